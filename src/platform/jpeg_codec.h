@@ -1,0 +1,35 @@
+#pragma once
+// JPEG pictures through libjpeg-turbo: decoding to 24-bit and baseline colour encoding.
+// libjpeg's errors become kalidor::Error ("JPEG: <libjpeg's message>"); no longjmp crosses a
+// C++ frame. Truncated data (premature end of the file) is an error, as are pictures of more
+// than `maxPixels` pixels, which are refused before any pixel memory is allocated.
+
+#include "platform/bitmap.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kalidor::jpeg {
+
+struct DecodeOptions {
+    // Turn the picture upright by its EXIF orientation tag, as picture viewers show it.
+    bool applyExifOrientation = true;
+    std::int64_t maxPixels = kMaxBitmapPixels;
+};
+
+// Decodes to a 24-bit bitmap (greyscale and CMYK pictures are converted).
+Bitmap decode(std::span<const std::uint8_t> bytes, const DecodeOptions& options = {});
+
+// Reads and decodes a file; errors carry the file name.
+Bitmap readFile(const std::string& path, const DecodeOptions& options = {});
+
+// Encodes a bitmap (converted to 24 bits if needed) as a baseline colour JPEG of the given
+// quality (1..100). Throws kalidor::Error for an empty bitmap.
+std::vector<std::uint8_t> encode(const Bitmap& bitmap, int quality);
+
+// Encodes and writes the file (plain write, not atomic: frames are written once).
+void writeFile(const Bitmap& bitmap, const std::string& path, int quality);
+
+}  // namespace kalidor::jpeg

@@ -1,0 +1,32 @@
+#pragma once
+// Helpers shared by the test programs: scratch folders and whole-file reads and writes.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kalidor::test {
+
+// A fresh folder under the system temporary folder, removed with everything in it on destruction.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // The folder as the engine holds folders: a string ending in '/'.
+    std::string dir() const { return path_.string() + "/"; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<std::uint8_t> readBytes(const std::filesystem::path& file);
+void writeBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
+std::string readText(const std::filesystem::path& file);
+void writeText(const std::filesystem::path& file, const std::string& text);
+
+}  // namespace kalidor::test

@@ -1,1 +1,45 @@
-int main() { return 0; }
+// kalidor-cli: the engine from a terminal.
+
+#include "cli/commands.h"
+
+#include <iostream>
+
+namespace kalidor::cli {
+
+void reportError(const std::string& message) { std::cerr << "kalidor-cli: " << message << std::endl; }
+
+namespace {
+
+void printUsage(std::ostream& out) {
+    out << "usage: kalidor-cli <command> [arguments]\n"
+           "\n"
+           "commands:\n"
+           "  info <project-folder>   show a project's settings, pictures and encoder line\n";
+}
+
+}  // namespace
+}  // namespace kalidor::cli
+
+int main(int argc, char** argv) {
+    using namespace kalidor::cli;
+    if (argc < 2) {
+        printUsage(std::cerr);
+        return kExitUsage;
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    try {
+        if (command == "info")
+            return runInfo(args);
+        if (command == "--help" || command == "-h" || command == "help") {
+            printUsage(std::cout);
+            return kExitOk;
+        }
+        reportError("unknown command \"" + command + "\"");
+        printUsage(std::cerr);
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        reportError(e.what());
+        return kExitFailed;
+    }
+}

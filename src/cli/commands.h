@@ -1,0 +1,19 @@
+#pragma once
+// The subcommands of kalidor-cli. Each returns the process exit code and reports problems as
+// one line on standard error.
+
+#include <string>
+#include <vector>
+
+namespace kalidor::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+int runInfo(const std::vector<std::string>& args);
+
+// Prints "kalidor-cli: <message>" on standard error.
+void reportError(const std::string& message);
+
+}  // namespace kalidor::cli

@@ -1,0 +1,88 @@
+#pragma once
+// A project in memory: its ordered pictures (the storyboard) and its movie settings.
+// Text is UTF-8; folder paths end in '/'.
+
+#include "actions/action_types.h"
+#include "model/caption_font.h"
+#include "platform/bitmap.h"
+#include "platform/error.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kalidor {
+
+inline constexpr int FRAME_RATE = 30;
+
+// One picture of the storyboard.
+class TThPicObject {
+public:
+    std::string PicturePath;     // the copy inside the project folder
+    Bitmap Thumbnail;            // 105 x 105 storyboard thumbnail
+    std::string Text;            // caption; empty means none
+    std::uint8_t PicAction = apNone;
+    std::uint8_t StrAction = asNone;
+    CaptionFont Font;
+    std::int32_t DisplayTime = 6;  // seconds
+    bool Selected = false;         // panel selection, never stored
+
+    // A deep copy: thumbnail and font are the clone's own.
+    std::unique_ptr<TThPicObject> Clone() const { return std::make_unique<TThPicObject>(*this); }
+};
+
+// Raised for an index outside 0..Count-1 (0..Count for Insert).
+class ListIndexError : public Error {
+public:
+    explicit ListIndexError(long long index);
+};
+
+// The project: owns its pictures, in storyboard order, and carries the movie settings.
+class TThPicObjectManager {
+public:
+    std::uint8_t MovType = 0;     // 0 MP4, 1 AVI, 2 MPEG
+    std::uint8_t MovQuality = 0;  // 0 highest .. 4 lowest
+    std::int32_t MovWidth = 640;
+    std::int32_t MovHeight = 480;
+    std::uint8_t MovRatio = 0;    // 0 = 4:3, 1 = 16:9
+    bool UseMusic = false;
+    std::string MusicFilePath;
+    std::string SaveFilePath;
+    std::string ProjectDir;       // ends in '/' once set
+
+    int Add(std::unique_ptr<TThPicObject> picture);
+    void Insert(int index, std::unique_ptr<TThPicObject> picture);
+    void Delete(int index);  // destroys the picture
+    void Clear();
+    int Count() const noexcept { return static_cast<int>(pictures_.size()); }
+    TThPicObject& Items(int index);
+    const TThPicObject& Items(int index) const;
+
+    std::string ProjectFileName() const { return ProjectDir + "project.dat"; }
+
+    // Restores the eight movie settings and empties ProjectDir; the pictures stay.
+    void ResetSettings();
+
+    // Sum of the display times, and that times FRAME_RATE. 64-bit so that no project file,
+    // however odd its display times, can overflow them.
+    std::int64_t TotalSeconds() const noexcept;
+    std::int64_t TotalFrames() const noexcept { return TotalSeconds() * FRAME_RATE; }
+
+    // Reads ProjectDir's project.dat, given any path inside the project folder (the folder is
+    // the path up to its last '/'). A missing project.dat changes nothing but ProjectDir.
+    // A malformed file raises kalidor::Error and leaves the settings and pictures unchanged.
+    bool LoadProject(const std::string& pathInProject);
+
+    // Writes project.dat (atomically: the old file survives any failure) and thum.bmp, the
+    // first picture fitted into 148 x 148. Raises kalidor::Error on failure. Returns true.
+    bool SaveProject() const;
+
+    // The encoder's argument line for this project; it begins with a blank.
+    std::string BuildEncoderArguments() const;
+
+private:
+    std::vector<std::unique_ptr<TThPicObject>> pictures_;
+};
+
+}  // namespace kalidor

@@ -1,0 +1,126 @@
+// project.dat: the settings and the pictures of a project, and thum.bmp beside it.
+//
+//   int32 18, "PIC_OBJECT_VER1000", MovType (1), MovQuality (1 + 3 bytes written as 0),
+//   MovRatio (1), MovWidth (4), MovHeight (4), UseMusic (1), MusicFilePath, SaveFilePath,
+//   int32 N, then N records: file name, thumbnail, Text, PicAction (1), StrAction (1),
+//   DisplayTime (4), font.
+//
+// Integers are little-endian, strings Shift-JIS on disk.
+
+#include "model/byte_stream.h"
+#include "model/pic_object.h"
+#include "model/project_streams.h"
+#include "model/th_utility.h"
+#include "platform/bmp_codec.h"
+#include "platform/file_io.h"
+
+#include <sys/stat.h>
+
+namespace kalidor {
+namespace {
+
+constexpr const char* kSignature = "PIC_OBJECT_VER1000";
+constexpr int kProjectThumbnailBox = 148;
+
+// Stored names are file names only. A name that would reach outside the project folder is
+// cut to its last component, so no project file can point its pictures elsewhere.
+std::string storedNameToFileName(const std::string& stored, ByteReader& in) {
+    const auto cut = stored.find_last_of("/\\");
+    std::string name = cut == std::string::npos ? stored : stored.substr(cut + 1);
+    if (name == "." || name == "..")
+        in.fail("picture file name \"" + stored + "\" is not a file name");
+    return name;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
+bool TThPicObjectManager::SaveProject() const {
+    ByteWriter out;
+    ThUtility::WriteString(out, kSignature);
+    out.byte(MovType);
+    out.byte(MovQuality);
+    out.byte(0);
+    out.byte(0);
+    out.byte(0);
+    out.byte(MovRatio);
+    out.int32(MovWidth);
+    out.int32(MovHeight);
+    out.byte(UseMusic ? 1 : 0);
+    ThUtility::WriteString(out, MusicFilePath);
+    ThUtility::WriteString(out, SaveFilePath);
+    out.int32(Count());
+    for (const auto& picture : pictures_) {
+        ThUtility::WriteString(out, ThUtility::ExtractFileName(picture->PicturePath));
+        ThUtility::WriteGraphic(out, picture->Thumbnail);
+        ThUtility::WriteString(out, picture->Text);
+        out.byte(picture->PicAction);
+        out.byte(picture->StrAction);
+        out.int32(picture->DisplayTime);
+        ThUtility::WriteFont(out, picture->Font);
+    }
+    // Written whole to a temporary file and renamed, so a failure never costs the old file.
+    writeFileAtomically(ProjectFileName(), out.bytes());
+
+    if (Count() > 0) {
+        Bitmap thumbnail;
+        if (ThUtility::LoadImageFitted(Items(0).PicturePath, kProjectThumbnailBox, kProjectThumbnailBox, thumbnail))
+            bmp::writeFile(thumbnail, ProjectDir + "thum.bmp");
+    }
+    return true;
+}
+
+bool TThPicObjectManager::LoadProject(const std::string& pathInProject) {
+    const auto slash = pathInProject.find_last_of('/');
+    ProjectDir = slash == std::string::npos ? std::string() : pathInProject.substr(0, slash + 1);
+    const std::string fileName = ProjectFileName();
+    if (!fileExists(fileName))
+        return true;
+
+    const std::vector<std::uint8_t> bytes = readFileBytes(fileName);
+    ByteReader in(bytes, fileName);
+    // Everything is read into a scratch project first: a damaged file changes nothing.
+    TThPicObjectManager read;
+    ThUtility::ReadString(in, "signature");  // not compared, as files in the field may differ
+    read.MovType = in.byte("movie format");
+    read.MovQuality = in.byte("movie quality");
+    in.skip(3, "movie quality");
+    read.MovRatio = in.byte("movie ratio");
+    read.MovWidth = in.int32("movie width");
+    read.MovHeight = in.int32("movie height");
+    read.UseMusic = in.byte("music switch") != 0;
+    read.MusicFilePath = ThUtility::ReadString(in, "music file path");
+    read.SaveFilePath = ThUtility::ReadString(in, "movie file path");
+    const std::int32_t count = in.int32("picture count");
+    if (count < 0)
+        in.fail("negative picture count " + std::to_string(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        auto picture = std::make_unique<TThPicObject>();
+        picture->PicturePath = ProjectDir + storedNameToFileName(ThUtility::ReadString(in, "picture file name"), in);
+        ThUtility::ReadGraphic(in, picture->Thumbnail);
+        picture->Text = ThUtility::ReadString(in, "caption");
+        picture->PicAction = in.byte("picture action");
+        picture->StrAction = in.byte("text action");
+        picture->DisplayTime = in.int32("display time");
+        ThUtility::ReadFont(in, picture->Font);
+        read.Add(std::move(picture));
+    }
+
+    MovType = read.MovType;
+    MovQuality = read.MovQuality;
+    MovRatio = read.MovRatio;
+    MovWidth = read.MovWidth;
+    MovHeight = read.MovHeight;
+    UseMusic = read.UseMusic;
+    MusicFilePath = std::move(read.MusicFilePath);
+    SaveFilePath = std::move(read.SaveFilePath);
+    for (auto& picture : read.pictures_)
+        pictures_.push_back(std::move(picture));
+    return true;
+}
+
+}  // namespace kalidor

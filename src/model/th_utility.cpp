@@ -1,0 +1,200 @@
+#include "model/th_utility.h"
+
+#include "platform/bmp_codec.h"
+#include "platform/jpeg_codec.h"
+#include "platform/png_codec.h"
+#include "render/bitmap_utils.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <dirent.h>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kalidor::ThUtility {
+namespace {
+
+std::string join(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+
+// Calls visit(path, isFolder) for each entry but "." and "..", in the file system's order.
+template <typename Visit>
+void forEachEntry(const std::string& folder, Visit visit) {
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+    if (!dir)
+        return;
+    while (dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = join(folder, name);
+        struct stat info {};
+        // lstat: a link to a folder is not a folder here, so tree walks never leave the tree.
+        const bool isFolder = lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        visit(path, isFolder);
+    }
+}
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool entryExists(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}
+
+// nearest(...): round to nearest, halves to the even neighbour.
+int nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+}  // namespace
+
+void ListFiles(const std::string& folder, std::vector<std::string>& out, bool recursive) {
+    forEachEntry(folder, [&](const std::string& path, bool isFolder) {
+        if (!isFolder)
+            out.push_back(path);
+        else if (recursive)
+            ListFiles(path, out, true);
+    });
+}
+
+void ListFolders(const std::string& folder, std::vector<std::string>& out, bool recursive) {
+    forEachEntry(folder, [&](const std::string& path, bool isFolder) {
+        if (!isFolder)
+            return;
+        out.push_back(path);
+        if (recursive)
+            ListFolders(path, out, true);
+    });
+}
+
+bool CopyFile(const std::string& source, const std::string& destination) {
+    std::error_code ec;
+    const auto parent = std::filesystem::path(destination).parent_path();
+    if (!parent.empty())
+        std::filesystem::create_directories(parent, ec);
+    if (ec)
+        return false;
+    return std::filesystem::copy_file(source, destination, std::filesystem::copy_options::overwrite_existing, ec) &&
+           !ec;
+}
+
+bool DeleteFolderTree(const std::string& folder) {
+    bool ok = true;
+    std::vector<std::string> files;
+    ListFiles(folder, files, true);
+    for (const auto& file : files)
+        if (unlink(file.c_str()) != 0)
+            ok = false;
+    std::vector<std::string> folders;
+    ListFolders(folder, folders, true);
+    // Case-insensitive order puts a folder before its subfolders, so removing from the end
+    // removes the deepest first.
+    std::sort(folders.begin(), folders.end(),
+              [](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        if (rmdir(it->c_str()) != 0)
+            ok = false;
+    std::string self = folder;
+    while (self.size() > 1 && self.back() == '/')
+        self.pop_back();
+    if (rmdir(self.c_str()) != 0)
+        ok = false;
+    return ok;
+}
+
+std::string ExtractFileExt(const std::string& name) {
+    const auto slash = name.find_last_of('/');
+    const auto dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return "";
+    return name.substr(dot);
+}
+
+std::string ExtractFileName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string UniqueFileName(const std::string& folder, const std::string& name) {
+    const std::string first = join(folder, name);
+    if (!entryExists(first))
+        return first;
+    const std::string ext = ExtractFileExt(name);
+    const std::string base = name.substr(0, name.size() - ext.size());
+    for (long long n = 1;; ++n) {
+        const std::string candidate = join(folder, base + "(" + std::to_string(n) + ")" + ext);
+        if (!entryExists(candidate))
+            return candidate;
+    }
+}
+
+void LoadImageFile(const std::string& path, Bitmap& bitmap) {
+    const std::string ext = upper(ExtractFileExt(path));
+    if (ext == ".PNG")
+        bitmap = png::readFile(path);
+    else if (ext == ".JPG" || ext == ".JPEG")
+        bitmap = jpeg::readFile(path);
+    else if (ext == ".BMP")
+        bitmap = bmp::readFile(path);
+    else
+        bitmap = Bitmap();
+}
+
+Size FittedSize(int width, int height, int boxWidth, int boxHeight) {
+    // Quotients in floating point before the multiplication; nearest() rounds halves to even.
+    const double w = width, h = height;
+    Size s;
+    if (width < height) {
+        s = {nearest(w / h * boxHeight), boxHeight};
+        if (s.width > boxWidth)
+            s = {boxWidth, nearest(h / w * boxWidth)};
+    } else {
+        s = {boxWidth, nearest(h / w * boxWidth)};
+        if (s.height > boxHeight)
+            s = {nearest(w / h * boxHeight), boxHeight};
+    }
+    // A very long, thin picture would round a side to 0, which no resampler takes.
+    s.width = std::max(s.width, 1);
+    s.height = std::max(s.height, 1);
+    return s;
+}
+
+bool LoadImageFitted(const std::string& path, int boxWidth, int boxHeight, Bitmap& bitmap) {
+    LoadImageFile(path, bitmap);
+    if (bitmap.empty()) {
+        bitmap = Bitmap();
+        return false;
+    }
+    const Size size = FittedSize(bitmap.width(), bitmap.height(), boxWidth, boxHeight);
+    bitmap = ResizeAverage(bitmap, size.width, size.height);
+    return true;
+}
+
+std::string SecondsToText(std::int64_t seconds) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%.2lld時間%.2lld分%.2lld秒", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds % 3600 / 60), static_cast<long long>(seconds % 60));
+    return text;
+}
+
+}  // namespace kalidor::ThUtility

@@ -1,0 +1,60 @@
+#pragma once
+// Stateless file, folder and picture helpers. File and folder helpers report failure as a
+// false result and never throw; picture loading raises the codec's kalidor::Error.
+// Folder arguments may or may not end in '/'; results are folder + '/' + name.
+
+#include "platform/bitmap.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kalidor::ThUtility {
+
+// Appends the folder's files (anything that is not a folder; symbolic links count as files and
+// are never followed) in the order the file system returns them; with `recursive`, a
+// subfolder's files are listed where the subfolder is met. A missing folder appends nothing.
+void ListFiles(const std::string& folder, std::vector<std::string>& out, bool recursive);
+
+// Appends the folder's subfolders, each before its own subfolders when `recursive`.
+void ListFolders(const std::string& folder, std::vector<std::string>& out, bool recursive);
+
+// Makes the destination's missing folders and copies, replacing an existing destination.
+bool CopyFile(const std::string& source, const std::string& destination);
+
+// Deletes every file, then the subfolders deepest first, then the folder itself. Goes on past
+// failures; true when everything is gone.
+bool DeleteFolderTree(const std::string& folder);
+
+// folder + name if free, else folder + base(1)ext, base(2)ext, ... whichever is free first.
+std::string UniqueFileName(const std::string& folder, const std::string& name);
+
+// Decodes by extension (case-insensitive): .png, .jpg/.jpeg (turned upright by EXIF), .bmp.
+// Any other extension gives an empty bitmap. Codec errors propagate.
+void LoadImageFile(const std::string& path, Bitmap& bitmap);
+
+// The message shown when a picture's kind is not one we read.
+inline constexpr const char* kUnsupportedImageMessage = "対象外の画像形式です";
+
+// Loads the picture and shrinks or enlarges it with ResizeAverage to fit boxWidth x boxHeight
+// keeping its aspect (one side touches the box). Returns false and leaves an empty bitmap when
+// the kind is not supported (the caller shows kUnsupportedImageMessage). A side that rounds to
+// 0, as for a 1 x 1000 picture, becomes 1.
+bool LoadImageFitted(const std::string& path, int boxWidth, int boxHeight, Bitmap& bitmap);
+
+// The fitted size alone: nearest (halves to even) of the aspect-kept side, at least 1.
+struct Size {
+    int width = 0;
+    int height = 0;
+    bool operator==(const Size&) const = default;
+};
+Size FittedSize(int width, int height, int boxWidth, int boxHeight);
+
+// "HH時間MM分SS秒", each part at least two digits (hours may have more).
+std::string SecondsToText(std::int64_t seconds);
+
+// Extension with its dot ("" when none) and the name without it.
+std::string ExtractFileExt(const std::string& name);
+std::string ExtractFileName(const std::string& path);
+
+}  // namespace kalidor::ThUtility

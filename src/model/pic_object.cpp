@@ -22,6 +22,14 @@ void TThPicObjectManager::Delete(int index) {
     pictures_.erase(pictures_.begin() + index);
 }
 
+std::unique_ptr<TThPicObject> TThPicObjectManager::Extract(int index) {
+    if (index < 0 || index >= Count())
+        throw ListIndexError(index);
+    auto picture = std::move(pictures_[static_cast<std::size_t>(index)]);
+    pictures_.erase(pictures_.begin() + index);
+    return picture;
+}
+
 void TThPicObjectManager::Clear() { pictures_.clear(); }
 
 TThPicObject& TThPicObjectManager::Items(int index) {

@@ -54,6 +54,7 @@ public:
     int Add(std::unique_ptr<TThPicObject> picture);
     void Insert(int index, std::unique_ptr<TThPicObject> picture);
     void Delete(int index);  // destroys the picture
+    std::unique_ptr<TThPicObject> Extract(int index);  // takes the picture out, undestroyed
     void Clear();
     int Count() const noexcept { return static_cast<int>(pictures_.size()); }
     TThPicObject& Items(int index);

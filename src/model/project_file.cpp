@@ -9,6 +9,7 @@
 
 #include "model/byte_stream.h"
 #include "model/pic_object.h"
+#include "model/project_file.h"
 #include "model/project_streams.h"
 #include "model/th_utility.h"
 #include "platform/bmp_codec.h"
@@ -81,7 +82,11 @@ bool TThPicObjectManager::LoadProject(const std::string& pathInProject) {
     if (!fileExists(fileName))
         return true;
 
-    const std::vector<std::uint8_t> bytes = readFileBytes(fileName);
+    ParseProjectFile(readFileBytes(fileName), fileName, *this);
+    return true;
+}
+
+void ParseProjectFile(std::span<const std::uint8_t> bytes, const std::string& fileName, TThPicObjectManager& into) {
     ByteReader in(bytes, fileName);
     // Everything is read into a scratch project first: a damaged file changes nothing.
     TThPicObjectManager read;
@@ -100,7 +105,7 @@ bool TThPicObjectManager::LoadProject(const std::string& pathInProject) {
         in.fail("negative picture count " + std::to_string(count));
     for (std::int32_t i = 0; i < count; ++i) {
         auto picture = std::make_unique<TThPicObject>();
-        picture->PicturePath = ProjectDir + storedNameToFileName(ThUtility::ReadString(in, "picture file name"), in);
+        picture->PicturePath = into.ProjectDir + storedNameToFileName(ThUtility::ReadString(in, "picture file name"), in);
         ThUtility::ReadGraphic(in, picture->Thumbnail);
         picture->Text = ThUtility::ReadString(in, "caption");
         picture->PicAction = in.byte("picture action");
@@ -110,17 +115,16 @@ bool TThPicObjectManager::LoadProject(const std::string& pathInProject) {
         read.Add(std::move(picture));
     }
 
-    MovType = read.MovType;
-    MovQuality = read.MovQuality;
-    MovRatio = read.MovRatio;
-    MovWidth = read.MovWidth;
-    MovHeight = read.MovHeight;
-    UseMusic = read.UseMusic;
-    MusicFilePath = std::move(read.MusicFilePath);
-    SaveFilePath = std::move(read.SaveFilePath);
-    for (auto& picture : read.pictures_)
-        pictures_.push_back(std::move(picture));
-    return true;
+    into.MovType = read.MovType;
+    into.MovQuality = read.MovQuality;
+    into.MovRatio = read.MovRatio;
+    into.MovWidth = read.MovWidth;
+    into.MovHeight = read.MovHeight;
+    into.UseMusic = read.UseMusic;
+    into.MusicFilePath = std::move(read.MusicFilePath);
+    into.SaveFilePath = std::move(read.SaveFilePath);
+    while (read.Count() > 0)
+        into.Add(read.Extract(0));
 }
 
 }  // namespace kalidor

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine: installs what Kalidor needs, builds it and runs its main
+# job on the bundled example project.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libfreetype-dev libfontconfig-dev
+  fonts-ipafont-gothic
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+scripts/build.sh
+echo
+echo "== kalidor-cli info data/example"
+build/bin/kalidor-cli info data/example

@@ -1,0 +1,18 @@
+#pragma once
+// Parsing of project.dat held in memory (TThPicObjectManager::LoadProject reads the file and
+// calls this; the fuzzer calls it directly).
+
+#include "model/pic_object.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace kalidor {
+
+// Reads the settings and pictures into `into`, whose ProjectDir prefixes the picture paths.
+// `fileName` names the data in error messages. Raises kalidor::Error for damaged data; `into`
+// is then unchanged.
+void ParseProjectFile(std::span<const std::uint8_t> bytes, const std::string& fileName, TThPicObjectManager& into);
+
+}  // namespace kalidor

@@ -269,17 +269,14 @@ void Decoder::readRle(Bitmap& out) const {
     std::size_t p = pixelOffset;
     std::int64_t x = 0, y = 0;
     std::uint8_t* row = out.row(outRow(0));
-    auto put = [&](std::uint8_t index) {
-        if (x < width) {
-            if (!four) {
-                row[x] = index;
-            } else if (x & 1) {
-                row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & 0xF0) | index);
-            } else {
-                row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & 0x0F) | (index << 4));
-            }
-            ++x;
-        }
+    auto put = [&](std::uint8_t index) {  // callers keep x inside the row
+        if (!four)
+            row[x] = index;
+        else if (x & 1)
+            row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & 0xF0) | index);
+        else
+            row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & 0x0F) | (index << 4));
+        ++x;
     };
     auto moveTo = [&](std::int64_t newX, std::int64_t newY) {
         x = std::min(newX, width);
@@ -332,11 +329,12 @@ Bitmap Decoder::run() {
         if (!standard)
             outBits = 24;
     }
+    // An empty picture becomes 0 x 0, so no caller loops over a huge other side.
+    if (width == 0 || height == 0)
+        return Bitmap(0, 0, outBits);
     Bitmap out(static_cast<int>(width), static_cast<int>(height), outBits);
     if (paletted)
         readPalette(out);
-    if (out.empty())
-        return out;
     if (compression == kRle8 || compression == kRle4)
         readRle(out);
     else if (outBits != bitCount)

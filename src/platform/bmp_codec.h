@@ -18,7 +18,7 @@
 //   - RLE: pixels of a run past the end of a row are dropped, a delta or end-of-line below the
 //     last row ends the picture, and data that stops without an end-of-bitmap mark keeps what
 //     was decoded. Pixels never written keep palette index 0. Top-down RLE is an error.
-//   - A picture of zero width or height decodes to an empty bitmap.
+//   - A picture of zero width or height decodes to an empty 0 x 0 bitmap of its format.
 //   - Embedded JPEG or PNG data and OS/2 Huffman and RLE24 compression are refused.
 
 #include "platform/bitmap.h"

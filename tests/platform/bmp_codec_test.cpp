@@ -157,6 +157,7 @@ TEST(BmpDecode, EveryVariantGivesTheRightPixels) {
         EXPECT_EQ(b.bitsPerPixel(), c.bitsPerPixel);
         EXPECT_EQ(colors(b), c.expected);
     }
+    EXPECT_EQ(bmp::decode(makeBmp({.width = 0, .height = 1 << 30})).height(), 0);
 }
 
 struct BadCase {

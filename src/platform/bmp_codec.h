@@ -6,6 +6,20 @@
 // The reader checks every header field, offset and size against the data before reading or
 // allocating; malformed or truncated data and pictures of more than `maxPixels` pixels raise
 // kalidor::Error ("BMP: ...").
+//
+// Where files go wrong in ways Windows tolerates, the reader follows it:
+//   - Uncompressed data must hold every byte read; only the padding of the last row may be
+//     missing.
+//   - The pixel data starts at the file header's offset. An offset inside the headers (or the
+//     bit-field masks) or beyond the end of the file is an error; one inside the palette
+//     shortens the palette to the entries before it.
+//   - A palette shorter than 2^bits, or than the colour count, is padded with black; a colour
+//     count above 2^bits is clamped.
+//   - RLE: pixels of a run past the end of a row are dropped, a delta or end-of-line below the
+//     last row ends the picture, and data that stops without an end-of-bitmap mark keeps what
+//     was decoded. Pixels never written keep palette index 0. Top-down RLE is an error.
+//   - A picture of zero width or height decodes to an empty 0 x 0 bitmap of its format.
+//   - Embedded JPEG or PNG data and OS/2 Huffman and RLE24 compression are refused.
 
 #include "platform/bitmap.h"
 

@@ -10,8 +10,11 @@ namespace kalidor::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitDiskSpace = 4;
+inline constexpr int kExitCancelled = 130;  // as for a process ended by Ctrl-C
 
 int runInfo(const std::vector<std::string>& args);
+int runFrames(const std::vector<std::string>& args);
 
 // Prints "kalidor-cli: <message>" on standard error.
 void reportError(const std::string& message);

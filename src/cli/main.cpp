@@ -14,7 +14,9 @@ void printUsage(std::ostream& out) {
     out << "usage: kalidor-cli <command> [arguments]\n"
            "\n"
            "commands:\n"
-           "  info <project-folder>   show a project's settings, pictures and encoder line\n";
+           "  info <project-folder>                     show a project's settings, pictures and encoder line\n"
+           "  frames <project-folder> <output-folder>   write the movie's frames as numbered JPEG files\n"
+           "         [--workers N]                       frame workers (default: one per core)\n";
 }
 
 }  // namespace
@@ -31,6 +33,8 @@ int main(int argc, char** argv) {
     try {
         if (command == "info")
             return runInfo(args);
+        if (command == "frames")
+            return runFrames(args);
         if (command == "--help" || command == "-h" || command == "help") {
             printUsage(std::cout);
             return kExitOk;

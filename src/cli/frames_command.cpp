@@ -1,0 +1,124 @@
+// kalidor-cli frames <project-folder> <output-folder> [--workers N]: the project's frames as
+// numbered JPEG files, exactly as an export puts them into tmp/, for other editors.
+
+#include "cli/commands.h"
+#include "cli/project_loading.h"
+#include "cli/terminal_progress.h"
+#include "model/movie_checks.h"
+#include "model/th_utility.h"
+#include "render/fit_to_movie_frame.h"
+#include "render/frame_writer.h"
+#include "render/render_picture.h"
+
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+#include <regex>
+
+namespace kalidor::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool holdsFrameFiles(const fs::path& folder) {
+    static const std::regex frameName("[0-9]{6,}\\.jpg");
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (std::regex_match(entry.path().filename().string(), frameName))
+            return true;
+    return false;
+}
+
+// Removes the frames a run wrote when it did not finish, so the folder is as it was.
+void removeFrames(const std::string& folder, int first, int last) {
+    std::error_code ec;
+    for (int n = first; n <= last; ++n)
+        fs::remove(folder + FrameFileName(n), ec);
+}
+
+}  // namespace
+
+int runFrames(const std::vector<std::string>& args) {
+    std::vector<std::string> positional;
+    int workers = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--workers" && i + 1 < args.size()) {
+            const std::string& v = args[++i];
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), workers);
+            if (ec != std::errc() || end != v.data() + v.size() || workers < 1 || workers > 256) {
+                reportError("--workers needs a number from 1 to 256, not \"" + v + "\"");
+                return kExitUsage;
+            }
+        } else if (args[i].rfind("--", 0) == 0) {
+            reportError("unknown option " + args[i]);
+            return kExitUsage;
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2) {
+        reportError("usage: kalidor-cli frames <project-folder> <output-folder> [--workers N]");
+        return kExitUsage;
+    }
+
+    TThPicObjectManager project;
+    try {
+        loadProjectFolder(projectFolderPath(positional[0]), project);
+    } catch (const std::exception& e) {
+        reportError(e.what());
+        return kExitFailed;
+    }
+    if (const auto problem = MovieSizeProblem(project.MovWidth, project.MovHeight)) {
+        reportError(*problem + " (" + std::to_string(project.MovWidth) + " x " + std::to_string(project.MovHeight) +
+                    ")");
+        return kExitFailed;
+    }
+    const std::string out = projectFolderPath(positional[1]);
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    if (ec || !fs::is_directory(out)) {
+        reportError("cannot make the output folder " + out + (ec ? ": " + ec.message() : ""));
+        return kExitFailed;
+    }
+    if (holdsFrameFiles(out)) {
+        reportError(out + " already holds frame files; choose an empty folder");
+        return kExitFailed;
+    }
+
+    InstallInterruptHandler();
+    TerminalProgress progress(project.TotalFrames());
+    progress.SetLabel("frames");
+    RenderOptions options;
+    options.workers = workers;
+    int next = 1;
+    try {
+        for (int i = 0; i < project.Count(); ++i) {
+            const TThPicObject& picture = project.Items(i);
+            Bitmap fitted;
+            ThUtility::LoadImageFile(picture.PicturePath, fitted);
+            if (fitted.empty())
+                throw Error(std::string(ThUtility::kUnsupportedImageMessage) + " (" + picture.PicturePath + ")");
+            FitToMovieFrame(fitted, project.MovWidth, project.MovHeight);
+            const int after = RenderPicture(fitted, out, picture, next, progress, options);
+            if (after < 0) {
+                progress.Finish();
+                removeFrames(out, 1, next + FramesOfPicture(picture.DisplayTime));
+                reportError("cancelled; the frames written so far were removed");
+                return kExitCancelled;
+            }
+            next = after;
+        }
+        next = WriteClosingFrames(project.MovWidth, project.MovHeight, out, next);
+    } catch (const std::exception& e) {
+        progress.Finish();
+        removeFrames(out, 1, next + 1000);
+        reportError(e.what());
+        return kExitFailed;
+    }
+    progress.Finish();
+    std::cout << "wrote " << next - 1 << " frames (" << FrameFileName(1) << " to " << FrameFileName(next - 1)
+              << ") into " << out << "\n";
+    return kExitOk;
+}
+
+}  // namespace kalidor::cli

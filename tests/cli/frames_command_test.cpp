@@ -1,0 +1,97 @@
+#include "cli/cli_runner.h"
+#include "model/pic_object.h"
+#include "platform/bmp_codec.h"
+#include "platform/jpeg_codec.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+namespace kalidor {
+namespace {
+
+using test::runCli;
+using test::TempFolder;
+namespace fs = std::filesystem;
+
+// A 160 x 120 project of a 3-second zoom and a 4-second curtain, with captions.
+void makeProject(const std::string& dir, const std::string& secondPicture = "b.bmp") {
+    Bitmap a(200, 150), b(120, 160);
+    a.fillBgr24(0x00336699);
+    b.fillBgr24(0x00FFCC00);
+    jpeg::writeFile(a, dir + "a.jpg", 90);
+    bmp::writeFile(b, dir + "b.bmp");
+    TThPicObjectManager project;
+    project.ProjectDir = dir;
+    project.MovWidth = 160;
+    project.MovHeight = 120;
+    auto first = std::make_unique<TThPicObject>();
+    first->PicturePath = dir + "a.jpg";
+    first->DisplayTime = 3;
+    first->PicAction = apZoomIN;
+    first->Text = "はじめ";
+    first->StrAction = asBottomC;
+    project.Add(std::move(first));
+    auto second = std::make_unique<TThPicObject>();
+    second->PicturePath = dir + secondPicture;
+    second->DisplayTime = 4;
+    second->PicAction = apCurtainRight;
+    project.Add(std::move(second));
+    project.SaveProject();
+}
+
+std::map<std::string, std::vector<std::uint8_t>> filesIn(const fs::path& folder) {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    for (const auto& e : fs::directory_iterator(folder))
+        files[e.path().filename().string()] = test::readBytes(e.path());
+    return files;
+}
+
+TEST(CliFrames, WritesTheMovieFramesWhateverTheWorkerCount) {
+    TempFolder project, one, many;
+    makeProject(project.dir());
+    const auto r1 = runCli({"frames", project.dir(), one.dir(), "--workers", "1"});
+    ASSERT_EQ(r1.exitCode, 0) << r1.err;
+    const auto r4 = runCli({"frames", project.dir(), many.dir(), "--workers", "4"});
+    ASSERT_EQ(r4.exitCode, 0) << r4.err;
+    const auto a = filesIn(one.path()), b = filesIn(many.path());
+    ASSERT_EQ(a.size(), 213u);  // 90 + 120 picture frames and three black ones
+    EXPECT_EQ(a.begin()->first, "000001.jpg");
+    EXPECT_EQ(a.rbegin()->first, "000213.jpg");
+    EXPECT_TRUE(a == b);
+    const Bitmap frame = jpeg::decode(a.at("000100.jpg"));
+    EXPECT_EQ(frame.width(), 160);
+    EXPECT_EQ(frame.height(), 120);
+    EXPECT_NE(r1.out.find("wrote 213 frames"), std::string::npos);
+}
+
+TEST(CliFrames, RefusesWhatItCannotDoAndLeavesNothing) {
+    TempFolder project, out, busy;
+    makeProject(project.dir(), "missing.bmp");
+    const auto missing = runCli({"frames", project.dir(), out.dir()});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("missing.bmp"), std::string::npos) << missing.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), {}), 0);
+
+    TempFolder good;
+    makeProject(good.dir());
+    test::writeText(busy.path() / "000001.jpg", "old");
+    const auto r = runCli({"frames", good.dir(), busy.dir()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(test::readText(busy.path() / "000001.jpg"), "old");
+    EXPECT_EQ(runCli({"frames", good.dir(), out.dir(), "--workers", "0"}).exitCode, 2);
+    EXPECT_EQ(runCli({"frames", good.dir()}).exitCode, 2);
+
+    TThPicObjectManager small;
+    small.LoadProject(good.dir() + "project.dat");
+    small.MovWidth = 99;
+    small.SaveProject();
+    const auto tooSmall = runCli({"frames", good.dir(), out.dir()});
+    EXPECT_EQ(tooSmall.exitCode, 1);
+    EXPECT_NE(tooSmall.err.find("動画のサイズは100x100以上にしてください"), std::string::npos) << tooSmall.err;
+}
+
+}  // namespace
+}  // namespace kalidor

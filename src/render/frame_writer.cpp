@@ -39,6 +39,10 @@ std::string recipeKey(const FrameRecipe& r) {
     return key;
 }
 
+// Consecutive frames with one recipe are taken together, up to this many, so the worker that
+// encodes a frame also writes its repeats instead of leaving other workers waiting for it.
+constexpr std::size_t kMaxFramesPerItem = 8;
+
 // The shared state of one WriteFrames call.
 class FrameJob {
 public:
@@ -61,20 +65,28 @@ public:
     void work() {
         Bitmap frame;
         for (;;) {
-            std::size_t k = 0;
+            std::size_t first = 0, count = 0;
             {
                 std::lock_guard lock(mutex_);
-                if (stop_ || next_ >= plan_.frames.size())
+                if (stop_)
                     return;
-                if (!pollAndReport()) {
-                    cancelled_ = stop_ = true;
-                    ready_.notify_all();
-                    return;
+                first = next_;
+                // Each frame of the item is polled and reported on its own, in order.
+                while (next_ < plan_.frames.size() && count < kMaxFramesPerItem &&
+                       (count == 0 || source_[next_] == source_[first])) {
+                    if (!pollAndReport()) {
+                        cancelled_ = stop_ = true;
+                        ready_.notify_all();
+                        break;
+                    }
+                    ++next_;
+                    ++count;
                 }
-                k = next_++;
+                if (count == 0)
+                    return;
             }
             try {
-                produce(k, frame);
+                produce(first, count, frame);
             } catch (...) {
                 std::lock_guard lock(mutex_);
                 if (!error_)
@@ -106,18 +118,19 @@ private:
         return true;
     }
 
-    void produce(std::size_t k, Bitmap& frame) {
-        const std::size_t s = source_[k];
+    // Writes frames [first, first + count), which share one recipe.
+    void produce(std::size_t first, std::size_t count, Bitmap& frame) {
+        const std::size_t s = source_[first];
         std::shared_ptr<const Bytes> bytes;
-        if (s == k) {
-            composer_.compose(plan_.frames[k], frame);
+        if (s == first) {
+            composer_.compose(plan_.frames[first], frame);
             bytes = std::make_shared<const Bytes>(jpeg::encode(frame, options_.jpegQuality));
             std::lock_guard lock(mutex_);
-            if (usesLeft_[s] > 1)
-                encoded_[s] = bytes;  // kept for the frames that repeat it
+            if (usesLeft_[s] > count)
+                encoded_[s] = bytes;  // kept for later frames that repeat it
             ready_.notify_all();
         } else {
-            // The first frame with this recipe was taken earlier and is being encoded.
+            // The first frame with this recipe was taken earlier and may still be encoding.
             std::unique_lock lock(mutex_);
             ready_.wait(lock, [&] { return encoded_[s] != nullptr || error_ != nullptr; });
             if (!encoded_[s])
@@ -125,10 +138,13 @@ private:
             bytes = encoded_[s];
         }
         const std::size_t n = plan_.frames.size();
-        const std::size_t position = plan_.reversed ? n - 1 - k : k;
-        WriteWholeFile(folder_ + FrameFileName(firstFrame_ + static_cast<int>(position)), *bytes);
+        for (std::size_t k = first; k < first + count; ++k) {
+            const std::size_t position = plan_.reversed ? n - 1 - k : k;
+            WriteWholeFile(folder_ + FrameFileName(firstFrame_ + static_cast<int>(position)), *bytes);
+        }
         std::lock_guard lock(mutex_);
-        if (--usesLeft_[s] == 0)
+        usesLeft_[s] -= count;
+        if (usesLeft_[s] == 0)
             encoded_[s].reset();
     }
 
@@ -146,7 +162,7 @@ private:
     bool stop_ = false;
     bool cancelled_ = false;
     std::exception_ptr error_;
-    std::vector<int> usesLeft_;
+    std::vector<std::size_t> usesLeft_;
     std::vector<std::shared_ptr<const Bytes>> encoded_;
 };
 

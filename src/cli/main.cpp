@@ -15,6 +15,7 @@ void printUsage(std::ostream& out) {
            "\n"
            "commands:\n"
            "  info <project-folder>                     show a project's settings, pictures and encoder line\n"
+           "  new <project-folder> <picture>...          make a project of the pictures, with default settings\n"
            "  frames <project-folder> <output-folder>   write the movie's frames as numbered JPEG files\n"
            "         [--workers N]                       frame workers (default: one per core)\n";
 }
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
     try {
         if (command == "info")
             return runInfo(args);
+        if (command == "new")
+            return runNew(args);
         if (command == "frames")
             return runFrames(args);
         if (command == "--help" || command == "-h" || command == "help") {

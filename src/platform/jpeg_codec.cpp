@@ -309,12 +309,7 @@ Bitmap decode(std::span<const std::uint8_t> bytes, const DecodeOptions& options)
 }
 
 Bitmap readFile(const std::string& path, const DecodeOptions& options) {
-    const std::vector<std::uint8_t> bytes = readFileBytes(path);
-    try {
-        return decode(bytes, options);
-    } catch (const Error& e) {
-        throw Error(std::string(e.what()) + " (" + path + ")");
-    }
+    return decodeFile(path, [&options](std::span<const std::uint8_t> bytes) { return decode(bytes, options); });
 }
 
 std::vector<std::uint8_t> encode(const Bitmap& bitmap, int quality) {

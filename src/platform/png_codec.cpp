@@ -206,12 +206,7 @@ Bitmap decode(std::span<const std::uint8_t> bytes, std::int64_t maxPixels) {
 }
 
 Bitmap readFile(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = readFileBytes(path);
-    try {
-        return decode(bytes);
-    } catch (const Error& e) {
-        throw Error(std::string(e.what()) + " (" + path + ")");
-    }
+    return decodeFile(path, [](std::span<const std::uint8_t> bytes) { return decode(bytes); });
 }
 
 }  // namespace kalidor::png

@@ -6,10 +6,17 @@
 
 namespace kalidor {
 
+class TThPicObjectManager;
+
 inline constexpr int kMinMovieSide = 100;
 inline constexpr int kMaxMovieSide = 2000;
 
 // The message for a size outside 100..2000 a side, or nothing when the size is fine.
 std::optional<std::string> MovieSizeProblem(int width, int height);
+
+// The message for paths the export cannot use, or nothing when they are fine: a missing music
+// file (when music is used), an empty movie path, and a project folder, music or movie path
+// that the encoder's command line cannot carry (a double quote, a NUL byte, a final backslash).
+std::optional<std::string> ExportPathProblem(const TThPicObjectManager& project);
 
 }  // namespace kalidor

@@ -1,0 +1,40 @@
+#include "render/export_result.h"
+
+#include "model/th_utility.h"
+
+namespace kalidor {
+
+ExportResult DecideExportResult(bool cancelled, const ExportFlags& flags) {
+    if (cancelled)
+        return ExportResult::Cancelled;
+    if (flags.EncodeSucceeded)
+        return ExportResult::Completed;
+    if (flags.DiskSpaceShort)
+        return ExportResult::DiskSpaceShort;
+    return ExportResult::Failed;
+}
+
+const char* ExportResultMessage(ExportResult result) {
+    switch (result) {
+    case ExportResult::Cancelled: return "処理をキャンセルしました";
+    case ExportResult::Completed: return "処理が完了しました";
+    case ExportResult::DiskSpaceShort: return "テンポラリのディスク容量が足りないため処理を中止しました";
+    case ExportResult::Failed: break;
+    }
+    return "処理が失敗しました";
+}
+
+ExportResult FinishExport(const std::string& projectDir, ExportStatus& status, const ExportFlags& flags) {
+    // Not reported when it fails: the result matters more than leftover frames.
+    ThUtility::DeleteFolderTree(projectDir + "tmp");
+    const ExportResult result = DecideExportResult(status.Cancelled(), flags);
+    status.SetFinished(true);
+    if (result == ExportResult::Completed)
+        status.SetOpenFolderEnabled(true);
+    status.ShowStatusText(ExportResultMessage(result), false);
+    if (result == ExportResult::Failed && !flags.FailureMessage.empty())
+        status.ShowFailureDetail(flags.FailureMessage);
+    return result;
+}
+
+}  // namespace kalidor

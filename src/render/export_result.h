@@ -1,0 +1,37 @@
+#pragma once
+// How an export ended: the flags the render thread leaves to its owner, the four results and
+// what the owner does when the thread has ended (remove the frames, show the result).
+
+#include "render/export_status.h"
+
+#include <string>
+
+namespace kalidor {
+
+// Owned by whoever starts the export; written only by the render thread's synchronized steps,
+// so the owner reads them on its own thread without a lock. Start each export with fresh ones.
+struct ExportFlags {
+    bool EncodeSucceeded = false;
+    bool DiskSpaceShort = false;
+    std::string FailureMessage;  // why it failed, when something went wrong before or at the encoder's start
+};
+
+enum class ExportResult {
+    Cancelled,       // the user confirmed Cancel, whatever else happened
+    Completed,       // the encoder ended with exit code 0
+    DiskSpaceShort,  // the temporary folder's volume ran short
+    Failed,          // anything else
+};
+
+ExportResult DecideExportResult(bool cancelled, const ExportFlags& flags);
+
+// The text the progress dialog shows for a result.
+const char* ExportResultMessage(ExportResult result);
+
+// What the owner does when the render thread has ended, on its own thread: removes
+// projectDir + "tmp" (also when the thread already did), marks the dialog finished, enables
+// the open-folder button after success, shows the result text without a counter and, after a
+// failure with a known reason, that reason. Returns the result.
+ExportResult FinishExport(const std::string& projectDir, ExportStatus& status, const ExportFlags& flags);
+
+}  // namespace kalidor

@@ -1,0 +1,59 @@
+#pragma once
+// What the progress dialog of an export does, for the render thread and for whatever shows the
+// export to the user (the desktop dialog, the terminal). The bar, its counter and the cancel
+// mark live here; an implementation only draws them.
+//
+// Threads: every call comes on the owner's thread, through the export's Dispatcher. The render
+// thread never calls an implementation directly.
+
+#include <string>
+
+namespace kalidor {
+
+// The label of a counted status: text + " (" position+1 "/" maximum+1 ")". With the range
+// 0..n-1 and the position at the item in work, it reads "item k of n".
+std::string CountedStatusText(const std::string& text, int position, int maximum);
+
+class ExportStatus {
+public:
+    virtual ~ExportStatus() = default;
+
+    // Sets the bar's range and puts its position at the minimum. A maximum below the minimum
+    // is taken as the minimum, as progress bars do.
+    void SetProgressRange(int minimum, int maximum);
+    // Moves the bar; a position outside the range is held at its nearer end.
+    void SetProgressPosition(int position);
+    // Shows the text, with the counter of the bar's position and maximum when asked.
+    void ShowStatusText(const std::string& text, bool withCounter);
+
+    int ProgressMinimum() const noexcept { return minimum_; }
+    int ProgressMaximum() const noexcept { return maximum_; }
+    int ProgressPosition() const noexcept { return position_; }
+    const std::string& StatusLabel() const noexcept { return label_; }
+
+    // The user has confirmed the cancellation. Implementations whose cancel comes from
+    // elsewhere (a signal on the terminal) override it.
+    virtual bool Cancelled() const { return cancelled_; }
+    void SetCancelled(bool cancelled) { cancelled_ = cancelled; }
+
+    // Finished: Close enabled, Cancel disabled; working: the other way round.
+    virtual void SetFinished(bool finished) = 0;
+    virtual void SetOpenFolderEnabled(bool enabled) = 0;
+    // Why a failed export failed (a picture that cannot be read, an encoder that cannot be
+    // started), shown besides the result text.
+    virtual void ShowFailureDetail(const std::string& message) = 0;
+
+protected:
+    // The bar or the label has changed; draw it.
+    virtual void ProgressChanged(int minimum, int maximum, int position) = 0;
+    virtual void StatusLabelChanged(const std::string& label) = 0;
+
+private:
+    int minimum_ = 0;
+    int maximum_ = 100;
+    int position_ = 0;
+    std::string label_;
+    bool cancelled_ = false;
+};
+
+}  // namespace kalidor

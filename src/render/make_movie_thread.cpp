@@ -1,0 +1,278 @@
+#include "render/make_movie_thread.h"
+
+#include "model/movie_checks.h"
+#include "model/th_utility.h"
+#include "platform/bmp_codec.h"
+#include "platform/error.h"
+#include "render/encoder_progress.h"
+#include "render/fit_to_movie_frame.h"
+#include "render/render_picture.h"
+
+#include <climits>
+#include <filesystem>
+#include <stdexcept>
+
+namespace kalidor {
+namespace {
+
+const char* const kPass1Text = "画像を動画サイズに変換中・・・";
+const char* const kPass2Text = "画像に効果を適用中・・・";
+const char* const kPass3Text = "動画作成の準備中・・・";
+const char* const kEncodedText = "までの動画を変換完了";
+
+// A codec's message names the file already; other errors get it added.
+std::string withFileName(const std::string& reason, const std::string& path) {
+    if (reason.find(path) != std::string::npos)
+        return reason;
+    return reason + " (" + path + ")";
+}
+
+}  // namespace
+
+// Pass 2's progress: the frame about to be composed is shown with its counter, then counted.
+class TMakeMovieThread::FrameProgressSteps final : public FrameProgress {
+public:
+    explicit FrameProgressSteps(TMakeMovieThread& thread) : thread_(thread) {}
+    void ReportFrame() override {
+        thread_.SyncShowPosition();
+        thread_.SyncShowTextCounted();
+        ++thread_.ProgressPos;
+    }
+    bool CancelRequested() override {
+        thread_.SyncCheckCancel();
+        return thread_.StopRequested();
+    }
+
+private:
+    TMakeMovieThread& thread_;
+};
+
+TMakeMovieThread::TMakeMovieThread(const TThPicObjectManager& project, ExportStatus& status, ExportFlags& flags,
+                                   Dispatcher& dispatcher, std::unique_ptr<EncoderRunner> runner,
+                                   MakeMovieOptions options)
+    : TempDir(project.ProjectDir + "tmp/"), Project(project), status_(status), flags_(flags),
+      dispatcher_(dispatcher), options_(std::move(options)), Runner(std::move(runner)) {
+    if (!options_.freeSpace)
+        options_.freeSpace = FreeDiskSpace;
+    if (!Runner)
+        Runner = MakeProcessEncoderRunner(dispatcher_);
+    Runner->OnNewLine = [this](const std::string& line) { RunnerNewLine(line); };
+    Runner->OnTerminated = [this](std::uint32_t exitCode) { RunnerTerminated(exitCode); };
+}
+
+TMakeMovieThread::~TMakeMovieThread() {
+    if (worker_.joinable()) {
+        RequestStop();
+        worker_.join();
+    }
+}
+
+void TMakeMovieThread::Start() {
+    if (worker_.joinable() || finished_.load())
+        throw std::logic_error("TMakeMovieThread: started twice");
+    worker_ = std::jthread([this] { Execute(); });
+}
+
+void TMakeMovieThread::Wait() {
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void TMakeMovieThread::RequestStop() {
+    stopRequested_.store(true);
+    Runner->RequestStop();
+}
+
+void TMakeMovieThread::Execute() {
+    try {
+        ExecuteSteps();
+    } catch (const std::exception& e) {
+        FailWith(e.what());
+    } catch (...) {
+        FailWith("unexpected error while making the movie");
+    }
+    // Every ending: the frames and bitmaps are of no use to anybody.
+    ThUtility::DeleteFolderTree(TempDir);
+    try {
+        if (OnCompleted)
+            dispatcher_.runSync(OnCompleted);
+    } catch (...) {
+        // The owner's handler failing must not take the program with it.
+    }
+    finished_.store(true);
+}
+
+void TMakeMovieThread::FailWith(const std::string& message) {
+    try {
+        SyncRecordFailure(message);
+    } catch (...) {
+        // The dispatcher itself failed; the flags keep what they had.
+    }
+}
+
+void TMakeMovieThread::ExecuteSteps() {
+    SyncMarkSucceeded();
+
+    // Checked again here, as the owner may not have: a size that cannot be rendered and paths
+    // that the encoder line cannot carry stop the export before anything is written.
+    if (const auto problem = MovieSizeProblem(Project.MovWidth, Project.MovHeight))
+        return FailWith(*problem);
+    if (const auto problem = ExportPathProblem(Project))
+        return FailWith(*problem);
+    if (Project.TotalFrames() + kClosingFrames > INT_MAX)
+        return FailWith("the movie is too long: " + std::to_string(Project.TotalSeconds()) + " seconds");
+
+    std::error_code ec;
+    std::filesystem::create_directories(TempDir, ec);
+    if (!std::filesystem::is_directory(TempDir))
+        return FailWith("cannot make the temporary folder " + TempDir + (ec ? ": " + ec.message() : ""));
+
+    // Pass 1: each picture fitted into the frame, one in memory at a time.
+    const int count = Project.Count();
+    StatusText = kPass1Text;
+    SyncShowTextCounted();
+    ProgressMin = 0;
+    ProgressMax = count - 1;
+    ProgressPos = 0;
+    SyncSetRange();
+    SyncCheckCancel();
+    if (StopRequested())
+        return;
+    for (int i = 0; i < count; ++i) {
+        SyncCheckCancel();
+        if (StopRequested())
+            return;
+        ProgressPos = i;
+        SyncShowPosition();
+        SyncShowTextCounted();
+        const std::string& path = Project.Items(i).PicturePath;
+        Bitmap picture;
+        try {
+            ThUtility::LoadImageFile(path, picture);
+        } catch (const std::exception& e) {
+            return FailWith(withFileName(e.what(), path));
+        }
+        // An extension we do not read gives no picture, and an empty picture cannot be fitted.
+        if (picture.empty())
+            return FailWith(std::string(ThUtility::kUnsupportedImageMessage) + " (" + path + ")");
+        FitToMovieFrame(picture, Project.MovWidth, Project.MovHeight);
+        bmp::writeFile(picture, TempDir + std::to_string(i) + ".bmp");
+        if (!HasTempSpace()) {
+            SyncMarkDiskShort();
+            SyncMarkFailed();
+            return;
+        }
+    }
+
+    // Pass 2: the frames, numbered from 1 over all pictures.
+    StatusText = kPass2Text;
+    SyncShowTextCounted();
+    ProgressMax = static_cast<std::int32_t>(Project.TotalFrames() - 1);
+    ProgressPos = 0;
+    SyncSetRange();
+    FrameProgressSteps progress(*this);
+    RenderOptions renderOptions;
+    renderOptions.workers = options_.frameWorkers;
+    int nextFrame = 1;
+    Bitmap working;
+    for (int i = 0; i < count; ++i) {
+        working = bmp::readFile(TempDir + std::to_string(i) + ".bmp");
+        nextFrame = RenderPicture(working, TempDir, Project.Items(i), nextFrame, progress, renderOptions);
+        if (nextFrame < 0)
+            return;  // cancelled: the encoder never starts
+        if (!HasTempSpace()) {
+            SyncMarkDiskShort();
+            SyncMarkFailed();
+            return;
+        }
+    }
+    WriteClosingFrames(Project.MovWidth, Project.MovHeight, TempDir, nextFrame);
+    SyncCheckCancel();
+    if (StopRequested())
+        return;
+
+    // Pass 3: the encoder; its lines move the bar (RunnerNewLine), its exit code decides.
+    ProgressMax = static_cast<std::int32_t>(Project.TotalSeconds());
+    ProgressMin = 0;
+    ProgressPos = 0;
+    SyncSetRange();
+    StatusText = kPass3Text;
+    SyncShowText();
+    Runner->SetCommandLine(options_.encoderProgram + Project.BuildEncoderArguments());
+    // A stop raised between the poll above and here (the destructor) must not start a run.
+    if (StopRequested())
+        return;
+    Runner->RunAndWait();
+}
+
+bool TMakeMovieThread::HasTempSpace() const {
+    const auto available = options_.freeSpace(TempDir);
+    return available && *available > kMinTempSpace;
+}
+
+void TMakeMovieThread::RunnerNewLine(const std::string& line) {
+    if (const auto frames = EncodedFrameCount(line)) {
+        const int seconds = *frames / FRAME_RATE;  // div: truncates toward zero
+        ProgressPos = seconds;
+        SyncShowPosition();
+        StatusText = ThUtility::SecondsToText(seconds) + kEncodedText;
+        SyncShowText();
+    }
+    SyncCheckCancel();
+    // The runner stops at once on request and reports the end itself; nothing to wait for here.
+    if (CancelSeen.load() && Runner->Running())
+        Runner->RequestStop();
+}
+
+void TMakeMovieThread::RunnerTerminated(std::uint32_t exitCode) {
+    if (exitCode == 0)
+        SyncMarkSucceeded();
+    else
+        SyncMarkFailed();
+}
+
+void TMakeMovieThread::SyncMarkSucceeded() {
+    dispatcher_.runSync([this] { flags_.EncodeSucceeded = true; });
+}
+
+void TMakeMovieThread::SyncMarkFailed() {
+    dispatcher_.runSync([this] { flags_.EncodeSucceeded = false; });
+}
+
+void TMakeMovieThread::SyncMarkDiskShort() {
+    dispatcher_.runSync([this] { flags_.DiskSpaceShort = true; });
+}
+
+void TMakeMovieThread::SyncRecordFailure(const std::string& message) {
+    dispatcher_.runSync([this, &message] {
+        flags_.EncodeSucceeded = false;
+        flags_.FailureMessage = message;
+    });
+}
+
+void TMakeMovieThread::SyncSetRange() {
+    dispatcher_.runSync([this] { status_.SetProgressRange(ProgressMin, ProgressMax); });
+}
+
+void TMakeMovieThread::SyncShowPosition() {
+    dispatcher_.runSync([this] { status_.SetProgressPosition(ProgressPos); });
+}
+
+void TMakeMovieThread::SyncShowTextCounted() {
+    dispatcher_.runSync([this] { status_.ShowStatusText(StatusText, true); });
+}
+
+void TMakeMovieThread::SyncShowText() {
+    dispatcher_.runSync([this] { status_.ShowStatusText(StatusText, false); });
+}
+
+void TMakeMovieThread::SyncCheckCancel() {
+    dispatcher_.runSync([this] {
+        if (status_.Cancelled()) {
+            CancelSeen.store(true);
+            stopRequested_.store(true);
+        }
+    });
+}
+
+}  // namespace kalidor

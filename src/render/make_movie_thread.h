@@ -1,0 +1,118 @@
+#pragma once
+// The render thread of an export: fits every picture into the movie frame (pass 1, tmp/i.bmp),
+// renders the numbered JPEG frames and the three black closing frames (pass 2, tmp/000001.jpg
+// ...), runs the encoder on them (pass 3) and removes the temporary folder.
+//
+// It reports only through synchronized steps run by the Dispatcher on the owner's thread (the
+// thread waits for each): the ExportStatus (bar, label, cancel poll) and the ExportFlags. The
+// owner keeps the project unchanged while the thread runs.
+//
+// Endings. Cancelled (a poll found ExportStatus::Cancelled; the encoder is stopped or never
+// started), disk short (300 MiB or less free after a picture of pass 1 or 2), failed (a picture
+// that cannot be read, a frame that cannot be written, a path the encoder line cannot carry,
+// an encoder that cannot be started or ends with a non-zero code; FailureMessage says why
+// where there is a why), or succeeded. Nothing raised inside escapes the thread, and the
+// temporary folder is removed after every ending. Then OnCompleted runs through the
+// dispatcher; FinishExport (export_result.h) is what it usually calls.
+
+#include "model/pic_object.h"
+#include "platform/dispatcher.h"
+#include "platform/free_space.h"
+#include "render/encoder_runner.h"
+#include "render/export_result.h"
+#include "render/export_status.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace kalidor {
+
+struct MakeMovieOptions {
+    int frameWorkers = 0;                       // frame workers of pass 2; 0: one per core
+    FreeSpaceQuery freeSpace;                   // empty: FreeDiskSpace
+    std::string encoderProgram = "lib/ffmpeg";  // relative names are taken from the program's folder
+};
+
+// Strictly more than this many free bytes are needed after each picture of passes 1 and 2.
+inline constexpr std::uint64_t kMinTempSpace = 300ull * 1024 * 1024;
+
+class TMakeMovieThread {
+public:
+    // `project`, `status`, `flags` and `dispatcher` must outlive the thread. Without a runner the
+    // console process runner is used, delivering its lines through `dispatcher`.
+    TMakeMovieThread(const TThPicObjectManager& project, ExportStatus& status, ExportFlags& flags,
+                     Dispatcher& dispatcher, std::unique_ptr<EncoderRunner> runner = nullptr,
+                     MakeMovieOptions options = {});
+    // Asks a running export to stop (the encoder too) and joins it. With a dispatcher that runs
+    // steps on the destroying thread, Wait for OnCompleted on that thread's loop first.
+    ~TMakeMovieThread();
+    TMakeMovieThread(const TMakeMovieThread&) = delete;
+    TMakeMovieThread& operator=(const TMakeMovieThread&) = delete;
+
+    // Runs after Execute has ended, through the dispatcher. Set it before Start.
+    std::function<void()> OnCompleted;
+
+    // Runs Execute and then OnCompleted on a thread of its own. Once only.
+    void Start();
+    // Blocks until the thread has ended, OnCompleted included. Not from the dispatcher's own
+    // thread when that dispatcher queues steps for it (it would wait for itself).
+    void Wait();
+    bool Finished() const noexcept { return finished_.load(); }
+
+    // The whole export on the calling thread, for owners that need no thread of their own.
+    // Never raises.
+    void Execute();
+
+    // Raises the stop request (as a cancel poll does) and stops a running encoder.
+    void RequestStop();
+
+    const std::string& TemporaryFolder() const noexcept { return TempDir; }
+    bool CancelWasSeen() const noexcept { return CancelSeen.load(); }
+
+private:
+    class FrameProgressSteps;
+
+    void ExecuteSteps();
+    bool StopRequested() const noexcept { return stopRequested_.load(); }
+    bool HasTempSpace() const;
+    void RunnerNewLine(const std::string& line);
+    void RunnerTerminated(std::uint32_t exitCode);
+    void FailWith(const std::string& message);
+
+    // The synchronized steps.
+    void SyncMarkSucceeded();
+    void SyncMarkFailed();
+    void SyncMarkDiskShort();
+    void SyncSetRange();
+    void SyncShowPosition();
+    void SyncShowTextCounted();
+    void SyncShowText();
+    void SyncCheckCancel();
+    void SyncRecordFailure(const std::string& message);
+
+    // Written by the render thread, or in pass 3 by RunnerNewLine on the owner's thread while
+    // the render thread waits for the encoder; read only inside steps.
+    std::string StatusText;
+    std::int32_t ProgressPos = 0;
+    std::int32_t ProgressMax = 0;
+    std::int32_t ProgressMin = 0;
+    std::string TempDir;
+    const TThPicObjectManager& Project;
+    std::atomic<bool> CancelSeen{false};
+
+    ExportStatus& status_;
+    ExportFlags& flags_;
+    Dispatcher& dispatcher_;
+    MakeMovieOptions options_;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> finished_{false};
+    // After everything its events use, so it goes (stopping its run) before them.
+    std::unique_ptr<EncoderRunner> Runner;
+    std::jthread worker_;
+};
+
+}  // namespace kalidor

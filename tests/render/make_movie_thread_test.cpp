@@ -1,0 +1,614 @@
+#include "encode/dos_command.h"
+#include "model/movie_checks.h"
+#include "model/th_utility.h"
+#include "platform/bmp_codec.h"
+#include "platform/jpeg_codec.h"
+#include "render/encoder_progress.h"
+#include "render/frame_writer.h"
+#include "render/make_movie_thread.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace kalidor {
+namespace {
+
+using test::TempFolder;
+namespace fs = std::filesystem;
+
+const std::string kPass1 = "画像を動画サイズに変換中・・・";
+const std::string kPass2 = "画像に効果を適用中・・・";
+const std::string kPass3 = "動画作成の準備中・・・";
+
+// The owner's thread of the desktop program: steps from other threads queue up and wait, a step
+// that dispatches again runs at once.
+class OwnerThreadDispatcher final : public Dispatcher {
+public:
+    OwnerThreadDispatcher() : thread_([this] { loop(); }) {}
+    ~OwnerThreadDispatcher() override {
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    void runSync(const std::function<void()>& step) override {
+        if (std::this_thread::get_id() == thread_.get_id())
+            return step();
+        bool done = false;
+        std::exception_ptr error;
+        std::unique_lock lock(mutex_);
+        queue_.push_back([&] {
+            try {
+                step();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            done = true;
+        });
+        wake_.notify_all();
+        wake_.wait(lock, [&] { return done; });
+        if (error)
+            std::rethrow_exception(error);
+    }
+    bool onOwnerThread() const { return std::this_thread::get_id() == thread_.get_id(); }
+    int steps() const {
+        std::lock_guard lock(mutex_);
+        return steps_;
+    }
+
+private:
+    void loop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return quit_ || !queue_.empty(); });
+            if (queue_.empty())
+                return;
+            auto step = std::move(queue_.front());
+            queue_.pop_front();
+            ++steps_;
+            lock.unlock();
+            step();
+            lock.lock();
+            wake_.notify_all();
+        }
+    }
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> queue_;
+    bool quit_ = false;
+    int steps_ = 0;
+    std::thread thread_;
+};
+
+// Records what the dialog would show; cancels when `cancelWhen` first holds.
+class RecordingStatus final : public ExportStatus {
+public:
+    explicit RecordingStatus(const OwnerThreadDispatcher& owner) : owner_(owner) {}
+    bool Cancelled() const override {
+        check();
+        if (!latched_ && cancelWhen && cancelWhen(*this))
+            latched_ = true;
+        return latched_ || ExportStatus::Cancelled();
+    }
+    void SetFinished(bool finished) override { events.push_back(finished ? "finished" : "working"); }
+    void SetOpenFolderEnabled(bool enabled) override { openFolder = enabled; }
+    void ShowFailureDetail(const std::string& message) override { failureDetail = message; }
+
+    std::function<bool(const RecordingStatus&)> cancelWhen;
+    std::vector<std::string> labels;
+    std::vector<std::string> events;
+    std::vector<int> positions;
+    bool openFolder = false;
+    std::string failureDetail;
+    mutable int offOwnerThread = 0;
+
+protected:
+    void ProgressChanged(int minimum, int maximum, int position) override {
+        check();
+        events.push_back("range " + std::to_string(minimum) + ".." + std::to_string(maximum));
+        positions.push_back(position);
+    }
+    void StatusLabelChanged(const std::string& label) override {
+        check();
+        labels.push_back(label);
+    }
+
+private:
+    void check() const { offOwnerThread += !owner_.onOwnerThread(); }
+    const OwnerThreadDispatcher& owner_;
+    mutable bool latched_ = false;
+};
+
+// Replays scripted output lines through the dispatcher, as the process runner does.
+class FakeRunner final : public EncoderRunner {
+public:
+    struct Script {
+        std::vector<std::string> lines;
+        std::uint32_t exitCode = 0;
+        bool throwOnStart = false;
+        bool blockUntilStopped = false;
+        std::function<void()> onRun;  // on the render thread, before the first line
+        std::string commandLine;
+        int runs = 0, stops = 0, delivered = 0;
+    };
+    FakeRunner(Dispatcher& dispatcher, Script& script) : dispatcher_(dispatcher), script_(script) {}
+
+    void SetCommandLine(const std::string& commandLine) override { script_.commandLine = commandLine; }
+    const std::string& CommandLine() const override { return script_.commandLine; }
+    std::uint32_t RunAndWait() override {
+        ++script_.runs;
+        if (script_.throwOnStart) {
+            OnTerminated(kStillActive);
+            throw TCreateProcessError(script_.commandLine + " doesn't exist.");
+        }
+        if (script_.onRun)
+            script_.onRun();
+        running_ = true;
+        for (const std::string& line : script_.lines) {
+            if (stopped_)
+                break;
+            dispatcher_.runSync([&] { OnNewLine(line); });
+            ++script_.delivered;
+        }
+        if (script_.blockUntilStopped) {
+            std::unique_lock lock(mutex_);
+            started_.notify_all();
+            stoppedCv_.wait(lock, [&] { return stopped_.load(); });
+        }
+        running_ = false;
+        const std::uint32_t code = stopped_ ? kStillActive : script_.exitCode;
+        OnTerminated(code);
+        return code;
+    }
+    void RequestStop() override {
+        std::lock_guard lock(mutex_);
+        ++script_.stops;
+        stopped_ = true;
+        stoppedCv_.notify_all();
+    }
+    bool Running() const override { return running_ && !stopped_; }
+
+    void waitUntilBlocking() {
+        std::unique_lock lock(mutex_);
+        started_.wait(lock, [&] { return running_.load(); });
+    }
+
+private:
+    Dispatcher& dispatcher_;
+    Script& script_;
+    std::atomic<bool> running_{false}, stopped_{false};
+    std::mutex mutex_;
+    std::condition_variable started_, stoppedCv_;
+};
+
+Bitmap gradient(int w, int h) {
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            b.row(y)[3 * x + 1] = static_cast<std::uint8_t>(x + y);
+    return b;
+}
+
+// A project of 160 x 120 pictures in a scratch folder, alternately BMP and JPEG.
+struct TestProject {
+    TempFolder folder;
+    TThPicObjectManager project;
+
+    explicit TestProject(std::vector<int> displayTimes) {
+        project.ProjectDir = folder.dir();
+        project.MovWidth = 160;
+        project.MovHeight = 120;
+        project.SaveFilePath = folder.dir() + "out/movie.MP4";
+        for (std::size_t i = 0; i < displayTimes.size(); ++i) {
+            const std::string path = folder.dir() + "pic" + std::to_string(i) + (i % 2 ? ".jpg" : ".bmp");
+            if (i % 2)
+                jpeg::writeFile(gradient(200, 100), path, 90);
+            else
+                bmp::writeFile(gradient(90, 120), path);
+            add(path, displayTimes[i]);
+        }
+    }
+    void add(const std::string& path, int displayTime) {
+        auto picture = std::make_unique<TThPicObject>();
+        picture->PicturePath = path;
+        picture->DisplayTime = displayTime;
+        project.Add(std::move(picture));
+    }
+    bool tmpExists() const { return fs::exists(folder.path() / "tmp"); }
+    std::set<std::string> tmpFiles() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder.path() / "tmp"))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+};
+
+struct Outcome {
+    ExportResult result = ExportResult::Failed;
+    ExportFlags flags;
+    bool completedOnOwner = false;
+};
+
+// One whole export on its own thread, ended by FinishExport as the owner would.
+Outcome exportWith(TestProject& p, RecordingStatus& status, OwnerThreadDispatcher& owner, FakeRunner::Script& script,
+                   MakeMovieOptions options = {}) {
+    Outcome out;
+    {
+        TMakeMovieThread thread(p.project, status, out.flags, owner, std::make_unique<FakeRunner>(owner, script),
+                                std::move(options));
+        thread.OnCompleted = [&] {
+            out.completedOnOwner = owner.onOwnerThread();
+            out.result = FinishExport(p.project.ProjectDir, status, out.flags);
+        };
+        thread.Start();
+        thread.Wait();
+        EXPECT_TRUE(thread.Finished());
+    }
+    EXPECT_TRUE(out.completedOnOwner);
+    EXPECT_EQ(status.offOwnerThread, 0);
+    EXPECT_FALSE(p.tmpExists());
+    return out;
+}
+
+std::vector<std::string> labelsStartingWith(const RecordingStatus& status, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const auto& label : status.labels)
+        if (label.rfind(prefix + " (", 0) == 0)
+            out.push_back(label.substr(prefix.size()));
+    return out;
+}
+
+TEST(MakeMovieThread, PassOneCountsEveryPicture) {
+    TestProject p({3, 3, 3, 3, 3});
+    OwnerThreadDispatcher owner;
+    RecordingStatus status(owner);
+    FakeRunner::Script script;
+    script.onRun = [&] {
+        const auto files = p.tmpFiles();
+        for (int i = 0; i < 5; ++i)
+            EXPECT_TRUE(files.count(std::to_string(i) + ".bmp")) << i;
+        EXPECT_EQ(files.size(), 5u + 450 + 3);
+    };
+    const Outcome out = exportWith(p, status, owner, script);
+    // The first counted label comes before the range is set and still counts the old range.
+    const auto counters = labelsStartingWith(status, kPass1);
+    const std::vector<std::string> expected = {" (1/101)", " (1/5)", " (2/5)", " (3/5)", " (4/5)", " (5/5)"};
+    EXPECT_EQ(counters, expected);
+    EXPECT_EQ(script.runs, 1);
+    EXPECT_EQ(out.result, ExportResult::Completed);
+    EXPECT_TRUE(status.openFolder);
+    EXPECT_EQ(status.labels.back(), "処理が完了しました");
+}
+
+TEST(MakeMovieThread, TwoPicturesMakeTheirFramesAndTheEncoderLine) {
+    TestProject p({3, 4});
+    OwnerThreadDispatcher owner;
+    RecordingStatus status(owner);
+    FakeRunner::Script script;
+    std::set<std::string> expectedFiles = {"0.bmp", "1.bmp"};
+    for (int n = 1; n <= 213; ++n)
+        expectedFiles.insert(FrameFileName(n));
+    script.onRun = [&] { EXPECT_EQ(p.tmpFiles(), expectedFiles); };
+    script.lines = {
+        "frame=   59 fps= 30 q=2.0 size= 100kB time=1.93 bitrate= 424.2kbits/s",
+        "Press [q] to stop",                       // no time=: nothing moves
+        "frame=  120 time=00:00:04.00",            // no fps=: ignored
+        "frame= 2250 fps= 30 q=2.0 size= 1kB TIME=75.00 bitrate=",
+        "frame= 108000 fps= 30 q=2.0 size= 1kB time=3600.00 bitrate=",
+    };
+    MakeMovieOptions options;
+    options.frameWorkers = 2;
+    const Outcome out = exportWith(p, status, owner, script, options);
+
+    const auto pass2 = labelsStartingWith(status, kPass2);
+    ASSERT_EQ(pass2.size(), 211u);  // the set-up label, then one per frame
+    EXPECT_EQ(pass2[1], " (1/210)");
+    EXPECT_EQ(pass2.back(), " (210/210)");
+    EXPECT_EQ(script.commandLine, "lib/ffmpeg" + p.project.BuildEncoderArguments());
+
+    const std::vector<std::string> pass3(std::find(status.labels.begin(), status.labels.end(), kPass3),
+                                         status.labels.end() - 1);
+    const std::vector<std::string> expectedPass3 = {kPass3, "00時間00分01秒までの動画を変換完了",
+                                                    "00時間01分15秒までの動画を変換完了",
+                                                    "01時間00分00秒までの動画を変換完了"};
+    EXPECT_EQ(pass3, expectedPass3);
+    // Range 0..7 (seconds), then position 1 from the first line; later ones are held at 7.
+    const std::vector<int> lastPositions(status.positions.end() - 4, status.positions.end());
+    EXPECT_EQ(lastPositions, (std::vector<int>{0, 1, 7, 7}));
+    EXPECT_EQ(out.result, ExportResult::Completed);
+}
+
+TEST(MakeMovieThread, CancelStopsEachPassAndIsTheResult) {
+    struct Case {
+        const char* name;
+        std::function<bool(const RecordingStatus&)> when;
+        int expectedRuns;
+    };
+    const std::vector<Case> cases = {
+        {"pass 1", [](const RecordingStatus& s) { return s.StatusLabel() == kPass1 + " (1/3)"; }, 0},
+        {"pass 2", [](const RecordingStatus& s) { return s.StatusLabel() == kPass2 + " (45/270)"; }, 0},
+        {"pass 3", [](const RecordingStatus& s) { return s.StatusLabel() == kPass3; }, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestProject p({3, 3, 3});
+        OwnerThreadDispatcher owner;
+        RecordingStatus status(owner);
+        status.cancelWhen = c.when;
+        FakeRunner::Script script;
+        // Success is reported, yet the cancel wins.
+        script.lines = {"Input #0, image2", "frame= 30 fps= 30 q=2.0 size= 1kB time=1.00"};
+        const Outcome out = exportWith(p, status, owner, script);
+        EXPECT_EQ(out.result, ExportResult::Cancelled);
+        EXPECT_EQ(status.labels.back(), "処理をキャンセルしました");
+        EXPECT_EQ(script.runs, c.expectedRuns);
+        EXPECT_FALSE(status.openFolder);
+        const auto pass2 = labelsStartingWith(status, kPass2);
+        if (c.expectedRuns == 0) {
+            EXPECT_LT(pass2.size(), 90u);
+        } else {
+            // The line without time= polls, finds the cancel and stops the encoder.
+            EXPECT_EQ(script.stops, 1);
+            EXPECT_EQ(script.delivered, 1);
+        }
+    }
+}
+
+TEST(MakeMovieThread, EncoderFailuresAreFailures) {
+    for (bool throwOnStart : {false, true}) {
+        SCOPED_TRACE(throwOnStart);
+        TestProject p({3});
+        OwnerThreadDispatcher owner;
+        RecordingStatus status(owner);
+        FakeRunner::Script script;
+        script.exitCode = 1;
+        script.throwOnStart = throwOnStart;
+        const Outcome out = exportWith(p, status, owner, script);
+        EXPECT_EQ(out.result, ExportResult::Failed);
+        EXPECT_FALSE(out.flags.EncodeSucceeded);
+        EXPECT_EQ(status.labels.back(), "処理が失敗しました");
+        EXPECT_FALSE(status.openFolder);
+        EXPECT_EQ(status.failureDetail, throwOnStart ? script.commandLine + " doesn't exist." : "");
+    }
+}
+
+TEST(MakeMovieThread, TempSpaceIsCheckedAfterEveryPictureOnSixtyFourBits) {
+    struct Case {
+        std::optional<std::uint64_t> free;
+        int okQueries;  // queries answered with plenty first
+        bool short_;
+        int pass1Counters;
+    };
+    const std::vector<Case> cases = {
+        {kMinTempSpace, 0, true, 1},
+        {std::nullopt, 0, true, 1},
+        {kMinTempSpace + 1, 0, false, 3},
+        {(1ull << 32) + 100, 0, false, 3},  // 100 bytes if cut to 32 bits
+        {kMinTempSpace, 3, true, 3},        // short after the first picture of pass 2
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.okQueries);
+        TestProject p({3, 3, 3});
+        OwnerThreadDispatcher owner;
+        RecordingStatus status(owner);
+        FakeRunner::Script script;
+        int queries = 0;
+        MakeMovieOptions options;
+        options.freeSpace = [&](const std::string& path) -> std::optional<std::uint64_t> {
+            EXPECT_EQ(path, p.project.ProjectDir + "tmp/");
+            return queries++ < c.okQueries ? std::optional<std::uint64_t>(1ull << 40) : c.free;
+        };
+        const Outcome out = exportWith(p, status, owner, script, options);
+        EXPECT_EQ(out.result, c.short_ ? ExportResult::DiskSpaceShort : ExportResult::Completed);
+        EXPECT_EQ(script.runs, c.short_ ? 0 : 1);
+        EXPECT_EQ(labelsStartingWith(status, kPass1).size(), 1u + c.pass1Counters);
+        if (c.short_) {
+            EXPECT_EQ(status.labels.back(), "テンポラリのディスク容量が足りないため処理を中止しました");
+        }
+        if (c.okQueries == 3) {
+            EXPECT_EQ(labelsStartingWith(status, kPass2).back(), " (90/270)");
+        }
+    }
+}
+
+TEST(MakeMovieThread, BadPicturesAndPathsFailBeforeTheEncoder) {
+    struct Case {
+        const char* name;
+        std::function<void(TestProject&)> spoil;
+        std::string inMessage;
+    };
+    const std::vector<Case> cases = {
+        {"truncated jpeg",
+         [](TestProject& p) {
+             test::writeBytes(p.folder.path() / "bad.jpg", {0xFF, 0xD8, 0xFF});
+             p.add(p.folder.dir() + "bad.jpg", 3);
+         },
+         "bad.jpg"},
+        {"missing file", [](TestProject& p) { p.add(p.folder.dir() + "gone.bmp", 3); }, "gone.bmp"},
+        {"unsupported kind",
+         [](TestProject& p) {
+             test::writeText(p.folder.path() / "pic.gif", "GIF89a");
+             p.add(p.folder.dir() + "pic.gif", 3);
+         },
+         std::string(ThUtility::kUnsupportedImageMessage) + " (" + "PROJECT" + "pic.gif)"},
+        {"quote in the movie path", [](TestProject& p) { p.project.SaveFilePath = p.folder.dir() + "a\"b.MP4"; },
+         "a\"b.MP4"},
+        {"absurd size", [](TestProject& p) { p.project.MovWidth = 0; }, "100x100"},
+        {"frame cannot be written",
+         [](TestProject& p) {
+             // A folder where a frame file has to go.
+             fs::create_directories(p.folder.path() / "tmp" / "000005.jpg");
+         },
+         "000005.jpg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestProject p({3});
+        c.spoil(p);
+        OwnerThreadDispatcher owner;
+        RecordingStatus status(owner);
+        FakeRunner::Script script;
+        const Outcome out = exportWith(p, status, owner, script);
+        EXPECT_EQ(out.result, ExportResult::Failed);
+        EXPECT_EQ(script.runs, 0);
+        std::string expected = c.inMessage;
+        if (const auto at = expected.find("PROJECT"); at != std::string::npos)
+            expected.replace(at, 7, p.folder.dir());
+        EXPECT_NE(out.flags.FailureMessage.find(expected), std::string::npos) << out.flags.FailureMessage;
+        EXPECT_EQ(status.failureDetail, out.flags.FailureMessage);
+        EXPECT_EQ(status.labels.back(), "処理が失敗しました");
+    }
+}
+
+TEST(MakeMovieThread, RealRunnerReportsTheProgramsEnding) {
+    struct Case {
+        const char* program;
+        ExportResult result;
+        const char* inMessage;
+    };
+    const std::vector<Case> cases = {
+        {"/bin/true", ExportResult::Completed, ""},
+        {"/bin/false", ExportResult::Failed, ""},
+        {"/nonexistent/encoder", ExportResult::Failed, "doesn't exist."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        TestProject p({3});
+        OwnerThreadDispatcher owner;
+        RecordingStatus status(owner);
+        ExportFlags flags;
+        ExportResult result = ExportResult::Cancelled;
+        {
+            MakeMovieOptions options;
+            options.encoderProgram = c.program;
+            TMakeMovieThread thread(p.project, status, flags, owner, nullptr, options);
+            thread.OnCompleted = [&] { result = FinishExport(p.project.ProjectDir, status, flags); };
+            thread.Start();
+            thread.Wait();
+        }
+        EXPECT_EQ(result, c.result);
+        EXPECT_NE(flags.FailureMessage.find(c.inMessage), std::string::npos) << flags.FailureMessage;
+        EXPECT_FALSE(p.tmpExists());
+    }
+}
+
+TEST(MakeMovieThread, DestroyingARunningExportStopsTheEncoderAndJoins) {
+    TestProject p({3});
+    OwnerThreadDispatcher owner;
+    RecordingStatus status(owner);
+    ExportFlags flags;
+    FakeRunner::Script script;
+    script.blockUntilStopped = true;
+    auto runner = std::make_unique<FakeRunner>(owner, script);
+    FakeRunner& fake = *runner;
+    bool completed = false;
+    {
+        TMakeMovieThread thread(p.project, status, flags, owner, std::move(runner));
+        thread.OnCompleted = [&] { completed = true; };
+        thread.Start();
+        fake.waitUntilBlocking();
+    }
+    EXPECT_EQ(script.stops, 1);
+    EXPECT_TRUE(completed);
+    EXPECT_FALSE(flags.EncodeSucceeded);
+    EXPECT_FALSE(p.tmpExists());
+}
+
+TEST(ExportPathProblem, RefusesWhatTheEncoderLineCannotCarry) {
+    TempFolder folder;
+    test::writeText(folder.path() / "music.mp3", "x");
+    test::writeText(folder.path() / "mu\"sic.mp3", "x");
+    struct Case {
+        std::string projectDir, music, save;
+        bool useMusic;
+        std::optional<std::string> startsWith;
+    };
+    const std::string d = folder.dir();
+    const std::vector<Case> cases = {
+        {d, d + "music.mp3", d + "m.MP4", true, std::nullopt},
+        {d, d + "mu\"sic.mp3", d + "m.MP4", false, std::nullopt},  // not used, not passed on
+        {d, d + "none.mp3", d + "m.MP4", true, "指定された音楽ファイルが見つかりません"},
+        {d, "", "  ", false, "保存場所を指定してください"},
+        {d, d + "mu\"sic.mp3", d + "m.MP4", true, "音楽ファイルのパス"},
+        {d, "", d + "m\".MP4", false, "動画の保存先"},
+        {d, "", d + "m.MP4\\", false, "動画の保存先"},
+        {"/a\"b/", "", d + "m.MP4", false, "プロジェクトフォルダのパス"},
+    };
+    for (const Case& c : cases) {
+        TThPicObjectManager project;
+        project.ProjectDir = c.projectDir;
+        project.MusicFilePath = c.music;
+        project.SaveFilePath = c.save;
+        project.UseMusic = c.useMusic;
+        const auto problem = ExportPathProblem(project);
+        ASSERT_EQ(problem.has_value(), c.startsWith.has_value()) << c.save << " " << c.music;
+        if (problem) {
+            EXPECT_EQ(problem->rfind(*c.startsWith, 0), 0u) << *problem;
+        }
+    }
+}
+
+TEST(EncodedFrameCount, ReadsOnlyProgressLines) {
+    const std::vector<std::pair<std::string, std::optional<int>>> cases = {
+        {"frame=   59 fps= 30 q=2.0 size= 100kB time=1.93 bitrate= 424.2kbits/s", 59},
+        {"frame=108000 fps=30 TiMe=3600", 108000},
+        {"frame= +7 fps= time=\r", 7},
+        {"frame= -30 fps= time=", -30},
+        {"size= 100kB bitrate=1", std::nullopt},           // no time=
+        {"frame= 120 time=00:00:04", std::nullopt},        // no fps=: empty text
+        {"FRAME= 120 fps= 30 time=4", std::nullopt},       // frame= is exact
+        {"frame= 12a fps= time=1", std::nullopt},
+        {"frame= fps= time=1", std::nullopt},
+        {"frame= 99999999999 fps= time=1", std::nullopt},  // beyond 32 bits
+        {"time=1 fps= 5 frame= 6 fps= 7", 6},              // fps= after frame= ends the number
+    };
+    for (const auto& [line, frames] : cases)
+        EXPECT_EQ(EncodedFrameCount(line), frames) << line;
+}
+
+TEST(ExportStatus, CounterAndResultTexts) {
+    OwnerThreadDispatcher owner;
+    RecordingStatus status(owner);
+    owner.runSync([&] {
+        status.SetProgressRange(0, 9);
+        status.ShowStatusText("x", true);
+        EXPECT_EQ(status.StatusLabel(), "x (1/10)");
+        status.SetProgressPosition(9);
+        status.ShowStatusText("x", true);
+        EXPECT_EQ(status.StatusLabel(), "x (10/10)");
+        status.SetProgressPosition(12);  // held at the maximum, as a bar does
+        EXPECT_EQ(status.ProgressPosition(), 9);
+    });
+    EXPECT_EQ(CountedStatusText("t", INT_MAX - 1, INT_MAX), "t (2147483647/2147483648)");
+
+    ExportFlags flags{.EncodeSucceeded = true, .DiskSpaceShort = true, .FailureMessage = ""};
+    EXPECT_EQ(DecideExportResult(true, flags), ExportResult::Cancelled);
+    EXPECT_EQ(DecideExportResult(false, flags), ExportResult::Completed);
+    flags.EncodeSucceeded = false;
+    EXPECT_EQ(DecideExportResult(false, flags), ExportResult::DiskSpaceShort);
+    flags.DiskSpaceShort = false;
+    EXPECT_EQ(DecideExportResult(false, flags), ExportResult::Failed);
+
+    // The owner's own clean-up, whatever the thread left.
+    TempFolder project;
+    fs::create_directories(project.path() / "tmp" / "sub");
+    test::writeText(project.path() / "tmp" / "sub" / "000001.jpg", "x");
+    owner.runSync([&] { EXPECT_EQ(FinishExport(project.dir(), status, flags), ExportResult::Failed); });
+    EXPECT_FALSE(fs::exists(project.path() / "tmp"));
+    EXPECT_EQ(status.events.back(), "finished");
+}
+
+}  // namespace
+}  // namespace kalidor

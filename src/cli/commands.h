@@ -16,6 +16,7 @@ inline constexpr int kExitCancelled = 130;  // as for a process ended by Ctrl-C
 int runInfo(const std::vector<std::string>& args);
 int runFrames(const std::vector<std::string>& args);
 int runNew(const std::vector<std::string>& args);
+int runExport(const std::vector<std::string>& args);
 
 // Prints "kalidor-cli: <message>" on standard error.
 void reportError(const std::string& message);

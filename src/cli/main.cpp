@@ -15,7 +15,10 @@ void printUsage(std::ostream& out) {
            "\n"
            "commands:\n"
            "  info <project-folder>                     show a project's settings, pictures and encoder line\n"
-           "  new <project-folder> <picture>...          make a project of the pictures, with default settings\n"
+           "  new <project-folder> <picture>...         make a project of the pictures, with default settings\n"
+           "  export <project-folder> [--out PATH] [--format mp4|avi|mpeg] [--size WxH]\n"
+           "         [--quality 0-4] [--music FILE] [--workers N] [--dry-run]\n"
+           "                                            make the movie (options apply to this run only)\n"
            "  frames <project-folder> <output-folder>   write the movie's frames as numbered JPEG files\n"
            "         [--workers N]                       frame workers (default: one per core)\n";
 }
@@ -36,6 +39,8 @@ int main(int argc, char** argv) {
             return runInfo(args);
         if (command == "new")
             return runNew(args);
+        if (command == "export")
+            return runExport(args);
         if (command == "frames")
             return runFrames(args);
         if (command == "--help" || command == "-h" || command == "help") {

@@ -1,0 +1,36 @@
+#pragma once
+// The export's progress on the terminal: the pass texts with their counters and a bar on
+// standard error (redrawn in place on a terminal, a line per tenth in a log); Ctrl-C cancels.
+
+#include "render/export_status.h"
+
+#include <string>
+
+namespace kalidor::cli {
+
+class TerminalStatus : public ExportStatus {
+public:
+    TerminalStatus();
+
+    bool Cancelled() const override;
+    void SetFinished(bool) override {}
+    void SetOpenFolderEnabled(bool) override {}
+    void ShowFailureDetail(const std::string& message) override { failureDetail_ = message; }
+    const std::string& FailureDetail() const noexcept { return failureDetail_; }
+    // Ends the bar's line.
+    void Finish();
+
+protected:
+    void ProgressChanged(int minimum, int maximum, int position) override;
+    void StatusLabelChanged(const std::string& label) override;
+
+private:
+    void draw();
+
+    bool tty_;
+    bool drawn_ = false;
+    int lastTenth_ = -1;
+    std::string failureDetail_;
+};
+
+}  // namespace kalidor::cli

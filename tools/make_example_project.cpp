@@ -1,5 +1,7 @@
 // Writes the bundled example project: three pictures drawn here (no outside material), their
-// thumbnails and project.dat. Usage: make-example-project <folder>
+// thumbnails and project.dat. Usage: make-example-project <folder> [--benchmark]
+// With --benchmark it writes the export benchmark's project instead: six 10-second pictures
+// with zoom effects at 1280 x 720 (60 seconds of movie).
 
 #include "model/pic_object.h"
 #include "model/th_utility.h"
@@ -83,8 +85,9 @@ Rgb tower(double x, double y) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: make-example-project <folder>\n";
+    const bool benchmark = argc == 3 && std::string(argv[2]) == "--benchmark";
+    if (argc != 2 && !benchmark) {
+        std::cerr << "usage: make-example-project <folder> [--benchmark]\n";
         return 2;
     }
     std::string dir = argv[1];
@@ -118,6 +121,16 @@ int main(int argc, char** argv) {
     TThPicObjectManager project;
     project.ProjectDir = dir;
     project.MovQuality = 1;
+    if (benchmark) {
+        project.MovWidth = 1280;
+        project.MovHeight = 720;
+        project.MovRatio = 1;
+        project.SaveFilePath = dir + "benchmark.mp4";
+        for (auto& p : pictures) {
+            p.seconds = 10;
+            p.picAction = apZoomIN;
+        }
+    }
     for (auto& p : pictures) {
         const std::string path = dir + p.file;
         if (ThUtility::ExtractFileExt(path) == ".bmp")
@@ -133,6 +146,14 @@ int main(int argc, char** argv) {
         picture->DisplayTime = p.seconds;
         picture->Font = p.font;
         project.Add(std::move(picture));
+    }
+    if (benchmark) {
+        // The same three pictures again, zooming out: 60 seconds in all.
+        for (int i = 0; i < 3; ++i) {
+            auto again = project.Items(i).Clone();
+            again->PicAction = apZoomOut;
+            project.Add(std::move(again));
+        }
     }
     project.SaveProject();
     std::cout << "wrote " << project.Count() << " pictures and project.dat into " << dir << "\n";

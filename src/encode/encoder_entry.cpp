@@ -113,6 +113,8 @@ EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args) {
         refuse("no input: the line needs -i <frames>");
     if (job.output.empty())
         refuse("no output file at the end of the line");
+    if (job.output == "-")
+        refuse("the output must be a file, not standard output");
     if (const std::string filter = audioFilterFor(audioCodec); !filter.empty())
         job.options.insert(job.options.end(), {"-af", filter});
     return job;

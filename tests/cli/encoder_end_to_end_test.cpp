@@ -93,8 +93,9 @@ struct Probe {
 
 Probe probe(const std::string& movie) {
     const ProgramRun r = runProgram(toolOnPath("ffprobe"),
-                             {"ffprobe", "-v", "error", "-count_frames", "-show_entries", "stream=codec_name,width,height,nb_read_frames",
-                              "-show_entries", "format=duration", "-of", "default=nw=1", movie});
+                             {"ffprobe", "-v", "error", "-count_frames", "-show_entries",
+                              "stream=codec_name,width,height,nb_read_frames", "-show_entries", "format=duration",
+                              "-of", "default=nw=1", movie});
     EXPECT_EQ(r.code, 0) << r.output;
     Probe result;
     std::istringstream lines(r.output);
@@ -176,7 +177,8 @@ protected:
     }
 
     // The export's command line, split and resolved as the runner does it.
-    static ProgramRun encode(const TThPicObjectManager& p, const std::function<bool(const std::string&)>& stopWhen = {}) {
+    static ProgramRun encode(const TThPicObjectManager& p,
+                             const std::function<bool(const std::string&)>& stopWhen = {}) {
         const Args argv = SplitCommandLine("lib/ffmpeg" + p.BuildEncoderArguments());
         const fs::path program = ResolveProgram(argv[0], KALIDOR_BIN_DIR, "");
         EXPECT_FALSE(program.empty()) << "no lib/ffmpeg in " << KALIDOR_BIN_DIR;
@@ -308,7 +310,8 @@ TEST_F(EncoderEndToEnd, StoppingTheGroupMidEncodeKeepsTheOldMovie) {
     auto p = projectWith(0, 0, movie);
     p.MovWidth = 2000;
     p.MovHeight = 1500;
-    const ProgramRun r = encode(p, [](const std::string& output) { return output.find("frame=") != std::string::npos; });
+    const ProgramRun r =
+        encode(p, [](const std::string& output) { return output.find("frame=") != std::string::npos; });
     // Ended by the runner's SIGTERM itself, within its grace: 137 would mean it had to be killed.
     EXPECT_EQ(r.code, 128 + SIGTERM) << r.output;
     EXPECT_EQ(test::readText(movie), "the old movie");

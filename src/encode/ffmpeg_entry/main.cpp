@@ -161,8 +161,8 @@ std::pair<int, int> waitForEncoder(pid_t pid) {
         // The child is unreaped here, so pid still names it.
         int signal;
         if (stopSignal && !killed) {
-            const auto left = std::max(killAt - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration::zero());
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            const auto left = killAt - std::chrono::steady_clock::now();
+            const auto ns = std::max<long long>(0, std::chrono::duration_cast<std::chrono::nanoseconds>(left).count());
             const timespec timeout{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
             signal = ::sigtimedwait(&set, nullptr, &timeout);
             if (signal < 0 && errno == EAGAIN) {

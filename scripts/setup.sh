@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libfreetype-dev libfontconfig-dev
   fonts-ipafont-gothic
+  ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
 )

@@ -1,0 +1,337 @@
+// The encoder entry with the real ffmpeg: a project's frames from kalidor-cli, its argument line
+// split as the runner splits it, and the movie checked with ffprobe.
+
+#include "cli/cli_runner.h"
+#include "encode/command_line.h"
+#include "encode/encoder_entry.h"
+#include "model/pic_object.h"
+#include "platform/child_process.h"
+#include "platform/jpeg_codec.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+
+namespace kalidor {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Args = std::vector<std::string>;
+
+constexpr double kFrame = 1.0 / 30;
+constexpr double kMovieSeconds = 6.1;  // two pictures of 3 s and the three black frames
+constexpr int kMovieFrames = 183;
+
+struct ProgramRun {
+    int code = -1;
+    std::string output;  // standard output and error through one pipe, as the runner reads them
+};
+
+// Runs `argv` in a process group of its own. When `stopWhen` first holds for the output so far,
+// stops the group as the runner does (SIGTERM, 500 ms, SIGKILL).
+ProgramRun runProgram(const fs::path& program, const Args& argv,
+               const std::function<bool(const std::string&)>& stopWhen = {}) {
+    ProgramRun run;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return run;
+    UniqueFd readEnd(fds[0]), writeEnd(fds[1]), devNull(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    ChildProcess child;
+    if (const int rc = child.spawn(program.string(), argv, devNull.get(), writeEnd.get()); rc != 0) {
+        run.output = "cannot start " + program.string() + ": " + std::strerror(rc);
+        return run;
+    }
+    writeEnd.reset();
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    bool stopped = false;
+    for (;;) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << program << " did not end: " << run.output;
+            child.stopGroup(0ms);
+            break;
+        }
+        pollfd p{readEnd.get(), POLLIN, 0};
+        if (::poll(&p, 1, 200) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t n = ::read(readEnd.get(), buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        run.output.append(buffer, static_cast<std::size_t>(n));
+        if (stopWhen && !stopped && stopWhen(run.output)) {
+            stopped = true;
+            child.stopGroup(500ms);
+        }
+    }
+    while (!child.tryWait()) {
+        pollfd p{child.exitFd(), POLLIN, 0};
+        ::poll(&p, 1, 50);
+    }
+    run.code = *child.exitCode();
+    return run;
+}
+
+fs::path toolOnPath(const char* name) { return ResolveProgram(name, {}, ProgramSearchPath()); }
+
+struct Probe {
+    std::vector<std::string> codecs;  // in stream order
+    int width = 0, height = 0;
+    int videoFrames = -1;   // counted by decoding
+    double duration = -1;   // of the container, as ffprobe finds it
+};
+
+Probe probe(const std::string& movie) {
+    const ProgramRun r = runProgram(toolOnPath("ffprobe"),
+                             {"ffprobe", "-v", "error", "-count_frames", "-show_entries",
+                              "stream=codec_name,width,height,nb_read_frames", "-show_entries", "format=duration",
+                              "-of", "default=nw=1", movie});
+    EXPECT_EQ(r.code, 0) << r.output;
+    Probe result;
+    std::istringstream lines(r.output);
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "codec_name")
+            result.codecs.push_back(value);
+        else if (key == "width" && result.width == 0)
+            result.width = std::stoi(value);
+        else if (key == "height" && result.height == 0)
+            result.height = std::stoi(value);
+        else if (key == "nb_read_frames" && result.videoFrames < 0)
+            result.videoFrames = std::stoi(value);
+        else if (key == "duration")
+            result.duration = std::stod(value);
+    }
+    return result;
+}
+
+std::vector<std::string> partialFilesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (IsPartialOutputName(e.path().filename().string()))
+            names.push_back(e.path().filename().string());
+    return names;
+}
+
+// A 160 x 120 project of a 3-second zoom and a 3-second still picture with a caption, its frames
+// written into <project>/tmp/ by kalidor-cli, shared by the tests.
+class EncoderEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        project_ = std::make_unique<test::TempFolder>();
+        const std::string dir = project_->dir();
+        Bitmap a(200, 150), b(120, 160);
+        a.fillBgr24(0x00336699);
+        b.fillBgr24(0x00FFCC00);
+        jpeg::writeFile(a, dir + "a.jpg", 90);
+        jpeg::writeFile(b, dir + "b.jpg", 90);
+        TThPicObjectManager p;
+        p.ProjectDir = dir;
+        p.MovWidth = 160;
+        p.MovHeight = 120;
+        auto zoom = std::make_unique<TThPicObject>();
+        zoom->PicturePath = dir + "a.jpg";
+        zoom->DisplayTime = 3;
+        zoom->PicAction = apZoomIN;
+        p.Add(std::move(zoom));
+        auto still = std::make_unique<TThPicObject>();
+        still->PicturePath = dir + "b.jpg";
+        still->DisplayTime = 3;
+        still->Text = "おわり";
+        still->StrAction = asBottomC;
+        p.Add(std::move(still));
+        p.SaveProject();
+        framesRun_ = test::runCli({"frames", dir, dir + "tmp/"});
+    }
+    static void TearDownTestSuite() { project_.reset(); }
+
+    void SetUp() override {
+        if (toolOnPath("ffmpeg").empty() || toolOnPath("ffprobe").empty())
+            GTEST_FAIL() << "ffmpeg and ffprobe are needed on PATH: install Debian's ffmpeg (scripts/setup.sh)";
+        ASSERT_EQ(framesRun_.exitCode, 0) << framesRun_.err;
+    }
+
+    // The project's settings as the export would hold them.
+    static TThPicObjectManager projectWith(std::uint8_t movType, std::uint8_t quality, const std::string& movie,
+                                           const std::string& music = {}) {
+        TThPicObjectManager p;
+        p.LoadProject(project_->dir() + "project.dat");
+        p.ProjectDir = project_->dir();
+        p.MovType = movType;
+        p.MovQuality = quality;
+        p.SaveFilePath = movie;
+        p.UseMusic = !music.empty();
+        p.MusicFilePath = music;
+        return p;
+    }
+
+    // The export's command line, split and resolved as the runner does it.
+    static ProgramRun encode(const TThPicObjectManager& p,
+                             const std::function<bool(const std::string&)>& stopWhen = {}) {
+        const Args argv = SplitCommandLine("lib/ffmpeg" + p.BuildEncoderArguments());
+        const fs::path program = ResolveProgram(argv[0], KALIDOR_BIN_DIR, "");
+        EXPECT_FALSE(program.empty()) << "no lib/ffmpeg in " << KALIDOR_BIN_DIR;
+        return runProgram(program, argv, stopWhen);
+    }
+
+    static fs::path entry() { return fs::path(KALIDOR_BIN_DIR) / "lib" / "ffmpeg"; }
+
+    static std::unique_ptr<test::TempFolder> project_;
+    static test::CliResult framesRun_;
+};
+
+std::unique_ptr<test::TempFolder> EncoderEndToEnd::project_;
+test::CliResult EncoderEndToEnd::framesRun_;
+
+TEST_F(EncoderEndToEnd, EachFormatAtTheMovieSizeAndLength) {
+    test::TempFolder out;
+    const struct {
+        std::uint8_t type, quality;
+        const char* file;
+        const char* codec;
+    } cases[] = {{0, 0, "movie.mp4", "mpeg4"}, {1, 2, "movie.avi", "msmpeg4v2"}, {2, 4, "movie.mpg", "mpeg1video"}};
+    for (const auto& c : cases) {
+        const std::string movie = out.dir() + c.file;
+        const ProgramRun r = encode(projectWith(c.type, c.quality, movie));
+        ASSERT_EQ(r.code, 0) << r.output;
+        // ffmpeg's progress lines come through as it writes them, CR-ended.
+        EXPECT_NE(r.output.find("frame="), std::string::npos);
+        EXPECT_NE(r.output.find('\r'), std::string::npos);
+        const Probe m = probe(movie);
+        EXPECT_EQ(m.codecs, std::vector<std::string>{c.codec}) << c.file;
+        EXPECT_EQ(m.width, 160);
+        EXPECT_EQ(m.height, 120);
+        EXPECT_EQ(m.videoFrames, kMovieFrames) << c.file;
+        // ffprobe estimates an MPEG program stream's length from the last time stamp it finds;
+        // the tiny frames of still pictures share packets, and only a packet's first frame
+        // carries one, so that estimate falls short here though every frame is there.
+        if (c.type != 2) {
+            EXPECT_NEAR(m.duration, kMovieSeconds, kFrame + 1e-3) << c.file;
+        }
+        // A new movie gets the mode of any new file, not the partial file's 0600.
+        EXPECT_NE(fs::status(movie).permissions() & fs::perms::group_read, fs::perms::none);
+    }
+    EXPECT_TRUE(partialFilesIn(out.path()).empty());
+}
+
+TEST_F(EncoderEndToEnd, MusicIsEncodedAndCutWithThePictures) {
+    // 10 s of 22.05 kHz 5.1 music: longer than the pictures, below the sample rates mp2 takes
+    // at 192 kbit/s and with more channels than wmav2 takes.
+    test::TempFolder out;
+    const std::string music = out.dir() + "music.wav";
+    const ProgramRun made = runProgram(toolOnPath("ffmpeg"),
+                                {"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                                 "sine=frequency=440:duration=10:sample_rate=22050", "-af",
+                                 "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", music});
+    ASSERT_EQ(made.code, 0) << made.output;
+    const struct {
+        std::uint8_t type;
+        const char* file;
+        const char* video;
+        const char* audio;
+        double slack;
+    } cases[] = {
+        {0, "movie.mp4", "mpeg4", "aac", 0},
+        // AVI cannot hold wmav2's 2048-sample start delay, so the muxer starts the video that
+        // much later and the movie is as much longer.
+        {1, "movie.avi", "msmpeg4v2", "wmav2", 2048.0 / 22050},
+        {2, "movie.mpg", "mpeg1video", "mp2", 0},
+    };
+    for (const auto& c : cases) {
+        const std::string movie = out.dir() + c.file;
+        const ProgramRun r = encode(projectWith(c.type, 1, movie, music));
+        ASSERT_EQ(r.code, 0) << r.output;
+        const Probe m = probe(movie);
+        EXPECT_EQ(m.codecs, (std::vector<std::string>{c.video, c.audio})) << c.file;
+        EXPECT_EQ(m.width, 160);
+        EXPECT_EQ(m.videoFrames, kMovieFrames) << c.file;
+        EXPECT_GE(m.duration, kMovieSeconds - kFrame - 1e-3) << c.file;
+        EXPECT_LE(m.duration, kMovieSeconds + kFrame + c.slack + 1e-3) << c.file;
+    }
+}
+
+TEST_F(EncoderEndToEnd, FailuresKeepTheOldMovieAndLeaveNoPartialFile) {
+    test::TempFolder out, emptyProject;
+    const std::string movie = out.dir() + "movie.mp4";
+    test::writeText(movie, "the old movie");
+
+    // No frames to encode: ffmpeg fails.
+    auto noFrames = projectWith(0, 0, movie);
+    noFrames.ProjectDir = emptyProject.dir();
+    const ProgramRun failed = encode(noFrames);
+    EXPECT_NE(failed.code, 0);
+    EXPECT_NE(failed.output.find("%6d.jpg"), std::string::npos) << failed.output;
+
+    // A line the entry does not know is refused before ffmpeg runs.
+    const ProgramRun refused = runProgram(entry(), {"lib/ffmpeg", "-y", "-i", "x", "-vf", "hflip", movie});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.output.find("unknown option \"-vf\""), std::string::npos) << refused.output;
+
+    // No ffmpeg on PATH but the entry's own folder, then a second copy of the entry.
+    test::TempFolder copyFolder;
+    fs::copy_file(entry(), copyFolder.path() / "ffmpeg");
+    const std::string savedPath = ProgramSearchPath();
+    const auto withPath = [&](const std::string& path) {
+        ::setenv("PATH", path.c_str(), 1);
+        const ProgramRun r = encode(projectWith(0, 0, movie));
+        ::setenv("PATH", savedPath.c_str(), 1);
+        return r;
+    };
+    const ProgramRun noEncoder = withPath(entry().parent_path().string());
+    EXPECT_EQ(noEncoder.code, 127);
+    EXPECT_NE(noEncoder.output.find("cannot find the encoder"), std::string::npos) << noEncoder.output;
+    const ProgramRun loop = withPath(copyFolder.path().string());
+    EXPECT_EQ(loop.code, 127);
+    EXPECT_NE(loop.output.find("another Kalidor encoder entry"), std::string::npos) << loop.output;
+
+    EXPECT_EQ(test::readText(movie), "the old movie");
+    EXPECT_TRUE(partialFilesIn(out.path()).empty());
+    // With the encoder found again, the same path is replaced.
+    ASSERT_EQ(encode(projectWith(0, 0, movie)).code, 0);
+    EXPECT_EQ(probe(movie).codecs, std::vector<std::string>{"mpeg4"});
+}
+
+TEST_F(EncoderEndToEnd, StoppingTheGroupMidEncodeKeepsTheOldMovie) {
+    test::TempFolder out;
+    const std::string movie = out.dir() + "movie.mp4";
+    test::writeText(movie, "the old movie");
+    // Large enough that the encode still runs when its first progress line arrives.
+    auto p = projectWith(0, 0, movie);
+    p.MovWidth = 2000;
+    p.MovHeight = 1500;
+    const ProgramRun r =
+        encode(p, [](const std::string& output) { return output.find("frame=") != std::string::npos; });
+    // Ended by the runner's SIGTERM itself, within its grace: 137 would mean it had to be killed.
+    EXPECT_EQ(r.code, 128 + SIGTERM) << r.output;
+    EXPECT_EQ(test::readText(movie), "the old movie");
+    EXPECT_TRUE(partialFilesIn(out.path()).empty());
+}
+
+TEST_F(EncoderEndToEnd, AnEncoderThatOutlastsTheStopIsKilledInTime) {
+    // ffmpeg blocks opening a music pipe nobody writes; a stop signal does not get it out.
+    test::TempFolder out;
+    const std::string movie = out.dir() + "movie.avi", music = out.dir() + "music.wav";
+    ASSERT_EQ(::mkfifo(music.c_str(), 0600), 0);
+    test::writeText(movie, "the old movie");
+    // Stopped once ffmpeg has opened the frames and goes on to the music: 137 would mean the
+    // runner had to kill the group after its grace.
+    const ProgramRun r = encode(projectWith(1, 0, movie, music),
+                         [](const std::string& output) { return output.find("Input #0") != std::string::npos; });
+    EXPECT_EQ(r.code, 128 + SIGTERM) << r.output;
+    EXPECT_EQ(test::readText(movie), "the old movie");
+    EXPECT_TRUE(partialFilesIn(out.path()).empty());
+}
+
+}  // namespace
+}  // namespace kalidor

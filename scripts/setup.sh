@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine: installs what Kalidor needs, builds it and runs its main
-# job on the bundled example project.
+# job: the bundled example project made into a movie, build/example.mp4.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,3 +27,6 @@ scripts/build.sh
 echo
 echo "== kalidor-cli info data/example"
 build/bin/kalidor-cli info data/example
+echo
+echo "== kalidor-cli export data/example --out build/example.mp4"
+build/bin/kalidor-cli export data/example --out build/example.mp4

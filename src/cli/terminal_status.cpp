@@ -13,8 +13,13 @@ bool TerminalStatus::Cancelled() const { return InterruptRequested() || ExportSt
 
 void TerminalStatus::ProgressChanged(int, int, int) { draw(); }
 
-void TerminalStatus::StatusLabelChanged(const std::string&) {
-    lastTenth_ = -1;
+void TerminalStatus::StatusLabelChanged(const std::string& label) {
+    // A log gets a new line for a new pass text, not for every step of its counter.
+    const std::string text = label.substr(0, label.rfind(" ("));
+    if (text != lastText_) {
+        lastText_ = text;
+        lastTenth_ = -1;
+    }
     draw();
 }
 

@@ -30,6 +30,7 @@ private:
     bool tty_;
     bool drawn_ = false;
     int lastTenth_ = -1;
+    std::string lastText_;
     std::string failureDetail_;
 };
 

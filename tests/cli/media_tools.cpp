@@ -1,0 +1,94 @@
+#include "cli/media_tools.h"
+
+#include "encode/command_line.h"
+#include "platform/child_process.h"
+#include "platform/unique_fd.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <sstream>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace kalidor::test {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Args = std::vector<std::string>;
+
+
+ProgramRun runProgram(const fs::path& program, const Args& argv,
+                      const std::function<bool(const std::string&)>& stopWhen) {
+    ProgramRun run;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return run;
+    UniqueFd readEnd(fds[0]), writeEnd(fds[1]), devNull(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    ChildProcess child;
+    if (const int rc = child.spawn(program.string(), argv, devNull.get(), writeEnd.get()); rc != 0) {
+        run.output = "cannot start " + program.string() + ": " + std::strerror(rc);
+        return run;
+    }
+    writeEnd.reset();
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    bool stopped = false;
+    for (;;) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << program << " did not end: " << run.output;
+            child.stopGroup(0ms);
+            break;
+        }
+        pollfd p{readEnd.get(), POLLIN, 0};
+        if (::poll(&p, 1, 200) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t n = ::read(readEnd.get(), buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        run.output.append(buffer, static_cast<std::size_t>(n));
+        if (stopWhen && !stopped && stopWhen(run.output)) {
+            stopped = true;
+            child.stopGroup(500ms);
+        }
+    }
+    while (!child.tryWait()) {
+        pollfd p{child.exitFd(), POLLIN, 0};
+        ::poll(&p, 1, 50);
+    }
+    run.code = *child.exitCode();
+    return run;
+}
+
+fs::path toolOnPath(const char* name) { return ResolveProgram(name, {}, ProgramSearchPath()); }
+
+
+Probe probe(const std::string& movie) {
+    const ProgramRun r = runProgram(toolOnPath("ffprobe"),
+                             {"ffprobe", "-v", "error", "-count_frames", "-show_entries",
+                              "stream=codec_name,width,height,nb_read_frames", "-show_entries", "format=duration",
+                              "-of", "default=nw=1", movie});
+    EXPECT_EQ(r.code, 0) << r.output;
+    Probe result;
+    std::istringstream lines(r.output);
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "codec_name")
+            result.codecs.push_back(value);
+        else if (key == "width" && result.width == 0)
+            result.width = std::stoi(value);
+        else if (key == "height" && result.height == 0)
+            result.height = std::stoi(value);
+        else if (key == "nb_read_frames" && result.videoFrames < 0)
+            result.videoFrames = std::stoi(value);
+        else if (key == "duration")
+            result.duration = std::stod(value);
+    }
+    return result;
+}
+
+}  // namespace kalidor::test

@@ -1,0 +1,34 @@
+#pragma once
+// Running programs and probing movies in end-to-end tests.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kalidor::test {
+
+struct ProgramRun {
+    int code = -1;
+    std::string output;  // standard output and error through one pipe, as the runner reads them
+};
+
+// Runs `argv` in a process group of its own. When `stopWhen` first holds for the output so far,
+// stops the group as the runner does (SIGTERM, 500 ms, SIGKILL).
+ProgramRun runProgram(const std::filesystem::path& program, const std::vector<std::string>& argv,
+                      const std::function<bool(const std::string&)>& stopWhen = {});
+
+// The program's path on PATH, or empty.
+std::filesystem::path toolOnPath(const char* name);
+
+struct Probe {
+    std::vector<std::string> codecs;  // in stream order
+    int width = 0, height = 0;
+    int videoFrames = -1;   // counted by decoding
+    double duration = -1;   // of the container, as ffprobe finds it
+};
+
+// What ffprobe finds in a movie (the test fails when ffprobe does).
+Probe probe(const std::string& movie);
+
+}  // namespace kalidor::test

@@ -49,6 +49,22 @@ bool isOutputOption(const std::string& a) {
 
 }  // namespace
 
+std::string EscapeFramePattern(const std::string& pattern) {
+    const auto number = pattern.rfind("%6d");
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (i == number) {
+            out += "%6d";
+            i += 2;
+        } else {
+            out += pattern[i];
+            if (pattern[i] == '%')
+                out += '%';
+        }
+    }
+    return out;
+}
+
 EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args) {
     EncoderInvocation job;
     job.options.push_back("-y");
@@ -81,6 +97,10 @@ EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args) {
             if (outputOptionsSeen)
                 refuse("-i \"" + value + "\" stands after the output options");
             ++inputs;
+            // The frames are read by a numbered pattern, in which ffmpeg takes every '%' as a
+            // conversion: a '%' in the project's folder name must reach it as "%%".
+            if (inputs == 1)
+                value = EscapeFramePattern(value);
             job.options.insert(job.options.end(), {a, value});
             continue;
         }

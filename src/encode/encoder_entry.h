@@ -26,6 +26,10 @@ struct EncoderInvocation {
 // value, input or output, or a bit rate that is not a number of kbit/s.
 EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args);
 
+// The frames pattern with every '%' but that of its last "%6d" doubled, as ffmpeg's numbered
+// patterns want a literal '%'.
+std::string EscapeFramePattern(const std::string& pattern);
+
 // Where the movie is written until ffmpeg succeeds: beside `output`, hidden and recognisable,
 // keeping the extension: "<folder>/.<name>.part-XXXXXX<ext>" (for mkstemps, the X's replaced;
 // suffixLength is the length of <ext>). A stem too long for a file name is shortened.

@@ -156,3 +156,15 @@ TEST(FindEncoderProgram, TakesTheFirstExecutableThatIsNotTheEntry) {
 
 }  // namespace
 }  // namespace kalidor
+
+namespace kalidor {
+namespace {
+
+TEST(EscapeFramePattern, DoublesEveryPercentButTheFrameNumber) {
+    EXPECT_EQ(EscapeFramePattern("/p/tmp/%6d.jpg"), "/p/tmp/%6d.jpg");
+    EXPECT_EQ(EscapeFramePattern("/p/100% sure/tmp/%6d.jpg"), "/p/100%% sure/tmp/%6d.jpg");
+    EXPECT_EQ(EscapeFramePattern("/p/%6d/tmp/%6d.jpg"), "/p/%%6d/tmp/%6d.jpg");
+}
+
+}  // namespace
+}  // namespace kalidor

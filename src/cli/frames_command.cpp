@@ -7,6 +7,7 @@
 #include "model/movie_checks.h"
 #include "model/th_utility.h"
 #include "render/fit_to_movie_frame.h"
+#include "render/frame_recipe.h"
 #include "render/frame_writer.h"
 #include "render/render_picture.h"
 
@@ -91,9 +92,11 @@ int runFrames(const std::vector<std::string>& args) {
     RenderOptions options;
     options.workers = workers;
     int next = 1;
+    int lastTried = 0;  // the highest frame number a run so far may have written
     try {
         for (int i = 0; i < project.Count(); ++i) {
             const TThPicObject& picture = project.Items(i);
+            lastTried = next + FramesOfPicture(picture.DisplayTime) - 1;
             Bitmap fitted;
             ThUtility::LoadImageFile(picture.PicturePath, fitted);
             if (fitted.empty())
@@ -102,16 +105,17 @@ int runFrames(const std::vector<std::string>& args) {
             const int after = RenderPicture(fitted, out, picture, next, progress, options);
             if (after < 0) {
                 progress.Finish();
-                removeFrames(out, 1, next + FramesOfPicture(picture.DisplayTime));
+                removeFrames(out, 1, lastTried);
                 reportError("cancelled; the frames written so far were removed");
                 return kExitCancelled;
             }
             next = after;
         }
+        lastTried = next + kClosingFrames - 1;
         next = WriteClosingFrames(project.MovWidth, project.MovHeight, out, next);
     } catch (const std::exception& e) {
         progress.Finish();
-        removeFrames(out, 1, next + 1000);
+        removeFrames(out, 1, lastTried);
         reportError(e.what());
         return kExitFailed;
     }

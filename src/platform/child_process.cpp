@@ -19,14 +19,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kFallbackPollStep{10};
 
-int codeOfStatus(int status) {
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
-    return 255;
-}
-
 UniqueFd openPidFd(pid_t pid) {
 #ifdef SYS_pidfd_open
     long fd = ::syscall(SYS_pidfd_open, pid, 0);  // close-on-exec by definition
@@ -66,6 +58,14 @@ struct SpawnActions {
 };
 
 }  // namespace
+
+int ExitCodeOfStatus(int status) {
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return 255;
+}
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)), pidfd_(std::move(other.pidfd_)),
@@ -141,7 +141,7 @@ std::optional<int> ChildProcess::tryWait() {
         r = ::waitpid(pid_, &status, WNOHANG);
     while (r < 0 && errno == EINTR);
     if (r == pid_)
-        exitCode_ = codeOfStatus(status);
+        exitCode_ = ExitCodeOfStatus(status);
     else if (r < 0)
         exitCode_ = 255;  // reaped elsewhere (SIGCHLD ignored): ended, code unknown
     if (exitCode_)
@@ -183,7 +183,7 @@ void ChildProcess::reapBlocking() {
     do
         r = ::waitpid(pid_, &status, 0);
     while (r < 0 && errno == EINTR);
-    exitCode_ = r == pid_ ? codeOfStatus(status) : 255;
+    exitCode_ = r == pid_ ? ExitCodeOfStatus(status) : 255;
     pidfd_.reset();
 }
 

@@ -16,6 +16,9 @@
 
 namespace kalidor {
 
+// A wait status as a shell reports it: the exit code, or 128 + the signal that ended the process.
+int ExitCodeOfStatus(int status);
+
 class ChildProcess {
 public:
     ChildProcess() noexcept = default;

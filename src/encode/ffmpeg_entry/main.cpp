@@ -14,6 +14,7 @@
 
 #include "encode/command_line.h"
 #include "encode/encoder_entry.h"
+#include "platform/child_process.h"
 #include "platform/error.h"
 
 #include <cerrno>
@@ -47,14 +48,6 @@ const int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 void report(const std::string& message) { std::cerr << "lib/ffmpeg: " << message << std::endl; }
 
 std::string errnoText(int error) { return std::strerror(error); }
-
-int codeOfStatus(int status) {
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
-    return 255;
-}
 
 // The partial movie: removed on destruction unless committed.
 class PartialFile {
@@ -155,7 +148,7 @@ std::pair<int, int> waitForEncoder(pid_t pid) {
         int status = 0;
         const pid_t r = ::waitpid(pid, &status, WNOHANG);
         if (r == pid)
-            return {codeOfStatus(status), stopSignal};
+            return {ExitCodeOfStatus(status), stopSignal};
         if (r < 0 && errno != EINTR)
             return {255, stopSignal};
         // The child is unreaped here, so pid still names it.

@@ -42,13 +42,6 @@ void makeProject(const std::string& dir, const std::string& secondPicture = "b.b
     project.SaveProject();
 }
 
-std::map<std::string, std::vector<std::uint8_t>> filesIn(const fs::path& folder) {
-    std::map<std::string, std::vector<std::uint8_t>> files;
-    for (const auto& e : fs::directory_iterator(folder))
-        files[e.path().filename().string()] = test::readBytes(e.path());
-    return files;
-}
-
 TEST(CliFrames, WritesTheMovieFramesWhateverTheWorkerCount) {
     TempFolder project, one, many;
     makeProject(project.dir());
@@ -56,7 +49,7 @@ TEST(CliFrames, WritesTheMovieFramesWhateverTheWorkerCount) {
     ASSERT_EQ(r1.exitCode, 0) << r1.err;
     const auto r4 = runCli({"frames", project.dir(), many.dir(), "--workers", "4"});
     ASSERT_EQ(r4.exitCode, 0) << r4.err;
-    const auto a = filesIn(one.path()), b = filesIn(many.path());
+    const auto a = test::filesIn(one.path()), b = test::filesIn(many.path());
     ASSERT_EQ(a.size(), 213u);  // 90 + 120 picture frames and three black ones
     EXPECT_EQ(a.begin()->first, "000001.jpg");
     EXPECT_EQ(a.rbegin()->first, "000213.jpg");

@@ -45,13 +45,6 @@ private:
     int cancelAtPoll_;
 };
 
-std::map<std::string, std::vector<std::uint8_t>> filesIn(const fs::path& folder) {
-    std::map<std::string, std::vector<std::uint8_t>> files;
-    for (const auto& e : fs::directory_iterator(folder))
-        files[e.path().filename().string()] = test::readBytes(e.path());
-    return files;
-}
-
 TEST(FrameWriter, FrameNames) {
     EXPECT_EQ(FrameFileName(1), "000001.jpg");
     EXPECT_EQ(FrameFileName(213), "000213.jpg");
@@ -67,7 +60,7 @@ TEST(FrameWriter, ParallelFilesEqualOneWorkerFiles) {
         CountingProgress p1, p4;
         EXPECT_EQ(WriteFrames(plan, composer, one.dir(), 11, p1, {.workers = 1}), 101);
         EXPECT_EQ(WriteFrames(plan, composer, many.dir(), 11, p4, {.workers = 4}), 101);
-        const auto a = filesIn(one.path()), b = filesIn(many.path());
+        const auto a = test::filesIn(one.path()), b = test::filesIn(many.path());
         ASSERT_EQ(a.size(), 90u);
         EXPECT_EQ(a.begin()->first, "000011.jpg");
         EXPECT_EQ(a.rbegin()->first, "000100.jpg");
@@ -111,7 +104,7 @@ TEST(FrameWriter, CancelStopsAndLeavesOnlyWholeFrames) {
         CountingProgress stopAt40(40);
         EXPECT_EQ(WriteFrames(plan, composer, cancelled.dir(), 1, stopAt40, {.workers = 4, .progressFirst = still}), -1);
         EXPECT_EQ(stopAt40.polls, 41);
-        const auto written = filesIn(cancelled.path()), reference = filesIn(full.path());
+        const auto written = test::filesIn(cancelled.path()), reference = test::filesIn(full.path());
         // The 40 frames taken before the cancel are all there and whole; nothing after them.
         ASSERT_EQ(written.size(), 40u) << still;
         for (const auto& [name, bytes] : written)

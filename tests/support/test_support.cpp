@@ -48,4 +48,11 @@ void writeText(const std::filesystem::path& file, const std::string& text) {
     writeBytes(file, {text.begin(), text.end()});
 }
 
+std::map<std::string, std::vector<std::uint8_t>> filesIn(const std::filesystem::path& folder) {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files[entry.path().filename().string()] = readBytes(entry.path());
+    return files;
+}
+
 }  // namespace kalidor::test

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,8 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& file);
 void writeBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
 std::string readText(const std::filesystem::path& file);
 void writeText(const std::filesystem::path& file, const std::string& text);
+
+// Every file of a folder by name, with its bytes.
+std::map<std::string, std::vector<std::uint8_t>> filesIn(const std::filesystem::path& folder);
 
 }  // namespace kalidor::test

@@ -311,9 +311,9 @@ TEST(TDosCommand, TimeLimitsEndTheRunAndItsProcesses) {
     const auto endB = Clock::now() - t0;
 
     EXPECT_GE(endA, 1s);
-    EXPECT_LT(endA, 1800ms);
+    EXPECT_LT(endA, 2500ms);  // loose upper bounds: CI machines are shared and busy
     EXPECT_GE(endB, 2200ms);  // a second after the last line
-    EXPECT_LT(endB, 3200ms);
+    EXPECT_LT(endB, 4000ms);
     for (auto* run : {&a, &b}) {
         EXPECT_EQ(run->terminated, std::vector<std::uint32_t>{kStillActive});
         EXPECT_EQ(run->stageAtTermination, stTimedOut);
@@ -341,7 +341,7 @@ TEST(TDosCommand, RequestStopEndsTheChildAndItsChildren) {
     const auto t0 = Clock::now();
     command.Start();
     command.Wait();
-    EXPECT_LT(Clock::now() - t0, 1500ms);
+    EXPECT_LT(Clock::now() - t0, 3s);  // far below the child's 30 s, with room for a busy machine
     EXPECT_FALSE(runningAfterRequest);
     ASSERT_EQ(events.lines.size(), 2u);
     const long child = std::stol(events.line(0)), grandchild = std::stol(events.line(1));
@@ -364,7 +364,7 @@ TEST(TDosCommand, AChildIgnoringSigtermIsKilledAfterTheGrace) {
     const auto t0 = Clock::now();
     command.RequestStop();
     command.Wait();
-    EXPECT_LT(Clock::now() - t0, 2s);
+    EXPECT_LT(Clock::now() - t0, 3s);  // the 500 ms grace, with room for a busy machine
     EXPECT_TRUE(groupGone(std::stol(events.line(0))));
     EXPECT_EQ(command.RunStage(), stStopped);
 }
@@ -393,7 +393,7 @@ TEST(TDosCommand, EndsWhenTheChildEndsEvenIfItsChildrenKeepTheOutputOpen) {
     command.CommandLine = script(folder, "parent.sh", "sleep 5 &\necho $!\nexit 4\n");
     const auto t0 = Clock::now();
     EXPECT_EQ(command.RunAndWait(), 4u);
-    EXPECT_LT(Clock::now() - t0, 2s);
+    EXPECT_LT(Clock::now() - t0, 4s);  // not the 5 s of the leftover child
     ASSERT_EQ(target.size(), 1u);
     ::kill(static_cast<pid_t>(std::stol(target[0])), SIGKILL);  // a child's own leftovers stay
 }

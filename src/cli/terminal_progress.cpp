@@ -1,5 +1,6 @@
 #include "cli/terminal_progress.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -23,6 +24,13 @@ void InstallInterruptHandler() {
 
 bool InterruptRequested() { return interrupted != 0; }
 
+std::string ProgressBar(int percent) {
+    constexpr int kWidth = 30;
+    std::string bar(static_cast<std::size_t>(std::clamp(percent, 0, 100) * kWidth / 100), '#');
+    bar.resize(kWidth, '.');
+    return bar;
+}
+
 TerminalProgress::TerminalProgress(std::int64_t total) : total_(total), tty_(isatty(STDERR_FILENO) == 1) {}
 
 void TerminalProgress::ReportFrame() {
@@ -35,10 +43,7 @@ void TerminalProgress::draw(bool force) {
     if (!force && percent == lastPercent_)
         return;
     lastPercent_ = percent;
-    constexpr int kWidth = 30;
-    const int filled = percent * kWidth / 100;
-    std::string bar(static_cast<std::size_t>(filled), '#');
-    bar.resize(kWidth, '.');
+    const std::string bar = ProgressBar(percent);
     if (tty_)
         std::fprintf(stderr, "\r%s [%s] %3d%% (%lld/%lld)", label_.c_str(), bar.c_str(), percent,
                      static_cast<long long>(position_), static_cast<long long>(total_));

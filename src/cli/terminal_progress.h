@@ -14,6 +14,9 @@ namespace kalidor::cli {
 void InstallInterruptHandler();
 bool InterruptRequested();
 
+// A 30-character bar of '#' and '.', filled to the percentage (0..100).
+std::string ProgressBar(int percent);
+
 class TerminalProgress : public FrameProgress {
 public:
     explicit TerminalProgress(std::int64_t total);

@@ -28,10 +28,7 @@ void TerminalStatus::draw() {
     const int done = ProgressPosition() - ProgressMinimum();
     const int percent = span > 0 ? static_cast<int>(static_cast<long long>(done) * 100 / span) : 0;
     if (tty_) {
-        constexpr int kWidth = 30;
-        std::string bar(static_cast<std::size_t>(percent * kWidth / 100), '#');
-        bar.resize(kWidth, '.');
-        std::fprintf(stderr, "\r%s [%s] %3d%%\x1b[K", StatusLabel().c_str(), bar.c_str(), percent);
+        std::fprintf(stderr, "\r%s [%s] %3d%%\x1b[K", StatusLabel().c_str(), ProgressBar(percent).c_str(), percent);
         drawn_ = true;
     } else if (percent / 10 != lastTenth_) {
         lastTenth_ = percent / 10;

@@ -1,0 +1,115 @@
+#include "actions/action_catalogue.h"
+
+#include "actions/catalogue_file.h"
+#include "model/pic_object.h"
+#include "platform/bmp_codec.h"
+#include "platform/error.h"
+#include "platform/file_io.h"
+
+#include <array>
+#include <string_view>
+
+namespace kalidor {
+namespace {
+
+// Member names in value order: the catalogue file refers to the actions by them.
+constexpr std::array<std::string_view, 7> kPicNames = {
+    "apNone", "apZoomIN", "apZoomOut", "apCurtainLeft", "apCurtainRight", "apBlindHorizon", "apBlindVertical",
+};
+constexpr std::array<std::string_view, 10> kStrNames = {
+    "asNone", "asCenterL", "asCenterC", "asCenterR", "asTopL",
+    "asTopC", "asTopR",    "asBottomL", "asBottomC", "asBottomR",
+};
+
+char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return false;
+    return true;
+}
+
+template <std::size_t N>
+int indexOf(const std::array<std::string_view, N>& names, const std::string& identifier) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (equalsIgnoringAsciiCase(names[i], identifier))
+            return static_cast<int>(i);
+    return -1;
+}
+
+// -1 (no such member) is kept as 255, which the renderers treat as an unknown action.
+std::uint8_t storedValue(int value) { return value < 0 ? 255 : static_cast<std::uint8_t>(value); }
+
+Bitmap readRowBitmap(const std::string& path, const CatalogueRow& row, const std::string& catalogPath) {
+    try {
+        return bmp::readFile(path);
+    } catch (const Error& e) {
+        throw Error("Action catalogue: " + std::string(e.what()) + " (" + catalogPath + " line " +
+                    std::to_string(row.line) + ")");
+    }
+}
+
+}  // namespace
+
+TThActionObjectManager::TThActionObjectManager(const std::string& catalogPath, const std::string& imageDir) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = readFileBytes(catalogPath);
+    } catch (const Error& e) {
+        throw Error("Action catalogue: " + std::string(e.what()));
+    }
+    for (const CatalogueRow& row : ParseCatalogue(bytes, catalogPath)) {
+        auto entry = std::make_unique<TThActionObject>();
+        entry->IsPicture = row.isPicture;
+        entry->Name = row.name;
+        if (row.isPicture)
+            entry->PicType = storedValue(PicTypeOf(row.identifier));
+        else
+            entry->StrType = storedValue(StrTypeOf(row.identifier));
+        entry->Icon = readRowBitmap(imageDir + row.identifier + ".bmp", row, catalogPath);
+        entry->Description = readRowBitmap(imageDir + row.descriptionName + ".bmp", row, catalogPath);
+        Add(std::move(entry));
+    }
+}
+
+int TThActionObjectManager::Add(std::unique_ptr<TThActionObject> entry) {
+    items_.push_back(std::move(entry));
+    return Count() - 1;
+}
+
+const TThActionObject& TThActionObjectManager::Items(int index) const {
+    if (index < 0 || index >= Count())
+        throw ListIndexError(index);
+    return *items_[static_cast<std::size_t>(index)];
+}
+
+int TThActionObjectManager::PicTypeOf(const std::string& identifier) { return indexOf(kPicNames, identifier); }
+
+int TThActionObjectManager::StrTypeOf(const std::string& identifier) { return indexOf(kStrNames, identifier); }
+
+const Bitmap* TThActionObjectManager::PicBitmap(std::uint8_t value, bool wantIcon) const {
+    // Entries of the other kind carry 0 here, so a lookup of 0 may answer with a text entry.
+    for (const auto& entry : items_)
+        if (entry->PicType == value)
+            return wantIcon ? &entry->Icon : &entry->Description;
+    return nullptr;
+}
+
+const Bitmap* TThActionObjectManager::StrBitmap(std::uint8_t value, bool wantIcon) const {
+    for (const auto& entry : items_)
+        if (entry->StrType == value)
+            return wantIcon ? &entry->Icon : &entry->Description;
+    return nullptr;
+}
+
+const TThActionObject* TThActionObjectManager::FindByName(const std::string& name) const {
+    for (const auto& entry : items_)
+        if (entry->Name == name)
+            return entry.get();
+    return nullptr;
+}
+
+}  // namespace kalidor

@@ -1,0 +1,52 @@
+#pragma once
+// The action catalogue: the picture and text actions offered to the user, read once from
+// "actionList.dat" (Shift-JIS, one entry per line, comma-text fields), each with an icon and a
+// description bitmap from the image folder. Read-only after loading.
+//
+// Loading throws kalidor::Error naming the file (and the line, for a bad line) when the catalogue
+// cannot be read, a line has fewer than four fields, or a bitmap is missing or unreadable.
+
+#include "actions/action_types.h"
+#include "platform/bitmap.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kalidor {
+
+struct TThActionObject {
+    bool IsPicture = true;
+    std::string Name = "未設定";  // UTF-8 in memory
+    std::uint8_t PicType = apNone;
+    std::uint8_t StrType = asNone;
+    Bitmap Icon;         // 44 x 44, shown in a storyboard panel
+    Bitmap Description;  // 394 x 267, shown on the action page
+};
+
+class TThActionObjectManager {
+public:
+    TThActionObjectManager() = default;
+    // catalogPath: the full path of actionList.dat; imageDir ends with '/'.
+    TThActionObjectManager(const std::string& catalogPath, const std::string& imageDir);
+
+    int Add(std::unique_ptr<TThActionObject> entry);
+    int Count() const { return static_cast<int>(items_.size()); }
+    const TThActionObject& Items(int index) const;  // throws ListIndexError out of range
+
+    static int PicTypeOf(const std::string& identifier);  // -1 when no member has that name
+    static int StrTypeOf(const std::string& identifier);
+
+    // The first entry whose PicType (StrType) equals value: its Icon or Description; nullptr when
+    // none. Owned by the catalogue.
+    const Bitmap* PicBitmap(std::uint8_t value, bool wantIcon) const;
+    const Bitmap* StrBitmap(std::uint8_t value, bool wantIcon) const;
+    // The first entry of either kind with exactly this name; nullptr when none.
+    const TThActionObject* FindByName(const std::string& name) const;
+
+private:
+    std::vector<std::unique_ptr<TThActionObject>> items_;
+};
+
+}  // namespace kalidor

@@ -1,0 +1,135 @@
+// Writes the data the program ships, all drawn here and by the engine's own renderers:
+//   config/actionList.dat   the action catalogue (Shift-JIS, CR LF)
+//   img/<action>.bmp, img/<action>_desc.bmp   each action's icon and description
+//   img/*.png               menu bar, storyboard panel and command button images
+//   project/thum.bmp        the thumbnail of a project without pictures
+// Usage: make-ui-data <data-folder> [--contact-sheet <file.png>]
+// The catalogue is read back through the program's loader before the tool reports success.
+
+#include "ui_data/canvas.h"
+#include "ui_data/sample_picture.h"
+#include "ui_data/style.h"
+#include "ui_data/ui_images.h"
+
+#include "actions/action_catalogue.h"
+#include "platform/bmp_codec.h"
+#include "platform/error.h"
+#include "platform/file_io.h"
+#include "platform/png_writer.h"
+#include "platform/text_encoding.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+using namespace kalidor;
+using namespace kalidor::uidata;
+
+namespace {
+
+std::string CatalogueText(const std::vector<ActionInfo>& actions) {
+    std::string text;
+    for (const ActionInfo& a : actions) {
+        // Names hold no blank, comma or quote, so every field stands unquoted.
+        const std::string line =
+            std::string(a.picture ? "0" : "1") + "," + a.name + "," + a.identifier + "," + a.identifier + "_desc";
+        text += Utf8ToShiftJis(line) + "\r\n";
+    }
+    return text;
+}
+
+struct SheetItem {
+    std::string label;
+    Bitmap image;  // 24- or 32-bit
+};
+
+// Every image on a checked background with its file name, so transparency shows.
+void WriteContactSheet(const std::vector<SheetItem>& items, const std::string& path) {
+    const int sheetWidth = 1400, gap = 14, labelHeight = 16;
+    std::vector<std::pair<int, int>> at;
+    int x = gap, y = gap, rowHeight = 0;
+    for (const SheetItem& item : items) {
+        const int w = std::max(item.image.width(), 60);
+        if (x + w + gap > sheetWidth)
+            x = gap, y += rowHeight + labelHeight + gap, rowHeight = 0;
+        at.emplace_back(x, y);
+        x += w + gap;
+        rowHeight = std::max(rowHeight, item.image.height());
+    }
+    Canvas sheet(sheetWidth, y + rowHeight + labelHeight + gap);
+    sheet.fill(hex(0xFFFFFF));
+    FontRasterizer font = UiFont(7, false);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Bitmap& image = items[i].image;
+        const auto [ix, iy] = at[i];
+        for (int cy = 0; cy < image.height(); cy += 8)
+            for (int cx = 0; cx < image.width(); cx += 8)
+                sheet.roundRect(ix + cx, iy + cy, std::min(8, image.width() - cx), std::min(8, image.height() - cy), 0,
+                                ((cx + cy) / 8) % 2 ? hex(0xD8D8D8) : hex(0xF4F4F4));
+        if (image.bitsPerPixel() == 32) {
+            for (int py = 0; py < image.height(); ++py)
+                for (int px = 0; px < image.width(); ++px) {
+                    const std::uint8_t* p = image.row(py) + px * 4;
+                    sheet.roundRect(ix + px, iy + py, 1, 1, 0, Rgba{p[2] / 255.f, p[1] / 255.f, p[0] / 255.f, p[3] / 255.f});
+                }
+        } else {
+            sheet.picture(image, ix, iy);
+        }
+        sheet.text(font, items[i].label, ix, iy + image.height() + 2, hex(0x404040));
+    }
+    png::writeFile(sheet.toBgr24(hex(0xFFFFFF)), path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "--contact-sheet")) {
+        std::cerr << "usage: make-ui-data <data-folder> [--contact-sheet <file.png>]\n";
+        return 2;
+    }
+    try {
+        const std::filesystem::path root = argv[1];
+        const std::string img = (root / "img").string() + "/";
+        const std::string config = (root / "config").string() + "/";
+        const std::string project = (root / "project").string() + "/";
+        for (const std::string& folder : {img, config, project})
+            std::filesystem::create_directories(folder);
+
+        std::vector<SheetItem> sheet;
+        const Bitmap sample = DrawSamplePicture(640, 480);
+        const std::vector<ActionInfo> actions = CatalogueActions();
+        for (const ActionInfo& action : actions) {
+            const Bitmap icon = ActionIcon(action, sample);
+            const Bitmap description = ActionDescription(action, sample);
+            bmp::writeFile(icon, img + action.identifier + ".bmp");
+            bmp::writeFile(description, img + action.identifier + "_desc.bmp");
+            sheet.push_back({action.identifier + ".bmp", icon});
+            sheet.push_back({action.identifier + "_desc.bmp", description});
+        }
+        const std::string catalogue = CatalogueText(actions);
+        writeFileAtomically(config + "actionList.dat",
+                            {reinterpret_cast<const std::uint8_t*>(catalogue.data()), catalogue.size()});
+
+        for (const NamedImage& image : InterfaceImages()) {
+            png::writeFile(image.image, img + image.file);
+            sheet.push_back({image.file, image.image});
+        }
+        const Bitmap thumbnail = DefaultThumbnail();
+        bmp::writeFile(thumbnail, project + "thum.bmp");
+        sheet.push_back({"thum.bmp", thumbnail});
+
+        const TThActionObjectManager check(config + "actionList.dat", img);
+        if (check.Count() != static_cast<int>(actions.size()))
+            throw Error("make-ui-data: the catalogue reads back with a different number of entries");
+        if (argc == 4)
+            WriteContactSheet(sheet, argv[3]);
+        std::cout << "wrote " << check.Count() << " actions and " << sheet.size() << " images into " << root.string()
+                  << "\n";
+        return 0;
+    } catch (const std::exception& e) {
+        std::cerr << "make-ui-data: " << e.what() << "\n";
+        return 1;
+    }
+}

@@ -1,0 +1,207 @@
+#include "canvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kalidor::uidata {
+namespace {
+
+float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+
+// Signed distance from a rounded rectangle; negative inside.
+float roundRectDistance(float px, float py, float x, float y, float w, float h, float radius) {
+    const float hw = w / 2, hh = h / 2;
+    const float qx = std::abs(px - (x + hw)) - (hw - radius);
+    const float qy = std::abs(py - (y + hh)) - (hh - radius);
+    const float outside = std::hypot(std::max(qx, 0.0f), std::max(qy, 0.0f));
+    return outside + std::min(std::max(qx, qy), 0.0f) - radius;
+}
+
+// Distance to coverage: a one-pixel ramp centred on the edge.
+float cover(float distance) { return clamp01(0.5f - distance); }
+
+std::uint8_t toByte(float v) { return static_cast<std::uint8_t>(std::lround(clamp01(v) * 255.0f)); }
+
+}  // namespace
+
+Rgba hex(unsigned rgb, float alpha) {
+    return {((rgb >> 16) & 0xFF) / 255.0f, ((rgb >> 8) & 0xFF) / 255.0f, (rgb & 0xFF) / 255.0f, alpha};
+}
+
+Rgba mix(Rgba a, Rgba b, float t) {
+    t = clamp01(t);
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
+}
+
+Canvas::Canvas(int width, int height)
+    : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height, Rgba{0, 0, 0, 0}) {}
+
+void Canvas::blend(int x, int y, Rgba c, float coverage) {
+    const float a = clamp01(c.a * coverage);
+    if (a <= 0)
+        return;
+    Rgba& d = pixels_[static_cast<std::size_t>(y) * width_ + x];
+    d.r = c.r * a + d.r * (1 - a);
+    d.g = c.g * a + d.g * (1 - a);
+    d.b = c.b * a + d.b * (1 - a);
+    d.a = a + d.a * (1 - a);
+}
+
+void Canvas::paint(const Field& coverage, const Paint& colourAt, float x0, float y0, float x1, float y1) {
+    const int left = std::max(0, static_cast<int>(std::floor(x0)));
+    const int top = std::max(0, static_cast<int>(std::floor(y0)));
+    const int right = std::min(width_, static_cast<int>(std::ceil(x1)));
+    const int bottom = std::min(height_, static_cast<int>(std::ceil(y1)));
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) {
+            const float px = x + 0.5f, py = y + 0.5f;
+            const float c = coverage(px, py);
+            if (c > 0)
+                blend(x, y, colourAt(px, py), c);
+        }
+}
+
+void Canvas::fill(Rgba colour) {
+    paint([](float, float) { return 1.0f; }, [&](float, float) { return colour; }, 0, 0, width_, height_);
+}
+
+void Canvas::roundRect(float x, float y, float w, float h, float radius, Rgba colour) {
+    roundRectGradient(x, y, w, h, radius, colour, colour);
+}
+
+void Canvas::roundRectGradient(float x, float y, float w, float h, float radius, Rgba top, Rgba bottom) {
+    paint([=](float px, float py) { return cover(roundRectDistance(px, py, x, y, w, h, radius)); },
+          [=](float, float py) { return mix(top, bottom, (py - y) / h); }, x - 1, y - 1, x + w + 1, y + h + 1);
+}
+
+void Canvas::roundRectOutline(float x, float y, float w, float h, float radius, float lineWidth, Rgba colour) {
+    // The line lies inside the rectangle, so an outline never grows the shape.
+    const float half = lineWidth / 2;
+    paint(
+        [=](float px, float py) {
+            const float d = roundRectDistance(px, py, x + half, y + half, w - lineWidth, h - lineWidth,
+                                              std::max(radius - half, 0.0f));
+            return cover(std::abs(d) - half);
+        },
+        [=](float, float) { return colour; }, x - 1, y - 1, x + w + 1, y + h + 1);
+}
+
+void Canvas::circle(float cx, float cy, float radius, Rgba colour) {
+    paint([=](float px, float py) { return cover(std::hypot(px - cx, py - cy) - radius); },
+          [=](float, float) { return colour; }, cx - radius - 1, cy - radius - 1, cx + radius + 1, cy + radius + 1);
+}
+
+void Canvas::ring(float cx, float cy, float radius, float lineWidth, Rgba colour) {
+    paint([=](float px, float py) { return cover(std::abs(std::hypot(px - cx, py - cy) - radius) - lineWidth / 2); },
+          [=](float, float) { return colour; }, cx - radius - lineWidth, cy - radius - lineWidth,
+          cx + radius + lineWidth, cy + radius + lineWidth);
+}
+
+void Canvas::line(Point a, Point b, float lineWidth, Rgba colour) {
+    const float dx = b.x - a.x, dy = b.y - a.y;
+    const float length2 = std::max(dx * dx + dy * dy, 1e-6f);
+    const float half = lineWidth / 2;
+    paint(
+        [=](float px, float py) {
+            const float t = std::clamp(((px - a.x) * dx + (py - a.y) * dy) / length2, 0.0f, 1.0f);
+            return cover(std::hypot(px - (a.x + t * dx), py - (a.y + t * dy)) - half);
+        },
+        [=](float, float) { return colour; }, std::min(a.x, b.x) - half - 1, std::min(a.y, b.y) - half - 1,
+        std::max(a.x, b.x) + half + 1, std::max(a.y, b.y) + half + 1);
+}
+
+void Canvas::polygon(const std::vector<Point>& points, Rgba colour) {
+    if (points.size() < 3)
+        return;
+    float x0 = points[0].x, x1 = x0, y0 = points[0].y, y1 = y0;
+    for (const Point& p : points) {
+        x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+    }
+    const auto inside = [&](float px, float py) {
+        bool in = false;
+        for (std::size_t i = 0, j = points.size() - 1; i < points.size(); j = i++) {
+            const Point& a = points[i];
+            const Point& b = points[j];
+            if ((a.y > py) != (b.y > py) && px < (b.x - a.x) * (py - a.y) / (b.y - a.y) + a.x)
+                in = !in;
+        }
+        return in;
+    };
+    paint(
+        [&](float px, float py) {
+            int hits = 0;
+            for (int sy = 0; sy < 4; ++sy)
+                for (int sx = 0; sx < 4; ++sx)
+                    hits += inside(px - 0.375f + sx * 0.25f, py - 0.375f + sy * 0.25f);
+            return hits / 16.0f;
+        },
+        [&](float, float) { return colour; }, x0 - 1, y0 - 1, x1 + 1, y1 + 1);
+}
+
+void Canvas::picture(const Bitmap& bgr24, int x, int y, float radius, float opacity) {
+    const Bitmap source = bgr24.bitsPerPixel() == 24 ? bgr24 : bgr24.toBgr24();
+    const float w = static_cast<float>(source.width()), h = static_cast<float>(source.height());
+    paint(
+        [=](float px, float py) {
+            return radius > 0 ? cover(roundRectDistance(px, py, x, y, w, h, radius)) * opacity : opacity;
+        },
+        [&](float px, float py) {
+            const int sx = std::clamp(static_cast<int>(px) - x, 0, source.width() - 1);
+            const int sy = std::clamp(static_cast<int>(py) - y, 0, source.height() - 1);
+            const std::uint8_t* p = source.row(sy) + sx * 3;
+            return Rgba{p[2] / 255.0f, p[1] / 255.0f, p[0] / 255.0f, 1};
+        },
+        x, y, x + w, y + h);
+}
+
+void Canvas::text(FontRasterizer& font, std::string_view utf8, float x, float y, Rgba colour) {
+    const int ox = static_cast<int>(std::lround(x)), oy = static_cast<int>(std::lround(y));
+    const CellRect visible{-ox, -oy, width_ - ox, height_ - oy};
+    const CoverageMask mask = font.Rasterize(utf8, false, false, visible);
+    for (int my = 0; my < mask.height; ++my)
+        for (int mx = 0; mx < mask.width; ++mx) {
+            const int px = ox + mask.left + mx, py = oy + mask.top + my;
+            if (px < 0 || py < 0 || px >= width_ || py >= height_)
+                continue;
+            blend(px, py, colour, mask.alpha[static_cast<std::size_t>(my) * mask.width + mx] / 255.0f);
+        }
+}
+
+int Canvas::textCentred(FontRasterizer& font, std::string_view utf8, float x, float y, float w, float h, Rgba colour) {
+    const int tw = font.TextWidth(utf8);
+    text(font, utf8, std::floor(x + (w - tw) / 2), std::floor(y + (h - font.LineHeight()) / 2), colour);
+    return tw;
+}
+
+Bitmap Canvas::toBgra32() const {
+    Bitmap out(width_, height_, 32);
+    for (int y = 0; y < height_; ++y) {
+        std::uint8_t* p = out.row(y);
+        for (int x = 0; x < width_; ++x, p += 4) {
+            const Rgba& c = pixels_[static_cast<std::size_t>(y) * width_ + x];
+            const float a = c.a > 0 ? c.a : 1;
+            p[0] = toByte(c.b / a);
+            p[1] = toByte(c.g / a);
+            p[2] = toByte(c.r / a);
+            p[3] = toByte(c.a);
+        }
+    }
+    return out;
+}
+
+Bitmap Canvas::toBgr24(Rgba background) const {
+    Bitmap out(width_, height_);
+    for (int y = 0; y < height_; ++y) {
+        std::uint8_t* p = out.row(y);
+        for (int x = 0; x < width_; ++x, p += 3) {
+            const Rgba& c = pixels_[static_cast<std::size_t>(y) * width_ + x];
+            p[0] = toByte(c.b + background.b * (1 - c.a));
+            p[1] = toByte(c.g + background.g * (1 - c.a));
+            p[2] = toByte(c.r + background.r * (1 - c.a));
+        }
+    }
+    return out;
+}
+
+}  // namespace kalidor::uidata

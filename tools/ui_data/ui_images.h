@@ -1,0 +1,39 @@
+#pragma once
+// The images the program ships: the action bitmaps of the catalogue, the interface PNGs and the
+// default project thumbnail, all drawn from our own sample picture and the engine's renderers.
+
+#include "platform/bitmap.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kalidor::uidata {
+
+struct ActionInfo {
+    bool picture = true;
+    std::uint8_t value = 0;
+    std::string identifier;   // the enumeration member; also the icon's base name
+    std::string name;         // shown in the action list
+    std::string explanation;  // one line on the description image
+};
+
+// Every picture action, then every text action, in the order the user sees them.
+std::vector<ActionInfo> CatalogueActions();
+
+// 44 x 44 and 394 x 267, 24-bit.
+Bitmap ActionIcon(const ActionInfo& action, const Bitmap& sample);
+Bitmap ActionDescription(const ActionInfo& action, const Bitmap& sample);
+
+struct NamedImage {
+    std::string file;  // name in the image folder
+    Bitmap image;      // 32-bit with alpha
+};
+
+// Menu bar, storyboard panel and command button images.
+std::vector<NamedImage> InterfaceImages();
+
+// 148 x 148, 24-bit: the thumbnail of a project without pictures.
+Bitmap DefaultThumbnail();
+
+}  // namespace kalidor::uidata

@@ -11,6 +11,7 @@ packages=(
   ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 //   img/<action>.bmp, img/<action>_desc.bmp   each action's icon and description
 //   img/*.png               menu bar, storyboard panel and command button images
 //   project/thum.bmp        the thumbnail of a project without pictures
+//   desktop/icons/hicolor/<n>x<n>/apps/com.orvane.Kalidor.png   the application icon
 // Usage: make-ui-data <data-folder> [--contact-sheet <file.png>]
 // The catalogue is read back through the program's loader before the tool reports success.
 
@@ -119,6 +120,15 @@ int main(int argc, char** argv) {
         const Bitmap thumbnail = DefaultThumbnail();
         bmp::writeFile(thumbnail, project + "thum.bmp");
         sheet.push_back({"thum.bmp", thumbnail});
+
+        for (int size : {48, 64, 128, 256}) {
+            const std::string n = std::to_string(size);
+            const std::filesystem::path folder = root / "desktop/icons/hicolor" / (n + "x" + n) / "apps";
+            std::filesystem::create_directories(folder);
+            const Bitmap icon = ApplicationIcon(size);
+            png::writeFile(icon, (folder / "com.orvane.Kalidor.png").string());
+            sheet.push_back({"icon " + n, icon});
+        }
 
         const TThActionObjectManager check(config + "actionList.dat", img);
         if (check.Count() != static_cast<int>(actions.size()))

@@ -36,4 +36,7 @@ std::vector<NamedImage> InterfaceImages();
 // 148 x 148, 24-bit: the thumbnail of a project without pictures.
 Bitmap DefaultThumbnail();
 
+// The application icon, size x size, 32-bit with alpha: a picture becoming a movie.
+Bitmap ApplicationIcon(int size);
+
 }  // namespace kalidor::uidata

@@ -11,6 +11,7 @@ packages=(
   ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  qt6-base-dev xvfb xauth xdotool imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

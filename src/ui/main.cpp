@@ -9,6 +9,7 @@
 #include "ui/form_project_name.h"
 #include "ui/form_status.h"
 #include "ui/message_boxes.h"
+#include "ui/termination.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -23,6 +24,7 @@ int main(int argc, char* argv[]) {
         ShowNotice(nullptr, QStringLiteral("既に起動しています"));
         return 1;
     }
+    QuitOnTerminationSignals(&app);
     QFont font(QString::fromStdString(ResolveFontFamily("ＭＳ Ｐゴシック")));
     font.setPixelSize(12);
     QApplication::setFont(font);

@@ -4,6 +4,9 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+#include <chrono>
+
 #include <sys/stat.h>
 
 namespace kalidor {
@@ -76,33 +79,45 @@ void ProjectListModel::Refill(const std::string& projectRoot) {
     }
     const unsigned generation = generation_;
     worker_ = std::thread([this, generation, toLoad = std::move(toLoad)] {
+        // Results go to the model's thread in batches: one queued call per batch keeps the
+        // view's relayouts few while the first thumbnails still show at once.
+        std::vector<Loaded> batch;
+        auto flushedAt = std::chrono::steady_clock::now();
+        const auto flush = [&] {
+            QMetaObject::invokeMethod(
+                this, [this, generation, batch = std::move(batch)]() mutable { deliver(generation, std::move(batch)); },
+                Qt::QueuedConnection);
+            batch = {};
+            flushedAt = std::chrono::steady_clock::now();
+        };
         for (const auto& [row, entry] : toLoad) {
             if (stop_) return;
-            const std::string stamp = stampOf(entry);
+            Loaded loaded{row, stampOf(entry), {}, {}};
             ProjectTile tile = LoadProjectTile(entry);
-            QImage image = toImage(tile.thumbnail);
-            QString problem = QString::fromStdString(tile.problem);
-            // Queued to the model's thread; stale generations are dropped there.
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation, row, stamp, image = std::move(image), problem = std::move(problem)]() mutable {
-                    deliver(generation, row, stamp, std::move(image), std::move(problem));
-                },
-                Qt::QueuedConnection);
+            loaded.thumbnail = toImage(tile.thumbnail);
+            loaded.problem = QString::fromStdString(tile.problem);
+            batch.push_back(std::move(loaded));
+            if (batch.size() >= 64 || std::chrono::steady_clock::now() - flushedAt > std::chrono::milliseconds(40)) flush();
         }
+        if (!batch.empty()) flush();
     });
 }
 
-void ProjectListModel::deliver(unsigned generation, int row, const std::string& stamp, QImage thumbnail, QString problem) {
-    if (generation != generation_ || row >= static_cast<int>(rows_.size())) return;
-    Row& target = rows_[static_cast<std::size_t>(row)];
-    target.thumbnail = thumbnail;
-    target.problem = problem;
-    target.loaded = true;
-    cache_[target.entry] = Cached{stamp, std::move(thumbnail), std::move(problem)};
-    const QModelIndex at = index(row);
-    emit dataChanged(at, at);
-    --pending_;
+void ProjectListModel::deliver(unsigned generation, std::vector<Loaded> batch) {
+    if (generation != generation_) return;
+    int first = static_cast<int>(rows_.size()), last = -1;
+    for (Loaded& loaded : batch) {
+        if (loaded.row >= static_cast<int>(rows_.size())) continue;
+        Row& target = rows_[static_cast<std::size_t>(loaded.row)];
+        target.thumbnail = loaded.thumbnail;
+        target.problem = loaded.problem;
+        target.loaded = true;
+        cache_[target.entry] = Cached{std::move(loaded.stamp), std::move(loaded.thumbnail), std::move(loaded.problem)};
+        first = std::min(first, loaded.row);
+        last = std::max(last, loaded.row);
+        --pending_;
+    }
+    if (last >= 0) emit dataChanged(index(first), index(last));
     const int total = static_cast<int>(rows_.size());
     emit progress(total - pending_, total);
     if (pending_ == 0) emit finished();

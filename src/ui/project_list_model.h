@@ -55,7 +55,13 @@ private:
         QString problem;
     };
     void stopWorker();
-    void deliver(unsigned generation, int row, const std::string& stamp, QImage thumbnail, QString problem);
+    struct Loaded {
+        int row;
+        std::string stamp;
+        QImage thumbnail;
+        QString problem;
+    };
+    void deliver(unsigned generation, std::vector<Loaded> batch);
 
     std::vector<Row> rows_;
     std::map<std::string, Cached> cache_;

@@ -3,6 +3,8 @@
 #include <fontconfig/fontconfig.h>
 
 #include <memory>
+#include <string_view>
+#include <utility>
 
 namespace kalidor {
 namespace {
@@ -12,11 +14,22 @@ struct PatternFree {
 using PatternPtr = std::unique_ptr<FcPattern, PatternFree>;
 }  // namespace
 
+// Windows' Japanese faces and their free look-alikes, proportional ("Ｐ") to proportional:
+// fontconfig's own rules alias the ASCII names at best, and never the full-width spelling.
+constexpr std::pair<std::string_view, std::string_view> kWindowsFaces[] = {
+    {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"MS PGothic", "IPAPGothic"}, {"ＭＳ ゴシック", "IPAGothic"},
+    {"MS Gothic", "IPAGothic"},       {"ＭＳ Ｐ明朝", "IPAPMincho"},  {"MS PMincho", "IPAPMincho"},
+    {"ＭＳ 明朝", "IPAMincho"},        {"MS Mincho", "IPAMincho"},
+};
+
 std::string ResolveFontFamily(const std::string& faceName) {
     if (!FcInit()) return {};
     PatternPtr pattern(FcPatternCreate());
     if (!pattern) return {};
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(faceName.c_str()));
+    for (const auto& [windows, alike] : kWindowsFaces)
+        if (faceName == windows)
+            FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(std::string(alike).c_str()));
     // Japanese requested so that an uninstalled Windows face still gives kana and kanji.
     FcPatternAddString(pattern.get(), FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
     FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);

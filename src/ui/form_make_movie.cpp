@@ -186,6 +186,8 @@ QWidget* TFormMakeMovie::buildPageWithButtonRow(QWidget*& bottom, QWidget*& row,
         button->setObjectName(buttons[i]);
         button->setButtonStyle(pbsNoFrame);
         button->setGeometry(left, 4, 218, 62);
+        // The storyboard commands have no handler in this program yet; shown, but not offered.
+        button->setEnabled(false);
         left += 218 + 4;
     }
     row->setGeometry(0, 0, left - 4, 70);

@@ -89,7 +89,10 @@ TEST(UserFolders, ConfigEntriesExpandHomeAndRefuseRelativePaths) {
 }
 
 TEST(FontFamily, WindowsJapaneseFaceResolvesToAnInstalledFace) {
-    EXPECT_FALSE(ResolveFontFamily("ＭＳ Ｐゴシック").empty());
+    // The set-up installs the IPA faces; the proportional Windows face maps to the proportional one.
+    EXPECT_EQ(ResolveFontFamily("ＭＳ Ｐゴシック"), "IPAPGothic");
+    EXPECT_EQ(ResolveFontFamily("ＭＳ ゴシック"), "IPAGothic");
+    EXPECT_FALSE(ResolveFontFamily("No Such Face").empty());
 }
 
 // Exit status of a real second process that tries the lock in `folder`: 0 acquired, 1 refused.

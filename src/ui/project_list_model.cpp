@@ -70,6 +70,10 @@ void ProjectListModel::Refill(const std::string& projectRoot) {
         rows_.push_back(std::move(row));
     }
     endResetModel();
+    // Forget projects that are gone, so the cache holds no more than the list.
+    std::erase_if(cache_, [this](const auto& item) {
+        return std::none_of(rows_.begin(), rows_.end(), [&item](const Row& row) { return row.entry == item.first; });
+    });
     pending_ = static_cast<int>(toLoad.size());
     const int total = static_cast<int>(rows_.size());
     emit progress(total - pending_, total);

@@ -21,7 +21,8 @@ private slots:
     void disabledImageIsAThirdOpaque();
 };
 
-// Events, one letter each: e enter, l leave, p press, r release, d disable, a enable.
+// Events, one letter each: e enter, l leave, m move inside, p press, r release, d disable,
+// a enable.
 void PngButtonTest::paintChoices_data() {
     QTest::addColumn<QString>("events");
     QTest::addColumn<bool>("hasDown");
@@ -36,6 +37,8 @@ void PngButtonTest::paintChoices_data() {
     QTest::newRow("over") << "e" << true << true << 2 << Shown::Over << still << Frame::None << 0;
     QTest::newRow("pressed") << "ep" << true << true << 2 << Shown::Down << shifted << Frame::None << 0;
     QTest::newRow("released") << "epr" << true << true << 2 << Shown::Over << still << Frame::None << 1;
+    QTest::newRow("moved over") << "m" << true << true << 2 << Shown::Over << still << Frame::None << 0;
+    QTest::newRow("moved while held") << "pm" << true << true << 2 << Shown::Normal << still << Frame::None << 0;
     QTest::newRow("left") << "el" << true << true << 2 << Shown::Normal << still << Frame::None << 0;
     QTest::newRow("pressed, no down image") << "ep" << false << true << 2 << Shown::Over << shifted << Frame::None << 0;
     QTest::newRow("pressed, no down or over") << "ep" << false << false << 2 << Shown::Normal << shifted << Frame::None << 0;
@@ -72,6 +75,10 @@ void PngButtonTest::paintChoices() {
         } else if (event == 'l') {
             QEvent leave(QEvent::Leave);
             QCoreApplication::sendEvent(button, &leave);
+        } else if (event == 'm') {
+            QMouseEvent move(QEvent::MouseMove, QPointF(99, 60), QPointF(99, 60), QPointF(99, 60), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(button, &move);  // the bottom edge row still counts as inside
         } else if (event == 'p') {
             QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
         } else if (event == 'r') {

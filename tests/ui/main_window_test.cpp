@@ -59,6 +59,12 @@ void MainWindowTest::createsTheWorkspaceAndShowsTheProjectPage() {
                                    h.window.pngBtnMakeMovie, h.window.pngBtnSaveProject};
     for (int i = 0; i < 5; ++i) QCOMPARE(menu[i]->geometry(), places[i]);
     QVERIFY(!h.window.Modified);
+    // The button rows stay centred under the page area as the window grows.
+    h.window.show();
+    h.window.resize(1201, 700);
+    QTRY_COMPARE(h.window.PanelActionBottom->width(), 1201);
+    for (QWidget* row : {h.window.PanelSelectPictureButton, h.window.PanelActionButton})
+        QCOMPARE(row->x(), 1201 / 2 - row->width() / 2);
 }
 
 void MainWindowTest::pageSwitch_data() {

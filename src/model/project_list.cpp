@@ -1,0 +1,129 @@
+#include "model/project_list.h"
+
+#include "model/pic_object.h"
+#include "model/th_utility.h"
+#include "platform/bmp_codec.h"
+#include "platform/error.h"
+#include "platform/text_encoding.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kalidor {
+namespace {
+
+std::string withSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+bool isPlainComponent(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+// Trim as the name check means it: blanks and control characters (bytes up to ' ').
+bool blankOnly(const std::string& name) {
+    return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
+// The first character (a whole UTF-8 sequence) that code page 932 cannot hold; "" when none.
+std::string firstUnstorable(const std::string& name) {
+    for (std::size_t i = 0; i < name.size();) {
+        std::size_t length = 1;
+        const auto lead = static_cast<unsigned char>(name[i]);
+        if (lead >= 0xF0) length = 4;
+        else if (lead >= 0xE0) length = 3;
+        else if (lead >= 0xC0) length = 2;
+        const std::string character = name.substr(i, length);
+        if (!FitsShiftJis(character)) return character;
+        i += length;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::vector<std::string> ListProjectEntries(const std::string& projectRoot) {
+    std::vector<std::string> folders;
+    ThUtility::ListFolders(projectRoot, folders, false);
+    std::sort(folders.begin(), folders.end());
+    for (auto& folder : folders) folder += "/thum.bmp";
+    return folders;
+}
+
+std::string ProjectFolderOf(const std::string& entry) {
+    return entry.substr(0, entry.find_last_of('/') + 1);
+}
+
+std::string ProjectNameOf(const std::string& entry) {
+    std::string folder = ProjectFolderOf(entry);
+    if (!folder.empty()) folder.pop_back();
+    return folder.substr(folder.find_last_of('/') + 1);
+}
+
+std::string ProjectExistsMessage(const std::string& name) {
+    return "「" + name + "」は既に存在するプロジェクトです";
+}
+
+std::string CheckProjectName(const std::string& name, const std::string& projectRoot) {
+    if (blankOnly(name)) return kEnterNameMessage;
+    struct stat info {};
+    if (lstat((withSlash(projectRoot) + name).c_str(), &info) == 0) return ProjectExistsMessage(name);
+    // Byte by byte is character by character here: every byte of a multi-byte UTF-8 character
+    // is 0x80 or above, so the trail byte of a full-width character never matches.
+    if (name.find_first_of("\\/:*?\"<>|") != std::string::npos) return kBadCharacterMessage;
+    if (const std::string bad = firstUnstorable(name); !bad.empty())
+        return "プロジェクト名に「" + bad + "」の文字は使用できません";
+    if (ShiftJisLength(name) > 20) return kNameTooLongMessage;
+    return {};
+}
+
+bool CreateProject(const std::string& projectRoot, const std::string& name) {
+    if (!isPlainComponent(name)) return false;
+    const std::string root = withSlash(projectRoot);
+    if (mkdir((root + name).c_str(), 0755) != 0) return false;
+    ThUtility::CopyFile(root + "thum.bmp", root + name + "/thum.bmp");
+    return true;
+}
+
+bool RenameProject(const std::string& projectRoot, const std::string& oldName, const std::string& newName) {
+    if (!isPlainComponent(oldName) || !isPlainComponent(newName)) return false;
+    const std::string root = withSlash(projectRoot);
+    return renameat2(AT_FDCWD, (root + oldName).c_str(), AT_FDCWD, (root + newName).c_str(), RENAME_NOREPLACE) == 0;
+}
+
+bool DeleteProject(const std::string& projectRoot, const std::string& name) {
+    if (!isPlainComponent(name)) return false;
+    const std::string folder = withSlash(projectRoot) + name;
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0) return false;
+    if (!S_ISDIR(info.st_mode)) return unlink(folder.c_str()) == 0;
+    return ThUtility::DeleteFolderTree(folder);
+}
+
+ProjectTile LoadProjectTile(const std::string& entry) {
+    ProjectTile tile;
+    try {
+        // A scratch project: the check must not touch the open one.
+        TThPicObjectManager scratch;
+        scratch.LoadProject(entry);
+    } catch (const std::exception& e) {
+        tile.problem = e.what();
+        return tile;
+    }
+    try {
+        struct stat info {};
+        if (stat(entry.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            throw Error("thum.bmp: no thumbnail file (" + entry + ")");
+        tile.thumbnail = bmp::readFile(entry).toBgr24();
+    } catch (const std::exception& e) {
+        tile.thumbnail = Bitmap();
+        tile.problem = e.what();
+    }
+    return tile;
+}
+
+}  // namespace kalidor

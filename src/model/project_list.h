@@ -1,0 +1,50 @@
+#pragma once
+// The projects of the workspace: one folder each directly under the project root, named by
+// the user. Listing, the name checks of the name dialog, and new, rename and delete.
+// Names are UTF-8; their limits count Shift-JIS bytes, as project.dat stores them.
+
+#include "platform/bitmap.h"
+
+#include <string>
+#include <vector>
+
+namespace kalidor {
+
+// One entry per project folder: root + name + "/thum.bmp". Symbolic links are not projects.
+// Sorted by name, so the list does not follow the file system's hash order.
+std::vector<std::string> ListProjectEntries(const std::string& projectRoot);
+
+// The folder of an entry (ending in '/') and the project's name.
+std::string ProjectFolderOf(const std::string& entry);
+std::string ProjectNameOf(const std::string& entry);
+
+// The messages of the name checks.
+inline constexpr const char* kEnterNameMessage = "プロジェクト名を入力してください";
+inline constexpr const char* kBadCharacterMessage = "プロジェクト名に「\\/:*?\"<>|」の文字は使用できません";
+inline constexpr const char* kNameTooLongMessage = "プロジェクト名は全角10文字以内で入力してください";
+inline constexpr const char* kSelectProjectMessage = "プロジェクトを選択してください";
+std::string ProjectExistsMessage(const std::string& name);
+
+// The checks in their order; the first failing one gives its message, "" when the name
+// passes. The name is checked as typed (only the emptiness check trims it). A character that
+// Shift-JIS cannot hold fails like the forbidden characters, with its own text.
+std::string CheckProjectName(const std::string& name, const std::string& projectRoot);
+
+// Makes root + name and copies root + "thum.bmp" into it. False when the folder was not made.
+bool CreateProject(const std::string& projectRoot, const std::string& name);
+// Never replaces an existing entry. False on failure.
+bool RenameProject(const std::string& projectRoot, const std::string& oldName, const std::string& newName);
+// Deletes the project folder's tree without following symbolic links (a link in place of the
+// folder is removed, not its target). Refuses names that are not one plain component.
+bool DeleteProject(const std::string& projectRoot, const std::string& name);
+
+// What the list shows of a project: its thumbnail, or an empty bitmap and the reason it cannot
+// be shown or opened (an unreadable thum.bmp, a damaged project.dat). Never throws; writes
+// nothing.
+struct ProjectTile {
+    Bitmap thumbnail;
+    std::string problem;  // "" when the project is sound
+};
+ProjectTile LoadProjectTile(const std::string& entry);
+
+}  // namespace kalidor

@@ -1,0 +1,104 @@
+#pragma once
+// TFormMakeMovie: the main window. A menu bar of five image buttons over four pages (project
+// list, pictures, actions, movie), the storyboard strip of pages 1 and 2, and the progress bar
+// of the thumbnail loading. Owns the open project and the action catalogue for the whole run.
+
+#include "actions/action_catalogue.h"
+#include "model/pic_object.h"
+#include "platform/workspace.h"
+#include "ui/message_boxes.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+class QListView;
+class QProgressBar;
+class QScrollArea;
+class QStackedWidget;
+
+namespace kalidor {
+
+class ProjectListModel;
+class TFormProjectName;
+class TPNGButton;
+
+class TFormMakeMovie : public QWidget {
+    Q_OBJECT
+public:
+    // base: the workspace base folder; dataDir: the program's delivered data.
+    TFormMakeMovie(std::string base, std::string dataDir, QWidget* parent = nullptr);
+    ~TFormMakeMovie() override;
+
+    // Makes the workspace, loads the catalogue and shows page 0. An error stops it, is shown
+    // with its own text, and the window goes on with what was made.
+    void FormCreate();
+
+    // Moves to page 0..3; false when the user declined or an image was missing.
+    bool SwitchPage(int page);
+    void RefillProjectList();
+    // Open, new, rename and delete act on the selected project of the list.
+    void OpenSelectedProject();
+    void MakeProject();
+    void RenameSelectedProject();
+    void DeleteSelectedProject();
+    void FormResize();
+
+    void SetProjectNameForm(TFormProjectName* form) { formProjectName_ = form; }
+    void Select(int row);
+    int SelectedRow() const;
+
+    const std::string& ProjectRoot() const { return workspace_.ProjectRoot; }
+    const std::string& ConfigDir() const { return workspace_.ConfigDir; }
+    const std::string& ImgDir() const { return workspace_.ImgDir; }
+
+    TThPicObjectManager Project;
+    std::unique_ptr<TThActionObjectManager> Actions;
+    bool Modified = false;
+    // Linux has no platform name, which counts as "Unknown": thumbnails are redrawn.
+    bool RedrawThumbnails = true;
+
+    // Controls, by their names in the program.
+    TPNGButton* pngBtnSelectProject = nullptr;
+    TPNGButton* pngBtnSelectPicture = nullptr;
+    TPNGButton* pngBtnSelectAction = nullptr;
+    TPNGButton* pngBtnMakeMovie = nullptr;
+    TPNGButton* pngBtnSaveProject = nullptr;
+    TPNGButton* pngBtnMakeProject = nullptr;
+    TPNGButton* pngBtnRenameProject = nullptr;
+    TPNGButton* pngBtnDelProject = nullptr;
+    TPNGButton* pngBtnToSelectPicture = nullptr;
+    QStackedWidget* PageControl = nullptr;
+    QWidget* PanelSelectPictureBottom = nullptr;
+    QWidget* PanelSelectPictureButton = nullptr;
+    QWidget* PanelActionBottom = nullptr;
+    QWidget* PanelActionButton = nullptr;
+    QScrollArea* ScrollBoxPicture = nullptr;
+    QProgressBar* ProgressBarStatus = nullptr;
+    QListView* LVProject = nullptr;
+    ProjectListModel* ProjectModel = nullptr;
+
+    NoticeFn notice = ShowNotice;
+    QuestionFn question = AskQuestion;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenuBar(QWidget* bar);
+    QWidget* buildProjectPage();
+    QWidget* buildPageWithButtonRow(QWidget*& bottom, QWidget*& row, const char* const* buttons, int count);
+    void loadCommandImages();
+    void showError(const std::exception& error);
+
+    std::string base_;
+    std::string dataDir_;
+    Workspace workspace_;
+    TFormProjectName* formProjectName_ = nullptr;
+    bool created_ = false;
+};
+
+}  // namespace kalidor

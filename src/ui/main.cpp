@@ -1,0 +1,45 @@
+// The desktop program: one instance at a time, the five forms, the main window centred.
+
+#include "platform/font_family.h"
+#include "platform/instance_lock.h"
+#include "platform/workspace.h"
+#include "storyboard/form_font_config.h"
+#include "storyboard/form_time_config.h"
+#include "ui/form_make_movie.h"
+#include "ui/form_project_name.h"
+#include "ui/form_status.h"
+#include "ui/message_boxes.h"
+#include "ui/termination.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char* argv[]) {
+    using namespace kalidor;
+    // Taken before any window exists and held until the process ends.
+    InstanceLock lock;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kalidor"));
+    if (!lock.acquired()) {
+        ShowNotice(nullptr, QStringLiteral("既に起動しています"));
+        return 1;
+    }
+    QuitOnTerminationSignals(&app);
+    QFont font(QString::fromStdString(ResolveFontFamily("ＭＳ Ｐゴシック")));
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+
+    const std::string dataDir =
+        DeliveredDataDir(QCoreApplication::applicationFilePath().toStdString(), KALIDOR_SOURCE_DATA);
+    TFormMakeMovie mainWindow(WorkspaceBase(), dataDir);
+    TFormProjectName projectName(&mainWindow);
+    TFormStatus status(&mainWindow);
+    TFormFontConfig fontConfig(&mainWindow);
+    TFormTimeConfig timeConfig(&mainWindow);
+    mainWindow.SetProjectNameForm(&projectName);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        mainWindow.move(screen->availableGeometry().center() - mainWindow.rect().center());
+    mainWindow.FormCreate();
+    mainWindow.show();
+    return QApplication::exec();
+}

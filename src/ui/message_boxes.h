@@ -1,0 +1,19 @@
+#pragma once
+// The two kinds of message the program shows: a plain notice (one OK button) and a Yes/No
+// question captioned "確認", where only Yes goes on. Windows hold them as replaceable functions
+// so that tests can answer without a modal loop.
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace kalidor {
+
+using NoticeFn = std::function<void(QWidget* parent, const QString& text)>;
+using QuestionFn = std::function<bool(QWidget* parent, const QString& text)>;
+
+void ShowNotice(QWidget* parent, const QString& text);
+bool AskQuestion(QWidget* parent, const QString& text);
+
+}  // namespace kalidor

@@ -1,0 +1,160 @@
+#include "model/project_list.h"
+#include "model/project_tile_layout.h"
+#include "platform/bmp_codec.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kalidor {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+using test::writeText;
+
+TEST(ProjectList, NameChecksRunInTheirOrder) {
+    TempFolder root;
+    fs::create_directory(root.path() / "旅行");
+    const std::string tooLong = kNameTooLongMessage;
+    const std::string badChar = kBadCharacterMessage;
+    struct Case {
+        std::string name;
+        std::string message;
+    } cases[] = {
+        {"", kEnterNameMessage},
+        {" \t ", kEnterNameMessage},
+        {" 旅行", ""},  // checked and used as typed, blank included
+        {"旅行", ProjectExistsMessage("旅行")},
+        {"..", ProjectExistsMessage("..")},
+        {"a/b", badChar},
+        {"a|b", badChar},
+        {"a\\b", badChar},
+        {"旅行?", badChar},  // exists only with the mark: the mark is what fails
+        {"ソ表ポ", ""},        // second Shift-JIS bytes 0x5C, 0x5C, 0x7C
+        {"一二三四五六七八九十", ""},
+        {"一二三四五六七八九十壱", tooLong},
+        {std::string(20, 'a'), ""},
+        {std::string(21, 'a'), tooLong},
+        {"ｱｲｳｴｵｶｷｸｹｺｱｲｳｴｵｶｷｸｹｺ", ""},  // half-width kana count one byte each
+        {"a\U0001F600", "プロジェクト名に「\U0001F600」の文字は使用できません"},
+        {"<\U0001F600", badChar},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CheckProjectName(c.name, root.dir()), c.message) << c.name;
+}
+
+TEST(ProjectList, ListsFoldersSortedAndNeverLinksOrFiles) {
+    TempFolder root, outside;
+    for (const char* name : {"b", "a", "c"}) fs::create_directory(root.path() / name);
+    writeText(root.path() / "thum.bmp", "");
+    fs::create_directory_symlink(outside.path(), root.path() / "link");
+    const auto entries = ListProjectEntries(root.dir());
+    ASSERT_EQ(entries, (std::vector<std::string>{root.dir() + "a/thum.bmp", root.dir() + "b/thum.bmp", root.dir() + "c/thum.bmp"}));
+    EXPECT_EQ(ProjectFolderOf(entries[1]), root.dir() + "b/");
+    EXPECT_EQ(ProjectNameOf(entries[1]), "b");
+}
+
+TEST(ProjectList, NewRenameAndDeleteStayInsideTheRoot) {
+    TempFolder root, outside;
+    writeText(root.path() / "thum.bmp", "default");
+    writeText(outside.path() / "keep.txt", "keep");
+
+    ASSERT_TRUE(CreateProject(root.dir(), "新しい"));
+    EXPECT_EQ(test::readText(root.path() / "新しい" / "thum.bmp"), "default");
+    EXPECT_FALSE(CreateProject(root.dir(), "新しい"));
+    EXPECT_FALSE(CreateProject(root.dir(), "../escape"));
+
+    ASSERT_TRUE(CreateProject(root.dir(), "other"));
+    EXPECT_FALSE(RenameProject(root.dir(), "新しい", "other"));  // never replaces
+    ASSERT_TRUE(RenameProject(root.dir(), "新しい", "改名"));
+    EXPECT_TRUE(fs::exists(root.path() / "改名" / "thum.bmp"));
+
+    // Links inside a project, or in place of one, are removed without touching their target.
+    fs::create_directory_symlink(outside.path(), root.path() / "改名" / "inner");
+    fs::create_directory_symlink(outside.path(), root.path() / "linked");
+    EXPECT_TRUE(DeleteProject(root.dir(), "改名"));
+    EXPECT_TRUE(DeleteProject(root.dir(), "linked"));
+    EXPECT_FALSE(DeleteProject(root.dir(), ".."));
+    EXPECT_FALSE(fs::exists(root.path() / "改名"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(root.path() / "linked")));
+    EXPECT_EQ(test::readText(outside.path() / "keep.txt"), "keep");
+    EXPECT_TRUE(fs::exists(root.path() / "other"));
+}
+
+TEST(ProjectList, TileGivesTheThumbnailOrTheReasonAndWritesNothing) {
+    TempFolder root;
+    Bitmap picture(111, 148);
+    const auto bmp = bmp::encode(picture);
+    struct Case {
+        const char* name;
+        bool thumbnail;
+        const char* projectDat;  // nullptr: none
+        bool sound;
+    } cases[] = {
+        {"plain", true, nullptr, true},
+        {"no-thumbnail", false, nullptr, false},
+        {"damaged", true, "not a project", false},
+    };
+    for (const Case& c : cases) {
+        const fs::path folder = root.path() / c.name;
+        fs::create_directory(folder);
+        if (c.thumbnail) test::writeBytes(folder / "thum.bmp", bmp);
+        if (c.projectDat) writeText(folder / "project.dat", c.projectDat);
+        const auto before = test::filesIn(folder);
+        const ProjectTile tile = LoadProjectTile(folder.string() + "/thum.bmp");
+        EXPECT_EQ(tile.problem.empty(), c.sound) << c.name << ": " << tile.problem;
+        EXPECT_EQ(tile.thumbnail.width(), c.sound ? 111 : 0) << c.name;
+        EXPECT_EQ(test::filesIn(folder), before) << c.name;
+    }
+}
+
+TEST(ProjectTileLayout, BoxAndThumbnailPlaces) {
+    const TileRect box = ThumbnailBox({10, 20, 166, 172});  // 156 x 152 icon area
+    EXPECT_EQ(box, (TileRect{14, 22, 162, 170}));
+    struct Case {
+        int w, h;
+        TilePoint at;
+    } cases[] = {
+        {111, 148, {14 + 18, 22}},    // portrait, full height: at the top
+        {100, 120, {14 + 24, 22 + 14}},
+        {100, 300, {14 + 24, 22}},
+        {148, 111, {14, 22 + 18}},
+        {200, 100, {14, 22 + 24}},    // wider than the box: at its left
+        {148, 148, {14, 22}},
+        {120, 120, {14 + 14, 22 + 14}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ThumbnailOrigin(box, c.w, c.h), c.at) << c.w << "x" << c.h;
+}
+
+TEST(ProjectTileLayout, NamesAreCentredOrCutWholeCharacters) {
+    // Widths: an ASCII letter 10, any other character 15.
+    const auto width = [](std::string_view text) {
+        int w = 0;
+        for (unsigned char c : text)
+            if (c < 0x80) w += 10;
+            else if ((c & 0xC0) != 0x80) w += 15;
+        return w;
+    };
+    struct Case {
+        std::string name;
+        int max;
+        std::string shown;
+    } cases[] = {
+        {"abc", 30, "abc"},
+        {"abcd", 30, "abc"},
+        {"aあいう", 39, "aあ"},  // "aあい" would need 40
+        {"あいうえ", 44, "あい"},
+        {"あ", 10, ""},
+        {"", 10, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FitName(c.name, c.max, width), c.shown) << c.name;
+    const TileRect box{14, 22, 162, 170};
+    EXPECT_EQ(NameLeft(box, 40), 14 + 74 - 20);
+    EXPECT_EQ(NameLeft(box, 41), 14 + 74 - 20);
+    EXPECT_EQ(NameLeft(box, 148), 14);
+    EXPECT_EQ(NameLeft(box, 149), 14);
+}
+
+}  // namespace
+}  // namespace kalidor

@@ -145,6 +145,18 @@ Kind kindOf(std::span<const std::uint8_t> bytes) {
     return Kind::None;
 }
 
+std::vector<std::uint8_t> headOf(const std::string& path) {
+    std::vector<std::uint8_t> head(8);
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    ssize_t n = -1;
+    if (fd)
+        do
+            n = ::read(fd.get(), head.data(), head.size());
+        while (n < 0 && errno == EINTR);
+    head.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return head;
+}
+
 const char* mimeOf(Kind kind) {
     switch (kind) {
     case Kind::Bmp: return "image/bmp";
@@ -262,17 +274,20 @@ bool FreedesktopThumbnails::Extract(const std::string& path, Bitmap& bitmap) con
             if (validEntry(root_ + kFailFolder + name, facts))
                 return false;
         }
+        // The first bytes tell a picture from anything else before the whole file is read.
+        const Kind kind = kindOf(headOf(absolute));
+        if (kind == Kind::None)
+            return false;
         std::vector<std::uint8_t> bytes;
         try {
             bytes = readFileBytes(absolute);
         } catch (const Error&) {
             return false;  // unreadable now; may be readable later, so no failure marker
         }
-        const Kind kind = kindOf(bytes);
         const int side = level ? level->size : std::max(width, height);
         std::optional<Bitmap> picture = decodePicture(bytes, kind, side);
         if (!picture) {
-            if (cacheable && kind != Kind::None)
+            if (cacheable)
                 writeEntry(root_ + kFailFolder + name, Bitmap(1, 1, 32), facts, mimeOf(kind));
             return false;
         }

@@ -5,16 +5,16 @@
 
 namespace kalidor::board {
 
-const PanelControlSpec& SpecOf(PanelControl control) { return kPanelControls[static_cast<std::size_t>(control)]; }
+const PanelControlLayout& LayoutOf(PanelControl control) { return kPanelControls[static_cast<std::size_t>(control)]; }
 
 std::string PanelControlName(PanelControl control, int index) {
-    return SpecOf(control).namePrefix + std::to_string(index);
+    return LayoutOf(control).namePrefix + std::to_string(index);
 }
 
 int PanelIndexOfName(const std::string& name) {
-    for (const PanelControlSpec& spec : kPanelControls) {
-        const std::size_t length = std::strlen(spec.namePrefix);
-        if (name.size() <= length || name.compare(0, length, spec.namePrefix) != 0)
+    for (const PanelControlLayout& layout : kPanelControls) {
+        const std::size_t length = std::strlen(layout.namePrefix);
+        if (name.size() <= length || name.compare(0, length, layout.namePrefix) != 0)
             continue;
         const std::string digits = name.substr(length);
         if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos ||
@@ -32,7 +32,7 @@ int PanelVisibleLeft(int index, int scroll) { return PanelContentLeft(index) - s
 int StripContentWidth(int count) {
     if (count <= 0)
         return kStripScrollMargin;
-    return PanelContentLeft(count - 1) + SpecOf(PanelControl::Panel).width + kStripScrollMargin;
+    return PanelContentLeft(count - 1) + LayoutOf(PanelControl::Panel).width + kStripScrollMargin;
 }
 
 std::string PanelNumberText(int index) {

@@ -31,7 +31,7 @@ enum class ControlKind { Panel, Image, Label, Edit, ImageButton };
 // What a click on the control does.
 enum class ClickAction { None, Select, TimeDialog, FontDialog };
 
-struct PanelControlSpec {
+struct PanelControlLayout {
     PanelControl control;
     ControlKind kind;
     const char* namePrefix;  // "PanelStoryBorad_" and so on: note "Borad"
@@ -42,7 +42,7 @@ struct PanelControlSpec {
     bool storesText;     // its text changes are the picture's caption
 };
 
-inline constexpr std::array<PanelControlSpec, 9> kPanelControls = {{
+inline constexpr std::array<PanelControlLayout, 9> kPanelControls = {{
     {PanelControl::Panel, ControlKind::Panel, "PanelStoryBorad_", 0, 0, 185, 170, true, true, ClickAction::Select, false},
     {PanelControl::Thumbnail, ControlKind::Image, "ImgStoryBoradThumbnail_", 66, 5, 105, 105, true, true, ClickAction::Select, false},
     {PanelControl::Number, ControlKind::Label, "LblStoryBoradThumbnailNo_", 66, 5, 20, 12, true, true, ClickAction::Select, false},
@@ -54,7 +54,7 @@ inline constexpr std::array<PanelControlSpec, 9> kPanelControls = {{
     {PanelControl::FontButton, ControlKind::ImageButton, "EditStoryBoradConfBtn_", 132, 125, 40, 40, false, false, ClickAction::FontDialog, false},
 }};
 
-const PanelControlSpec& SpecOf(PanelControl control);
+const PanelControlLayout& LayoutOf(PanelControl control);
 
 // "PanelStoryBorad_3" for the fourth panel: the prefix and the index in decimal.
 std::string PanelControlName(PanelControl control, int index);

@@ -20,8 +20,8 @@ TEST(PanelLayout, NamesTagsAndPlaces) {
         EXPECT_EQ(PanelContentLeft(c.index), c.contentLeft);
         EXPECT_EQ(PanelVisibleLeft(c.index, c.scroll), c.visibleLeft);
         EXPECT_EQ(PanelControlName(PanelControl::Panel, c.index), c.panelName);
-        for (const PanelControlSpec& spec : kPanelControls)  // every control's name carries the tag
-            EXPECT_EQ(PanelIndexOfName(PanelControlName(spec.control, c.index)), c.index) << spec.namePrefix;
+        for (const PanelControlLayout& layout : kPanelControls)  // every control's name carries the tag
+            EXPECT_EQ(PanelIndexOfName(PanelControlName(layout.control, c.index)), c.index) << layout.namePrefix;
     }
     EXPECT_EQ(PanelControlName(PanelControl::FontButton, 7), "EditStoryBoradConfBtn_7");
     for (const char* name : {"PanelStoryBorad_", "PanelStoryBorad_03", "PanelStoryBoard_3", "LblTime_1", "x"})
@@ -32,14 +32,14 @@ TEST(PanelLayout, NamesTagsAndPlaces) {
     // The table is in creation order, and the places the layout ties together hold.
     for (std::size_t i = 0; i < kPanelControls.size(); ++i)
         EXPECT_EQ(static_cast<std::size_t>(kPanelControls[i].control), i);
-    const auto& thumb = SpecOf(PanelControl::Thumbnail);
-    const auto& str = SpecOf(PanelControl::StrAction);
-    const auto& icon = SpecOf(PanelControl::TimeIcon);
-    const auto& edit = SpecOf(PanelControl::Caption);
+    const auto& thumb = LayoutOf(PanelControl::Thumbnail);
+    const auto& str = LayoutOf(PanelControl::StrAction);
+    const auto& icon = LayoutOf(PanelControl::TimeIcon);
+    const auto& edit = LayoutOf(PanelControl::Caption);
     EXPECT_EQ(str.top + str.height, thumb.top + thumb.height);
     EXPECT_EQ(icon.top, str.top + str.height + 7);
     EXPECT_EQ(edit.top, icon.top + icon.height + 3);
-    EXPECT_EQ(SpecOf(PanelControl::FontButton).left, edit.left + edit.width + 5);
+    EXPECT_EQ(LayoutOf(PanelControl::FontButton).left, edit.left + edit.width + 5);
 }
 
 TEST(PanelLayout, RefreshTexts) {

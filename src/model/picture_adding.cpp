@@ -2,6 +2,7 @@
 
 #include "model/th_utility.h"
 #include "platform/drawing.h"
+#include "platform/freedesktop_thumbnails.h"
 #include "platform/jpeg_codec.h"
 #include "platform/text_encoding.h"
 
@@ -64,28 +65,38 @@ bool IsLoadableJpeg(const std::string& path) {
     }
 }
 
-TThPicObject& AddPictureFile(TThPicObjectManager& project, const std::string& sourcePath, int index) {
+std::unique_ptr<TThPicObject> PreparePictureFile(const std::string& projectDir, const std::string& sourcePath) {
     const std::string target =
-        ThUtility::UniqueFileName(project.ProjectDir, StorablePictureName(ThUtility::ExtractFileName(sourcePath)));
-    if (!ThUtility::CopyFile(sourcePath, target))
-        throw Error("cannot copy " + sourcePath + " to " + target);
+        ThUtility::UniqueFileName(projectDir, StorablePictureName(ThUtility::ExtractFileName(sourcePath)));
+    if (!ThUtility::CopyFile(sourcePath, target)) {
+        std::remove(target.c_str());  // a partial copy names no picture
+        throw PictureCopyError("cannot copy " + sourcePath + " to " + target);
+    }
     auto picture = std::make_unique<TThPicObject>();
     picture->PicturePath = target;
-    try {
-        Bitmap fitted;
-        if (!ThUtility::LoadImageFitted(target, kStoryboardThumbnailSize, kStoryboardThumbnailSize, fitted))
-            throw Error(std::string(ThUtility::kUnsupportedImageMessage) + " (" + sourcePath + ")");
-        picture->Thumbnail = FramedStoryboardThumbnail(fitted);
-    } catch (...) {
+    // The thumbnail is made as the shell would, decoding at a reduced JPEG scale.
+    Bitmap fitted(kStoryboardThumbnailSize, kStoryboardThumbnailSize);
+    if (!MakeThumbnail(target, fitted)) {
         std::remove(target.c_str());
-        throw;
+        throw Error(std::string(ThUtility::kUnsupportedImageMessage) + " (" + sourcePath + ")");
     }
+    picture->Thumbnail = FramedStoryboardThumbnail(fitted);
+    return picture;
+}
+
+TThPicObject& InsertPicture(TThPicObjectManager& project, std::unique_ptr<TThPicObject> picture, int index) {
     if (index < 0) {
         project.Add(std::move(picture));
         return project.Items(project.Count() - 1);
     }
     project.Insert(index, std::move(picture));
     return project.Items(index);
+}
+
+TThPicObject& AddPictureFile(TThPicObjectManager& project, const std::string& sourcePath, int index) {
+    if (index > project.Count())
+        throw ListIndexError(index);  // before anything is copied
+    return InsertPicture(project, PreparePictureFile(project.ProjectDir, sourcePath), index);
 }
 
 }  // namespace kalidor

@@ -21,10 +21,23 @@ Bitmap FramedStoryboardThumbnail(const Bitmap& fitted);
 // True unless the file is a .jpg/.jpeg that does not decode (the check made before adding).
 bool IsLoadableJpeg(const std::string& path);
 
-// Copies the file into project.ProjectDir under a free, storable name, makes its thumbnail and
-// inserts the new picture at `index` (appends when negative). Returns the new picture. Raises
-// kalidor::Error when the copy fails or the picture cannot be read; the project is then
-// unchanged and no copy is left behind.
+// Raised when the picture file cannot be copied into the project folder.
+class PictureCopyError : public Error {
+public:
+    using Error::Error;
+};
+
+// The first half of adding, which leaves the project alone and may run on a worker thread: copies
+// the file into `projectDir` under a free, storable name and makes the new picture with its
+// thumbnail and the default settings. Raises PictureCopyError when the copy fails and
+// kalidor::Error when the copy is no picture we read; no copy is left behind then. Two calls for
+// the same folder must not run at the same time (both could pick the same free name).
+std::unique_ptr<TThPicObject> PreparePictureFile(const std::string& projectDir, const std::string& sourcePath);
+
+// Inserts the picture at `index` (appends when negative) and returns it.
+TThPicObject& InsertPicture(TThPicObjectManager& project, std::unique_ptr<TThPicObject> picture, int index);
+
+// Both halves at once. The project is unchanged when it raises.
 TThPicObject& AddPictureFile(TThPicObjectManager& project, const std::string& sourcePath, int index);
 
 }  // namespace kalidor

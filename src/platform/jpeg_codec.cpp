@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -151,6 +152,26 @@ bool readPixels(Decompressor& d, const PixelTarget& target) {
     copyScanlines(&d.cinfo, target);
     jpeg_finish_decompress(&d.cinfo);
     return true;
+}
+
+bool calcOutputDimensions(Decompressor& d) {
+    if (setjmp(d.err.jump) != 0)
+        return false;
+    jpeg_calc_output_dimensions(&d.cinfo);
+    return true;
+}
+
+// The largest of 8, 4, 2 by which both sides can be divided (rounding up, as libjpeg does) and
+// still hold the picture fitted into the box; 1 when none can.
+unsigned scaleDenominator(double width, double height, int boxWidth, int boxHeight) noexcept {
+    const double scale = std::min(boxWidth / width, boxHeight / height);
+    if (scale >= 1)
+        return 1;
+    const double needWidth = std::ceil(width * scale), needHeight = std::ceil(height * scale);
+    for (unsigned denominator : {8u, 4u, 2u})
+        if (std::ceil(width / denominator) >= needWidth && std::ceil(height / denominator) >= needHeight)
+            return denominator;
+    return 1;
 }
 
 bool isExifPayload(const jpeg_marker_struct& marker) noexcept {
@@ -299,7 +320,23 @@ Bitmap decode(std::span<const std::uint8_t> bytes, const DecodeOptions& options)
     }
     const int orientation = options.applyExifOrientation ? orientationOf(d.cinfo) : 1;
 
-    Bitmap bitmap(static_cast<int>(d.cinfo.image_width), static_cast<int>(d.cinfo.image_height), 24);
+    int width = static_cast<int>(d.cinfo.image_width), height = static_cast<int>(d.cinfo.image_height);
+    if (options.fitWidth > 0 && options.fitHeight > 0) {
+        // Orientations 5 to 8 turn the picture a quarter, so the box applies to swapped sides.
+        const bool quarterTurn = orientation >= 5 && orientation <= 8;
+        const unsigned denominator = quarterTurn
+                                         ? scaleDenominator(height, width, options.fitWidth, options.fitHeight)
+                                         : scaleDenominator(width, height, options.fitWidth, options.fitHeight);
+        if (denominator > 1) {
+            d.cinfo.scale_num = 1;
+            d.cinfo.scale_denom = denominator;
+            if (!calcOutputDimensions(d))
+                throwFailure(d.err);
+            width = static_cast<int>(d.cinfo.output_width);
+            height = static_cast<int>(d.cinfo.output_height);
+        }
+    }
+    Bitmap bitmap(width, height, 24);
     target.bitmap = &bitmap;
     if (!readPixels(d, target))
         throwFailure(d.err);

@@ -19,6 +19,12 @@ struct DecodeOptions {
     // Turn the picture upright by its EXIF orientation tag, as picture viewers show it.
     bool applyExifOrientation = true;
     std::int64_t maxPixels = kMaxBitmapPixels;
+    // When both are set, the picture is wanted only fitted into this box (after orientation), as
+    // for a thumbnail: it is decoded at the smallest DCT scale (1/2, 1/4 or 1/8) whose size still
+    // covers the fitted size, which is several times faster. The result is then larger than or
+    // equal to the fitted size, never the box's exact fit.
+    int fitWidth = 0;
+    int fitHeight = 0;
 };
 
 // Decodes to a 24-bit bitmap (greyscale and CMYK pictures are converted).

@@ -5,6 +5,9 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <map>
+#include <optional>
+#include <span>
 #include <memory>
 
 #include <png.h>
@@ -38,13 +41,15 @@ void onWrite(png_structp png, png_bytep data, png_size_t length) {
 void onFlush(png_structp) {}
 
 bool writeRows(png_structp png, png_infop info, WriteState& state, int width, int height, int colorType,
-               png_bytepp rows) {
+               png_bytepp rows, std::vector<png_text>& text) {
     if (setjmp(state.jump))
         return false;
     png_set_write_fn(png, nullptr, onWrite, onFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colorType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 9);
+    if (!text.empty())
+        png_set_text(png, info, text.data(), static_cast<int>(text.size()));
     png_write_info(png, info);
     png_write_image(png, rows);
     png_write_end(png, info);
@@ -59,9 +64,20 @@ struct WriteStruct {
 
 }  // namespace
 
-std::vector<std::uint8_t> encode(const Bitmap& bitmap) {
+std::vector<std::uint8_t> encode(const Bitmap& bitmap, const std::vector<TextChunk>& text) {
     if (bitmap.empty())
         throw Error("PNG: cannot write an empty picture");
+    std::vector<png_text> chunks;
+    for (const TextChunk& chunk : text) {
+        if (chunk.key.empty() || chunk.key.size() > 79)
+            throw Error("PNG: text key \"" + chunk.key + "\" is not 1 to 79 bytes long");
+        png_text entry{};
+        entry.compression = PNG_TEXT_COMPRESSION_NONE;
+        entry.key = const_cast<char*>(chunk.key.c_str());  // libpng copies, never writes
+        entry.text = const_cast<char*>(chunk.value.c_str());
+        entry.text_length = chunk.value.size();
+        chunks.push_back(entry);
+    }
     const bool alpha = bitmap.bitsPerPixel() == 32;
     const Bitmap source = alpha || bitmap.bitsPerPixel() == 24 ? Bitmap() : bitmap.toBgr24();
     const Bitmap& pixels = source.empty() ? bitmap : source;
@@ -94,9 +110,35 @@ std::vector<std::uint8_t> encode(const Bitmap& bitmap) {
     if (!handle.png || !handle.info)
         throw Error("PNG: out of memory");
     if (!writeRows(handle.png, handle.info, state, pixels.width(), pixels.height(),
-                   alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, rows.data()))
+                   alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, rows.data(), chunks))
         throw Error(std::string("PNG: ") + state.message);
     return bytes;
+}
+
+std::optional<std::map<std::string, std::string>> readText(std::span<const std::uint8_t> bytes) {
+    static constexpr std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (bytes.size() < 8 || std::memcmp(bytes.data(), signature, 8) != 0)
+        return std::nullopt;
+    std::map<std::string, std::string> text;
+    std::size_t at = 8;
+    while (at + 12 <= bytes.size()) {
+        const std::uint32_t length = std::uint32_t(bytes[at]) << 24 | std::uint32_t(bytes[at + 1]) << 16 |
+                                     std::uint32_t(bytes[at + 2]) << 8 | bytes[at + 3];
+        if (length > bytes.size() - at - 12)
+            return std::nullopt;
+        const std::string type(reinterpret_cast<const char*>(bytes.data() + at + 4), 4);
+        const char* data = reinterpret_cast<const char*>(bytes.data() + at + 8);
+        if (type == "tEXt") {
+            const std::string chunk(data, length);
+            const std::size_t zero = chunk.find('\0');
+            if (zero != std::string::npos)
+                text.emplace(chunk.substr(0, zero), chunk.substr(zero + 1));
+        } else if (type == "IEND") {
+            return text;
+        }
+        at += 12 + length;
+    }
+    return std::nullopt;
 }
 
 void writeFile(const Bitmap& bitmap, const std::string& path) {

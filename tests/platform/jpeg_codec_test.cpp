@@ -242,5 +242,27 @@ TEST(Jpeg, FilesRoundTripAndErrorsNameTheFile) {
     EXPECT_THROW(jpeg::writeFile(frame, folder.dir() + "no/such/folder.jpg", 85), Error);
 }
 
+TEST(Jpeg, FitBoxPicksTheSmallestDctScaleThatStillCoversTheFit) {
+    const std::vector<std::uint8_t> bytes = jpeg::encode(picture(800, 600), 90);
+    struct Case {
+        int box;
+        int width, height;
+    } const cases[] = {
+        {0, 800, 600},      // no box: full size
+        {128, 200, 150},    // 1/8 would give 100 < 128
+        {100, 100, 75},     // 1/8 covers 100 x 75
+        {500, 800, 600},    // 1/2 would give 400 < 500
+        {400, 400, 300},    // exactly 1/2
+        {2000, 800, 600},   // a box larger than the picture never enlarges
+    };
+    for (const Case& c : cases) {
+        jpeg::DecodeOptions options;
+        options.fitWidth = options.fitHeight = c.box;
+        const Bitmap decoded = jpeg::decode(bytes, options);
+        EXPECT_EQ(decoded.width(), c.width) << c.box;
+        EXPECT_EQ(decoded.height(), c.height) << c.box;
+    }
+}
+
 }  // namespace
 }  // namespace kalidor

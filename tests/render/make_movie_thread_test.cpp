@@ -380,7 +380,8 @@ TEST(MakeMovieThread, EncoderFailuresAreFailures) {
         EXPECT_FALSE(out.flags.EncodeSucceeded);
         EXPECT_EQ(status.labels.back(), "処理が失敗しました");
         EXPECT_FALSE(status.openFolder);
-        EXPECT_EQ(status.failureDetail, throwOnStart ? script.commandLine + " doesn't exist." : "");
+        EXPECT_EQ(status.failureDetail,
+                  throwOnStart ? script.commandLine + " doesn't exist." : "the encoder ended with exit code 1");
     }
 }
 
@@ -428,6 +429,7 @@ TEST(MakeMovieThread, BadPicturesAndPathsFailBeforeTheEncoder) {
         const char* name;
         std::function<void(TestProject&)> spoil;
         std::string inMessage;
+        FreeSpaceQuery freeSpace = {};
     };
     const std::vector<Case> cases = {
         {"truncated jpeg",
@@ -446,12 +448,12 @@ TEST(MakeMovieThread, BadPicturesAndPathsFailBeforeTheEncoder) {
         {"quote in the movie path", [](TestProject& p) { p.project.SaveFilePath = p.folder.dir() + "a\"b.MP4"; },
          "a\"b.MP4"},
         {"absurd size", [](TestProject& p) { p.project.MovWidth = 0; }, "100x100"},
-        {"frame cannot be written",
-         [](TestProject& p) {
-             // A folder where a frame file has to go.
-             fs::create_directories(p.folder.path() / "tmp" / "000005.jpg");
-         },
-         "000005.jpg"},
+        {"frame cannot be written", [](TestProject&) {}, "000005.jpg",
+         [](const std::string& tmp) -> std::optional<std::uint64_t> {
+             // After pass 1: a folder where a frame file has to go.
+             fs::create_directories(tmp + "000005.jpg");
+             return kMinTempSpace * 2;
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -460,7 +462,9 @@ TEST(MakeMovieThread, BadPicturesAndPathsFailBeforeTheEncoder) {
         OwnerThreadDispatcher owner;
         RecordingStatus status(owner);
         FakeRunner::Script script;
-        const Outcome out = exportWith(p, status, owner, script);
+        MakeMovieOptions options;
+        options.freeSpace = c.freeSpace;
+        const Outcome out = exportWith(p, status, owner, script, options);
         EXPECT_EQ(out.result, ExportResult::Failed);
         EXPECT_EQ(script.runs, 0);
         std::string expected = c.inMessage;

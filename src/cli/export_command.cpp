@@ -109,8 +109,9 @@ void applyOverrides(const ExportArguments& a, TThPicObjectManager& project) {
                 project.SaveFilePath.substr(0, project.SaveFilePath.size() - ext.size()) + extensionOf(*a.format);
         }
     }
+    // An empty --out stays empty, for the settings check to ask for a movie path.
     if (a.out)
-        project.SaveFilePath = fs::absolute(*a.out).lexically_normal().string();
+        project.SaveFilePath = a.out->empty() ? std::string() : fs::absolute(*a.out).lexically_normal().string();
     if (a.size) {
         project.MovWidth = a.size->first;
         project.MovHeight = a.size->second;
@@ -119,7 +120,7 @@ void applyOverrides(const ExportArguments& a, TThPicObjectManager& project) {
         project.MovQuality = *a.quality;
     if (a.music) {
         project.UseMusic = true;
-        project.MusicFilePath = fs::absolute(*a.music).lexically_normal().string();
+        project.MusicFilePath = a.music->empty() ? std::string() : fs::absolute(*a.music).lexically_normal().string();
     }
 }
 
@@ -158,15 +159,23 @@ int runExport(const std::vector<std::string>& args) {
         reportError(*problem + (project.SaveFilePath.empty() ? " (give --out PATH)" : ""));
         return kExitFailed;
     }
+    for (const auto& problem : {MovieOutputProblem(project), MovieLengthProblem(project)})
+        if (problem) {
+            reportError(*problem);
+            return kExitFailed;
+        }
     if (a.dryRun) {
         std::cout << "lib/ffmpeg" << project.BuildEncoderArguments() << "\n";
         return kExitOk;
     }
+    // Nothing is made before the export: a failed one leaves no empty folders behind.
     std::error_code ec;
     const fs::path movieFolder = fs::path(project.SaveFilePath).parent_path();
-    fs::create_directories(movieFolder, ec);
-    if (fs::exists(project.SaveFilePath, ec))
-        std::cerr << "replacing " << project.SaveFilePath << "\n";
+    if (!fs::is_directory(movieFolder, ec)) {
+        reportError("保存先のフォルダがありません: " + movieFolder.string());
+        return kExitFailed;
+    }
+    const bool hadMovie = fs::exists(fs::symlink_status(project.SaveFilePath, ec));
 
     InstallInterruptHandler();
     SerialDispatcher dispatcher;
@@ -183,11 +192,14 @@ int runExport(const std::vector<std::string>& args) {
     }
     status.Finish();
     std::cout << ExportResultMessage(result) << "\n";
-    if (result == ExportResult::Completed)
-        std::cout << "movie: " << project.SaveFilePath << "\n";
     const std::string detail = !status.FailureDetail().empty() ? status.FailureDetail() : flags.FailureMessage;
     if (result == ExportResult::Failed && !detail.empty())
         reportError(detail);
+    if (result == ExportResult::Completed)
+        std::cout << "movie: " << project.SaveFilePath << (hadMovie ? " (the previous movie was replaced)" : "")
+                  << "\n";
+    else if (hadMovie)
+        std::cout << "the previous movie was kept: " << project.SaveFilePath << "\n";
     return exitCodeOf(result);
 }
 

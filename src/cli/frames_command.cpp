@@ -14,6 +14,7 @@
 #include <charconv>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <regex>
 
 namespace kalidor::cli {
@@ -21,20 +22,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The frame number of a frame file's name, or nothing for other names.
+std::optional<long long> frameNumberOf(const std::string& name) {
+    static const std::regex frameName("([0-9]{6,})\\.jpg");
+    std::smatch match;
+    if (!std::regex_match(name, match, frameName) || match[1].length() > 10)
+        return std::nullopt;
+    return std::stoll(match[1].str());
+}
+
 bool holdsFrameFiles(const fs::path& folder) {
-    static const std::regex frameName("[0-9]{6,}\\.jpg");
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec))
-        if (std::regex_match(entry.path().filename().string(), frameName))
+        if (frameNumberOf(entry.path().filename().string()))
             return true;
     return false;
 }
 
-// Removes the frames a run wrote when it did not finish, so the folder is as it was.
-void removeFrames(const std::string& folder, int first, int last) {
+// Removes the frames a run wrote when it did not finish, so the folder is as it was. The
+// folder held no frame files before, so the frame files there now are the run's; going by the
+// folder's entries, not by every number the run might have reached, keeps this as short as the
+// run was.
+void removeFrames(const std::string& folder, int last) {
     std::error_code ec;
-    for (int n = first; n <= last; ++n)
-        fs::remove(folder + FrameFileName(n), ec);
+    std::vector<fs::path> written;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (const auto n = frameNumberOf(entry.path().filename().string()); n && *n >= 1 && *n <= last)
+            written.push_back(entry.path());
+    for (const auto& path : written)
+        fs::remove(path, ec);
 }
 
 }  // namespace
@@ -74,6 +90,10 @@ int runFrames(const std::vector<std::string>& args) {
                     ")");
         return kExitFailed;
     }
+    if (const auto problem = MovieLengthProblem(project)) {
+        reportError(*problem);
+        return kExitFailed;
+    }
     const std::string out = projectFolderPath(positional[1]);
     std::error_code ec;
     fs::create_directories(out, ec);
@@ -105,7 +125,7 @@ int runFrames(const std::vector<std::string>& args) {
             const int after = RenderPicture(fitted, out, picture, next, progress, options);
             if (after < 0) {
                 progress.Finish();
-                removeFrames(out, 1, lastTried);
+                removeFrames(out, lastTried);
                 reportError("cancelled; the frames written so far were removed");
                 return kExitCancelled;
             }
@@ -115,7 +135,7 @@ int runFrames(const std::vector<std::string>& args) {
         next = WriteClosingFrames(project.MovWidth, project.MovHeight, out, next);
     } catch (const std::exception& e) {
         progress.Finish();
-        removeFrames(out, 1, lastTried);
+        removeFrames(out, lastTried);
         reportError(e.what());
         return kExitFailed;
     }

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/project_loading.h"
+#include "model/movie_checks.h"
 #include "model/th_utility.h"
 
 #include <cstdio>
@@ -87,6 +88,9 @@ int runInfo(const std::vector<std::string>& args) {
     std::cout << "TotalSeconds: " << project.TotalSeconds() << "\n"
               << "TotalFrames: " << project.TotalFrames() << "\n"
               << "encoder: lib/ffmpeg" << project.BuildEncoderArguments() << "\n";
+    // The totals above are what an export renders, unless it refuses the display times.
+    if (const auto problem = MovieLengthProblem(project))
+        std::cout << "export refuses this project: " << *problem << "\n";
     return kExitOk;
 }
 

@@ -20,6 +20,10 @@ void InstallInterruptHandler() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal or a dropped ssh session cancels as Ctrl-C does.
+    sigaction(SIGHUP, &action, nullptr);
+    // After a hang-up standard error may be a pipe nobody reads; a write must fail, not kill.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool InterruptRequested() { return interrupted != 0; }

@@ -11,11 +11,12 @@ TerminalStatus::TerminalStatus() : tty_(isatty(STDERR_FILENO) == 1) {}
 
 bool TerminalStatus::Cancelled() const { return InterruptRequested() || ExportStatus::Cancelled(); }
 
-void TerminalStatus::ProgressChanged(int, int, int) { draw(); }
-
 void TerminalStatus::StatusLabelChanged(const std::string& label) {
     // A log gets a new line for a new pass text, not for every step of its counter.
-    const std::string text = label.substr(0, label.rfind(" ("));
+    const auto cut = label.rfind(" (");
+    const std::string text = label.substr(0, cut);
+    counted_ = cut != std::string::npos && label == CountedStatusText(text, ProgressPosition(), ProgressMaximum());
+    labelRange_ = RangeSerial();
     if (text != lastText_) {
         lastText_ = text;
         lastTenth_ = -1;
@@ -23,7 +24,27 @@ void TerminalStatus::StatusLabelChanged(const std::string& label) {
     draw();
 }
 
+void TerminalStatus::ProgressChanged(int, int, int) {
+    if (RangeSerial() != seenRange_) {
+        seenRange_ = RangeSerial();
+        rangeText_ = lastText_;
+    }
+    draw();
+}
+
+bool TerminalStatus::labelAgrees() const {
+    if (!counted_)
+        return true;
+    // The render thread shows a pass's first text before it sets the pass's range, and a range
+    // before the next counted text: such a label counts against another range.
+    const auto cut = StatusLabel().rfind(" (");
+    return labelRange_ == RangeSerial() && labelRange_ > 0 && lastText_ == rangeText_ &&
+           StatusLabel() == CountedStatusText(StatusLabel().substr(0, cut), ProgressPosition(), ProgressMaximum());
+}
+
 void TerminalStatus::draw() {
+    if (!labelAgrees())
+        return;
     const int span = ProgressMaximum() - ProgressMinimum();
     const int done = ProgressPosition() - ProgressMinimum();
     const int percent = span > 0 ? static_cast<int>(static_cast<long long>(done) * 100 / span) : 0;

@@ -200,7 +200,7 @@ void TDosThread::WaitFinished() {
 
 void TDosThread::Fail(int code, const std::string& what) {
     lastError_ = code;
-    throw Error("DosCommand: " + what + ": " + errnoText(code));
+    throw Error(what + ": " + errnoText(code));
 }
 
 void TDosThread::Execute() {
@@ -230,10 +230,6 @@ void TDosThread::Execute() {
     output_ = {};
     command_.InputQueue.ReleaseWaker(wake_.get());
 
-    if (stage_ == stStarting || stage_ == stBuffersReady || stage_ == stPipesReady || stage_ == stRunning) {
-        SetStage(static_cast<TRunStage>(stage_ + 1));
-        command_.exitCode_.store(static_cast<std::uint32_t>(lastError_));
-    }
     if (startError) {
         try {
             std::rethrow_exception(startError);
@@ -243,11 +239,17 @@ void TDosThread::Execute() {
         }
     }
 
+    // OnTerminated first, then the failure stage and code: a handler sees the stage the run
+    // reached, not yet its failure value.
     if (onTerminated_ && !silenced_.load()) {
         try {
             onTerminated_(command_, reportedExitCode_);
         } catch (...) {
         }
+    }
+    if (stage_ == stStarting || stage_ == stBuffersReady || stage_ == stPipesReady || stage_ == stRunning) {
+        SetStage(static_cast<TRunStage>(stage_ + 1));
+        command_.exitCode_.store(static_cast<std::uint32_t>(lastError_));
     }
     if (startError && onError_ && !silenced_.load()) {
         try {
@@ -280,12 +282,12 @@ void TDosThread::RunProcess() {
 
     if (int rc = makePipe(input_)) {
         lastError_ = rc;
-        throw TCreatePipeError("DosCommand: cannot create the input pipe: " + errnoText(rc));
+        throw TCreatePipeError("cannot create the encoder's input pipe: " + errnoText(rc));
     }
     if (int rc = makePipe(output_)) {
         lastError_ = rc;
         input_ = {};
-        throw TCreatePipeError("DosCommand: cannot create the output pipe: " + errnoText(rc));
+        throw TCreatePipeError("cannot create the encoder's output pipe: " + errnoText(rc));
     }
     // Our ends never block the loop: poll says when to read and write, so a child that does
     // not read its input cannot hold up the reading of its output.

@@ -3,6 +3,10 @@
 #include "encode/command_line.h"
 #include "model/pic_object.h"
 
+#include "model/th_utility.h"
+
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 
 namespace kalidor {
@@ -30,6 +34,61 @@ std::optional<std::string> ExportPathProblem(const TThPicObjectManager& project)
         return "音楽ファイルのパス" + std::string(unusable) + project.MusicFilePath;
     if (!CanQuoteInCommandLine(project.SaveFilePath))
         return "動画の保存先" + std::string(unusable) + project.SaveFilePath;
+    return std::nullopt;
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path resolved(const std::string& path) {
+    std::error_code ec;
+    const fs::path p = fs::weakly_canonical(fs::absolute(path, ec), ec);
+    return ec ? fs::path(path).lexically_normal() : p;
+}
+
+bool sameFile(const fs::path& a, const fs::path& b) {
+    if (a == b)
+        return true;
+    std::error_code ec;
+    return fs::equivalent(a, b, ec) && !ec;
+}
+
+bool isInside(const fs::path& path, const fs::path& folder) {
+    const auto [end, ignored] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return end == folder.end();
+}
+
+}  // namespace
+
+std::optional<std::string> MovieOutputProblem(const TThPicObjectManager& project) {
+    if (project.SaveFilePath.empty() || project.ProjectDir.empty())
+        return std::nullopt;
+    const fs::path movie = resolved(project.SaveFilePath);
+    // tmp/ is checked by its name, not what it resolves to: a link there is replaced anyway.
+    const fs::path tmp = resolved(project.ProjectDir).lexically_normal() / "tmp";
+    if (isInside(movie, tmp) || isInside(fs::path(project.SaveFilePath).lexically_normal(), tmp))
+        return "動画の保存先にプロジェクトの作業フォルダ（tmp）は使えません: " + project.SaveFilePath;
+    std::vector<std::string> own{project.ProjectFileName(), project.ProjectDir + "thum.bmp"};
+    for (int i = 0; i < project.Count(); ++i)
+        own.push_back(project.Items(i).PicturePath);
+    for (const auto& file : own)
+        if (sameFile(movie, resolved(file)))
+            return "動画の保存先にプロジェクトのファイル（" + ThUtility::ExtractFileName(file) +
+                   "）は使えません: " + project.SaveFilePath;
+    return std::nullopt;
+}
+
+std::optional<std::string> MovieLengthProblem(const TThPicObjectManager& project) {
+    for (int i = 0; i < project.Count(); ++i) {
+        const TThPicObject& picture = project.Items(i);
+        if (picture.DisplayTime < 1)
+            return "「" + ThUtility::ExtractFileName(picture.PicturePath) + "」の表示時間（" +
+                   std::to_string(picture.DisplayTime) + "秒）は1秒以上にしてください";
+    }
+    // Frame numbers are int, and the closing frames come after the last picture.
+    if (project.TotalFrames() > INT_MAX - 3)
+        return "動画が長すぎます（" + std::to_string(project.TotalSeconds()) + "秒）";
     return std::nullopt;
 }
 

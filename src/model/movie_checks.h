@@ -19,4 +19,14 @@ std::optional<std::string> MovieSizeProblem(int width, int height);
 // that the encoder's command line cannot carry (a double quote, a NUL byte, a final backslash).
 std::optional<std::string> ExportPathProblem(const TThPicObjectManager& project);
 
+// The message for a movie path that would overwrite the project's own files: project.dat,
+// thum.bmp, one of its pictures, or anything inside its tmp/ folder (removed after every
+// export). Nothing when the path is free of them. Links and ".." are resolved first, and a path
+// naming an existing file is compared by identity too, so a second name of a file is caught.
+std::optional<std::string> MovieOutputProblem(const TThPicObjectManager& project);
+
+// The message for display times that cannot be rendered: a picture shown for less than 1
+// second (naming it), or a movie longer than the frame numbering holds.
+std::optional<std::string> MovieLengthProblem(const TThPicObjectManager& project);
+
 }  // namespace kalidor

@@ -8,6 +8,7 @@
 #include "platform/error.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,8 +77,9 @@ public:
     bool LoadProject(const std::string& pathInProject);
 
     // Writes project.dat (atomically: the old file survives any failure) and thum.bmp, the
-    // first picture fitted into 148 x 148. Raises kalidor::Error on failure. Returns true.
-    bool SaveProject() const;
+    // first picture fitted into 148 x 148. Raises kalidor::Error on failure. Returns true. A
+    // first picture of a kind we do not read gets no thum.bmp; its message goes to showMessage.
+    bool SaveProject(const std::function<void(const std::string&)>& showMessage = {}) const;
 
     // The encoder's argument line for this project; it begins with a blank.
     std::string BuildEncoderArguments() const;

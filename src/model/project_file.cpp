@@ -33,14 +33,14 @@ std::string storedNameToFileName(const std::string& stored, ByteReader& in) {
     return name;
 }
 
-bool fileExists(const std::string& path) {
+bool entryExists(const std::string& path) {
     struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return lstat(path.c_str(), &info) == 0;
 }
 
 }  // namespace
 
-bool TThPicObjectManager::SaveProject() const {
+bool TThPicObjectManager::SaveProject(const std::function<void(const std::string&)>& showMessage) const {
     ByteWriter out;
     ThUtility::WriteString(out, kSignature);
     out.byte(MovType);
@@ -69,7 +69,8 @@ bool TThPicObjectManager::SaveProject() const {
 
     if (Count() > 0) {
         Bitmap thumbnail;
-        if (ThUtility::LoadImageFitted(Items(0).PicturePath, kProjectThumbnailBox, kProjectThumbnailBox, thumbnail))
+        if (ThUtility::LoadImageFitted(Items(0).PicturePath, kProjectThumbnailBox, kProjectThumbnailBox, thumbnail,
+                                       showMessage))
             bmp::writeFile(thumbnail, ProjectDir + "thum.bmp");
     }
     return true;
@@ -79,9 +80,9 @@ bool TThPicObjectManager::LoadProject(const std::string& pathInProject) {
     const auto slash = pathInProject.find_last_of('/');
     ProjectDir = slash == std::string::npos ? std::string() : pathInProject.substr(0, slash + 1);
     const std::string fileName = ProjectFileName();
-    if (!fileExists(fileName))
+    if (!entryExists(fileName))
         return true;
-
+    // Anything there that is not a regular file (a folder, a FIFO) is refused by the read.
     ParseProjectFile(readFileBytes(fileName), fileName, *this);
     return true;
 }
@@ -90,7 +91,10 @@ void ParseProjectFile(std::span<const std::uint8_t> bytes, const std::string& fi
     ByteReader in(bytes, fileName);
     // Everything is read into a scratch project first: a damaged file changes nothing.
     TThPicObjectManager read;
-    ThUtility::ReadString(in, "signature");  // not compared, as files in the field may differ
+    // The signature is not compared, as files in the field differ; its bytes need not even be
+    // Shift-JIS, so they are skipped rather than converted.
+    if (const std::int32_t length = in.int32("signature"); length > 0)
+        in.skip(static_cast<std::size_t>(length), "signature");
     read.MovType = in.byte("movie format");
     read.MovQuality = in.byte("movie quality");
     in.skip(3, "movie quality");

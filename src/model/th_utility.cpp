@@ -99,6 +99,15 @@ bool CopyFile(const std::string& source, const std::string& destination) {
 }
 
 bool DeleteFolderTree(const std::string& folder) {
+    std::string self = folder;
+    while (self.size() > 1 && self.back() == '/')
+        self.pop_back();
+    // A link (or a file) in the folder's place goes itself; what it points to is not ours.
+    struct stat info {};
+    if (lstat(self.c_str(), &info) != 0)
+        return false;
+    if (!S_ISDIR(info.st_mode))
+        return unlink(self.c_str()) == 0;
     bool ok = true;
     std::vector<std::string> files;
     ListFiles(folder, files, true);
@@ -114,9 +123,6 @@ bool DeleteFolderTree(const std::string& folder) {
     for (auto it = folders.rbegin(); it != folders.rend(); ++it)
         if (rmdir(it->c_str()) != 0)
             ok = false;
-    std::string self = folder;
-    while (self.size() > 1 && self.back() == '/')
-        self.pop_back();
     if (rmdir(self.c_str()) != 0)
         ok = false;
     return ok;
@@ -179,10 +185,13 @@ Size FittedSize(int width, int height, int boxWidth, int boxHeight) {
     return s;
 }
 
-bool LoadImageFitted(const std::string& path, int boxWidth, int boxHeight, Bitmap& bitmap) {
+bool LoadImageFitted(const std::string& path, int boxWidth, int boxHeight, Bitmap& bitmap,
+                     const std::function<void(const std::string&)>& showMessage) {
     LoadImageFile(path, bitmap);
     if (bitmap.empty()) {
         bitmap = Bitmap();
+        if (showMessage)
+            showMessage(kUnsupportedImageMessage);
         return false;
     }
     const Size size = FittedSize(bitmap.width(), bitmap.height(), boxWidth, boxHeight);

@@ -6,6 +6,7 @@
 #include "platform/bitmap.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ void ListFolders(const std::string& folder, std::vector<std::string>& out, bool 
 bool CopyFile(const std::string& source, const std::string& destination);
 
 // Deletes every file, then the subfolders deepest first, then the folder itself. Goes on past
-// failures; true when everything is gone.
+// failures; true when everything is gone. Never descends through
+// a symbolic link: a link in the folder's place, or inside it, is removed itself.
 bool DeleteFolderTree(const std::string& folder);
 
 // folder + name if free, else folder + base(1)ext, base(2)ext, ... whichever is free first.
@@ -38,9 +40,10 @@ inline constexpr const char* kUnsupportedImageMessage = "対象外の画像形�
 
 // Loads the picture and shrinks or enlarges it with ResizeAverage to fit boxWidth x boxHeight
 // keeping its aspect (one side touches the box). Returns false and leaves an empty bitmap when
-// the kind is not supported (the caller shows kUnsupportedImageMessage). A side that rounds to
-// 0, as for a 1 x 1000 picture, becomes 1.
-bool LoadImageFitted(const std::string& path, int boxWidth, int boxHeight, Bitmap& bitmap);
+// the kind is not supported, after passing kUnsupportedImageMessage to `showMessage` (the
+// caller's way to the user). A side that rounds to 0, as for a 1 x 1000 picture, becomes 1.
+bool LoadImageFitted(const std::string& path, int boxWidth, int boxHeight, Bitmap& bitmap,
+                     const std::function<void(const std::string&)>& showMessage = {});
 
 // The fitted size alone: nearest (halves to even) of the aspect-kept side, at least 1.
 struct Size {

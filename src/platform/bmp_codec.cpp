@@ -361,7 +361,9 @@ Bitmap decode(std::span<const std::uint8_t> bytes, std::int64_t maxPixels) {
 }
 
 Bitmap readFile(const std::string& path) {
-    return decodeFile(path, [](std::span<const std::uint8_t> bytes) { return decode(bytes); });
+    return decodeFile(
+        path, [](std::span<const std::uint8_t> bytes) { return decode(bytes); },
+        [](std::span<const std::uint8_t> b) { return b.size() >= 2 && b[0] == 'B' && b[1] == 'M'; });
 }
 
 std::vector<std::uint8_t> encode(const Bitmap& bitmap) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -123,8 +124,16 @@ int ChildProcess::spawn(const std::string& path, const std::vector<std::string>&
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
+    const std::string owner = std::string(kOwnerPidVariable) + "=" + std::to_string(::getpid());
+    std::vector<char*> environment;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, owner.c_str(), std::strlen(kOwnerPidVariable) + 1) != 0)
+            environment.push_back(*e);
+    environment.push_back(const_cast<char*>(owner.c_str()));
+    environment.push_back(nullptr);
+
     pid_t pid = -1;
-    rc = posix_spawn(&pid, path.c_str(), &actions.actions, &attr.attr, args.data(), environ);
+    rc = posix_spawn(&pid, path.c_str(), &actions.actions, &attr.attr, args.data(), environment.data());
     if (rc != 0)
         return rc;
     pid_ = pid;

@@ -16,6 +16,11 @@
 
 namespace kalidor {
 
+// Set in every child's environment to the pid of the process that started it, so that a child
+// can tell whether its parent is still the one that started it (a parent that died before the
+// child asked for a parent-death signal leaves it with another parent).
+inline constexpr const char* kOwnerPidVariable = "KALIDOR_OWNER_PID";
+
 // A wait status as a shell reports it: the exit code, or 128 + the signal that ended the process.
 int ExitCodeOfStatus(int status);
 
@@ -29,7 +34,7 @@ public:
     ~ChildProcess();
 
     // Starts the program at `path` with `argv` (argv[0] included) and this process's
-    // environment and current folder. Its standard input is `stdinFd`, its standard output
+    // environment (plus kOwnerPidVariable) and current folder. Its standard input is `stdinFd`, its standard output
     // and error both `outputFd`; every other descriptor of ours must be close-on-exec.
     // The child gets an empty signal mask and the default actions for SIGPIPE and SIGTERM,
     // whatever this process has set. Returns 0, or the errno of the failure.

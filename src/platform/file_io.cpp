@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -30,8 +31,9 @@ private:
 
 }  // namespace
 
-std::vector<std::uint8_t> readFileBytes(const std::string& path) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+std::vector<std::uint8_t> readFileBytes(const std::string& path, std::size_t maxBytes) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer before fstat can refuse it.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
         fail("cannot open", path, errno);
     struct stat info {};
@@ -39,21 +41,24 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path) {
         fail("cannot read", path, errno);
     if (S_ISDIR(info.st_mode))
         fail("cannot read", path, EISDIR);
-    std::vector<std::uint8_t> bytes;
-    if (info.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-    std::uint8_t buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (!S_ISREG(info.st_mode))
+        throw Error("cannot read " + path + ": not a regular file");
+    const std::size_t size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+    const std::size_t wanted = std::min(size, maxBytes);
+    std::vector<std::uint8_t> bytes(wanted);
+    std::size_t got = 0;
+    while (got < wanted) {
+        const ssize_t n = ::read(fd.get(), bytes.data() + got, wanted - got);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             fail("cannot read", path, errno);
         }
         if (n == 0)
-            break;
-        bytes.insert(bytes.end(), buffer, buffer + n);
+            break;  // the file shrank while it was read
+        got += static_cast<std::size_t>(n);
     }
+    bytes.resize(got);
     return bytes;
 }
 

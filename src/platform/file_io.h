@@ -4,24 +4,43 @@
 #include "platform/error.h"
 
 #include <cstdint>
+#include <cstddef>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace kalidor {
 
-// Reads the whole file. Throws kalidor::Error naming the file and the reason.
-std::vector<std::uint8_t> readFileBytes(const std::string& path);
+// Reads a regular file whole, or its first maxBytes. Anything else (a folder, a FIFO, a
+// device) is refused without blocking, and no more than the size the file had when it was
+// opened is read, so a growing file cannot make the read endless. Throws kalidor::Error naming
+// the file and the reason.
+std::vector<std::uint8_t> readFileBytes(const std::string& path, std::size_t maxBytes = SIZE_MAX);
 
-// Reads the whole file and decodes it with `decode(bytes)`; a decoder's kalidor::Error gets
-// the file name appended ("BMP: pixel data truncated (a.bmp)").
-template <typename Decode>
-auto decodeFile(const std::string& path, Decode decode) {
-    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+// How many leading bytes decodeFile shows `accepts` before it reads the rest.
+inline constexpr std::size_t kSignatureBytes = 16;
+
+// Decodes a file with `decode(bytes)`. Only when `accepts(first bytes)` says the file is of the
+// decoder's kind is the whole file read; otherwise the decoder sees just the first bytes and
+// gives its own "not this kind" message. A decoder's kalidor::Error gets the file name
+// appended ("BMP: pixel data truncated (a.bmp)").
+template <typename Decode, typename Accepts>
+auto decodeFile(const std::string& path, Decode decode, Accepts accepts) {
+    auto named = [&path](const Error& e) { return Error(std::string(e.what()) + " (" + path + ")"); };
+    std::vector<std::uint8_t> bytes = readFileBytes(path, kSignatureBytes);
+    if (!accepts(std::span<const std::uint8_t>(bytes))) {
+        try {
+            decode(std::span<const std::uint8_t>(bytes));
+        } catch (const Error& e) {
+            throw named(e);
+        }
+        throw Error("not a picture file of this kind (" + path + ")");
+    }
+    bytes = readFileBytes(path);
     try {
         return decode(std::span<const std::uint8_t>(bytes));
     } catch (const Error& e) {
-        throw Error(std::string(e.what()) + " (" + path + ")");
+        throw named(e);
     }
 }
 

@@ -346,7 +346,9 @@ Bitmap decode(std::span<const std::uint8_t> bytes, const DecodeOptions& options)
 }
 
 Bitmap readFile(const std::string& path, const DecodeOptions& options) {
-    return decodeFile(path, [&options](std::span<const std::uint8_t> bytes) { return decode(bytes, options); });
+    return decodeFile(
+        path, [&options](std::span<const std::uint8_t> bytes) { return decode(bytes, options); },
+        [](std::span<const std::uint8_t> b) { return b.size() >= 2 && b[0] == 0xFF && b[1] == 0xD8; });
 }
 
 std::vector<std::uint8_t> encode(const Bitmap& bitmap, int quality) {

@@ -206,7 +206,10 @@ Bitmap decode(std::span<const std::uint8_t> bytes, std::int64_t maxPixels) {
 }
 
 Bitmap readFile(const std::string& path) {
-    return decodeFile(path, [](std::span<const std::uint8_t> bytes) { return decode(bytes); });
+    return decodeFile(path, [](std::span<const std::uint8_t> bytes) { return decode(bytes); }, [](std::span<const std::uint8_t> b) {
+        static const std::uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+        return b.size() >= 8 && std::equal(kPng, kPng + 8, b.begin());
+    });
 }
 
 }  // namespace kalidor::png

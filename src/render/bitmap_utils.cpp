@@ -139,10 +139,10 @@ Bitmap ResizeNearest(const Bitmap& source, int outputWidth, int outputHeight) {
 }
 
 Bitmap ResizeAverage(const Bitmap& source, int outputWidth, int outputHeight) {
-    KALIDOR_RESAMPLE_REQUIRE(source.width() > 0 && source.height() > 0,
-                             "ResizeAverage needs a source of at least 1 x 1");
-    KALIDOR_RESAMPLE_REQUIRE(outputWidth >= 1 && outputHeight >= 1,
-                             "ResizeAverage needs an output of at least 1 x 1");
+    KALIDOR_RESAMPLE_REQUIRE_AT(detail::kResizeAverageLine, source.width() > 0 && source.height() > 0,
+                                "ResizeAverage needs a source of at least 1 x 1");
+    KALIDOR_RESAMPLE_REQUIRE_AT(detail::kResizeAverageLine, outputWidth >= 1 && outputHeight >= 1,
+                                "ResizeAverage needs an output of at least 1 x 1");
     const int w = source.width();
     const int h = source.height();
     // Held in single precision on purpose: the rounding of the results depends on it.

@@ -44,7 +44,7 @@ public:
             throw TCreateProcessError(message.empty() ? command_.CommandLine + " could not be started." : message);
         }
         if (stage == stRunFailed)
-            throw Error("DosCommand: the run of " + command_.CommandLine + " failed: " + std::strerror(static_cast<int>(code)));
+            throw Error("the run of " + command_.CommandLine + " failed: " + std::strerror(static_cast<int>(code)));
         return code;
     }
 

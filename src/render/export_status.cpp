@@ -15,6 +15,7 @@ void ExportStatus::SetProgressRange(int minimum, int maximum) {
     minimum_ = minimum;
     maximum_ = std::max(minimum, maximum);
     position_ = minimum_;
+    ++rangeSerial_;
     ProgressChanged(minimum_, maximum_, position_);
 }
 

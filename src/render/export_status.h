@@ -30,6 +30,8 @@ public:
     int ProgressMaximum() const noexcept { return maximum_; }
     int ProgressPosition() const noexcept { return position_; }
     const std::string& StatusLabel() const noexcept { return label_; }
+    // Counts SetProgressRange calls, so a drawing can tell a label made for an earlier range.
+    int RangeSerial() const noexcept { return rangeSerial_; }
 
     // The user has confirmed the cancellation. Implementations whose cancel comes from
     // elsewhere (a signal on the terminal) override it.
@@ -52,6 +54,7 @@ private:
     int minimum_ = 0;
     int maximum_ = 100;
     int position_ = 0;
+    int rangeSerial_ = 0;
     std::string label_;
     bool cancelled_ = false;
 };

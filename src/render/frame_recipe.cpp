@@ -3,7 +3,9 @@
 #include "model/pic_object.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <functional>
 
 namespace kalidor {
 namespace {
@@ -49,129 +51,121 @@ FrameRecipe spansRecipe(std::vector<Span> spans, bool rows, int width, int heigh
 
 FrameRecipe wholePicture(int width, int height) { return spansRecipe({{0, width}}, false, width, height); }
 
-}  // namespace
+using Step = std::function<FrameRecipe(int k)>;
 
-int FramesOfPicture(std::int32_t displayTime) {
-    return displayTime > 0 ? static_cast<int>(std::min<std::int64_t>(displayTime, 1 << 24)) * FRAME_RATE : 0;
+// Each effect below is its state machine as one step per frame, called for k = 0, 1, ... in
+// order; the state lives in the closure, so a plan can be worked out a piece at a time.
+
+Step stillStep(int width, int height) {
+    return [whole = wholePicture(width, height)](int) { return whole; };
 }
 
-EffectPlan PlanStill(int width, int height, int frameCount) {
-    EffectPlan plan;
-    plan.frames.assign(static_cast<std::size_t>(std::max(frameCount, 0)), wholePicture(width, height));
-    return plan;
-}
-
-EffectPlan PlanZoom(int width, int height, int frameCount, bool reversed) {
-    EffectPlan plan;
-    plan.reversed = reversed;
-    const int n = frameCount;
+Step zoomStep(int width, int height, int n) {
+    struct State {
+        int sw, sh, dx, dy, cx0 = 0, cy0 = 0, phase = 1;
+    };
     const int m = n - 2 * kPhaseFrames;  // the held middle: (DisplayTime - 2) x 30
-    int sw = roundEven(width / 3.0), sh = roundEven(height / 3.0);
-    int dx = roundEven((width - sw) / 30.0), dy = roundEven((height - sh) / 30.0);
-    if (dx % 2 != 0)
-        ++dx;  // an odd step is made even
-    if (dy % 2 != 0)
-        ++dy;
-    int cx0 = 0, cy0 = 0;
-    int phase = 1;
-    for (int k = 0; k < n; ++k) {
+    State st{roundEven(width / 3.0), roundEven(height / 3.0), 0, 0};
+    st.dx = roundEven((width - st.sw) / 30.0);
+    st.dy = roundEven((height - st.sh) / 30.0);
+    if (st.dx % 2 != 0)
+        ++st.dx;  // an odd step is made even
+    if (st.dy % 2 != 0)
+        ++st.dy;
+    return [st, width, height, n, m](int k) mutable {
         FrameRecipe r;
         r.kind = FrameRecipe::Kind::Zoom;
         // The resampler needs at least one pixel a side; only absurd frame sizes get here.
-        r.zoomWidth = std::max(sw, 1);
-        r.zoomHeight = std::max(sh, 1);
+        r.zoomWidth = std::max(st.sw, 1);
+        r.zoomHeight = std::max(st.sh, 1);
         // Ceil of a half difference: -5 / 2 gives -2.
         r.left = ceilOf((width - r.zoomWidth) / 2.0);
         r.top = ceilOf((height - r.zoomHeight) / 2.0);
-        if (phase == 1) {
+        if (st.phase == 1) {
             r.scaled = true;
             r.brightness = (k + 1) / 30.0;
-        } else if (phase == 3) {
+        } else if (st.phase == 3) {
             r.scaled = true;
             r.brightness = (n - k) / 30.0;
         }
-        plan.frames.push_back(r);
 
         // The size grows by the step in force during frame k; then the next step is set.
-        sw += dx;
-        sh += dy;
+        st.sw += st.dx;
+        st.sh += st.dy;
         if (30 < k && k < 30 + m) {
-            phase = 2;
-            dy = std::max(roundEven(height * 0.001), 1);
-            dx = std::max(roundEven(width * 0.001), 1);
+            st.phase = 2;
+            st.dy = std::max(roundEven(height * 0.001), 1);
+            st.dx = std::max(roundEven(width * 0.001), 1);
             // An odd slow step alternates between 0 and step + 1, starting with 0.
-            if (dy % 2 != 0) {
-                if (cy0 == 0) {
-                    cy0 = dy;
-                    dy = 0;
+            if (st.dy % 2 != 0) {
+                if (st.cy0 == 0) {
+                    st.cy0 = st.dy;
+                    st.dy = 0;
                 } else {
-                    cy0 = 0;
-                    dy += 1;
+                    st.cy0 = 0;
+                    st.dy += 1;
                 }
             }
-            if (dx % 2 != 0) {
-                if (cx0 == 0) {
-                    cx0 = dx;
-                    dx = 0;
+            if (st.dx % 2 != 0) {
+                if (st.cx0 == 0) {
+                    st.cx0 = st.dx;
+                    st.dx = 0;
                 } else {
-                    cx0 = 0;
-                    dx += 1;
+                    st.cx0 = 0;
+                    st.dx += 1;
                 }
             }
         } else if (k == 30 + m) {
-            phase = 3;
-            dx = ceilOf((3.0 * width - sw) / 30.0);
-            dy = ceilOf((3.0 * height - sh) / 30.0);
+            st.phase = 3;
+            st.dx = ceilOf((3.0 * width - st.sw) / 30.0);
+            st.dy = ceilOf((3.0 * height - st.sh) / 30.0);
         }
-    }
-    return plan;
+        return r;
+    };
 }
 
-EffectPlan PlanCurtain(int width, int height, int frameCount, bool reversed) {
-    EffectPlan plan;
-    plan.reversed = reversed;
-    const int n = frameCount;
+Step curtainStep(int width, int height, int n) {
     const int m = n - 2 * kPhaseFrames;
     const int fullStep = ceilOf((width + 100) / 30.0);
-    int right = -100, rightStep = fullStep;
-    int left = 0, leftStep = 0;
-    int phase = 1;
-    for (int k = 0; k < n; ++k) {
-        std::vector<Span> spans{{left, right + 10}};
+    struct State {
+        int right = -100, rightStep, left = 0, leftStep = 0, phase = 1;
+    };
+    State st;
+    st.rightStep = fullStep;
+    return [st, width, height, m, fullStep](int k) mutable {
+        std::vector<Span> spans{{st.left, st.right + 10}};
         // Bands of widths 9, 8, ... 1 with growing gaps comb the moving edge.
-        if (phase == 1)
+        if (st.phase == 1)
             for (int i = 1; i <= 10; ++i)
-                spans.push_back({right + 10 * i, right + 10 * i + 10 - i});
-        else if (phase == 3)
+                spans.push_back({st.right + 10 * i, st.right + 10 * i + 10 - i});
+        else if (st.phase == 3)
             for (int i = 1; i <= 10; ++i)
-                spans.push_back({left - 10 * i, left - 10 * i + 10 - i});
-        plan.frames.push_back(spansRecipe(std::move(spans), false, width, height));
+                spans.push_back({st.left - 10 * i, st.left - 10 * i + 10 - i});
+        FrameRecipe r = spansRecipe(std::move(spans), false, width, height);
 
-        right += rightStep;
-        left += leftStep;
+        st.right += st.rightStep;
+        st.left += st.leftStep;
         if (k == 30) {
-            phase = 2;
-            rightStep = 0;
+            st.phase = 2;
+            st.rightStep = 0;
         } else if (k == 30 + m) {
-            phase = 3;
-            leftStep = fullStep;
+            st.phase = 3;
+            st.leftStep = fullStep;
         }
-    }
-    return plan;
+        return r;
+    };
 }
 
-EffectPlan PlanBlind(int width, int height, int frameCount, bool horizontal) {
-    EffectPlan plan;
-    const int n = frameCount;
+Step blindStep(int width, int height, int n, bool horizontal) {
     const int m = n - 2 * kPhaseFrames;
     // apBlindHorizon moves columns, apBlindVertical rows.
     const int extent = horizontal ? width : height;
     const double slat = extent / 20.0;
     const double growth = slat / 30.0;
-    int phase = 1;
-    for (int k = 0; k < n; ++k) {
+    return [phase = 1, width, height, n, m, horizontal, slat, growth](int k) mutable {
+        FrameRecipe r;
         if (phase == 2) {
-            plan.frames.push_back(wholePicture(width, height));
+            r = wholePicture(width, height);
         } else {
             std::vector<Span> spans;
             for (int i = 0; i < 20; ++i) {
@@ -182,25 +176,82 @@ EffectPlan PlanBlind(int width, int height, int frameCount, bool horizontal) {
                     spans.push_back({ceilOf(i * slat + e * growth), ceilOf((i + 1) * slat)});
                 }
             }
-            plan.frames.push_back(spansRecipe(std::move(spans), !horizontal, width, height));
+            r = spansRecipe(std::move(spans), !horizontal, width, height);
         }
         if (k == 29)
             phase = 2;
         else if (k == 29 + m)
             phase = 3;
-    }
+        return r;
+    };
+}
+
+EffectPlan wholePlan(std::uint8_t picAction, int width, int height, int frameCount) {
+    EffectPlanner planner(picAction, width, height, frameCount);
+    EffectPlan plan;
+    plan.reversed = planner.Reversed();
+    plan.frames = planner.Next(planner.FrameCount());
     return plan;
+}
+
+}  // namespace
+
+int FramesOfPicture(std::int32_t displayTime) {
+    return displayTime > 0 ? static_cast<int>(std::min<std::int64_t>(std::int64_t{displayTime} * FRAME_RATE, INT_MAX))
+                           : 0;
+}
+
+EffectPlanner::EffectPlanner(std::uint8_t picAction, int width, int height, int frameCount)
+    : frameCount_(std::max(frameCount, 0)) {
+    switch (picAction) {
+    case apZoomIN:
+    case apZoomOut:
+        step_ = zoomStep(width, height, frameCount_);
+        reversed_ = picAction == apZoomOut;
+        break;
+    case apCurtainLeft:
+    case apCurtainRight:
+        step_ = curtainStep(width, height, frameCount_);
+        reversed_ = picAction == apCurtainRight;
+        break;
+    case apBlindHorizon:
+    case apBlindVertical: step_ = blindStep(width, height, frameCount_, picAction == apBlindHorizon); break;
+    default: step_ = stillStep(width, height);
+    }
+}
+
+std::vector<FrameRecipe> EffectPlanner::Next(int maxFrames) {
+    std::vector<FrameRecipe> recipes;
+    const int count = std::clamp(frameCount_ - next_, 0, std::max(maxFrames, 0));
+    recipes.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        recipes.push_back(step_(next_++));
+    return recipes;
+}
+
+EffectPlan PlanStill(int width, int height, int frameCount) { return wholePlan(apNone, width, height, frameCount); }
+
+EffectPlan PlanZoom(int width, int height, int frameCount, bool reversed) {
+    return wholePlan(reversed ? apZoomOut : apZoomIN, width, height, frameCount);
+}
+
+EffectPlan PlanCurtain(int width, int height, int frameCount, bool reversed) {
+    return wholePlan(reversed ? apCurtainRight : apCurtainLeft, width, height, frameCount);
+}
+
+EffectPlan PlanBlind(int width, int height, int frameCount, bool horizontal) {
+    return wholePlan(horizontal ? apBlindHorizon : apBlindVertical, width, height, frameCount);
 }
 
 EffectPlan PlanForAction(std::uint8_t picAction, int width, int height, int frameCount) {
     switch (picAction) {
-    case apZoomIN: return PlanZoom(width, height, frameCount, false);
-    case apZoomOut: return PlanZoom(width, height, frameCount, true);
-    case apCurtainLeft: return PlanCurtain(width, height, frameCount, false);
-    case apCurtainRight: return PlanCurtain(width, height, frameCount, true);
-    case apBlindHorizon: return PlanBlind(width, height, frameCount, true);
-    case apBlindVertical: return PlanBlind(width, height, frameCount, false);
-    default: return PlanStill(width, height, frameCount);
+    case apZoomIN:
+    case apZoomOut:
+    case apCurtainLeft:
+    case apCurtainRight:
+    case apBlindHorizon:
+    case apBlindVertical: return wholePlan(picAction, width, height, frameCount);
+    default: return wholePlan(apNone, width, height, frameCount);
     }
 }
 

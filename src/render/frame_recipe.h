@@ -9,6 +9,7 @@
 #include "actions/action_types.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace kalidor {
@@ -43,8 +44,29 @@ struct EffectPlan {
     bool reversed = false;            // frame k is written as s + N - 1 - k
 };
 
-// Frame count of a picture: DisplayTime x 30; a display time below 0 gives no frames.
+// Frame count of a picture: DisplayTime x 30 (at most INT_MAX); a display time below 1 gives
+// no frames (exports refuse it before).
 int FramesOfPicture(std::int32_t displayTime);
+
+// A picture's recipes worked out a piece at a time, in computation order, so that a long
+// display time costs no more memory than a short one. The Plan functions below give the whole
+// plan at once, for short pictures and tests.
+class EffectPlanner {
+public:
+    // A value outside the known actions plans a still picture.
+    EffectPlanner(std::uint8_t picAction, int width, int height, int frameCount);
+    int FrameCount() const noexcept { return frameCount_; }
+    bool Reversed() const noexcept { return reversed_; }  // as EffectPlan::reversed
+    int Planned() const noexcept { return next_; }
+    // The next recipes, at most maxFrames; empty once all have been given.
+    std::vector<FrameRecipe> Next(int maxFrames);
+
+private:
+    std::function<FrameRecipe(int k)> step_;
+    int frameCount_;
+    int next_ = 0;
+    bool reversed_ = false;
+};
 
 EffectPlan PlanStill(int width, int height, int frameCount);
 EffectPlan PlanZoom(int width, int height, int frameCount, bool reversed);

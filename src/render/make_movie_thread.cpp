@@ -8,9 +8,10 @@
 #include "render/fit_to_movie_frame.h"
 #include "render/render_picture.h"
 
-#include <climits>
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace kalidor {
 namespace {
@@ -119,13 +120,16 @@ void TMakeMovieThread::ExecuteSteps() {
         return FailWith(*problem);
     if (const auto problem = ExportPathProblem(Project))
         return FailWith(*problem);
-    if (Project.TotalFrames() + kClosingFrames > INT_MAX)
-        return FailWith("the movie is too long: " + std::to_string(Project.TotalSeconds()) + " seconds");
+    if (const auto problem = MovieLengthProblem(Project))
+        return FailWith(*problem);
+    if (const auto problem = MovieOutputProblem(Project))
+        return FailWith(*problem);
 
-    std::error_code ec;
-    std::filesystem::create_directories(TempDir, ec);
-    if (!std::filesystem::is_directory(TempDir))
-        return FailWith("cannot make the temporary folder " + TempDir + (ec ? ": " + ec.message() : ""));
+    // The temporary folder must be one this export made: whatever is in its place (frames of a
+    // run that was killed, a link to another folder) goes first, a link without what it points to.
+    ThUtility::DeleteFolderTree(TempDir);
+    if (::mkdir(TempDir.c_str(), 0777) != 0)
+        return FailWith("cannot make the temporary folder " + TempDir + ": " + std::strerror(errno));
 
     // Pass 1: each picture fitted into the frame, one in memory at a time.
     const int count = Project.Count();
@@ -211,6 +215,7 @@ bool TMakeMovieThread::HasTempSpace() const {
 }
 
 void TMakeMovieThread::RunnerNewLine(const std::string& line) {
+    EncoderTail.Add(line);
     if (const auto frames = EncodedFrameCount(line)) {
         const int seconds = *frames / FRAME_RATE;  // div: truncates toward zero
         ProgressPos = seconds;
@@ -227,8 +232,10 @@ void TMakeMovieThread::RunnerNewLine(const std::string& line) {
 void TMakeMovieThread::RunnerTerminated(std::uint32_t exitCode) {
     if (exitCode == 0)
         SyncMarkSucceeded();
+    else if (StopRequested())
+        SyncMarkFailed();  // stopped on request: the encoder's last words are no reason
     else
-        SyncMarkFailed();
+        SyncRecordFailure(EncoderTail.Reason(exitCode));
 }
 
 void TMakeMovieThread::SyncMarkSucceeded() {

@@ -10,14 +10,18 @@
 // Endings. Cancelled (a poll found ExportStatus::Cancelled; the encoder is stopped or never
 // started), disk short (300 MiB or less free after a picture of pass 1 or 2), failed (a picture
 // that cannot be read, a frame that cannot be written, a path the encoder line cannot carry,
-// an encoder that cannot be started or ends with a non-zero code; FailureMessage says why
-// where there is a why), or succeeded. Nothing raised inside escapes the thread, and the
+// an encoder that cannot be started or ends with a non-zero code; FailureMessage says why:
+// the check's message, the file and the OS's or codec's reason, or the encoder's own last
+// error line), or succeeded. A movie path that is a file of the project or inside its tmp/,
+// and display times below 1 second, fail before anything is written. A tmp/ left by an earlier
+// run (or a link in its place) is removed first; only what is inside a real tmp/ is deleted. Nothing raised inside escapes the thread, and the
 // temporary folder is removed after every ending. Then OnCompleted runs through the
 // dispatcher; FinishExport (export_result.h) is what it usually calls.
 
 #include "model/pic_object.h"
 #include "platform/dispatcher.h"
 #include "platform/free_space.h"
+#include "render/encoder_failure.h"
 #include "render/encoder_runner.h"
 #include "render/export_result.h"
 #include "render/export_status.h"
@@ -103,6 +107,9 @@ private:
     std::string TempDir;
     const TThPicObjectManager& Project;
     std::atomic<bool> CancelSeen{false};
+    // The encoder's last lines, for the failure reason: filled by RunnerNewLine, read by
+    // RunnerTerminated after the last line was delivered.
+    EncoderOutputTail EncoderTail;
 
     ExportStatus& status_;
     ExportFlags& flags_;

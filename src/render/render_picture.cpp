@@ -4,12 +4,17 @@
 #include "platform/jpeg_codec.h"
 #include "render/caption.h"
 #include "render/frame_composer.h"
+#include "render/frame_recipe.h"
 #include "render/frame_writer.h"
 
 namespace kalidor {
 namespace {
 
-int renderPlan(const EffectPlan& plan, const Bitmap& fitted, const std::string& folder, const TThPicObject& picture,
+// Recipes are worked out and written this many frames at a time, so a picture's plan takes the
+// same memory however long it is shown.
+constexpr int kPlanChunkFrames = 4096;
+
+int renderPlan(EffectPlanner planner, const Bitmap& fitted, const std::string& folder, const TThPicObject& picture,
                int firstFrame, FrameProgress& progress, const RenderOptions& options, bool progressFirst) {
     std::string dir = folder;
     if (!dir.empty() && dir.back() != '/')
@@ -24,7 +29,21 @@ int renderPlan(const EffectPlan& plan, const Bitmap& fitted, const std::string& 
     FrameWriterOptions writer;
     writer.workers = options.workers;
     writer.progressFirst = progressFirst;
-    return WriteFrames(plan, composer, dir, firstFrame, progress, writer);
+    const int total = planner.FrameCount();
+    for (;;) {
+        const int done = planner.Planned();
+        EffectPlan chunk;
+        chunk.reversed = planner.Reversed();
+        chunk.frames = planner.Next(kPlanChunkFrames);
+        if (chunk.frames.empty())
+            return firstFrame + total;
+        const int count = static_cast<int>(chunk.frames.size());
+        // A reversed plan writes recipe k as frame first + total - 1 - k; a chunk of recipes
+        // [done, done + count) fills the frames from first + total - done - count on.
+        const int chunkFirst = chunk.reversed ? firstFrame + total - done - count : firstFrame + done;
+        if (WriteFrames(chunk, composer, dir, chunkFirst, progress, writer) < 0)
+            return -1;
+    }
 }
 
 int frameCountOf(const TThPicObject& picture) { return FramesOfPicture(picture.DisplayTime); }
@@ -34,28 +53,28 @@ int frameCountOf(const TThPicObject& picture) { return FramesOfPicture(picture.D
 int RenderStill(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
                 FrameProgress& progress, const RenderOptions& options) {
     // A still picture reports its progress before it polls for a cancel; the effects poll first.
-    return renderPlan(PlanStill(fitted.width(), fitted.height(), frameCountOf(picture)), fitted, folder, picture,
-                      firstFrame, progress, options, true);
+    return renderPlan(EffectPlanner(apNone, fitted.width(), fitted.height(), frameCountOf(picture)), fitted, folder,
+                      picture, firstFrame, progress, options, true);
 }
 
 int RenderZoom(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
                FrameProgress& progress, const RenderOptions& options) {
-    const bool reversed = picture.PicAction == apZoomOut;
-    return renderPlan(PlanZoom(fitted.width(), fitted.height(), frameCountOf(picture), reversed), fitted, folder,
+    const std::uint8_t action = picture.PicAction == apZoomOut ? apZoomOut : apZoomIN;
+    return renderPlan(EffectPlanner(action, fitted.width(), fitted.height(), frameCountOf(picture)), fitted, folder,
                       picture, firstFrame, progress, options, false);
 }
 
 int RenderCurtain(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
                   FrameProgress& progress, const RenderOptions& options) {
-    const bool reversed = picture.PicAction == apCurtainRight;
-    return renderPlan(PlanCurtain(fitted.width(), fitted.height(), frameCountOf(picture), reversed), fitted, folder,
+    const std::uint8_t action = picture.PicAction == apCurtainRight ? apCurtainRight : apCurtainLeft;
+    return renderPlan(EffectPlanner(action, fitted.width(), fitted.height(), frameCountOf(picture)), fitted, folder,
                       picture, firstFrame, progress, options, false);
 }
 
 int RenderBlind(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
                 FrameProgress& progress, const RenderOptions& options) {
-    const bool horizontal = picture.PicAction != apBlindVertical;
-    return renderPlan(PlanBlind(fitted.width(), fitted.height(), frameCountOf(picture), horizontal), fitted, folder,
+    const std::uint8_t action = picture.PicAction != apBlindVertical ? apBlindHorizon : apBlindVertical;
+    return renderPlan(EffectPlanner(action, fitted.width(), fitted.height(), frameCountOf(picture)), fitted, folder,
                       picture, firstFrame, progress, options, false);
 }
 

@@ -11,11 +11,17 @@ namespace kalidor::detail {
 // Raises AssertionFailure "Assertion failure (BitmapUtils, line N): <what>".
 [[noreturn]] void failAssertion(int line, const std::string& what);
 
-#define KALIDOR_RESAMPLE_REQUIRE(condition, what)                 \
-    do {                                                          \
-        if (!(condition))                                         \
-            ::kalidor::detail::failAssertion(__LINE__, (what));   \
+#define KALIDOR_RESAMPLE_REQUIRE_AT(line, condition, what)     \
+    do {                                                       \
+        if (!(condition))                                      \
+            ::kalidor::detail::failAssertion((line), (what));  \
     } while (false)
+#define KALIDOR_RESAMPLE_REQUIRE(condition, what) KALIDOR_RESAMPLE_REQUIRE_AT(__LINE__, condition, what)
+
+// The lines the precondition failures of the two public resamplers name, as users of the unit
+// have always seen them; the other checks name the line of this source.
+inline constexpr int kResizeAverageLine = 942;
+inline constexpr int kResizeBilinearLine = 1066;
 
 // Floor toward minus infinity; the coordinates here are small enough for int.
 inline int floorToInt(double v) { return static_cast<int>(std::floor(v)); }

@@ -298,9 +298,10 @@ bool combineRows(double* acc, std::size_t length, const double* w, const double*
 Bitmap bilinearWindow(const char* routine, const Bitmap& source, int outputWidth, int outputHeight, int left,
                       int top, int width, int height) {
     const std::string name = routine;
-    KALIDOR_RESAMPLE_REQUIRE(source.width() >= 1 && source.height() >= 1,
-                             name + " needs a source of at least 1 x 1");
-    KALIDOR_RESAMPLE_REQUIRE(outputWidth >= 1 && outputHeight >= 1, name + " needs an output of at least 1 x 1");
+    KALIDOR_RESAMPLE_REQUIRE_AT(detail::kResizeBilinearLine, source.width() >= 1 && source.height() >= 1,
+                                name + " needs a source of at least 1 x 1");
+    KALIDOR_RESAMPLE_REQUIRE_AT(detail::kResizeBilinearLine, outputWidth >= 1 && outputHeight >= 1,
+                                name + " needs an output of at least 1 x 1");
     KALIDOR_RESAMPLE_REQUIRE(width >= 1 && height >= 1 && left >= 0 && top >= 0 &&
                                  std::int64_t{left} + width <= outputWidth &&
                                  std::int64_t{top} + height <= outputHeight,

@@ -56,11 +56,19 @@ TEST(CliExport, RefusesBadSettingsBeforeAnythingRuns) {
         {{"--size", "2002x480"}, 1, "動画のサイズは2000x2000以下にしてください"},
         {{"--music", "/no/such/song.mp3"}, 1, "指定された音楽ファイルが見つかりません"},
         {{"--out", dir.dir() + "say \"hi\".mp4"}, 1, "\""},
+        // The project's own files and its tmp/ are never a movie path.
+        {{"--out", dir.dir() + "project.dat"}, 1, "（project.dat）は使えません"},
+        {{"--out", dir.dir() + "thum.bmp"}, 1, "（thum.bmp）は使えません"},
+        {{"--out", dir.dir() + "sub/../a.jpg"}, 1, "（a.jpg）は使えません"},
+        {{"--out", dir.dir() + "tmp/m.mp4"}, 1, "作業フォルダ（tmp）は使えません"},
+        {{"--out", ""}, 1, "保存場所を指定してください"},
+        {{"--out", dir.dir() + "new/folder/m.mp4"}, 1, "保存先のフォルダがありません"},
         {{"--format", "mkv"}, 2, "--format"},
         {{"--quality", "5"}, 2, "--quality"},
         {{"--size", "640"}, 2, "--size"},
         {{"--bogus"}, 2, "--bogus"},
     };
+    const auto files = test::filesIn(dir.path());
     for (const auto& c : cases) {
         std::vector<std::string> args{"export", dir.dir()};
         args.insert(args.end(), c.options.begin(), c.options.end());
@@ -70,6 +78,8 @@ TEST(CliExport, RefusesBadSettingsBeforeAnythingRuns) {
         EXPECT_FALSE(fs::exists(dir.path() / "tmp")) << c.options[0];
     }
     EXPECT_FALSE(fs::exists(dir.path() / "movie.MP4"));
+    EXPECT_EQ(test::filesIn(dir.path()), files);  // nothing written, no folder made
+    EXPECT_FALSE(fs::exists(dir.path() / "new"));
     EXPECT_EQ(runCli({"export"}).exitCode, 2);
 }
 

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <filesystem>
 #include <random>
+#include <sstream>
 
 namespace kalidor {
 namespace {
@@ -119,6 +120,35 @@ TEST_F(ExportEndToEnd, AFailureNamesThePictureAndKeepsTheOldMovie) {
     EXPECT_NE(r.err.find("b.jpg"), std::string::npos) << r.err;
     EXPECT_TRUE(test::readText(movie) == "the old movie");
     EXPECT_FALSE(fs::exists(project.path() / "tmp"));
+}
+
+// A log line's counter belongs to its pass: pictures in pass 1, frames in pass 2. And an
+// encoder failure says why below the result text.
+TEST_F(ExportEndToEnd, TheLogCountsItsOwnPassAndFailuresSayWhy) {
+    TempFolder project, out;
+    makeProject(project.dir(), 160, 120);
+    const auto r = runCli({"export", project.dir(), "--out", out.dir() + "movie.mp4"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::istringstream lines(r.err);
+    int counted = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const auto open = line.rfind(" ("), slash = line.rfind('/');
+        if (open == std::string::npos || slash == std::string::npos || slash < open)
+            continue;
+        const std::string of = line.substr(slash, line.find(')', slash) - slash);
+        const bool pass1 = line.rfind("画像を動画サイズに変換中・・・", 0) == 0;
+        if (pass1 || line.rfind("画像に効果を適用中・・・", 0) == 0) {
+            EXPECT_EQ(of, pass1 ? "/2" : "/180") << line;
+            ++counted;
+        }
+    }
+    EXPECT_GT(counted, 2) << r.err;
+
+    fs::create_directories(out.path() / "folder.mp4");
+    const auto failed = runCli({"export", project.dir(), "--out", out.dir() + "folder.mp4"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.out.find("処理が失敗しました"), std::string::npos) << failed.out;
+    EXPECT_NE(failed.err.find("folder.mp4 is a folder"), std::string::npos) << failed.err;
 }
 
 TEST_F(ExportEndToEnd, AnInterruptCancelsAndCleansUp) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 
@@ -84,6 +85,24 @@ TEST(CliFrames, RefusesWhatItCannotDoAndLeavesNothing) {
     const auto tooSmall = runCli({"frames", good.dir(), out.dir()});
     EXPECT_EQ(tooSmall.exitCode, 1);
     EXPECT_NE(tooSmall.err.find("動画のサイズは100x100以上にしてください"), std::string::npos) << tooSmall.err;
+
+    // A failure after a huge display time cleans up what was written, not every possible
+    // number, and at once; display times below 1 are refused naming the picture.
+    for (const auto& [seconds, message] : {std::pair{71'000'000, "gone.bmp"}, std::pair{0, "（0秒）"}}) {
+        TempFolder broken, into;
+        makeProject(broken.dir(), "gone.bmp");
+        TThPicObjectManager p;
+        p.LoadProject(broken.dir() + "project.dat");
+        p.Items(1).DisplayTime = seconds;
+        p.SaveProject();
+        test::writeText(into.path() / "notes.txt", "mine");
+        const auto start = std::chrono::steady_clock::now();
+        const auto failed = runCli({"frames", broken.dir(), into.dir()});
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        EXPECT_EQ(failed.exitCode, 1);
+        EXPECT_NE(failed.err.find(message), std::string::npos) << failed.err;
+        EXPECT_EQ(test::filesIn(into.path()).size(), 1u);  // notes.txt alone
+    }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 namespace kalidor {
@@ -228,6 +230,25 @@ TEST(ProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
         EXPECT_EQ(m.MovWidth, 321) << c.name;
         EXPECT_EQ(m.Count(), 0) << c.name;
     }
+    // Only a regular file is read: a folder or a FIFO is refused at once, not taken as empty.
+    for (const bool fifo : {false, true}) {
+        TempFolder dir;
+        const std::filesystem::path file = dir.path() / "project.dat";
+        fifo ? (void)::mkfifo(file.c_str(), 0600) : (void)std::filesystem::create_directory(file);
+        TThPicObjectManager m;
+        EXPECT_THROW(m.LoadProject(dir.dir() + "thum.bmp"), Error) << (fifo ? "fifo" : "folder");
+    }
+}
+
+TEST(ProjectFile, TheSignatureIsNotReadAsText) {
+    Bytes odd = smallProjectBytes();
+    odd[4] = 0x85;  // not Shift-JIS, and not the usual signature
+    odd[5] = 0x40;
+    TempFolder dir;
+    writeBytes(dir.path() / "project.dat", odd);
+    TThPicObjectManager m;
+    EXPECT_NO_THROW(m.LoadProject(dir.dir() + "project.dat"));
+    EXPECT_EQ(m.Count(), 1);
 }
 
 TEST(ProjectFile, OtherGraphicKindsAreSkipped) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -85,6 +86,11 @@ TEST(ThUtility, DeleteFolderTreeRemovesEverything) {
     EXPECT_FALSE(fs::exists(tree));
     EXPECT_TRUE(fs::exists(dir.path() / "outside" / "keep.txt"));
     EXPECT_FALSE(DeleteFolderTree((dir.path() / "never").string()));
+    // The folder itself a link: the link goes, what it points to stays.
+    fs::create_directory_symlink(dir.path() / "outside", tree);
+    EXPECT_TRUE(DeleteFolderTree(tree.string() + "/"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(tree)));
+    EXPECT_TRUE(fs::exists(dir.path() / "outside" / "keep.txt"));
 }
 
 // A file that cannot be deleted makes the result false; everything else still goes. As root
@@ -182,8 +188,39 @@ TEST(ThUtility, LoadImageByExtension) {
     EXPECT_TRUE(LoadImageFitted(dir.dir() + "p.bmp", 148, 148, fitted));
     EXPECT_EQ(fitted.width(), 148);
     EXPECT_EQ(fitted.height(), 111);
-    EXPECT_FALSE(LoadImageFitted(dir.dir() + "anim.gif", 148, 148, fitted));
+    std::vector<std::string> shown;
+    EXPECT_FALSE(LoadImageFitted(dir.dir() + "anim.gif", 148, 148, fitted,
+                                 [&](const std::string& message) { shown.push_back(message); }));
     EXPECT_TRUE(fitted.empty());
+    EXPECT_EQ(shown, std::vector<std::string>{kUnsupportedImageMessage});
+}
+
+// Only regular files are read, and no more of them than it takes to see they are not pictures.
+TEST(ThUtility, LoadImageReadsOnlyRegularFilesAndNoMoreThanNeeded) {
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe.jpg").c_str(), 0600), 0);  // would block forever
+    fs::create_symlink("/dev/zero", dir.path() / "zero.jpg");         // would never end
+    {
+        // 4 GiB that are not a JPEG, without the disk space (a sparse file).
+        std::FILE* f = std::fopen((dir.path() / "huge.jpg").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(::ftruncate(::fileno(f), 4LL << 30), 0);
+        std::fclose(f);
+    }
+    const struct {
+        const char* name;
+        const char* says;
+    } cases[] = {{"pipe.jpg", "not a regular file"}, {"zero.jpg", "not a regular file"}, {"huge.jpg", "JPEG"}};
+    for (const auto& c : cases) {
+        Bitmap b;
+        try {
+            LoadImageFile(dir.dir() + c.name, b);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.name), std::string::npos) << e.what();
+        }
+    }
 }
 
 TEST(ThUtility, SecondsToText) {

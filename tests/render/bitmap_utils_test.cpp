@@ -65,6 +65,9 @@ void expectAssertion(const std::function<void()>& call, const std::string& routi
         const std::string message = e.what();
         EXPECT_EQ(message.rfind("Assertion failure (BitmapUtils, line ", 0), 0u) << message;
         EXPECT_NE(message.find(routine), std::string::npos) << message;
+        // The two public resamplers name their fixed lines.
+        const char* line = routine == "ResizeAverage" ? "line 942)" : routine == "ResizeBilinear" ? "line 1066)" : ")";
+        EXPECT_NE(message.find(line), std::string::npos) << message;
     }
 }
 

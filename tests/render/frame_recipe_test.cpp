@@ -67,6 +67,22 @@ TEST(FrameRecipe, EveryActionGivesDisplayTimeTimesThirtyFrames) {
     EXPECT_EQ(PlanForAction(7, 640, 480, 90).frames, PlanStill(640, 480, 90).frames);
 }
 
+// A plan worked out in pieces is the plan worked out at once, and no piece is longer than asked.
+TEST(FrameRecipe, PlannerPiecesMakeTheWholePlan) {
+    for (int action = 0; action <= 7; ++action)
+        for (int piece : {1, 7, 31, 100000}) {
+            EffectPlanner planner(static_cast<std::uint8_t>(action), 160, 120, 130);
+            std::vector<FrameRecipe> joined;
+            for (auto next = planner.Next(piece); !next.empty(); next = planner.Next(piece)) {
+                EXPECT_LE(next.size(), static_cast<std::size_t>(piece));
+                joined.insert(joined.end(), next.begin(), next.end());
+            }
+            const EffectPlan whole = PlanForAction(static_cast<std::uint8_t>(action), 160, 120, 130);
+            EXPECT_EQ(joined, whole.frames) << action << " in pieces of " << piece;
+            EXPECT_EQ(planner.Reversed(), whole.reversed) << action;
+        }
+}
+
 TEST(FrameRecipe, ZoomGeometryAt640x480ForThreeSeconds) {
     const auto plan = PlanZoom(640, 480, 90, false);
     struct Expect {

@@ -380,7 +380,8 @@ TEST(MakeMovieThread, EncoderFailuresAreFailures) {
         EXPECT_FALSE(out.flags.EncodeSucceeded);
         EXPECT_EQ(status.labels.back(), "処理が失敗しました");
         EXPECT_FALSE(status.openFolder);
-        EXPECT_EQ(status.failureDetail, throwOnStart ? script.commandLine + " doesn't exist." : "");
+        EXPECT_EQ(status.failureDetail,
+                  throwOnStart ? script.commandLine + " doesn't exist." : "the encoder ended with exit code 1");
     }
 }
 
@@ -428,6 +429,7 @@ TEST(MakeMovieThread, BadPicturesAndPathsFailBeforeTheEncoder) {
         const char* name;
         std::function<void(TestProject&)> spoil;
         std::string inMessage;
+        FreeSpaceQuery freeSpace = {};
     };
     const std::vector<Case> cases = {
         {"truncated jpeg",
@@ -446,12 +448,17 @@ TEST(MakeMovieThread, BadPicturesAndPathsFailBeforeTheEncoder) {
         {"quote in the movie path", [](TestProject& p) { p.project.SaveFilePath = p.folder.dir() + "a\"b.MP4"; },
          "a\"b.MP4"},
         {"absurd size", [](TestProject& p) { p.project.MovWidth = 0; }, "100x100"},
-        {"frame cannot be written",
-         [](TestProject& p) {
-             // A folder where a frame file has to go.
-             fs::create_directories(p.folder.path() / "tmp" / "000005.jpg");
-         },
-         "000005.jpg"},
+        {"no display time", [](TestProject& p) { p.project.Items(0).DisplayTime = 0; }, "「pic0.bmp」の表示時間（0秒）"},
+        {"negative display time", [](TestProject& p) { p.project.Items(0).DisplayTime = -1; }, "（-1秒）"},
+        {"the project file as movie", [](TestProject& p) { p.project.SaveFilePath = p.project.ProjectFileName(); },
+         "（project.dat）"},
+        {"a movie in tmp", [](TestProject& p) { p.project.SaveFilePath = p.folder.dir() + "tmp/m.MP4"; }, "（tmp）"},
+        {"frame cannot be written", [](TestProject&) {}, "000005.jpg",
+         [](const std::string& tmp) -> std::optional<std::uint64_t> {
+             // After pass 1: a folder where a frame file has to go.
+             fs::create_directories(tmp + "000005.jpg");
+             return kMinTempSpace * 2;
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -460,7 +467,9 @@ TEST(MakeMovieThread, BadPicturesAndPathsFailBeforeTheEncoder) {
         OwnerThreadDispatcher owner;
         RecordingStatus status(owner);
         FakeRunner::Script script;
-        const Outcome out = exportWith(p, status, owner, script);
+        MakeMovieOptions options;
+        options.freeSpace = c.freeSpace;
+        const Outcome out = exportWith(p, status, owner, script, options);
         EXPECT_EQ(out.result, ExportResult::Failed);
         EXPECT_EQ(script.runs, 0);
         std::string expected = c.inMessage;
@@ -469,6 +478,60 @@ TEST(MakeMovieThread, BadPicturesAndPathsFailBeforeTheEncoder) {
         EXPECT_NE(out.flags.FailureMessage.find(expected), std::string::npos) << out.flags.FailureMessage;
         EXPECT_EQ(status.failureDetail, out.flags.FailureMessage);
         EXPECT_EQ(status.labels.back(), "処理が失敗しました");
+    }
+}
+
+// Whatever is in tmp/'s place before an export (a killed run's frames, a link to another
+// folder) is replaced by a folder of its own; what a link points to is never touched.
+TEST(MakeMovieThread, TheTemporaryFolderIsAlwaysItsOwn) {
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link);
+        TestProject p({1});
+        TempFolder elsewhere;
+        test::writeText(elsewhere.path() / "keep.txt", "mine");
+        if (link) {
+            fs::create_directory_symlink(elsewhere.path(), p.folder.path() / "tmp");
+        } else {
+            fs::create_directories(p.folder.path() / "tmp");
+            test::writeText(p.folder.path() / "tmp" / "999999.jpg", "left by a killed run");
+        }
+        OwnerThreadDispatcher owner;
+        RecordingStatus status(owner);
+        FakeRunner::Script script;
+        std::set<std::string> expected = {"0.bmp"};
+        for (int n = 1; n <= 33; ++n)
+            expected.insert(FrameFileName(n));
+        script.onRun = [&] {
+            EXPECT_FALSE(fs::is_symlink(p.folder.path() / "tmp"));
+            EXPECT_EQ(p.tmpFiles(), expected);
+        };
+        EXPECT_EQ(exportWith(p, status, owner, script).result, ExportResult::Completed);
+        EXPECT_EQ(test::filesIn(elsewhere.path()).size(), 1u);
+    }
+}
+
+// The encoder's failure reason: its entry's own message first, else ffmpeg's last error line.
+TEST(EncoderOutputTail, ShowsTheMeaningfulLine) {
+    const struct {
+        std::vector<std::string> lines;
+        std::string reason;
+    } cases[] = {
+        {{"lib/ffmpeg: cannot create a partial file beside /m/a.mp4: Permission denied",
+          "lib/ffmpeg: usage: ffmpeg -y -r 30 ..."},
+         "cannot create a partial file beside /m/a.mp4: Permission denied (the encoder ended with exit code 1)"},
+        {{"ffmpeg version 5.1", "  Stream #0:0: Video: mjpeg", "frame=   10 fps=0.0 q=2.0 size= 1kB time=0.3",
+          "/m/song.mp3: Invalid data found when processing input", ""},
+         "/m/song.mp3: Invalid data found when processing input (the encoder ended with exit code 1)"},
+        {{"av_interleaved_write_frame(): No space left on device", "Error writing trailer: No space left on device",
+          "Conversion failed!"},
+         "Error writing trailer: No space left on device (the encoder ended with exit code 1)"},
+        {{"frame=   10 fps=0.0 q=2.0 size= 1kB time=0.3"}, "the encoder ended with exit code 1"},
+    };
+    for (const auto& c : cases) {
+        EncoderOutputTail tail;
+        for (const auto& line : c.lines)
+            tail.Add(line);
+        EXPECT_EQ(tail.Reason(1), c.reason);
     }
 }
 

@@ -86,5 +86,22 @@ TEST(RenderPicture, ClosingFramesAreBlack) {
     EXPECT_FALSE(fs::exists(dir.path() / "000214.jpg"));
 }
 
+// A long picture is written a piece of its plan at a time; a reversed effect must still put
+// its frames in mirror order across the pieces: zoom-out frame i is zoom-in frame n + 1 - i.
+TEST(RenderPicture, LongReversedEffectsKeepTheirOrderAcrossPieces) {
+    const Bitmap fitted = picture(12, 9);
+    TempFolder in, out;
+    TThPicObject o;
+    o.DisplayTime = 140;  // 4200 frames, more than one piece
+    Counter c;
+    o.PicAction = apZoomIN;
+    ASSERT_EQ(RenderPicture(fitted, in.path().string(), o, 1, c), 4201);
+    o.PicAction = apZoomOut;
+    ASSERT_EQ(RenderPicture(fitted, out.path().string(), o, 1, c), 4201);
+    for (int i : {1, 2, 104, 105, 4096, 4097, 4199, 4200})
+        EXPECT_EQ(test::readBytes(out.path() / FrameFileName(i)), test::readBytes(in.path() / FrameFileName(4201 - i)))
+            << i;
+}
+
 }  // namespace
 }  // namespace kalidor

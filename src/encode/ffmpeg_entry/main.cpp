@@ -11,6 +11,11 @@
 // is removed and the entry ends by that signal. SIGKILL cannot be caught: the entry and ffmpeg
 // (in the group, or by its parent-death signal) end at once and a ".<name>.part-XXXXXX<ext>" file
 // may stay behind; such names are never a finished movie and may be deleted.
+//
+// The entry ends with the program that started it, however that one ends: the kernel sends it
+// SIGTERM when its parent goes (a stop as above), and a parent that went before the entry could
+// ask for that is noticed by comparing with the owner's pid in the environment. A run whose
+// owner is gone never replaces the movie.
 
 #include "encode/command_line.h"
 #include "encode/encoder_entry.h"
@@ -46,6 +51,16 @@ constexpr std::chrono::milliseconds kStopGrace{300};
 const int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
 void report(const std::string& message) { std::cerr << "lib/ffmpeg: " << message << std::endl; }
+
+// The pid of the program that started us, as it put it in our environment; empty when run by
+// hand, with no owner to lose.
+const std::string& ownerPid() {
+    static const std::string owner = std::getenv(kOwnerPidVariable) ? std::getenv(kOwnerPidVariable) : "";
+    return owner;
+}
+
+// True when the program that started us is no longer our parent.
+bool ownerGone() { return !ownerPid().empty() && std::to_string(::getppid()) != ownerPid(); }
 
 std::string errnoText(int error) { return std::strerror(error); }
 
@@ -175,6 +190,12 @@ std::pair<int, int> waitForEncoder(pid_t pid) {
 }
 
 int run(const std::vector<std::string>& args) {
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // Checked after asking: the owner may have ended between starting us and the call above.
+    if (ownerGone()) {
+        report("the program that started the encoder has ended; nothing was done");
+        return kExitFailed;
+    }
     if (std::getenv(kEncoderEntryMarker)) {
         report("the ffmpeg found on PATH is another Kalidor encoder entry, not the encoder; "
                "put Debian's ffmpeg (/usr/bin/ffmpeg) first on PATH");
@@ -230,6 +251,7 @@ int run(const std::vector<std::string>& args) {
     // "file:" keeps ffmpeg from reading a protocol into a relative name holding ':'.
     argv.push_back("file:" + partial.path());
     ::setenv(kEncoderEntryMarker, "1", 1);
+    ::setenv(kOwnerPidVariable, std::to_string(::getpid()).c_str(), 1);  // ffmpeg's owner is us
     const pid_t pid = startEncoder(encoder.string(), argv);
     if (pid < 0) {
         report("cannot start " + encoder.string() + ": " + errnoText(errno));
@@ -243,6 +265,10 @@ int run(const std::vector<std::string>& args) {
     }
     if (code != 0)
         return code;
+    if (ownerGone()) {
+        report("the program that started the encoder has ended; " + job.output + " was not replaced");
+        return kExitFailed;
+    }
     if (const int error = partial.commit(job.output); error != 0) {
         report(error == ENODATA ? "ffmpeg ended without writing " + job.output
                                 : "cannot replace " + job.output + ": " + errnoText(error));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -96,6 +97,13 @@ std::unique_ptr<FrameFeed> FrameFeed::Prepare(EncoderInvocation& job, int worker
     return feed;
 }
 
+void FrameFeed::TuneEncoderMemory() {
+    std::string tunables = "glibc.malloc.mmap_threshold=33554432:glibc.malloc.trim_threshold=268435456";
+    if (const char* set = std::getenv("GLIBC_TUNABLES"); set && *set)
+        tunables = std::string(set) + ":" + tunables;
+    ::setenv("GLIBC_TUNABLES", tunables.c_str(), 1);
+}
+
 FrameFeed::~FrameFeed() {
     {
         std::lock_guard lock(mutex_);
@@ -136,20 +144,28 @@ void FrameFeed::fail(const std::string& message) {
 
 void FrameFeed::decodeLoop() {
     PlaneDecoder decoder;
+    std::vector<std::uint8_t> file;
     // Decoders run this many distinct frames ahead of the writer at most, which bounds memory.
     const std::size_t ahead = 2 * static_cast<std::size_t>(workers_) + 2;
     for (;;) {
         std::size_t j = 0;
+        Planes planes;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [&] { return stop_ || nextJob_ >= jobs_.size() || nextJob_ < writerJob_ + ahead; });
             if (stop_ || nextJob_ >= jobs_.size())
                 return;
             j = nextJob_++;
+            if (!spare_.empty()) {
+                planes = std::move(spare_.back());
+                spare_.pop_back();
+            }
         }
-        auto planes = std::make_shared<std::vector<std::uint8_t>>();
+        if (!planes)
+            planes = std::make_shared<std::vector<std::uint8_t>>();
         try {
-            decoder.decode(ReadFileBytes(jobs_[j].path), jobs_[j].path, layout_, *planes);
+            ReadFileInto(jobs_[j].path, file);
+            decoder.decode(file, jobs_[j].path, layout_, *planes);
         } catch (const std::exception& e) {
             fail(e.what());
             return;
@@ -172,7 +188,8 @@ void FrameFeed::writeLoop() {
     bool encoderReads = true;
     for (std::size_t k = 0; k < frameJob_.size() && encoderReads; ++k) {
         const std::size_t j = frameJob_[k];
-        std::shared_ptr<const std::vector<std::uint8_t>> planes;
+        Planes planes;
+        bool last = false;
         {
             std::unique_lock lock(mutex_);
             writerJob_ = std::max(writerJob_, j);
@@ -181,7 +198,8 @@ void FrameFeed::writeLoop() {
             if (stop_)
                 break;
             planes = decoded_[j];
-            if (jobs_[j].lastUse == k)
+            last = jobs_[j].lastUse == k;
+            if (last)
                 decoded_[j].reset();
         }
         const std::uint8_t* p = planes->data();
@@ -196,6 +214,10 @@ void FrameFeed::writeLoop() {
             }
             p += n;
             left -= static_cast<std::size_t>(n);
+        }
+        if (last) {
+            std::lock_guard lock(mutex_);
+            spare_.push_back(std::move(planes));
         }
     }
     // End of input for the encoder: after the last frame, or early after a failure.

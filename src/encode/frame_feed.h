@@ -39,6 +39,11 @@ public:
     // The pipe's read end, to become kFrameFeedFd in the encoder (close-on-exec here).
     int encoderEnd() const { return readFd_; }
 
+    // Sets, for the encoder to be started, glibc's malloc to keep freed frame-sized blocks
+    // instead of mapping and unmapping one for every raw frame it reads (page faults that cost
+    // as much as the decoding). Adds to a GLIBC_TUNABLES already set.
+    static void TuneEncoderMemory();
+
     // Starts decoding and writing, once the encoder has been started; closes our read end.
     void Start();
 
@@ -74,7 +79,9 @@ private:
     std::size_t writerJob_ = 0;   // the job the writer waits for or writes
     bool stop_ = false;
     std::string error_;
-    std::vector<std::shared_ptr<const std::vector<std::uint8_t>>> decoded_;
+    using Planes = std::shared_ptr<std::vector<std::uint8_t>>;
+    std::vector<Planes> decoded_;
+    std::vector<Planes> spare_;  // written frames' memory, for the next decodes
     std::vector<std::jthread> threads_;
 };
 

@@ -79,11 +79,16 @@ void PlaneDecoder::decode(const std::vector<std::uint8_t>& jpeg, const std::stri
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t limit) {
+    std::vector<std::uint8_t> bytes;
+    ReadFileInto(path, bytes, limit);
+    return bytes;
+}
+
+void ReadFileInto(const std::string& path, std::vector<std::uint8_t>& bytes, std::size_t limit) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw Error("cannot read frame " + path + ": " + std::strerror(errno));
     struct stat info {};
-    std::vector<std::uint8_t> bytes;
     int error = ::fstat(fd, &info) == 0 ? 0 : errno;
     if (error == 0)
         bytes.resize(std::min(limit, static_cast<std::size_t>(info.st_size)));
@@ -101,7 +106,6 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t lim
     if (error != 0)
         throw Error("cannot read frame " + path + ": " + std::strerror(error));
     bytes.resize(size);
-    return bytes;
 }
 
 }  // namespace kalidor

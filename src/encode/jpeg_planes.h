@@ -52,5 +52,7 @@ private:
 
 // The bytes of a file, or at most `limit` of them. Throws kalidor::Error naming it.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t limit = SIZE_MAX);
+// The same into `bytes`, reusing its memory.
+void ReadFileInto(const std::string& path, std::vector<std::uint8_t>& bytes, std::size_t limit = SIZE_MAX);
 
 }  // namespace kalidor

@@ -245,6 +245,8 @@ int run(const std::vector<std::string>& args) {
     // "file:" keeps ffmpeg from reading a protocol into a relative name holding ':'.
     argv.push_back("file:" + partial.path());
     ::setenv(kEncoderEntryMarker, "1", 1);
+    if (feed)
+        FrameFeed::TuneEncoderMemory();
     const pid_t pid = startEncoder(encoder.string(), argv, feed ? feed->encoderEnd() : -1);
     if (pid < 0) {
         report("cannot start " + encoder.string() + ": " + errnoText(errno));

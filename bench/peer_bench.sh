@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Times kalidor-cli export against melt (the MLT framework's renderer) making the same movies from
+# the same ten pictures of 1.9 to 3.1 megapixels (generated here, with grain, landscape and
+# portrait), 6 s each, MPEG-4 part 2 at 4000 kbit/s, alternating the two over the rounds so both
+# see the same machine:
+#   W1  1280 x 720, every picture zooming in (melt: an affine zoom from the fitted picture to 1.2x)
+#   W2  640 x 480, no effect (melt: plain image producers, which fit the pictures)
+# Prints each run, the medians, the ratios melt / kalidor, kalidor's seconds in pass 1, 2 and 3,
+# and the peak size of the project's tmp/ (as stored, and as it would be without hard links).
+# Usage: bench/peer_bench.sh [rounds, default 3]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-3}
+scripts/build.sh > /dev/null
+if ! command -v melt > /dev/null; then
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get install -y -q --no-install-recommends melt > /dev/null
+fi
+bin=$PWD/build/bin
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+sources=("testsrc2=s=2048x1536" "mandelbrot=s=1536x2048" "gradients=s=2048x1536:n=5" "smptehdbars=s=1600x1200"
+         "cellauto=s=2048x1536:rule=110" "testsrc=s=1200x1600" "mandelbrot=s=2048x1536:start_scale=0.5"
+         "gradients=s=1536x2048:n=3:seed=7" "life=s=1600x1200:mold=10:ratio=0.3:life_color=#ffcc55"
+         "rgbtestsrc=s=2048x1536")
+pictures=()
+for i in "${!sources[@]}"; do
+  picture=$work/picture$i.jpg
+  ffmpeg -v error -y -f lavfi -i "${sources[$i]}" -vf "noise=alls=25:allf=u,format=yuvj420p" -frames:v 1 -q:v 2 "$picture"
+  pictures+=("$picture")
+done
+
+profile() { # name width height aspect-w aspect-h
+  printf 'description=%s\nframe_rate_num=30\nframe_rate_den=1\nwidth=%d\nheight=%d\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\ndisplay_aspect_num=%d\ndisplay_aspect_den=%d\n' \
+    "$1" "$2" "$3" "$4" "$5" > "$work/$1.profile"
+}
+profile W1 1280 720 16 9
+profile W2 640 480 4 3
+melt_w1=() melt_w2=()
+for p in "${pictures[@]}"; do
+  melt_w1+=("$p" out=179 -attach-cut affine "transition.rect=0=0 0 1280 720;179=-128 -72 1536 864")
+  melt_w2+=("$p" out=179)
+done
+for w in W1 W2; do
+  "$bin/kalidor-cli" new "$work/$w" "${pictures[@]}" > /dev/null
+done
+"$bin/peer-project" "$work/W1" 1280x720 zoom
+"$bin/peer-project" "$work/W2" 640x480 none
+
+now() { echo "${EPOCHREALTIME/,/.}"; }
+sub() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a - b }'; }
+
+# kalidor W: prints "total pass1 pass2 pass3 peak-bytes peak-bytes-without-links"
+kalidor() {
+  local w=$1 project=$work/$1 start p1="" p2="" p3="" line peak=0 flat=0
+  ( while :; do du -s --block-size=1 "$project/tmp" 2> /dev/null | cut -f1; du -sl --block-size=1 "$project/tmp" 2> /dev/null | cut -f1 | sed 's/^/l /'; sleep 0.2; done ) > "$work/du.$w" &
+  local sampler=$!
+  start=$(now)
+  while IFS= read -r -d $'\r' line || [ -n "$line" ]; do
+    [ -z "$p1" ] && [[ $line == *画像を動画サイズに変換中* ]] && p1=$(now)
+    [ -z "$p2" ] && [[ $line == *画像に効果を適用中* ]] && p2=$(now)
+    [ -z "$p3" ] && [[ $line == *動画作成の準備中* ]] && p3=$(now)
+    line=""
+  done < <("$bin/kalidor-cli" export "$project" --quality 0 --out "$work/$w.kalidor.mp4" 2>&1 >/dev/null)
+  local end; end=$(now)
+  kill "$sampler"; wait "$sampler" 2> /dev/null || true
+  peak=$(grep -v '^l' "$work/du.$w" | sort -n | tail -1); flat=$(grep '^l' "$work/du.$w" | cut -d' ' -f2 | sort -n | tail -1)
+  echo "$(sub "$end" "$start") $(sub "$p2" "$p1") $(sub "$p3" "$p2") $(sub "$end" "$p3") ${peak:-0} ${flat:-0}"
+}
+
+melt_run() {
+  local w=$1 start end
+  local -n cut=melt_${w,,}
+  start=$(now)
+  melt -quiet -profile "$work/$w.profile" "${cut[@]}" -consumer "avformat:$work/$w.melt.mp4" vcodec=mpeg4 vb=4000k an=1 \
+    > /dev/null 2>&1
+  end=$(now)
+  sub "$end" "$start"
+}
+
+frames() { ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames -of csv=p=0 "$1"; }
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+for w in W1 W2; do
+  : > "$work/$w.k"; : > "$work/$w.m"
+done
+for ((r = 1; r <= rounds; r++)); do
+  for w in W1 W2; do
+    k=$(kalidor "$w"); m=$(melt_run "$w")
+    echo "$k" >> "$work/$w.k"; echo "$m" >> "$work/$w.m"
+    read -r total a b c peak flat <<< "$k"
+    printf 'round %d %s: kalidor %6.2f s (pass 1 %.2f, 2 %.2f, 3 %.2f; tmp/ peak %d MiB, %d MiB without links)  melt %6.2f s\n' \
+      "$r" "$w" "$total" "$a" "$b" "$c" $((peak / 1048576)) $((flat / 1048576)) "$m"
+  done
+done
+for w in W1 W2; do
+  kt=$(cut -d' ' -f1 "$work/$w.k" | median); mt=$(median < "$work/$w.m")
+  p1=$(cut -d' ' -f2 "$work/$w.k" | median); p2=$(cut -d' ' -f3 "$work/$w.k" | median); p3=$(cut -d' ' -f4 "$work/$w.k" | median)
+  peak=$(cut -d' ' -f5 "$work/$w.k" | median); flat=$(cut -d' ' -f6 "$work/$w.k" | median)
+  printf '%s medians: kalidor %.2f s (pass 1 %.2f s, pass 2 %.2f s, pass 3 %.2f s), melt %.2f s, melt/kalidor %.2f; tmp/ peak %d MiB (%d MiB without links); frames kalidor %s, melt %s\n' \
+    "$w" "$kt" "$p1" "$p2" "$p3" "$mt" "$(awk -v m="$mt" -v k="$kt" 'BEGIN { print m / k }')" \
+    $((${peak%.*} / 1048576)) $((${flat%.*} / 1048576)) "$(frames "$work/$w.kalidor.mp4")" "$(frames "$work/$w.melt.mp4")"
+done

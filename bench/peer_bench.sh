@@ -51,22 +51,39 @@ done
 now() { echo "${EPOCHREALTIME/,/.}"; }
 sub() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a - b }'; }
 
+# Runs a command and prints its wall time and the seconds of kalidor's three passes, told by
+# the first appearance of each pass text in its standard error.
+cat > "$work/passes.py" <<'PY'
+import subprocess, sys, time
+texts = ["画像を動画サイズに変換中".encode(), "画像に効果を適用中".encode(), "動画作成の準備中".encode()]
+start = time.monotonic()
+child = subprocess.Popen(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+seen, tail = {}, b""
+for chunk in iter(lambda: child.stderr.read1(65536), b""):
+    tail = (tail + chunk)[-256:]
+    for t in texts:
+        if t not in seen and t in tail:
+            seen[t] = time.monotonic()
+end = time.monotonic()
+if child.wait() != 0:
+    sys.exit("export failed")
+p = [seen.get(t, end) for t in texts] + [end]
+print(f"{end - start:.2f} {p[1] - p[0]:.2f} {p[2] - p[1]:.2f} {p[3] - p[2]:.2f}")
+PY
+
 # kalidor W: prints "total pass1 pass2 pass3 peak-bytes peak-bytes-without-links"
 kalidor() {
-  local w=$1 project=$work/$1 start p1="" p2="" p3="" line peak=0 flat=0
-  ( while :; do du -s --block-size=1 "$project/tmp" 2> /dev/null | cut -f1; du -sl --block-size=1 "$project/tmp" 2> /dev/null | cut -f1 | sed 's/^/l /'; sleep 0.2; done ) > "$work/du.$w" &
+  local w=$1 project=$work/$1 times peak flat
+  ( while :; do
+      du -s --block-size=1 "$project/tmp" 2> /dev/null | cut -f1
+      du -sl --block-size=1 "$project/tmp" 2> /dev/null | cut -f1 | sed 's/^/l /'
+      sleep 0.2
+    done ) > "$work/du.$w" &
   local sampler=$!
-  start=$(now)
-  while IFS= read -r -d $'\r' line || [ -n "$line" ]; do
-    [ -z "$p1" ] && [[ $line == *画像を動画サイズに変換中* ]] && p1=$(now)
-    [ -z "$p2" ] && [[ $line == *画像に効果を適用中* ]] && p2=$(now)
-    [ -z "$p3" ] && [[ $line == *動画作成の準備中* ]] && p3=$(now)
-    line=""
-  done < <("$bin/kalidor-cli" export "$project" --quality 0 --out "$work/$w.kalidor.mp4" 2>&1 >/dev/null)
-  local end; end=$(now)
+  times=$(python3 "$work/passes.py" "$bin/kalidor-cli" export "$project" --quality 0 --out "$work/$w.kalidor.mp4")
   kill "$sampler"; wait "$sampler" 2> /dev/null || true
   peak=$(grep -v '^l' "$work/du.$w" | sort -n | tail -1); flat=$(grep '^l' "$work/du.$w" | cut -d' ' -f2 | sort -n | tail -1)
-  echo "$(sub "$end" "$start") $(sub "$p2" "$p1") $(sub "$p3" "$p2") $(sub "$end" "$p3") ${peak:-0} ${flat:-0}"
+  echo "$times ${peak:-0} ${flat:-0}"
 }
 
 melt_run() {

@@ -20,16 +20,8 @@ bin=$PWD/build/bin
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-sources=("testsrc2=s=2048x1536" "mandelbrot=s=1536x2048" "gradients=s=2048x1536:n=5" "smptehdbars=s=1600x1200"
-         "cellauto=s=2048x1536:rule=110" "testsrc=s=1200x1600" "mandelbrot=s=2048x1536:start_scale=0.5"
-         "gradients=s=1536x2048:n=3:seed=7" "life=s=1600x1200:mold=10:ratio=0.3:life_color=#ffcc55"
-         "rgbtestsrc=s=2048x1536")
-pictures=()
-for i in "${!sources[@]}"; do
-  picture=$work/picture$i.jpg
-  ffmpeg -v error -y -f lavfi -i "${sources[$i]}" -vf "noise=alls=25:allf=u,format=yuvj420p" -frames:v 1 -q:v 2 "$picture"
-  pictures+=("$picture")
-done
+source bench/peer_projects.sh
+make_peer_projects "$work" "$bin"
 
 profile() { # name width height aspect-w aspect-h
   printf 'description=%s\nframe_rate_num=30\nframe_rate_den=1\nwidth=%d\nheight=%d\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\ndisplay_aspect_num=%d\ndisplay_aspect_den=%d\n' \
@@ -42,12 +34,6 @@ for p in "${pictures[@]}"; do
   melt_w1+=("$p" out=179 -attach-cut affine "transition.rect=0=0 0 1280 720;179=-128 -72 1536 864")
   melt_w2+=("$p" out=179)
 done
-for w in W1 W2; do
-  "$bin/kalidor-cli" new "$work/$w" "${pictures[@]}" > /dev/null
-done
-"$bin/peer-project" "$work/W1" 1280x720 zoom
-"$bin/peer-project" "$work/W2" 640x480 none
-
 now() { echo "${EPOCHREALTIME/,/.}"; }
 sub() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a - b }'; }
 

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libjpeg62-turbo-dev libpng-dev zlib1g-dev libfreetype-dev libfontconfig-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev zlib1g-dev libfreetype-dev libfontconfig-dev
   fonts-ipafont-gothic
   ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev

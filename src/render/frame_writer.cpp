@@ -43,7 +43,8 @@ std::string recipeKey(const FrameRecipe& r) {
 // encodes a frame also writes its repeats instead of leaving other workers waiting for it.
 constexpr std::size_t kMaxFramesPerItem = 8;
 
-// The shared state of one WriteFrames call.
+// The shared state of one WriteFrames call. Frames with one recipe share one file: the first
+// is written, the others are hard links to it, so a still picture costs one file on disk.
 class FrameJob {
 public:
     FrameJob(const EffectPlan& plan, const FrameComposer& composer, std::string folder, int firstFrame,
@@ -125,27 +126,32 @@ private:
         if (s == first) {
             composer_.compose(plan_.frames[first], frame);
             bytes = std::make_shared<const Bytes>(jpeg::encode(frame, options_.jpegQuality));
+            WriteWholeFile(pathOf(s), *bytes);
             std::lock_guard lock(mutex_);
             if (usesLeft_[s] > count)
-                encoded_[s] = bytes;  // kept for later frames that repeat it
+                encoded_[s] = bytes;  // its file exists now; later repeats link to it
             ready_.notify_all();
         } else {
-            // The first frame with this recipe was taken earlier and may still be encoding.
+            // The first frame with this recipe was taken earlier and may still be written.
             std::unique_lock lock(mutex_);
             ready_.wait(lock, [&] { return encoded_[s] != nullptr || error_ != nullptr; });
             if (!encoded_[s])
                 return;
             bytes = encoded_[s];
         }
-        const std::size_t n = plan_.frames.size();
-        for (std::size_t k = first; k < first + count; ++k) {
-            const std::size_t position = plan_.reversed ? n - 1 - k : k;
-            WriteWholeFile(folder_ + FrameFileName(firstFrame_ + static_cast<int>(position)), *bytes);
-        }
+        for (std::size_t k = first; k < first + count; ++k)
+            if (k != s)
+                LinkOrWriteFile(pathOf(s), pathOf(k), *bytes);
         std::lock_guard lock(mutex_);
         usesLeft_[s] -= count;
         if (usesLeft_[s] == 0)
             encoded_[s].reset();
+    }
+
+    // The file of plan frame k.
+    std::string pathOf(std::size_t k) const {
+        const std::size_t position = plan_.reversed ? plan_.frames.size() - 1 - k : k;
+        return folder_ + FrameFileName(firstFrame_ + static_cast<int>(position));
     }
 
     const EffectPlan& plan_;
@@ -197,6 +203,15 @@ void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
         ::unlink(path.c_str());
         throw Error("cannot write frame " + path + ": " + std::strerror(error));
     }
+}
+
+void LinkOrWriteFile(const std::string& existing, const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    if (::link(existing.c_str(), path.c_str()) == 0)
+        return;
+    if (errno == EEXIST && ::unlink(path.c_str()) == 0 && ::link(existing.c_str(), path.c_str()) == 0)
+        return;
+    // File systems without hard links (or out of links for one file) get the bytes again.
+    WriteWholeFile(path, bytes);
 }
 
 int WriteFrames(const EffectPlan& plan, const FrameComposer& composer, const std::string& folder, int firstFrame,

@@ -3,8 +3,8 @@
 //
 // Before each frame the progress is reported and a cancel is polled, in one order or the other,
 // exactly once per frame and never concurrently. Frames are composed in parallel, each written
-// as soon as it is encoded; equal recipes are encoded once and their bytes written again under
-// each frame number. The files are byte-identical whatever the worker count. A cancel stops
+// as soon as it is encoded; equal recipes are encoded once, written once and hard-linked under
+// each further frame number (or written again where the file system has no links). The files are byte-identical whatever the worker count. A cancel stops
 // every worker before its next frame; a frame file is either whole or absent.
 
 #include "render/frame_composer.h"
@@ -32,5 +32,9 @@ int WriteFrames(const EffectPlan& plan, const FrameComposer& composer, const std
 
 // Writes one file whole or raises kalidor::Error (and removes what was written).
 void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// Makes `path` a hard link to `existing`, whose content is `bytes`; where the file system
+// refuses the link, writes `bytes` with WriteWholeFile.
+void LinkOrWriteFile(const std::string& existing, const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace kalidor

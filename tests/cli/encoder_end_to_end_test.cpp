@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -181,6 +182,71 @@ TEST_F(EncoderEndToEnd, MusicIsEncodedAndCutWithThePictures) {
         EXPECT_EQ(m.videoFrames, kMovieFrames) << c.file;
         EXPECT_GE(m.duration, kMovieSeconds - kFrame - 1e-3) << c.file;
         EXPECT_LE(m.duration, kMovieSeconds + kFrame + c.slack + 1e-3) << c.file;
+    }
+}
+
+// The entry reads the frames itself; the movie must be the one ffmpeg makes reading them.
+TEST_F(EncoderEndToEnd, TheMovieIsWhatFfmpegMakesFromTheFrameFiles) {
+    test::TempFolder out;
+    const std::string music = out.dir() + "music.wav";
+    ASSERT_EQ(runProgram(toolOnPath("ffmpeg"), {"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                                                "sine=frequency=440:duration=10", music})
+                  .code,
+              0);
+    const struct {
+        std::uint8_t type;
+        const char* file;
+        bool music;
+    } cases[] = {{0, "movie.mp4", false}, {1, "movie.avi", false}, {2, "movie.mpg", false}, {0, "music.mp4", true}};
+    for (const auto& c : cases) {
+        const std::string movie = out.dir() + c.file, reference = out.dir() + "reference-" + c.file;
+        const TThPicObjectManager p = projectWith(c.type, 0, movie, c.music ? music : "");
+        const ProgramRun r = encode(p);
+        ASSERT_EQ(r.code, 0) << r.output;
+        Args argv = SplitCommandLine("ffmpeg" + p.BuildEncoderArguments());
+        EncoderInvocation plain = AdaptEncoderArguments(Args(argv.begin() + 1, argv.end()));
+        argv = {"ffmpeg", "-v", "error"};
+        argv.insert(argv.end(), plain.options.begin(), plain.options.end());
+        argv.push_back(reference);
+        const ProgramRun made = runProgram(toolOnPath("ffmpeg"), argv);
+        ASSERT_EQ(made.code, 0) << made.output;
+        EXPECT_EQ(test::framesOf(movie), kMovieFrames) << c.file;
+        EXPECT_EQ(test::framesOf(reference), kMovieFrames) << c.file;
+        const std::vector<double> psnr = test::framePsnr(movie, reference);
+        ASSERT_EQ(psnr.size(), static_cast<std::size_t>(kMovieFrames)) << c.file;
+        EXPECT_GE(*std::min_element(psnr.begin(), psnr.end()), 45.0) << c.file;
+        if (c.music) {
+            EXPECT_NEAR(probe(movie).duration, kMovieSeconds, kFrame + 1e-3);
+        }
+    }
+}
+
+TEST_F(EncoderEndToEnd, AMissingOrDamagedFrameFailsNamingIt) {
+    const struct {
+        const char* frame;
+        const char* damage;  // "missing", "garbage" or "truncated"
+    } cases[] = {{"000100.jpg", "missing"}, {"000183.jpg", "missing"}, {"000010.jpg", "garbage"},
+                 {"000050.jpg", "truncated"}};
+    for (const auto& c : cases) {
+        test::TempFolder project, out;
+        fs::copy(project_->path() / "tmp", project.path() / "tmp");
+        const fs::path frame = project.path() / "tmp" / c.frame;
+        const std::string damage = c.damage;
+        if (damage == "missing")
+            fs::remove(frame);
+        else if (damage == "garbage")
+            test::writeText(frame, "no picture");
+        else
+            fs::resize_file(frame, fs::file_size(frame) / 2);
+        const std::string movie = out.dir() + "movie.mp4";
+        test::writeText(movie, "the old movie");
+        auto p = projectWith(0, 0, movie);
+        p.ProjectDir = project.dir();
+        const ProgramRun r = encode(p);
+        EXPECT_EQ(r.code, 1) << c.frame << " " << damage << ": " << r.output;
+        EXPECT_NE(r.output.find(frame.string()), std::string::npos) << r.output;
+        EXPECT_EQ(test::readText(movie), "the old movie");
+        EXPECT_TRUE(partialFilesIn(out.path()).empty());
     }
 }
 

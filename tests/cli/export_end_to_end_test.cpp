@@ -11,8 +11,11 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
+
+#include <unistd.h>
 
 namespace kalidor {
 namespace {
@@ -151,19 +154,39 @@ TEST_F(ExportEndToEnd, TheLogCountsItsOwnPassAndFailuresSayWhy) {
     EXPECT_NE(failed.err.find("folder.mp4 is a folder"), std::string::npos) << failed.err;
 }
 
+// Whether any process still runs with `text` in its command line.
+bool processMentions(const std::string& text) {
+    for (const auto& e : fs::directory_iterator("/proc")) {
+        const std::string pid = e.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(::getpid()))
+            continue;
+        std::ifstream in(e.path() / "cmdline", std::ios::binary);  // gone already: fine
+        const std::string cmdline{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (cmdline.find(text) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
 TEST_F(ExportEndToEnd, AnInterruptCancelsAndCleansUp) {
-    TempFolder project, out;
-    makeProject(project.dir(), 1280, 720, 12);
-    const std::string movie = out.dir() + "movie.mp4";
-    test::writeText(movie, "the old movie");
-    const fs::path cli = fs::path(KALIDOR_BIN_DIR) / "kalidor-cli";
-    // Stopped as soon as the frames are being made, as Ctrl-C or a stop of the group would.
-    const auto r = test::runProgram(cli, {"kalidor-cli", "export", project.dir(), "--out", movie},
-                                    [](const std::string& output) { return output.find("/720)") != std::string::npos; });
-    EXPECT_EQ(r.code, 130) << r.output;
-    EXPECT_NE(r.output.find("処理をキャンセルしました"), std::string::npos) << r.output;
-    EXPECT_TRUE(test::readText(movie) == "the old movie");
-    EXPECT_FALSE(fs::exists(project.path() / "tmp"));
+    // Stopped as Ctrl-C or a stop of the group would: while the frames are made, and while
+    // ffmpeg encodes them.
+    for (const char* stopAt : {"/720)", "までの動画を変換完了"}) {
+        TempFolder project, out;
+        makeProject(project.dir(), 1280, 720, 12);
+        const std::string movie = out.dir() + "movie.mp4";
+        test::writeText(movie, "the old movie");
+        const fs::path cli = fs::path(KALIDOR_BIN_DIR) / "kalidor-cli";
+        const auto r = test::runProgram(cli, {"kalidor-cli", "export", project.dir(), "--out", movie},
+                                        [&](const std::string& output) { return output.find(stopAt) != std::string::npos; });
+        EXPECT_EQ(r.code, 130) << r.output;
+        EXPECT_NE(r.output.find("処理をキャンセルしました"), std::string::npos) << r.output;
+        EXPECT_TRUE(test::readText(movie) == "the old movie");
+        EXPECT_FALSE(fs::exists(project.path() / "tmp"));
+        // Neither the entry nor ffmpeg (whose output is a partial file in out/) is left, nor that file.
+        EXPECT_FALSE(processMentions(out.dir())) << stopAt;
+        EXPECT_EQ(test::filesIn(out.path()).size(), 1u) << stopAt;
+    }
 }
 
 }  // namespace

@@ -92,3 +92,31 @@ Probe probe(const std::string& movie) {
 }
 
 }  // namespace kalidor::test
+
+namespace kalidor::test {
+
+std::vector<double> framePsnr(const std::string& movie, const std::string& reference) {
+    // The psnr filter writes one line per frame pair; "inf" for identical frames.
+    const ProgramRun r = runProgram(toolOnPath("ffmpeg"), {"ffmpeg", "-v", "error", "-i", movie, "-i", reference,
+                                                           "-lavfi", "[0:v][1:v]psnr=stats_file=-", "-f", "null", "-"});
+    EXPECT_EQ(r.code, 0) << r.output;
+    std::vector<double> values;
+    std::istringstream lines(r.output);
+    for (std::string line; std::getline(lines, line);) {
+        const auto at = line.find("psnr_avg:");
+        if (at == std::string::npos)
+            continue;
+        const std::string value = line.substr(at + 9, line.find(' ', at) - at - 9);
+        values.push_back(value == "inf" ? 1000.0 : std::stod(value));
+    }
+    return values;
+}
+
+int framesOf(const std::string& movie) {
+    const ProgramRun r = runProgram(toolOnPath("ffprobe"), {"ffprobe", "-v", "error", "-count_frames", "-select_streams",
+                                                            "v", "-show_entries", "stream=nb_read_frames", "-of",
+                                                            "csv=p=0", movie});
+    return r.code == 0 ? std::atoi(r.output.c_str()) : -1;
+}
+
+}  // namespace kalidor::test

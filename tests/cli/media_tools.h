@@ -31,4 +31,11 @@ struct Probe {
 // What ffprobe finds in a movie (the test fails when ffprobe does).
 Probe probe(const std::string& movie);
 
+// The PSNR in dB of each video frame of `movie` against the same frame of `reference` (1000
+// for identical frames); one value per frame of the shorter movie.
+std::vector<double> framePsnr(const std::string& movie, const std::string& reference);
+
+// The video frames of a movie, counted by decoding (-1 when ffprobe fails).
+int framesOf(const std::string& movie);
+
 }  // namespace kalidor::test

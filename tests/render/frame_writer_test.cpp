@@ -1,4 +1,5 @@
 #include "platform/error.h"
+#include "platform/jpeg_codec.h"
 #include "render/frame_writer.h"
 #include "support/test_support.h"
 
@@ -6,6 +7,8 @@
 
 #include <filesystem>
 #include <map>
+
+#include <sys/stat.h>
 
 namespace kalidor {
 namespace {
@@ -68,6 +71,39 @@ TEST(FrameWriter, ParallelFilesEqualOneWorkerFiles) {
         EXPECT_EQ(p1.reports, 90);
         EXPECT_EQ(p4.reports, 90);
         EXPECT_EQ(p4.polls, 90);
+    }
+}
+
+// Frames of one recipe are one file under every number, with the bytes a fresh encode of that
+// recipe gives; frames of different recipes, or of another picture, never share a file.
+TEST(FrameWriter, RepeatedFramesAreLinksOfOneFile) {
+    const Bitmap picture = gradient(160, 120), other = gradient(120, 160);
+    FrameComposer composer(picture, {}), otherComposer(other, {});
+    for (std::uint8_t action : {0, 1, 3, 5}) {
+        const EffectPlan plan = PlanForAction(action, 160, 120, 90);
+        TempFolder dir;
+        CountingProgress p;
+        ASSERT_EQ(WriteFrames(plan, composer, dir.dir(), 1, p, {.workers = 3}), 91);
+        ASSERT_EQ(WriteFrames(PlanStill(160, 120, 90), otherComposer, dir.dir(), 91, p, {.workers = 3}), 181);
+        std::map<ino_t, std::size_t> firstFrameOf;  // inode -> first plan frame found in it
+        for (std::size_t k = 0; k < 180; ++k) {
+            const std::size_t number = k < 90 && plan.reversed ? 90 - k : k + 1;
+            const fs::path file = dir.path() / FrameFileName(static_cast<int>(number));
+            struct stat info {};
+            ASSERT_EQ(::stat(file.c_str(), &info), 0) << file;
+            const auto [it, first] = firstFrameOf.emplace(info.st_ino, k);
+            const std::size_t j = it->second;
+            const bool sameRecipe = (j < 90) == (k < 90) && (k >= 90 || plan.frames[j] == plan.frames[k]);
+            EXPECT_TRUE(first || sameRecipe) << int(action) << ": frame " << number << " shares a file with plan frame " << j;
+            if (first) {
+                Bitmap frame;
+                (k < 90 ? composer : otherComposer).compose(k < 90 ? plan.frames[k] : PlanStill(160, 120, 1).frames[0], frame);
+                EXPECT_EQ(test::readBytes(file), jpeg::encode(frame, 100)) << file;
+            }
+        }
+        if (action == 0) {
+            EXPECT_EQ(firstFrameOf.size(), 2u);  // one file for each still picture
+        }
     }
 }
 

@@ -19,6 +19,7 @@
 
 #include "encode/command_line.h"
 #include "encode/encoder_entry.h"
+#include "encode/frame_feed.h"
 #include "platform/child_process.h"
 #include "platform/error.h"
 
@@ -131,7 +132,8 @@ int pendingStopSignal() {
 }
 
 // Starts ffmpeg with our streams, our group and an empty signal mask; it is killed if we die.
-pid_t startEncoder(const std::string& program, const std::vector<std::string>& argv) {
+// `frames` (when not -1) becomes its kFrameFeedFd.
+pid_t startEncoder(const std::string& program, const std::vector<std::string>& argv, int frames) {
     std::vector<char*> args;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
@@ -143,6 +145,10 @@ pid_t startEncoder(const std::string& program, const std::vector<std::string>& a
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent)
         ::_exit(kExitFailed);
+    if (frames == kFrameFeedFd)
+        ::fcntl(frames, F_SETFD, 0);
+    else if (frames >= 0)
+        ::dup2(frames, kFrameFeedFd);
     sigset_t empty;
     sigemptyset(&empty);
     sigprocmask(SIG_SETMASK, &empty, nullptr);
@@ -226,6 +232,15 @@ int run(const std::vector<std::string>& args) {
         return kExitNoEncoder;
     }
 
+    // The frames are decoded here on every core and reach ffmpeg raw through a pipe.
+    std::unique_ptr<FrameFeed> feed;
+    try {
+        feed = FrameFeed::Prepare(job);
+    } catch (const Error& e) {
+        report(e.what());
+        return kExitFailed;
+    }
+
     // From here on stop signals wait for waitForEncoder, so none can slip in between making
     // the partial file and starting ffmpeg. An inherited SIG_IGN for SIGCHLD would let the
     // kernel reap ffmpeg and lose its exit code.
@@ -252,16 +267,26 @@ int run(const std::vector<std::string>& args) {
     argv.push_back("file:" + partial.path());
     ::setenv(kEncoderEntryMarker, "1", 1);
     ::setenv(kOwnerPidVariable, std::to_string(::getpid()).c_str(), 1);  // ffmpeg's owner is us
-    const pid_t pid = startEncoder(encoder.string(), argv);
+    if (feed)
+        FrameFeed::TuneEncoderMemory();
+    const pid_t pid = startEncoder(encoder.string(), argv, feed ? feed->encoderEnd() : -1);
     if (pid < 0) {
         report("cannot start " + encoder.string() + ": " + errnoText(errno));
         return kExitFailed;
     }
+    if (feed)
+        feed->Start();
     const auto [code, stopSignal] = waitForEncoder(pid);
     const int lateStop = stopSignal ? stopSignal : pendingStopSignal();
     if (lateStop) {
         partial.discard();
         dieBy(lateStop);
+    }
+    if (feed) {
+        if (const std::string error = feed->Finish(); !error.empty()) {
+            report(error);
+            return kExitFailed;
+        }
     }
     if (code != 0)
         return code;

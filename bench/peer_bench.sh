@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Times kalidor-cli export against melt (the MLT framework's renderer) making the same movies from
+# the same ten pictures of 1.9 to 3.1 megapixels (generated here, with grain, landscape and
+# portrait), 6 s each, MPEG-4 part 2 at 4000 kbit/s, alternating the two over the rounds so both
+# see the same machine:
+#   W1  1280 x 720, every picture zooming in (melt: an affine zoom from the fitted picture to 1.2x)
+#   W2  640 x 480, no effect (melt: plain image producers, which fit the pictures)
+# Prints each run, the medians, the ratios melt / kalidor, kalidor's seconds in pass 1, 2 and 3,
+# and the peak size of the project's tmp/ (as stored, and as it would be without hard links).
+# Usage: bench/peer_bench.sh [rounds, default 3]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-3}
+scripts/build.sh > /dev/null
+if ! command -v melt > /dev/null; then
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get install -y -q --no-install-recommends melt > /dev/null
+fi
+bin=$PWD/build/bin
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+source bench/peer_projects.sh
+make_peer_projects "$work" "$bin"
+
+profile() { # name width height aspect-w aspect-h
+  printf 'description=%s\nframe_rate_num=30\nframe_rate_den=1\nwidth=%d\nheight=%d\nprogressive=1\nsample_aspect_num=1\nsample_aspect_den=1\ndisplay_aspect_num=%d\ndisplay_aspect_den=%d\n' \
+    "$1" "$2" "$3" "$4" "$5" > "$work/$1.profile"
+}
+profile W1 1280 720 16 9
+profile W2 640 480 4 3
+melt_w1=() melt_w2=()
+for p in "${pictures[@]}"; do
+  melt_w1+=("$p" out=179 -attach-cut affine "transition.rect=0=0 0 1280 720;179=-128 -72 1536 864")
+  melt_w2+=("$p" out=179)
+done
+now() { echo "${EPOCHREALTIME/,/.}"; }
+sub() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a - b }'; }
+
+# Runs a command and prints its wall time and the seconds of kalidor's three passes, told by
+# the first appearance of each pass text in its standard error.
+cat > "$work/passes.py" <<'PY'
+import subprocess, sys, time
+texts = ["画像を動画サイズに変換中".encode(), "画像に効果を適用中".encode(), "動画作成の準備中".encode()]
+start = time.monotonic()
+child = subprocess.Popen(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+seen, tail = {}, b""
+for chunk in iter(lambda: child.stderr.read1(65536), b""):
+    tail = (tail + chunk)[-256:]
+    for t in texts:
+        if t not in seen and t in tail:
+            seen[t] = time.monotonic()
+end = time.monotonic()
+if child.wait() != 0:
+    sys.exit("export failed")
+p = [seen.get(t, end) for t in texts] + [end]
+print(f"{end - start:.2f} {p[1] - p[0]:.2f} {p[2] - p[1]:.2f} {p[3] - p[2]:.2f}")
+PY
+
+# kalidor W: prints "total pass1 pass2 pass3 peak-bytes peak-bytes-without-links"
+kalidor() {
+  local w=$1 project=$work/$1 times peak flat
+  ( while :; do
+      du -s --block-size=1 "$project/tmp" 2> /dev/null | cut -f1
+      du -sl --block-size=1 "$project/tmp" 2> /dev/null | cut -f1 | sed 's/^/l /'
+      sleep 0.2
+    done ) > "$work/du.$w" &
+  local sampler=$!
+  times=$(python3 "$work/passes.py" "$bin/kalidor-cli" export "$project" --quality 0 --out "$work/$w.kalidor.mp4")
+  kill "$sampler"; wait "$sampler" 2> /dev/null || true
+  peak=$(grep -v '^l' "$work/du.$w" | sort -n | tail -1); flat=$(grep '^l' "$work/du.$w" | cut -d' ' -f2 | sort -n | tail -1)
+  echo "$times ${peak:-0} ${flat:-0}"
+}
+
+melt_run() {
+  local w=$1 start end
+  local -n cut=melt_${w,,}
+  start=$(now)
+  melt -quiet -profile "$work/$w.profile" "${cut[@]}" -consumer "avformat:$work/$w.melt.mp4" vcodec=mpeg4 vb=4000k an=1 \
+    > /dev/null 2>&1
+  end=$(now)
+  sub "$end" "$start"
+}
+
+frames() { ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames -of csv=p=0 "$1"; }
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+for w in W1 W2; do
+  : > "$work/$w.k"; : > "$work/$w.m"
+done
+for ((r = 1; r <= rounds; r++)); do
+  for w in W1 W2; do
+    k=$(kalidor "$w"); m=$(melt_run "$w")
+    echo "$k" >> "$work/$w.k"; echo "$m" >> "$work/$w.m"
+    read -r total a b c peak flat <<< "$k"
+    printf 'round %d %s: kalidor %6.2f s (pass 1 %.2f, 2 %.2f, 3 %.2f; tmp/ peak %d MiB, %d MiB without links)  melt %6.2f s\n' \
+      "$r" "$w" "$total" "$a" "$b" "$c" $((peak / 1048576)) $((flat / 1048576)) "$m"
+  done
+done
+for w in W1 W2; do
+  kt=$(cut -d' ' -f1 "$work/$w.k" | median); mt=$(median < "$work/$w.m")
+  p1=$(cut -d' ' -f2 "$work/$w.k" | median); p2=$(cut -d' ' -f3 "$work/$w.k" | median); p3=$(cut -d' ' -f4 "$work/$w.k" | median)
+  peak=$(cut -d' ' -f5 "$work/$w.k" | median); flat=$(cut -d' ' -f6 "$work/$w.k" | median)
+  printf '%s medians: kalidor %.2f s (pass 1 %.2f s, pass 2 %.2f s, pass 3 %.2f s), melt %.2f s, melt/kalidor %.2f; tmp/ peak %d MiB (%d MiB without links); frames kalidor %s, melt %s\n' \
+    "$w" "$kt" "$p1" "$p2" "$p3" "$mt" "$(awk -v m="$mt" -v k="$kt" 'BEGIN { print m / k }')" \
+    $((${peak%.*} / 1048576)) $((${flat%.*} / 1048576)) "$(frames "$work/$w.kalidor.mp4")" "$(frames "$work/$w.melt.mp4")"
+done

@@ -1,0 +1,21 @@
+# Sourced by bench/peer_bench.sh and bench/colour_check.sh: make_peer_projects <folder> <bin>
+# writes ten pictures of 1.9 to 3.1 megapixels (ffmpeg test sources with grain, landscape and
+# portrait) as <folder>/picture<N>.jpg, and the projects <folder>/W1 (1280 x 720, every picture
+# zooming in) and <folder>/W2 (640 x 480, no effect), 6 s a picture. Sets the array `pictures`.
+make_peer_projects() {
+  local folder=$1 bin=$2 i
+  local sources=("testsrc2=s=2048x1536" "mandelbrot=s=1536x2048" "gradients=s=2048x1536:n=5" "smptehdbars=s=1600x1200"
+                 "cellauto=s=2048x1536:rule=110" "testsrc=s=1200x1600" "mandelbrot=s=2048x1536:start_scale=0.5"
+                 "gradients=s=1536x2048:n=3:seed=7" "life=s=1600x1200:mold=10:ratio=0.3:life_color=#ffcc55"
+                 "rgbtestsrc=s=2048x1536")
+  pictures=()
+  for i in "${!sources[@]}"; do
+    ffmpeg -v error -y -f lavfi -i "${sources[$i]}" -vf "noise=alls=25:allf=u,format=yuvj420p" -frames:v 1 -q:v 2 \
+      "$folder/picture$i.jpg"
+    pictures+=("$folder/picture$i.jpg")
+  done
+  "$bin/kalidor-cli" new "$folder/W1" "${pictures[@]}" > /dev/null
+  "$bin/kalidor-cli" new "$folder/W2" "${pictures[@]}" > /dev/null
+  "$bin/peer-project" "$folder/W1" 1280x720 zoom
+  "$bin/peer-project" "$folder/W2" 640x480 none
+}

@@ -1,0 +1,88 @@
+#pragma once
+// The encoder entry's frame reader: instead of letting ffmpeg decode every numbered JPEG frame
+// on one core, it decodes each distinct frame file (one inode: a still picture's frames are links
+// of one file) once, on every core, straight to limited-range yuv420p planes, and writes the raw
+// frames in order into a pipe that ffmpeg reads as "-f rawvideo" input. ffmpeg still encodes and
+// muxes with everything else the line says (size, codec, bit rate, -t, the music).
+
+#include "encode/encoder_entry.h"
+#include "encode/frame_sequence.h"
+#include "encode/jpeg_planes.h"
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kalidor {
+
+// The descriptor on which ffmpeg reads the raw frames ("pipe:3"); its standard input stays ours.
+inline constexpr int kFrameFeedFd = 3;
+
+class FrameFeed {
+public:
+    // Takes over the line's frame input "-i <numbered pattern>": finds the frames (as many as
+    // -t holds at the -r rate, or all there are without -t) and reads their headers, then
+    // rewrites the input of `job` as raw frames on kFrameFeedFd. Returns null, leaving `job`
+    // as it is, where ffmpeg had better read the files itself: an input that is no numbered
+    // pattern, a rate or duration that is not a plain number, frames that are not all 4:2:0
+    // JPEGs of one size. Throws kalidor::Error naming the frame file that is missing or is no
+    // JPEG. `workers` decoders run (0: one per core).
+    static std::unique_ptr<FrameFeed> Prepare(EncoderInvocation& job, int workers = 0);
+
+    ~FrameFeed();  // stops and joins the threads, closes the pipe
+    FrameFeed(const FrameFeed&) = delete;
+    FrameFeed& operator=(const FrameFeed&) = delete;
+
+    // The pipe's read end, to become kFrameFeedFd in the encoder (close-on-exec here).
+    int encoderEnd() const { return readFd_; }
+
+    // Sets, for the encoder to be started, glibc's malloc to keep freed frame-sized blocks
+    // instead of mapping and unmapping one for every raw frame it reads (page faults that cost
+    // as much as the decoding). Adds to a GLIBC_TUNABLES already set.
+    static void TuneEncoderMemory();
+
+    // Starts decoding and writing, once the encoder has been started; closes our read end.
+    void Start();
+
+    // Waits until every frame is written (then closes the pipe: the encoder sees the end) or
+    // the encoder stopped reading. Returns the message of a frame that failed to read or
+    // decode, or empty; after a failure the pipe is closed early, so the encode is incomplete
+    // and must be discarded.
+    std::string Finish();
+
+    std::size_t frameCount() const { return frameJob_.size(); }
+    std::size_t distinctFrames() const { return jobs_.size(); }
+
+private:
+    struct Job {
+        std::string path;
+        std::size_t lastUse = 0;  // the last frame showing it
+    };
+
+    FrameFeed() = default;
+    void decodeLoop();
+    void writeLoop();
+    void fail(const std::string& message);
+
+    PlaneLayout layout_;
+    std::vector<Job> jobs_;               // distinct files, in order of first use
+    std::vector<std::size_t> frameJob_;  // frame -> job
+    int workers_ = 1;
+    int readFd_ = -1, writeFd_ = -1;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t nextJob_ = 0;     // the next job a decoder takes
+    std::size_t writerJob_ = 0;   // the job the writer waits for or writes
+    bool stop_ = false;
+    std::string error_;
+    using Planes = std::shared_ptr<std::vector<std::uint8_t>>;
+    std::vector<Planes> decoded_;
+    std::vector<Planes> spare_;  // written frames' memory, for the next decodes
+    std::vector<std::jthread> threads_;
+};
+
+}  // namespace kalidor

@@ -2,7 +2,6 @@
 
 #include "encode/command_line.h"
 #include "model/pic_object.h"
-
 #include "model/th_utility.h"
 
 #include <algorithm>
@@ -37,6 +36,18 @@ std::optional<std::string> ExportPathProblem(const TThPicObjectManager& project)
     return std::nullopt;
 }
 
+std::optional<std::string> ExportPathProblem(const TThPicObjectManager& project, const ExportPaths& paths) {
+    // The page's paths are checked as they will be stored: the same rules on a copy of the settings.
+    TThPicObjectManager settings;
+    settings.ProjectDir = project.ProjectDir;
+    settings.UseMusic = paths.useMusic;
+    settings.MusicFilePath = paths.musicFilePath;
+    settings.SaveFilePath = paths.saveFilePath;
+    if (auto problem = ExportPathProblem(settings))
+        return problem;
+    return MovieOutputProblem(project, paths.saveFilePath);
+}
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -62,20 +73,24 @@ bool isInside(const fs::path& path, const fs::path& folder) {
 }  // namespace
 
 std::optional<std::string> MovieOutputProblem(const TThPicObjectManager& project) {
-    if (project.SaveFilePath.empty() || project.ProjectDir.empty())
+    return MovieOutputProblem(project, project.SaveFilePath);
+}
+
+std::optional<std::string> MovieOutputProblem(const TThPicObjectManager& project, const std::string& saveFilePath) {
+    if (saveFilePath.empty() || project.ProjectDir.empty())
         return std::nullopt;
-    const fs::path movie = resolved(project.SaveFilePath);
+    const fs::path movie = resolved(saveFilePath);
     // tmp/ is checked by its name, not what it resolves to: a link there is replaced anyway.
     const fs::path tmp = resolved(project.ProjectDir).lexically_normal() / "tmp";
-    if (isInside(movie, tmp) || isInside(fs::path(project.SaveFilePath).lexically_normal(), tmp))
-        return "動画の保存先にプロジェクトの作業フォルダ（tmp）は使えません: " + project.SaveFilePath;
+    if (isInside(movie, tmp) || isInside(fs::path(saveFilePath).lexically_normal(), tmp))
+        return "動画の保存先にプロジェクトの作業フォルダ（tmp）は使えません: " + saveFilePath;
     std::vector<std::string> own{project.ProjectFileName(), project.ProjectDir + "thum.bmp"};
     for (int i = 0; i < project.Count(); ++i)
         own.push_back(project.Items(i).PicturePath);
     for (const auto& file : own)
         if (sameFile(movie, resolved(file)))
             return "動画の保存先にプロジェクトのファイル（" + ThUtility::ExtractFileName(file) +
-                   "）は使えません: " + project.SaveFilePath;
+                   "）は使えません: " + saveFilePath;
     return std::nullopt;
 }
 

@@ -24,9 +24,19 @@ std::optional<std::string> ExportPathProblem(const TThPicObjectManager& project)
 // export). Nothing when the path is free of them. Links and ".." are resolved first, and a path
 // naming an existing file is compared by identity too, so a second name of a file is caught.
 std::optional<std::string> MovieOutputProblem(const TThPicObjectManager& project);
+std::optional<std::string> MovieOutputProblem(const TThPicObjectManager& project, const std::string& saveFilePath);
 
 // The message for display times that cannot be rendered: a picture shown for less than 1
 // second (naming it), or a movie longer than the frame numbering holds.
 std::optional<std::string> MovieLengthProblem(const TThPicObjectManager& project);
+
+// The paths of an export that the settings page holds before they are stored in the project.
+struct ExportPaths {
+    bool useMusic = false;
+    std::string musicFilePath;
+    std::string saveFilePath;
+};
+// The checks of ExportPathProblem, then those of MovieOutputProblem, for these paths in that project.
+std::optional<std::string> ExportPathProblem(const TThPicObjectManager& project, const ExportPaths& paths);
 
 }  // namespace kalidor

@@ -24,12 +24,24 @@ const char* ExportResultMessage(ExportResult result) {
     return "処理が失敗しました";
 }
 
+StatusButtons FinishedButtons(ExportResult result) {
+    return {false, result == ExportResult::Completed, true};
+}
+
+std::string ResultLabelText(ExportResult result, const std::string& failureDetail) {
+    std::string text = ExportResultMessage(result);
+    if (result == ExportResult::Failed && !failureDetail.empty())
+        text += "\n" + failureDetail;
+    return text;
+}
+
 ExportResult FinishExport(const std::string& projectDir, ExportStatus& status, const ExportFlags& flags) {
     // Not reported when it fails: the result matters more than leftover frames.
     ThUtility::DeleteFolderTree(projectDir + "tmp");
     const ExportResult result = DecideExportResult(status.Cancelled(), flags);
-    status.SetFinished(true);
-    if (result == ExportResult::Completed)
+    const StatusButtons buttons = FinishedButtons(result);
+    status.SetFinished(buttons.close);
+    if (buttons.openFolder)
         status.SetOpenFolderEnabled(true);
     status.ShowStatusText(ExportResultMessage(result), false);
     if (result == ExportResult::Failed && !flags.FailureMessage.empty())

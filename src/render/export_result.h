@@ -28,6 +28,13 @@ ExportResult DecideExportResult(bool cancelled, const ExportFlags& flags);
 // The text the progress dialog shows for a result.
 const char* ExportResultMessage(ExportResult result);
 
+// The buttons once a result is shown: Close, and the open-folder button after success only.
+StatusButtons FinishedButtons(ExportResult result);
+
+// The label under the bar after the end: the result text and, for a failure with a known
+// reason, that reason on the line below.
+std::string ResultLabelText(ExportResult result, const std::string& failureDetail);
+
 // What the owner does when the render thread has ended, on its own thread: removes
 // projectDir + "tmp" (also when the thread already did), marks the dialog finished, enables
 // the open-folder button after success, shows the result text without a counter and, after a

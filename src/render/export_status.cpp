@@ -29,4 +29,12 @@ void ExportStatus::ShowStatusText(const std::string& text, bool withCounter) {
     StatusLabelChanged(label_);
 }
 
+void ExportStatus::BeginExport(const std::string& saveFolder) {
+    ShowStatusText(kInitialisingText, false);
+    SetFinished(false);
+    SetOpenFolderEnabled(false);
+    SetSaveFolder(saveFolder);
+    SetCancelled(false);
+}
+
 }  // namespace kalidor

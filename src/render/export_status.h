@@ -14,6 +14,20 @@ namespace kalidor {
 // 0..n-1 and the position at the item in work, it reads "item k of n".
 std::string CountedStatusText(const std::string& text, int position, int maximum);
 
+inline constexpr const char* kInitialisingText = "初期化中････";
+inline constexpr const char* kCancelQuestion = "キャンセルしてよろしいですか？";
+
+// Which of the dialog's buttons can be pressed.
+struct StatusButtons {
+    bool cancel = false;
+    bool openFolder = false;
+    bool close = false;
+    bool operator==(const StatusButtons&) const = default;
+};
+
+// While the render thread works: only Cancel.
+inline constexpr StatusButtons kWorkingButtons{true, false, false};
+
 class ExportStatus {
 public:
     virtual ~ExportStatus() = default;
@@ -38,6 +52,14 @@ public:
     virtual bool Cancelled() const { return cancelled_; }
     void SetCancelled(bool cancelled) { cancelled_ = cancelled; }
 
+    // The movie's folder, ending in '/', which the open-folder button opens.
+    void SetSaveFolder(const std::string& folder) { saveFolder_ = folder; }
+    const std::string& SaveFolder() const noexcept { return saveFolder_; }
+
+    // The dialog as an export starts: "初期化中････", only Cancel enabled, the movie's folder,
+    // not cancelled.
+    void BeginExport(const std::string& saveFolder);
+
     // Finished: Close enabled, Cancel disabled; working: the other way round.
     virtual void SetFinished(bool finished) = 0;
     virtual void SetOpenFolderEnabled(bool enabled) = 0;
@@ -56,6 +78,7 @@ private:
     int position_ = 0;
     int rangeSerial_ = 0;
     std::string label_;
+    std::string saveFolder_;
     bool cancelled_ = false;
 };
 

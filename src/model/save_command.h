@@ -1,0 +1,33 @@
+#pragma once
+// The save command without its window: stores the settings page, writes the project and removes
+// the picture copies that no picture of the project uses any more.
+
+#include "model/movie_settings.h"
+
+#include <string>
+#include <vector>
+
+namespace kalidor {
+
+class TThPicObjectManager;
+
+inline constexpr const char* kSaveQuestion = "現在のプロジェクトを保存しますか？";
+inline constexpr const char* kSavedMessage = "保存しました";
+
+struct SaveCommandResult {
+    bool saved = false;
+    std::string message;  // kSavedMessage, or why the project could not be written
+};
+
+// For a Yes to kSaveQuestion: stores the page into the project, saves it (atomically; the old
+// project.dat survives a failure), clears `modified` and removes the unused picture copies.
+// When saving fails nothing is removed and `modified` stays set.
+SaveCommandResult SaveProjectCommand(MovieSettingsPage& page, TThPicObjectManager& project, bool& modified);
+
+// Deletes the picture files directly inside the project folder that no picture's PicturePath
+// names (exactly, letter case included). Only regular files with a picture's extension are
+// candidates: thum.bmp and project.dat, subfolders, links and other files stay. Failed deletes
+// are passed over. Returns the paths deleted.
+std::vector<std::string> RemoveUnusedPictureCopies(const TThPicObjectManager& project);
+
+}  // namespace kalidor

@@ -1,0 +1,75 @@
+#include "model/save_command.h"
+
+#include "model/pic_object.h"
+#include "platform/jpeg_codec.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kalidor {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+TEST(SaveCommand, SavesAndRemovesOnlyUnusedPictureCopies) {
+    TempFolder folder;
+    const std::string d = folder.dir();
+    jpeg::writeFile(Bitmap(8, 8), d + "kept.jpg", 90);
+    for (const char* name : {"gone.png", "Kept.jpg", "old.BMP", "notes.txt", "movie.MP4", "thum.bmp"})
+        test::writeText(folder.path() / name, "x");
+    fs::create_directories(folder.path() / "tmp");
+    test::writeText(folder.path() / "tmp" / "1.bmp", "x");
+    TempFolder outside;
+    test::writeText(outside.path() / "pointed.jpg", "x");
+    fs::create_symlink(outside.path() / "pointed.jpg", folder.path() / "link.jpg");
+
+    TThPicObjectManager project;
+    project.ProjectDir = d;
+    auto picture = std::make_unique<TThPicObject>();
+    picture->PicturePath = d + "kept.jpg";
+    project.Add(std::move(picture));
+    MovieSettingsPage page;
+    page.format = MovieFormatButton::AVI;
+    page.saveFilePath = d + "movie.MP4";
+    bool modified = true;
+    const SaveCommandResult result = SaveProjectCommand(page, project, modified);
+
+    EXPECT_TRUE(result.saved);
+    EXPECT_EQ(result.message, "保存しました");
+    EXPECT_FALSE(modified);
+    // Kept: the used copy, the project's own files, other kinds, the subfolder, the link and
+    // what it points to. Gone: copies no picture names, a letter-case twin included.
+    for (const char* name : {"kept.jpg", "project.dat", "thum.bmp", "notes.txt", "movie.MP4", "tmp/1.bmp"})
+        EXPECT_TRUE(fs::exists(folder.path() / name)) << name;
+    for (const char* name : {"gone.png", "Kept.jpg", "old.BMP"})
+        EXPECT_FALSE(fs::exists(folder.path() / name)) << name;
+    EXPECT_TRUE(fs::is_symlink(folder.path() / "link.jpg"));
+    EXPECT_TRUE(fs::exists(outside.path() / "pointed.jpg"));
+
+    TThPicObjectManager reread;
+    reread.LoadProject(d + "project.dat");
+    EXPECT_EQ(reread.MovType, 1);
+    EXPECT_EQ(reread.SaveFilePath, d + "movie.AVI");
+}
+
+TEST(SaveCommand, FailedSaveKeepsModifiedAndRemovesNothing) {
+    TempFolder folder;
+    test::writeText(folder.path() / "copy.jpg", "x");
+    fs::create_directories(folder.path() / "project.dat");  // the new file cannot replace it
+    TThPicObjectManager project;
+    project.ProjectDir = folder.dir();
+    MovieSettingsPage page;
+    bool modified = true;
+    const SaveCommandResult result = SaveProjectCommand(page, project, modified);
+    EXPECT_FALSE(result.saved);
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_NE(result.message, "保存しました");
+    EXPECT_TRUE(modified);
+    EXPECT_TRUE(fs::exists(folder.path() / "copy.jpg"));
+}
+
+}  // namespace
+}  // namespace kalidor

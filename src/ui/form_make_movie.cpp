@@ -51,8 +51,12 @@ protected:
     }
 };
 
-constexpr const char* kPictureButtons[] = {"pngBtnAddPicture", "pngBtnDelPicture", "pngBtnPicPrev", "pngBtnPicBack"};
-constexpr const char* kActionButtons[] = {"pngBtnAddAction", "pngBtnDelAction"};
+// Left edges within their rows, left to right.
+constexpr RowButton kPictureButtons[] = {
+    {"pngBtnPicPrev", 4}, {"pngBtnPicBack", 228}, {"pngBtnAddPicture", 476}, {"pngBtnDelPicture", 700}};
+constexpr int kPictureRowWidth = 921;
+constexpr RowButton kActionButtons[] = {{"pngBtnAddAction", 4}, {"pngBtnDelAction", 228}};
+constexpr int kActionRowWidth = 450;
 
 }  // namespace
 
@@ -73,8 +77,8 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
 
     PageControl = new QStackedWidget(this);
     PageControl->addWidget(buildProjectPage());
-    PageControl->addWidget(buildPageWithButtonRow(PanelSelectPictureBottom, PanelSelectPictureButton, kPictureButtons, 4));
-    PageControl->addWidget(buildPageWithButtonRow(PanelActionBottom, PanelActionButton, kActionButtons, 2));
+    PageControl->addWidget(buildPageWithButtonRow(PanelSelectPictureBottom, PanelSelectPictureButton, kPictureButtons, kPictureRowWidth));
+    PageControl->addWidget(buildPageWithButtonRow(PanelActionBottom, PanelActionButton, kActionButtons, kActionRowWidth));
     PageControl->addWidget(new QWidget(PageControl));
     PageControl->installEventFilter(this);
     layout->addWidget(PageControl, 1);
@@ -172,7 +176,9 @@ QWidget* TFormMakeMovie::buildProjectPage() {
     return page;
 }
 
-QWidget* TFormMakeMovie::buildPageWithButtonRow(QWidget*& bottom, QWidget*& row, const char* const* buttons, int count) {
+template <std::size_t N>
+QWidget* TFormMakeMovie::buildPageWithButtonRow(QWidget*& bottom, QWidget*& row, const RowButton (&buttons)[N],
+                                                int rowWidth) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -180,17 +186,15 @@ QWidget* TFormMakeMovie::buildPageWithButtonRow(QWidget*& bottom, QWidget*& row,
     bottom = new QWidget(page);
     bottom->setFixedHeight(70);
     row = new QWidget(bottom);
-    int left = 0;
-    for (int i = 0; i < count; ++i) {
+    for (const RowButton& spec : buttons) {
         auto* button = new TPNGButton(row);
-        button->setObjectName(buttons[i]);
+        button->setObjectName(spec.name);
         button->setButtonStyle(pbsNoFrame);
-        button->setGeometry(left, 4, 218, 62);
+        button->setGeometry(spec.left, 4, 218, 62);
         // The storyboard commands have no handler in this program yet; shown, but not offered.
         button->setEnabled(false);
-        left += 218 + 4;
     }
-    row->setGeometry(0, 0, left - 4, 70);
+    row->setGeometry(0, 0, rowWidth, 70);
     layout->addWidget(bottom);
     return page;
 }

@@ -10,6 +10,7 @@
 
 #include <QWidget>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,12 @@ namespace kalidor {
 class ProjectListModel;
 class TFormProjectName;
 class TPNGButton;
+
+// A command button of a page's bottom row: its name and left edge in the row.
+struct RowButton {
+    const char* name;
+    int left;
+};
 
 class TFormMakeMovie : public QWidget {
     Q_OBJECT
@@ -90,7 +97,8 @@ protected:
 private:
     void buildMenuBar(QWidget* bar);
     QWidget* buildProjectPage();
-    QWidget* buildPageWithButtonRow(QWidget*& bottom, QWidget*& row, const char* const* buttons, int count);
+    template <std::size_t N>
+    QWidget* buildPageWithButtonRow(QWidget*& bottom, QWidget*& row, const RowButton (&buttons)[N], int rowWidth);
     void loadCommandImages();
     void showError(const std::exception& error);
 

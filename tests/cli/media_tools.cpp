@@ -52,7 +52,9 @@ ProgramRun runProgram(const fs::path& program, const Args& argv,
         run.output.append(buffer, static_cast<std::size_t>(n));
         if (stopWhen && !stopped && stopWhen(run.output)) {
             stopped = true;
-            child.stopGroup(500ms);
+            // The export first ends its own encoder with the runner's 500 ms grace, so on a busy
+            // machine it needs longer than that to print its result and end.
+            child.stopGroup(5000ms);
         }
     }
     while (!child.tryWait()) {

@@ -14,7 +14,7 @@ struct ProgramRun {
 };
 
 // Runs `argv` in a process group of its own. When `stopWhen` first holds for the output so far,
-// stops the group as the runner does (SIGTERM, 500 ms, SIGKILL).
+// stops the group (SIGTERM, then SIGKILL if it is still there after 5 s).
 ProgramRun runProgram(const std::filesystem::path& program, const std::vector<std::string>& argv,
                       const std::function<bool(const std::string&)>& stopWhen = {});
 

@@ -16,6 +16,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace kalidor {
 namespace {
 
@@ -77,9 +79,15 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
 
     PageControl = new QStackedWidget(this);
     PageControl->addWidget(buildProjectPage());
-    PageControl->addWidget(buildPageWithButtonRow(PanelSelectPictureBottom, PanelSelectPictureButton, kPictureButtons, kPictureRowWidth));
-    PageControl->addWidget(buildPageWithButtonRow(PanelActionBottom, PanelActionButton, kActionButtons, kActionRowWidth));
-    PageControl->addWidget(new QWidget(PageControl));
+    PageControl->addWidget(buildPageWithButtonRow(PanelSelectPictureArea, PanelSelectPictureBottom,
+                                                  PanelSelectPictureButton, kPictureButtons, kPictureRowWidth));
+    PageControl->widget(1)->setObjectName("TabSheetSelectPicture");
+    PageControl->addWidget(buildPageWithButtonRow(PanelActionArea, PanelActionBottom, PanelActionButton,
+                                                  kActionButtons, kActionRowWidth));
+    PageControl->widget(2)->setObjectName("TabSheetSelectAction");
+    TabSheetSaveMovie = new QWidget(PageControl);
+    TabSheetSaveMovie->setObjectName("TabSheetSaveMovie");
+    PageControl->addWidget(TabSheetSaveMovie);
     PageControl->installEventFilter(this);
     layout->addWidget(PageControl, 1);
 
@@ -92,6 +100,24 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
     ProgressBarStatus->setFixedHeight(19);
     ProgressBarStatus->setTextVisible(false);
     layout->addWidget(ProgressBarStatus);
+
+    const std::pair<TPNGButton**, const char*> rowButtons[] = {
+        {&pngBtnPicPrev, "pngBtnPicPrev"},       {&pngBtnPicBack, "pngBtnPicBack"},
+        {&pngBtnAddPicture, "pngBtnAddPicture"}, {&pngBtnDelPicture, "pngBtnDelPicture"},
+        {&pngBtnAddAction, "pngBtnAddAction"},   {&pngBtnDelAction, "pngBtnDelAction"}};
+    for (const auto& [button, name] : rowButtons) *button = findChild<TPNGButton*>(name);
+    connect(pngBtnPicPrev, &TPNGButton::clicked, this, [this] { pngBtnStoryBoardMoveClick(0); });
+    connect(pngBtnPicBack, &TPNGButton::clicked, this, [this] { pngBtnStoryBoardMoveClick(1); });
+    connect(pngBtnAddPicture, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnAddPictureClick);
+    connect(pngBtnDelPicture, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnDelPictureClick);
+    connect(pngBtnAddAction, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnAddActionClick);
+    connect(pngBtnDelAction, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnDelActionClick);
+    connect(pngBtnSaveProject, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnSaveProjectClick);
+
+    buildPictureBrowser();
+    buildStoryboard();
+    buildActionPage();
+    buildMoviePage();
 }
 
 TFormMakeMovie::~TFormMakeMovie() = default;
@@ -177,12 +203,14 @@ QWidget* TFormMakeMovie::buildProjectPage() {
 }
 
 template <std::size_t N>
-QWidget* TFormMakeMovie::buildPageWithButtonRow(QWidget*& bottom, QWidget*& row, const RowButton (&buttons)[N],
-                                                int rowWidth) {
+QWidget* TFormMakeMovie::buildPageWithButtonRow(QWidget*& area, QWidget*& bottom, QWidget*& row,
+                                                const RowButton (&buttons)[N], int rowWidth) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addStretch(1);
+    layout->setSpacing(0);
+    area = new QWidget(page);
+    layout->addWidget(area, 1);
     bottom = new QWidget(page);
     bottom->setFixedHeight(70);
     row = new QWidget(bottom);
@@ -191,8 +219,6 @@ QWidget* TFormMakeMovie::buildPageWithButtonRow(QWidget*& bottom, QWidget*& row,
         button->setObjectName(spec.name);
         button->setButtonStyle(pbsNoFrame);
         button->setGeometry(spec.left, 4, 218, 62);
-        // The storyboard commands have no handler in this program yet; shown, but not offered.
-        button->setEnabled(false);
     }
     row->setGeometry(0, 0, rowWidth, 70);
     layout->addWidget(bottom);

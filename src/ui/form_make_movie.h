@@ -13,8 +13,10 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QListView;
+class QMimeData;
 class QProgressBar;
 class QScrollArea;
 class QStackedWidget;
@@ -86,6 +88,38 @@ public:
     QListView* LVProject = nullptr;
     ProjectListModel* ProjectModel = nullptr;
 
+    // The page areas each part of the window fills: the picture browser above the picture
+    // page's button row, the action page above its row, and the whole save-movie page.
+    QWidget* PanelSelectPictureArea = nullptr;
+    QWidget* PanelActionArea = nullptr;
+    QWidget* TabSheetSaveMovie = nullptr;
+    TPNGButton* pngBtnPicPrev = nullptr;
+    TPNGButton* pngBtnPicBack = nullptr;
+    TPNGButton* pngBtnAddPicture = nullptr;
+    TPNGButton* pngBtnDelPicture = nullptr;
+    TPNGButton* pngBtnAddAction = nullptr;
+    TPNGButton* pngBtnDelAction = nullptr;
+
+    // --- Picture browser (form_make_movie_browser.cpp) ---
+    // The full paths of the browser's selected files, in list order.
+    std::vector<std::string> SelectedBrowserFiles() const;
+
+    // --- Storyboard (form_make_movie_storyboard.cpp) ---
+    // Makes the panel count equal the picture count and writes every panel from its picture.
+    void RefreshStoryboard();
+    void pngBtnAddPictureClick();
+    void pngBtnDelPictureClick();
+    void pngBtnStoryBoardMoveClick(int tag);
+
+    // --- Action page (form_make_movie_actions.cpp) ---
+    void pngBtnAddActionClick();
+    void pngBtnDelActionClick();
+    // An action dragged from the action page and dropped on panel `index`.
+    void DropActionOnPanel(int index, const QMimeData* data);
+
+    // --- Save-movie page and saving (form_make_movie_export.cpp) ---
+    void pngBtnSaveProjectClick();
+
     NoticeFn notice = ShowNotice;
     QuestionFn question = AskQuestion;
 
@@ -98,8 +132,14 @@ private:
     void buildMenuBar(QWidget* bar);
     QWidget* buildProjectPage();
     template <std::size_t N>
-    QWidget* buildPageWithButtonRow(QWidget*& bottom, QWidget*& row, const RowButton (&buttons)[N], int rowWidth);
+    QWidget* buildPageWithButtonRow(QWidget*& area, QWidget*& bottom, QWidget*& row, const RowButton (&buttons)[N],
+                                    int rowWidth);
     void loadCommandImages();
+    // Each fills its own area; called once by the constructor.
+    void buildPictureBrowser();
+    void buildStoryboard();
+    void buildActionPage();
+    void buildMoviePage();
     void showError(const std::exception& error);
 
     std::string base_;

@@ -340,8 +340,10 @@ void TFormMakeMovie::OpenSelectedProject() {
         Project.Clear();
         Project.LoadProject(entry);
     } catch (const std::exception& error) {
+        RefreshStoryboard();
         return showError(error);
     }
+    RefreshStoryboard();
     SwitchPage(1);
     Modified = false;
 }

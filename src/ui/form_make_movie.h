@@ -6,6 +6,8 @@
 #include "actions/action_catalogue.h"
 #include "model/pic_object.h"
 #include "platform/workspace.h"
+#include "storyboard/picture_adding_job.h"
+#include "storyboard/story_panel.h"
 #include "ui/message_boxes.h"
 
 #include <QWidget>
@@ -24,6 +26,9 @@ class QStackedWidget;
 namespace kalidor {
 
 class ProjectListModel;
+class StoryboardInput;
+class TFormFontConfig;
+class TFormTimeConfig;
 class TFormProjectName;
 class TPNGButton;
 
@@ -110,6 +115,48 @@ public:
     void pngBtnAddPictureClick();
     void pngBtnDelPictureClick();
     void pngBtnStoryBoardMoveClick(int tag);
+    // storyboard: the panels, their editing and the adding of pictures.
+    // One panel per picture, parallel by index; made and removed at the end only.
+    TThStoryPanelObjectManager StoryPanels;
+    // Copies and thumbnails pictures on a worker thread; its finished() ends every adding.
+    PictureAddingJob PictureAdder;
+    QWidget* StripContent = nullptr;  // ScrollBoxPicture's content, the panels' parent
+    void SetStoryDialogs(TFormTimeConfig* timeConfig, TFormFontConfig* fontConfig);
+    // Appends a panel (wired, with its images) and marks the project changed.
+    void AddStoryPanel();
+    // Adds the files at `index` (appended when negative, else all inserted there, so they end in
+    // reverse order); with `checkFirst` a .jpg/.jpeg that does not decode stops it before
+    // anything is added. Runs on; false when adding cannot start (one is running, no project, or
+    // the panel images are missing). While it runs, the picture row, the menu bar and drops of
+    // files and panels are refused.
+    bool AddPictures(std::vector<std::string> paths, int index, bool checkFirst);
+    bool AddingPictures() const { return PictureAdder.Running(); }
+    void PanelStoryBoardClick(int index);
+    void ScrollBoxPictureClick();
+    void LblTimeClick(int index);
+    void PanelStoryBoardConfigBtnClick(int index);
+    void PanelStoryBoardEditOnChange(int index);
+    bool StoryBoardDragOver(int index, const QMimeData* data) const;
+    void StoryBoardDragDrop(int index, const QMimeData* data);
+    bool ScrollBoxPictureDragOver(const QMimeData* data) const;
+    void ScrollBoxPictureDragDrop(const QMimeData* data);
+
+private:
+    void makeStoryPanel();
+    void writeStoryPanel(int index);
+    void refreshStoryPanelsFrom(int first);
+    void fitStripContent();
+    const PanelImages& panelImages();
+    void insertAddedPicture(std::unique_ptr<TThPicObject> picture);
+    void picturesAdded(const QStringList& messages);
+    TFormTimeConfig* formTimeConfig_ = nullptr;
+    TFormFontConfig* formFontConfig_ = nullptr;
+    StoryboardInput* storyInput_ = nullptr;
+    PanelImages panelImages_;
+    int addingIndex_ = -1;
+    std::string addingDir_;
+
+public:
 
     // --- Action page (form_make_movie_actions.cpp) ---
     void pngBtnAddActionClick();

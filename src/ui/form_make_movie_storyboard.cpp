@@ -1,12 +1,307 @@
 // The main window's storyboard strip and the picture page's commands.
+#include "board/panel_layout.h"
+#include "board/storyboard_editing.h"
+#include "model/picture_adding.h"
+#include "storyboard/bitmap_image.h"
+#include "storyboard/form_font_config.h"
+#include "storyboard/form_time_config.h"
+#include "storyboard/storyboard_input.h"
+#include "ui/drag_formats.h"
 #include "ui/form_make_movie.h"
+#include "ui/png_button.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 
 namespace kalidor {
+namespace {
 
-void TFormMakeMovie::buildStoryboard() {}
-void TFormMakeMovie::RefreshStoryboard() {}
-void TFormMakeMovie::pngBtnAddPictureClick() {}
-void TFormMakeMovie::pngBtnDelPictureClick() {}
-void TFormMakeMovie::pngBtnStoryBoardMoveClick(int) {}
+using board::DragSource;
+
+bool isFiles(DragSource source) { return source == DragSource::BrowserFiles || source == DragSource::DesktopFiles; }
+
+QColor buttonFace() { return QApplication::palette().color(QPalette::Button); }
+
+}  // namespace
+
+void TFormMakeMovie::buildStoryboard() {
+    ScrollBoxPicture->setObjectName("ScrollBoxPicture");
+    ScrollBoxPicture->setWidgetResizable(false);
+    ScrollBoxPicture->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ScrollBoxPicture->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StripContent = new QWidget;
+    StripContent->setObjectName("ScrollBoxPictureContent");
+    // As high as the strip inside its frame and above its scroll bar: all of it is the strip.
+    const int height = board::kStripHeight - 2 * ScrollBoxPicture->frameWidth() -
+                       ScrollBoxPicture->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBoxPicture);
+    StripContent->setFixedSize(board::StripContentWidth(0), height);
+    ScrollBoxPicture->setWidget(StripContent);
+
+    StoryboardInput::Handlers handlers;
+    handlers.select = [this](int index) { PanelStoryBoardClick(index); };
+    handlers.timeClick = [this](int index) { LblTimeClick(index); };
+    handlers.stripClick = [this] { ScrollBoxPictureClick(); };
+    handlers.acceptsDrop = [this](int index, const QMimeData* data) {
+        return index < 0 ? ScrollBoxPictureDragOver(data) : StoryBoardDragOver(index, data);
+    };
+    handlers.drop = [this](int index, const QMimeData* data) {
+        index < 0 ? ScrollBoxPictureDragDrop(data) : StoryBoardDragDrop(index, data);
+    };
+    storyInput_ = new StoryboardInput(std::move(handlers), this);
+    storyInput_->WatchStrip(StripContent);
+    storyInput_->WatchStrip(ScrollBoxPicture->viewport());
+
+    PictureAdder.insert = [this](std::unique_ptr<TThPicObject> picture) { insertAddedPicture(std::move(picture)); };
+    connect(&PictureAdder, &PictureAddingJob::progress, this, [this](int done, int total) {
+        ProgressBarStatus->setRange(0, total);
+        ProgressBarStatus->setValue(done);
+    });
+    connect(&PictureAdder, &PictureAddingJob::finished, this,
+            [this](const QStringList& messages, bool) { picturesAdded(messages); });
+}
+
+void TFormMakeMovie::SetStoryDialogs(TFormTimeConfig* timeConfig, TFormFontConfig* fontConfig) {
+    formTimeConfig_ = timeConfig;
+    formFontConfig_ = fontConfig;
+}
+
+const PanelImages& TFormMakeMovie::panelImages() {
+    if (panelImages_.dir != ImgDir()) panelImages_ = LoadPanelImages(ImgDir());
+    return panelImages_;
+}
+
+void TFormMakeMovie::fitStripContent() { StripContent->setFixedWidth(board::StripContentWidth(StoryPanels.Count())); }
+
+void TFormMakeMovie::makeStoryPanel() {
+    const int index = StoryPanels.Count();
+    auto panel = std::make_unique<TThStoryPanelObject>(StripContent, index);
+    for (const board::PanelControlLayout& layout : board::kPanelControls)
+        storyInput_->WatchPanelControl(panel->Control(layout.control));
+    connect(panel->EditStoryBoradStr.data(), &QLineEdit::textChanged, this,
+            [this, index] { PanelStoryBoardEditOnChange(index); });
+    connect(panel->EditStoryBoradConfBtn.data(), &TPNGButton::clicked, this,
+            [this, index] { PanelStoryBoardConfigBtnClick(index); });
+    TThStoryPanelObject& added = StoryPanels.Items(StoryPanels.Add(std::move(panel)));
+    fitStripContent();
+    // A missing image is raised after the panel is in the list; the edit that called this puts
+    // the counts right with its refresh.
+    ApplyPanelImages(added, panelImages());
+}
+
+void TFormMakeMovie::AddStoryPanel() {
+    makeStoryPanel();
+    Modified = true;
+}
+
+void TFormMakeMovie::writeStoryPanel(int index) {
+    const board::PanelContent content = board::PanelContentFor(Project, index);
+    TThStoryPanelObject& panel = StoryPanels.Items(index);
+    if (!(panel.ShownThumbnail == *content.thumbnail)) {
+        panel.ImgStoryBoradThumbnail->setPixmap(QPixmap::fromImage(ToQImage(*content.thumbnail)));
+        panel.ShownThumbnail = *content.thumbnail;
+    }
+    panel.LblStoryBoradThumbnailNo->setText(QString::fromStdString(content.number));
+    const Bitmap* picIcon = Actions ? Actions->PicBitmap(content.picAction, true) : nullptr;
+    const Bitmap* strIcon = Actions ? Actions->StrBitmap(content.strAction, true) : nullptr;
+    for (auto [label, icon, shown] : {std::tuple{panel.ImgStoryBoradActPic.data(), picIcon, &panel.ShownPicIcon},
+                                      std::tuple{panel.ImgStoryBoradActStr.data(), strIcon, &panel.ShownStrIcon}}) {
+        if (icon == *shown && !label->pixmap().isNull() == (icon != nullptr)) continue;
+        if (icon) label->setPixmap(QPixmap::fromImage(ToQImage(*icon)));
+        else label->clear();
+        *shown = icon;
+    }
+    panel.LblStoryBoradTime->setText(QString::fromStdString(content.time));
+    // A different text runs the edit's change handler, which stores it into the same picture.
+    panel.EditStoryBoradStr->setText(QString::fromStdString(content.caption));
+    QPalette colours = panel.PanelStoryBorad->palette();
+    colours.setColor(QPalette::Window, content.selected ? ToQColor(board::kSelectedPanelColor) : buttonFace());
+    panel.PanelStoryBorad->setPalette(colours);
+}
+
+void TFormMakeMovie::refreshStoryPanelsFrom(int first) {
+    for (int i = std::max(first, 0); i < Project.Count() && i < StoryPanels.Count(); ++i) writeStoryPanel(i);
+}
+
+void TFormMakeMovie::RefreshStoryboard() {
+    try {
+        while (StoryPanels.Count() > Project.Count()) StoryPanels.DeleteLast();
+        while (StoryPanels.Count() < Project.Count()) makeStoryPanel();
+    } catch (const std::exception& error) {
+        // The panels are there, without their images.
+        while (StoryPanels.Count() < Project.Count()) {
+            try {
+                makeStoryPanel();
+            } catch (const std::exception&) {
+            }
+        }
+        showError(error);
+    }
+    fitStripContent();
+    refreshStoryPanelsFrom(0);
+}
+
+// --- Selection ----------------------------------------------------------------------------------
+
+void TFormMakeMovie::PanelStoryBoardClick(int index) {
+    if (index < 0 || index >= Project.Count()) return;
+    const Qt::KeyboardModifiers keys = QGuiApplication::keyboardModifiers();
+    board::ClickPicture(Project, index, {keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::ShiftModifier)});
+    RefreshStoryboard();
+}
+
+void TFormMakeMovie::ScrollBoxPictureClick() {
+    board::ClearSelection(Project);
+    RefreshStoryboard();
+}
+
+// --- Adding -------------------------------------------------------------------------------------
+
+void TFormMakeMovie::pngBtnAddPictureClick() {
+    if (AddingPictures()) return;
+    std::vector<std::string> files = SelectedBrowserFiles();
+    if (files.empty()) return notice(this, QString::fromUtf8(board::kSelectPicturesToAdd));
+    AddPictures(std::move(files), -1, true);
+}
+
+bool TFormMakeMovie::AddPictures(std::vector<std::string> paths, int index, bool checkFirst) {
+    if (AddingPictures() || paths.empty() || Project.ProjectDir.empty()) return false;
+    try {
+        panelImages();
+    } catch (const std::exception& error) {
+        showError(error);
+        return false;
+    }
+    addingIndex_ = index;
+    addingDir_ = Project.ProjectDir;
+    if (!PictureAdder.Start(addingDir_, std::move(paths), checkFirst)) return false;
+    // Nothing else may change the storyboard's order or the open project until it is over.
+    PanelSelectPictureButton->setEnabled(false);
+    if (auto* menu = findChild<QWidget*>("PanelMenu")) menu->setEnabled(false);
+    ProgressBarStatus->setRange(0, 1);
+    ProgressBarStatus->setValue(0);
+    return true;
+}
+
+void TFormMakeMovie::insertAddedPicture(std::unique_ptr<TThPicObject> picture) {
+    if (Project.ProjectDir != addingDir_) return;  // the copy was made for another project
+    AddStoryPanel();
+    const int index = addingIndex_ < 0 || addingIndex_ > Project.Count() ? -1 : addingIndex_;
+    InsertPicture(Project, std::move(picture), index);
+    refreshStoryPanelsFrom(index < 0 ? Project.Count() - 1 : index);
+}
+
+void TFormMakeMovie::picturesAdded(const QStringList& messages) {
+    PanelSelectPictureButton->setEnabled(true);
+    if (auto* menu = findChild<QWidget*>("PanelMenu")) menu->setEnabled(true);
+    ProgressBarStatus->setValue(0);
+    RefreshStoryboard();
+    if (!messages.isEmpty()) notice(this, messages.join(QLatin1Char('\n')));
+}
+
+// --- Deleting and moving ------------------------------------------------------------------------
+
+void TFormMakeMovie::pngBtnDelPictureClick() {
+    if (AddingPictures()) return;
+    if (auto message = board::CheckDelete(Project)) return notice(this, QString::fromUtf8(*message));
+    if (!question(this, QString::fromUtf8(board::kDeleteQuestion))) return;
+    for (int removed = board::DeleteSelectedPictures(Project); removed > 0; --removed) StoryPanels.DeleteLast();
+    RefreshStoryboard();
+    Modified = true;
+}
+
+void TFormMakeMovie::pngBtnStoryBoardMoveClick(int tag) {
+    if (AddingPictures()) return;
+    if (auto message = board::MoveSelectedPicture(Project, tag)) return notice(this, QString::fromUtf8(*message));
+    RefreshStoryboard();
+    if (board::SetsModified(board::StoryboardEdit::MoveByButton)) Modified = true;
+}
+
+// --- Editing on a panel -------------------------------------------------------------------------
+
+void TFormMakeMovie::PanelStoryBoardEditOnChange(int index) {
+    if (index < 0 || index >= Project.Count() || index >= StoryPanels.Count()) return;
+    QLineEdit* edit = StoryPanels.Items(index).EditStoryBoradStr;
+    TThPicObject& picture = Project.Items(index);
+    const std::string text = edit->text().toStdString();
+    if (auto message = board::CheckCaptionText(text)) {
+        // Refused where it is typed: the caption goes back to what the picture holds.
+        const int cursor = edit->cursorPosition() - (edit->text().size() - QString::fromStdString(picture.Text).size());
+        edit->setText(QString::fromStdString(picture.Text));
+        edit->setCursorPosition(std::max(cursor, 0));
+        notice(this, QString::fromStdString(*message));
+        return;
+    }
+    picture.Text = text;
+    Modified = true;
+}
+
+void TFormMakeMovie::LblTimeClick(int index) {
+    if (!formTimeConfig_ || index < 0 || index >= Project.Count()) return;
+    // The picture itself, not its index: pictures being added meanwhile move it.
+    TThPicObject& picture = Project.Items(index);
+    int seconds = picture.DisplayTime;
+    if (formTimeConfig_->Execute(seconds) == QDialog::Accepted) picture.DisplayTime = seconds;
+    RefreshStoryboard();
+    Modified = true;
+}
+
+void TFormMakeMovie::PanelStoryBoardConfigBtnClick(int index) {
+    if (!formFontConfig_ || index < 0 || index >= Project.Count()) return;
+    TThPicObject& picture = Project.Items(index);
+    CaptionFont edited = picture.Font;
+    if (formFontConfig_->Execute(edited) == QDialog::Accepted) picture.Font = edited;
+    Modified = true;
+}
+
+// --- Dropping -----------------------------------------------------------------------------------
+
+bool TFormMakeMovie::StoryBoardDragOver(int index, const QMimeData* data) const {
+    if (index < 0 || index >= Project.Count()) return false;
+    const DragSource source = DragSourceOf(data);
+    const board::PanelDrop drop = board::PanelDropFor(source);
+    if (AddingPictures() && drop != board::PanelDrop::GiveAction) return false;
+    const int files = isFiles(source) ? static_cast<int>(DraggedFiles(data).size()) : 0;
+    return board::PanelAcceptsDrop(source, files, DraggedNumber(data) >= 0);
+}
+
+void TFormMakeMovie::StoryBoardDragDrop(int index, const QMimeData* data) {
+    if (!StoryBoardDragOver(index, data)) return;
+    switch (board::PanelDropFor(DragSourceOf(data))) {
+    case board::PanelDrop::InsertFiles:
+        AddPictures(DraggedFiles(data), index, false);
+        break;
+    case board::PanelDrop::GiveAction:
+        // The action page refreshes and marks the change itself (or refuses).
+        DropActionOnPanel(index, data);
+        return;
+    case board::PanelDrop::MovePicture: {
+        const int from = DraggedNumber(data);
+        if (from >= 0 && from < Project.Count()) board::MovePicture(Project, from, index);
+        RefreshStoryboard();
+        break;
+    }
+    case board::PanelDrop::Nothing:
+        RefreshStoryboard();
+        return;
+    }
+    if (board::SetsModified(board::StoryboardEdit::DropOnPanel)) Modified = true;
+}
+
+bool TFormMakeMovie::ScrollBoxPictureDragOver(const QMimeData* data) const {
+    if (AddingPictures()) return false;
+    const DragSource source = DragSourceOf(data);
+    return board::StripAcceptsDrop(source, isFiles(source) ? static_cast<int>(DraggedFiles(data).size()) : 0);
+}
+
+void TFormMakeMovie::ScrollBoxPictureDragDrop(const QMimeData* data) {
+    if (!ScrollBoxPictureDragOver(data)) return RefreshStoryboard();
+    AddPictures(DraggedFiles(data), -1, true);
+}
 
 }  // namespace kalidor

@@ -1,0 +1,113 @@
+#include "storyboard/picture_adding_job.h"
+
+#include "board/storyboard_editing.h"
+#include "model/th_utility.h"
+
+#include <optional>
+
+namespace kalidor {
+
+PictureAddingJob::PictureAddingJob(QObject* parent) : QObject(parent) {}
+
+PictureAddingJob::~PictureAddingJob() {
+    stop_ = true;
+    join();
+}
+
+void PictureAddingJob::join() {
+    if (worker_.joinable()) worker_.join();
+}
+
+bool PictureAddingJob::Start(std::string projectDir, std::vector<std::string> paths, bool checkFirst) {
+    if (running_ || paths.empty()) return false;
+    join();
+    running_ = true;
+    stop_ = false;
+    total_ = static_cast<int>(paths.size()) * (checkFirst ? 2 : 1);
+    messages_.clear();
+    {
+        std::lock_guard lock(mutex_);
+        ready_.clear();
+        done_ = 0;
+        over_ = refused_ = false;
+    }
+    worker_ = std::thread(&PictureAddingJob::work, this, std::move(projectDir), std::move(paths), checkFirst);
+    return true;
+}
+
+void PictureAddingJob::work(std::string projectDir, std::vector<std::string> paths, bool checkFirst) {
+    int step = 0;
+    bool refused = false;
+    if (checkFirst) {
+        for (const std::string& path : paths) {
+            if (stop_) break;
+            std::optional<std::string> message = board::CheckPicturesToAdd({path}, false);
+            ++step;
+            if (message) {
+                post(Result{nullptr, std::move(*message)}, step);
+                refused = true;
+                break;
+            }
+            post(Result{}, step);
+        }
+    }
+    for (std::size_t i = 0; i < paths.size() && !refused && !stop_; ++i) {
+        // The engine's own adding, into a scratch project whose only picture is then handed over:
+        // the copy and the thumbnail are the slow part and stay on this thread.
+        TThPicObjectManager scratch;
+        scratch.ProjectDir = projectDir;
+        Result result;
+        if (!board::IsSupportedPicture(paths[i])) {
+            // A file from the desktop that is no picture we read is not copied at all.
+            result.message = board::UnsupportedImageMessage(ThUtility::ExtractFileName(paths[i]));
+            post(std::move(result), ++step);
+            continue;
+        }
+        try {
+            board::AddResult added = board::AddPictureFiles(scratch, {paths[i]}, -1);
+            if (added.added == 1) result.picture = scratch.Extract(0);
+            else if (!added.messages.empty()) result.message = added.messages.front();
+        } catch (const std::exception& error) {
+            result.message = error.what();
+        }
+        post(std::move(result), ++step);
+    }
+    std::lock_guard lock(mutex_);
+    over_ = true;
+    refused_ = refused;
+    QMetaObject::invokeMethod(this, &PictureAddingJob::deliver, Qt::QueuedConnection);
+}
+
+void PictureAddingJob::post(Result result, int done) {
+    {
+        std::lock_guard lock(mutex_);
+        if (result.picture || !result.message.empty()) ready_.push_back(std::move(result));
+        done_ = done;
+    }
+    QMetaObject::invokeMethod(this, &PictureAddingJob::deliver, Qt::QueuedConnection);
+}
+
+void PictureAddingJob::deliver() {
+    std::deque<Result> ready;
+    int done = 0;
+    bool over = false, refused = false;
+    {
+        std::lock_guard lock(mutex_);
+        ready.swap(ready_);
+        done = done_;
+        over = over_;
+        refused = refused_;
+    }
+    if (!running_) return;
+    for (Result& result : ready) {
+        if (result.picture && insert) insert(std::move(result.picture));
+        if (!result.message.empty()) messages_ << QString::fromStdString(result.message);
+    }
+    emit progress(done, total_);
+    if (!over) return;
+    join();
+    running_ = false;
+    emit finished(messages_, refused);
+}
+
+}  // namespace kalidor

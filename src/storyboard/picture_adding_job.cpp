@@ -3,6 +3,7 @@
 #include "board/storyboard_editing.h"
 #include "model/th_utility.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace kalidor {
@@ -39,16 +40,11 @@ void PictureAddingJob::work(std::string projectDir, std::vector<std::string> pat
     int step = 0;
     bool refused = false;
     if (checkFirst) {
-        for (const std::string& path : paths) {
-            if (stop_) break;
-            std::optional<std::string> message = board::CheckPicturesToAdd({path}, false);
-            ++step;
-            if (message) {
-                post(Result{nullptr, std::move(*message)}, step);
-                refused = true;
-                break;
-            }
-            post(Result{}, step);
+        std::optional<std::string> message = checkPictures(paths);
+        step = static_cast<int>(paths.size());
+        if (message) {
+            post(Result{nullptr, std::move(*message)}, step);
+            refused = true;
         }
     }
     for (std::size_t i = 0; i < paths.size() && !refused && !stop_; ++i) {
@@ -78,11 +74,40 @@ void PictureAddingJob::work(std::string projectDir, std::vector<std::string> pat
     QMetaObject::invokeMethod(this, &PictureAddingJob::deliver, Qt::QueuedConnection);
 }
 
+std::optional<std::string> PictureAddingJob::checkPictures(const std::vector<std::string>& paths) {
+    // Each file is decoded in full, the slowest part of adding photos, so the files are shared
+    // out over the cores. Files are taken in list order and no worker takes one after the first
+    // bad file found, so every file before it has been checked when they are all done: the
+    // message names the first bad file of the list, as a check in order would.
+    const std::size_t count = paths.size();
+    std::vector<std::optional<std::string>> verdicts(count);
+    std::atomic<std::size_t> next{0}, firstBad{count};
+    std::atomic<int> checked{0};
+    auto check = [&] {
+        for (std::size_t i; (i = next++) < count && i < firstBad && !stop_;) {
+            verdicts[i] = board::CheckPicturesToAdd({paths[i]}, false);
+            if (verdicts[i]) {
+                std::size_t bad = firstBad;
+                while (i < bad && !firstBad.compare_exchange_weak(bad, i)) {
+                }
+            }
+            post(Result{}, ++checked);
+        }
+    };
+    const std::size_t helpers = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), count) - 1;
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < helpers; ++i) threads.emplace_back(check);
+    check();
+    for (std::thread& thread : threads) thread.join();
+    if (firstBad < count) return verdicts[firstBad];
+    return std::nullopt;
+}
+
 void PictureAddingJob::post(Result result, int done) {
     {
         std::lock_guard lock(mutex_);
         if (result.picture || !result.message.empty()) ready_.push_back(std::move(result));
-        done_ = done;
+        done_ = std::max(done_, done);
     }
     QMetaObject::invokeMethod(this, &PictureAddingJob::deliver, Qt::QueuedConnection);
 }

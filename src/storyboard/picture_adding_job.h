@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,6 +50,8 @@ private:
         std::string message;
     };
     void work(std::string projectDir, std::vector<std::string> paths, bool checkFirst);
+    // The broken-JPEG pass: the message for the first file that fails, or nullopt.
+    std::optional<std::string> checkPictures(const std::vector<std::string>& paths);
     void post(Result result, int done);
     void deliver();
     void join();

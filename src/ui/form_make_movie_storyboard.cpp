@@ -129,21 +129,19 @@ void TFormMakeMovie::refreshStoryPanelsFrom(int first) {
 }
 
 void TFormMakeMovie::RefreshStoryboard() {
-    try {
-        while (StoryPanels.Count() > Project.Count()) StoryPanels.DeleteLast();
-        while (StoryPanels.Count() < Project.Count()) makeStoryPanel();
-    } catch (const std::exception& error) {
-        // The panels are there, without their images.
-        while (StoryPanels.Count() < Project.Count()) {
-            try {
-                makeStoryPanel();
-            } catch (const std::exception&) {
-            }
+    while (StoryPanels.Count() > Project.Count()) StoryPanels.DeleteLast();
+    std::string failure;
+    while (StoryPanels.Count() < Project.Count()) {
+        try {
+            makeStoryPanel();
+        } catch (const std::exception& error) {
+            // The panel is there, without its images; the counts agree all the same.
+            if (failure.empty()) failure = error.what();
         }
-        showError(error);
     }
     fitStripContent();
     refreshStoryPanelsFrom(0);
+    if (!failure.empty()) notice(this, QString::fromStdString(failure));
 }
 
 // --- Selection ----------------------------------------------------------------------------------

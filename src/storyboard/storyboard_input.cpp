@@ -107,9 +107,12 @@ bool StoryboardInput::panelEvent(QWidget* control, QEvent* event) {
 
 bool StoryboardInput::stripEvent(QEvent* event) {
     switch (event->type()) {
+    // Taken here, so that a click on the content is not passed on to the viewport as a second one.
+    case QEvent::MouseButtonPress: return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && handlers_.stripClick) handlers_.stripClick();
-        return false;
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
+        if (handlers_.stripClick) handlers_.stripClick();
+        return true;
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDragMoveEvent*>(event);

@@ -28,6 +28,10 @@ bool isFiles(DragSource source) { return source == DragSource::BrowserFiles || s
 
 QColor buttonFace() { return QApplication::palette().color(QPalette::Button); }
 
+void mark(bool& modified, board::StoryboardEdit edit) {
+    if (board::SetsModified(edit)) modified = true;
+}
+
 }  // namespace
 
 void TFormMakeMovie::buildStoryboard() {
@@ -96,7 +100,7 @@ void TFormMakeMovie::makeStoryPanel() {
 
 void TFormMakeMovie::AddStoryPanel() {
     makeStoryPanel();
-    Modified = true;
+    mark(Modified, board::StoryboardEdit::AddPictures);
 }
 
 void TFormMakeMovie::writeStoryPanel(int index) {
@@ -210,14 +214,14 @@ void TFormMakeMovie::pngBtnDelPictureClick() {
     if (!question(this, QString::fromUtf8(board::kDeleteQuestion))) return;
     for (int removed = board::DeleteSelectedPictures(Project); removed > 0; --removed) StoryPanels.DeleteLast();
     RefreshStoryboard();
-    Modified = true;
+    mark(Modified, board::StoryboardEdit::DeletePictures);
 }
 
 void TFormMakeMovie::pngBtnStoryBoardMoveClick(int tag) {
     if (AddingPictures()) return;
     if (auto message = board::MoveSelectedPicture(Project, tag)) return notice(this, QString::fromUtf8(*message));
     RefreshStoryboard();
-    if (board::SetsModified(board::StoryboardEdit::MoveByButton)) Modified = true;
+    mark(Modified, board::StoryboardEdit::MoveByButton);
 }
 
 // --- Editing on a panel -------------------------------------------------------------------------
@@ -236,7 +240,7 @@ void TFormMakeMovie::PanelStoryBoardEditOnChange(int index) {
         return;
     }
     picture.Text = text;
-    Modified = true;
+    mark(Modified, board::StoryboardEdit::CaptionText);
 }
 
 void TFormMakeMovie::LblTimeClick(int index) {
@@ -246,7 +250,7 @@ void TFormMakeMovie::LblTimeClick(int index) {
     int seconds = picture.DisplayTime;
     if (formTimeConfig_->Execute(seconds) == QDialog::Accepted) picture.DisplayTime = seconds;
     RefreshStoryboard();
-    Modified = true;
+    mark(Modified, board::StoryboardEdit::TimeDialog);  // after Cancel too
 }
 
 void TFormMakeMovie::PanelStoryBoardConfigBtnClick(int index) {
@@ -254,7 +258,7 @@ void TFormMakeMovie::PanelStoryBoardConfigBtnClick(int index) {
     TThPicObject& picture = Project.Items(index);
     CaptionFont edited = picture.Font;
     if (formFontConfig_->Execute(edited) == QDialog::Accepted) picture.Font = edited;
-    Modified = true;
+    mark(Modified, board::StoryboardEdit::FontDialog);  // after Cancel too; the panels do not show the font
 }
 
 // --- Dropping -----------------------------------------------------------------------------------
@@ -288,7 +292,7 @@ void TFormMakeMovie::StoryBoardDragDrop(int index, const QMimeData* data) {
         RefreshStoryboard();
         return;
     }
-    if (board::SetsModified(board::StoryboardEdit::DropOnPanel)) Modified = true;
+    mark(Modified, board::StoryboardEdit::DropOnPanel);
 }
 
 bool TFormMakeMovie::ScrollBoxPictureDragOver(const QMimeData* data) const {

@@ -124,10 +124,12 @@ void PictureAddingJob::deliver() {
         refused = refused_;
     }
     if (!running_) return;
+    std::vector<std::unique_ptr<TThPicObject>> pictures;
     for (Result& result : ready) {
-        if (result.picture && insert) insert(std::move(result.picture));
+        if (result.picture) pictures.push_back(std::move(result.picture));
         if (!result.message.empty()) messages_ << QString::fromStdString(result.message);
     }
+    if (!pictures.empty() && insert) insert(std::move(pictures));
     emit progress(done, total_);
     if (!over) return;
     join();

@@ -28,8 +28,9 @@ public:
     // dropped (their copies stay, as the copies of deleted pictures do).
     ~PictureAddingJob() override;
 
-    // Runs on the window's thread for every picture made, in the order of the files.
-    std::function<void(std::unique_ptr<TThPicObject>)> insert;
+    // Runs on the window's thread with the pictures made since the last call, in the order of
+    // the files: a window that fell behind inserts them together and redraws once.
+    std::function<void(std::vector<std::unique_ptr<TThPicObject>>)> insert;
 
     // Starts a run over `paths` into `projectDir`. With `checkFirst`, a .jpg/.jpeg that does not
     // decode stops the run before anything is copied and its message is the only one. False when

@@ -126,9 +126,9 @@ public:
     void AddStoryPanel();
     // Adds the files at `index` (appended when negative, else all inserted there, so they end in
     // reverse order); with `checkFirst` a .jpg/.jpeg that does not decode stops it before
-    // anything is added. Runs on; false when adding cannot start (one is running, no project, or
-    // the panel images are missing). While it runs, the picture row, the menu bar and drops of
-    // files and panels are refused.
+    // anything is added. Returns at once while the work goes on; false when adding cannot start
+    // (one is running, no project, or the panel images are missing). While it runs, the picture
+    // row, the menu bar and drops of files and panels are refused.
     bool AddPictures(std::vector<std::string> paths, int index, bool checkFirst);
     bool AddingPictures() const { return PictureAdder.Running(); }
     void PanelStoryBoardClick(int index);
@@ -147,7 +147,7 @@ private:
     void refreshStoryPanelsFrom(int first);
     void fitStripContent();
     const PanelImages& panelImages();
-    void insertAddedPicture(std::unique_ptr<TThPicObject> picture);
+    void insertAddedPictures(std::vector<std::unique_ptr<TThPicObject>> pictures);
     void picturesAdded(const QStringList& messages);
     TFormTimeConfig* formTimeConfig_ = nullptr;
     TFormFontConfig* formFontConfig_ = nullptr;

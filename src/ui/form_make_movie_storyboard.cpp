@@ -61,7 +61,9 @@ void TFormMakeMovie::buildStoryboard() {
     storyInput_->WatchStrip(StripContent);
     storyInput_->WatchStrip(ScrollBoxPicture->viewport());
 
-    PictureAdder.insert = [this](std::unique_ptr<TThPicObject> picture) { insertAddedPicture(std::move(picture)); };
+    PictureAdder.insert = [this](std::vector<std::unique_ptr<TThPicObject>> pictures) {
+        insertAddedPictures(std::move(pictures));
+    };
     connect(&PictureAdder, &PictureAddingJob::progress, this, [this](int done, int total) {
         ProgressBarStatus->setRange(0, total);
         ProgressBarStatus->setValue(done);
@@ -190,12 +192,16 @@ bool TFormMakeMovie::AddPictures(std::vector<std::string> paths, int index, bool
     return true;
 }
 
-void TFormMakeMovie::insertAddedPicture(std::unique_ptr<TThPicObject> picture) {
-    if (Project.ProjectDir != addingDir_) return;  // the copy was made for another project
-    AddStoryPanel();
-    const int index = addingIndex_ < 0 || addingIndex_ > Project.Count() ? -1 : addingIndex_;
-    InsertPicture(Project, std::move(picture), index);
-    refreshStoryPanelsFrom(index < 0 ? Project.Count() - 1 : index);
+void TFormMakeMovie::insertAddedPictures(std::vector<std::unique_ptr<TThPicObject>> pictures) {
+    if (Project.ProjectDir != addingDir_) return;  // the copies were made for another project
+    int first = Project.Count();
+    for (std::unique_ptr<TThPicObject>& picture : pictures) {
+        AddStoryPanel();
+        const int index = addingIndex_ < 0 || addingIndex_ > Project.Count() ? -1 : addingIndex_;
+        InsertPicture(Project, std::move(picture), index);
+        first = std::min(first, index < 0 ? Project.Count() - 1 : index);
+    }
+    refreshStoryPanelsFrom(first);
 }
 
 void TFormMakeMovie::picturesAdded(const QStringList& messages) {

@@ -16,6 +16,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace kalidor {
@@ -194,7 +195,8 @@ QWidget* TFormMakeMovie::buildProjectPage() {
     LVProject->setItemDelegate(new ProjectItemDelegate(LVProject));
     connect(LVProject, &QListView::doubleClicked, this, [this] { OpenSelectedProject(); });
     connect(ProjectModel, &ProjectListModel::progress, this, [this](int loaded, int total) {
-        ProgressBarStatus->setRange(0, total > 0 ? total - 1 : 1);
+        // A range of (0, 0) would make Qt draw a busy bar: one project still gets a plain one.
+        ProgressBarStatus->setRange(0, std::max(1, total - 1));
         ProgressBarStatus->setValue(std::min(loaded, ProgressBarStatus->maximum()));
     });
     connect(ProjectModel, &ProjectListModel::finished, this, [this] { ProgressBarStatus->setValue(0); });

@@ -70,7 +70,9 @@ std::vector<std::string> UserMountPoints(std::string_view mountsTable) {
 }
 
 std::vector<BrowserPlace> BrowserPlaces() {
-    std::vector<BrowserPlace> places = {{DesktopFolder(), false}, {DocumentsFolder(), false}};
+    std::vector<BrowserPlace> places = {{DesktopFolder(), false}};
+    // Without those folders both are the home folder: listed once.
+    if (DocumentsFolder() != places.front().folder) places.push_back({DocumentsFolder(), false});
     std::ifstream file("/proc/self/mounts");
     std::stringstream table;
     table << file.rdbuf();

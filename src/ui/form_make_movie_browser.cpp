@@ -100,6 +100,14 @@ void TFormMakeMovie::buildPictureBrowser() {
     DirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(DirListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TFormMakeMovie::DirListBoxChange);
+    // The folders load in the background: the chosen one is brought into view once its parents are there.
+    // Folders the user opens elsewhere in the tree leave it where it is.
+    connect(DirListModel, &QFileSystemModel::directoryLoaded, DirListBox, [this](const QString& loaded) {
+        const QModelIndex current = DirListBox->currentIndex();
+        const QString folder = DirListModel->filePath(current);
+        if (current.isValid() && (folder == loaded || folder.startsWith(loaded.endsWith('/') ? loaded : loaded + '/')))
+            DirListBox->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    });
     left->addWidget(DirListBox, 1);
     layout->addWidget(selectDir);
 
@@ -110,6 +118,7 @@ void TFormMakeMovie::buildPictureBrowser() {
     LVAttachFile->setMovement(QListView::Static);  // dragging takes files out, never rearranges the list
     LVAttachFile->setResizeMode(QListView::Adjust);
     LVAttachFile->setUniformItemSizes(true);
+    LVAttachFile->setSpacing(2);
     LVAttachFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
     LVAttachFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LVAttachFile->setDragEnabled(true);
@@ -157,9 +166,10 @@ void TFormMakeMovie::PngBtnDocumentClick() { SetBrowserFolder(DocumentsFolder())
 bool TFormMakeMovie::SetBrowserFolder(const std::string& folder) {
     const QModelIndex index = DirListModel->index(modelPath(folder));
     if (!index.isValid() || !DirListModel->isDir(index)) return false;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) DirListBox->expand(parent);
     DirListBox->setCurrentIndex(index);
-    DirListBox->scrollTo(index);  // opens its parents
     DirListBox->expand(index);
+    DirListBox->scrollTo(index, QAbstractItemView::PositionAtCenter);
     return true;
 }
 
@@ -176,7 +186,8 @@ void TFormMakeMovie::ShowFolder(const std::string& folder) {
     browserFolder_ = withSlash(folder);
     std::vector<std::string> paths = board::ListFolderPictures(browserFolder_);
     AttachFileModel->Reset(paths);
-    ProgressBarStatus->setRange(0, board::ThumbnailProgressMaximum(static_cast<int>(paths.size())));
+    // A range of 0 to 0 (one picture) would turn the bar into a busy indicator; 0 to 1 looks the same empty.
+    ProgressBarStatus->setRange(0, std::max(1, board::ThumbnailProgressMaximum(static_cast<int>(paths.size()))));
     ProgressBarStatus->setValue(0);
     BrowserThumbnails->Start(std::move(paths), board::kBrowserThumbnailSize, board::kBrowserThumbnailSize);
     preferTimer_->start();

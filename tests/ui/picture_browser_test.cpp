@@ -153,6 +153,21 @@ private slots:
         QVERIFY2(made < 150, qPrintable(QString::number(made)));
     }
 
+    void theItemsScrolledIntoViewComeFirst() {
+        TFormMakeMovie window(workspace_.baseDir(), workspace_.dataDir());
+        window.PageControl->setCurrentIndex(1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy ready(window.BrowserThumbnails, &shell::ThumbnailFeed::thumbnailReady);
+        QSignalSpy finished(window.BrowserThumbnails, &shell::ThumbnailFeed::finished);
+        window.ShowFolder(large_.toStdString());
+        window.LVAttachFile->scrollToBottom();
+        QVERIFY(finished.wait(120000));
+        int order = 0;
+        while (ready.at(order).at(0).toInt() != 299) ++order;
+        QVERIFY2(order < 150, qPrintable(QString::number(order)));
+    }
+
     void selectionAndDragGiveTheFilesInListOrder() {
         TFormMakeMovie window(workspace_.baseDir(), workspace_.dataDir());
         window.PageControl->setCurrentIndex(1);

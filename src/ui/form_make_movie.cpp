@@ -242,6 +242,7 @@ void TFormMakeMovie::FormCreate() {
         }
         Actions = std::make_unique<TThActionObjectManager>(workspace_.ConfigDir + "actionList.dat", workspace_.ImgDir);
         ScrollBoxPicture->hide();
+        PngBtnDocumentClick();  // picture browser: it opens on the documents folder
         created_ = true;
         loadCommandImages();
         SwitchPage(0);

@@ -22,6 +22,15 @@ class QMimeData;
 class QProgressBar;
 class QScrollArea;
 class QStackedWidget;
+// Picture browser
+class QComboBox;
+class QFileSystemModel;
+class QTimer;
+class QTreeView;
+namespace kalidor::shell {
+class BrowserFileModel;
+class ThumbnailFeed;
+}  // namespace kalidor::shell
 
 namespace kalidor {
 
@@ -108,6 +117,34 @@ public:
     // --- Picture browser (form_make_movie_browser.cpp) ---
     // The full paths of the browser's selected files, in list order.
     std::vector<std::string> SelectedBrowserFiles() const;
+    // The folder the browser shows, ending in '/', and the full path of each of its items.
+    const std::string& BrowserFolder() const { return browserFolder_; }
+    const std::vector<std::string>& FolderFiles() const;
+    void PngBtnDesktopClick();
+    void PngBtnDocumentClick();
+    void DirListBoxChange();
+    // Makes `folder` the folder of DirListBox, which then shows it; false when there is no such
+    // folder (the browser stays as it was).
+    bool SetBrowserFolder(const std::string& folder);
+    // Lists the folder's pictures at once and starts making their thumbnails.
+    void ShowFolder(const std::string& folder);
+
+    TPNGButton* PngBtnDesktop = nullptr;
+    TPNGButton* PngBtnDocument = nullptr;
+    QComboBox* DriveCB = nullptr;
+    QTreeView* DirListBox = nullptr;
+    QFileSystemModel* DirListModel = nullptr;
+    QListView* LVAttachFile = nullptr;
+    shell::BrowserFileModel* AttachFileModel = nullptr;
+    shell::ThumbnailFeed* BrowserThumbnails = nullptr;
+
+private:
+    void DriveCBChange(int place);
+    void preferVisibleThumbnails();
+    std::string browserFolder_;
+    QTimer* preferTimer_ = nullptr;
+
+public:
 
     // --- Storyboard (form_make_movie_storyboard.cpp) ---
     // Makes the panel count equal the picture count and writes every panel from its picture.

@@ -2,6 +2,8 @@
 
 #include "board/storyboard_editing.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 namespace kalidor::board {
@@ -19,6 +21,17 @@ std::vector<std::string> ListFolderPictures(const std::string& folder) {
         if (IsSupportedPicture(name))
             paths.push_back((fs::path(folder) / name).string());
     }
+    // Directory order on Linux looks random to a user; names in letter order, case aside, are
+    // what a file manager shows.
+    const auto folded = [](const std::string& path) {
+        std::string key = fs::path(path).filename().string();
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return key;
+    };
+    std::sort(paths.begin(), paths.end(), [&](const std::string& a, const std::string& b) {
+        const std::string fa = folded(a), fb = folded(b);
+        return fa != fb ? fa < fb : a < b;
+    });
     return paths;
 }
 

@@ -12,9 +12,9 @@ namespace kalidor::board {
 inline constexpr int kBrowserThumbnailSize = 124;
 inline constexpr int kTypeIconSize = 32;
 
-// The full paths of the folder's picture files (IsSupportedPicture), in the order the file
-// system gives them, unsorted; folders are never listed, whatever their names, nor searched. A
-// folder that cannot be read gives an empty list.
+// The full paths of the folder's picture files (IsSupportedPicture), by name with letter case
+// ignored; folders are never listed, whatever their names, nor searched. A folder that cannot be
+// read gives an empty list.
 std::vector<std::string> ListFolderPictures(const std::string& folder);
 
 // The progress bar's range while thumbnails are made: 0 to count - 1, or 0 to 1 with no items.

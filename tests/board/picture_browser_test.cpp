@@ -12,13 +12,13 @@ namespace {
 
 TEST(PictureBrowser, ListsPictureFilesOnly) {
     test::TempFolder folder;
-    for (const char* name : {"a.JPG", "b.Png", "c.gif", "d.jpeg.txt", "e.bmp"})
+    for (const char* name : {"e.bmp", "B.Png", "c.gif", "d.jpeg.txt", "a.JPG"})
         test::writeText(folder.path() / name, "x");
     std::filesystem::create_directory(folder.path() / "folder.jpg");
     std::filesystem::create_directory_symlink(folder.path() / "folder.jpg", folder.path() / "link.png");
-    std::vector<std::string> listed = ListFolderPictures(folder.dir());
-    std::sort(listed.begin(), listed.end());
-    EXPECT_EQ(listed, (std::vector<std::string>{folder.dir() + "a.JPG", folder.dir() + "b.Png", folder.dir() + "e.bmp"}));
+    // In name order, letter case aside.
+    EXPECT_EQ(ListFolderPictures(folder.dir()),
+              (std::vector<std::string>{folder.dir() + "a.JPG", folder.dir() + "B.Png", folder.dir() + "e.bmp"}));
     EXPECT_TRUE(ListFolderPictures(folder.dir() + "missing").empty());
     EXPECT_EQ(ThumbnailProgressMaximum(0), 1);
     EXPECT_EQ(ThumbnailProgressMaximum(300), 299);

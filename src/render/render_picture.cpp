@@ -100,8 +100,11 @@ int WriteClosingFrames(int width, int height, const std::string& folder, int fir
     Bitmap black(width, height, 24);
     FillBitmap(black, 0);
     const auto bytes = jpeg::encode(black, 90);
-    for (int i = 0; i < kClosingFrames; ++i)
-        WriteWholeFile(dir + FrameFileName(firstFrame + i), bytes);
+    // One file on disk: the others are links to it.
+    const std::string first = dir + FrameFileName(firstFrame);
+    WriteWholeFile(first, bytes);
+    for (int i = 1; i < kClosingFrames; ++i)
+        LinkOrWriteFile(first, dir + FrameFileName(firstFrame + i), bytes);
     return firstFrame + kClosingFrames;
 }
 

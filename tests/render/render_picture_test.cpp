@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <unistd.h>
 
 namespace kalidor {
 namespace {
@@ -82,8 +84,27 @@ TEST(RenderPicture, ClosingFramesAreBlack) {
         ASSERT_EQ(frame.height(), 120);
         for (std::size_t i = 0; i < frame.byteSize(); ++i)
             ASSERT_LE(frame.data()[i], 1);
+        EXPECT_EQ(fs::hard_link_count(dir.path() / FrameFileName(n)), 3u);
     }
     EXPECT_FALSE(fs::exists(dir.path() / "000214.jpg"));
+}
+
+// Where a link cannot be made (here: across file systems), the frame gets the bytes instead.
+TEST(RenderPicture, LinkFallsBackToWritingTheBytes) {
+    if (!fs::is_directory("/dev/shm"))
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    TempFolder here;
+    const std::string elsewhere = "/dev/shm/kalidor-link-test-" + std::to_string(::getpid()) + ".jpg";
+    const std::vector<std::uint8_t> bytes = {0xFF, 0xD8, 1, 2, 3, 0xFF, 0xD9};
+    WriteWholeFile(elsewhere, bytes);
+    const fs::path copy = here.path() / "000001.jpg";
+    LinkOrWriteFile(elsewhere, copy.string(), bytes);
+    const bool sameFileSystem = fs::hard_link_count(elsewhere) == 2;
+    fs::remove(elsewhere);
+    if (sameFileSystem)
+        GTEST_SKIP() << "/dev/shm is on the same file system here";
+    EXPECT_EQ(test::readBytes(copy), bytes);
+    EXPECT_EQ(fs::hard_link_count(copy), 1u);
 }
 
 // A long picture is written a piece of its plan at a time; a reversed effect must still put

@@ -239,6 +239,7 @@ void TFormMakeMovie::FormCreate() {
             static_cast<MenuBar*>(bar)->background = background;
         }
         Actions = std::make_unique<TThActionObjectManager>(workspace_.ConfigDir + "actionList.dat", workspace_.ImgDir);
+        FillActionList();  // movie: the action page's list
         ScrollBoxPicture->hide();
         created_ = true;
         loadCommandImages();
@@ -342,6 +343,8 @@ void TFormMakeMovie::OpenSelectedProject() {
     } catch (const std::exception& error) {
         return showError(error);
     }
+    // movie: the settings page shows the opened project's settings; loading is no edit.
+    AttachSettingsHandlers(false), ShowMovieSettings(), AttachSettingsHandlers(true);
     SwitchPage(1);
     Modified = false;
 }

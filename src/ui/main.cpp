@@ -37,6 +37,7 @@ int main(int argc, char* argv[]) {
     TFormFontConfig fontConfig(&mainWindow);
     TFormTimeConfig timeConfig(&mainWindow);
     mainWindow.SetProjectNameForm(&projectName);
+    mainWindow.SetStatusForm(&status);  // movie: the export's progress dialog
     if (QScreen* screen = QGuiApplication::primaryScreen())
         mainWindow.move(screen->availableGeometry().center() - mainWindow.rect().center());
     mainWindow.FormCreate();

@@ -95,13 +95,13 @@ void TFormMakeMovie::buildMoviePage() {
     BtnSelectMusicFile = control<QPushButton>(GBMusicConf, "BtnSelectMusicFile", {354, 53, 76, 26});
     BtnSelectMusicFile->setText(QStringLiteral("参照"));
 
-    GBSaveConf = group(page, "GBSaveConf", "保存場所", {480, 120, 446, 60});
+    GBSaveConf = group(page, "GBSaveConf", "保存場所", {480, 120, 446, 146});
     EditSaveFilePath = control<QLineEdit>(GBSaveConf, "EditSaveFilePath", {16, 24, 330, 24});
     EditSaveFilePath->setReadOnly(true);
     BtnSelectSaveDir = control<QPushButton>(GBSaveConf, "BtnSelectSaveDir", {354, 23, 76, 26});
     BtnSelectSaveDir->setText(QStringLiteral("参照"));
 
-    pngBtnMakeMov = control<TPNGButton>(page, "pngBtnMakeMov", {594, 204, 218, 62});
+    pngBtnMakeMov = control<TPNGButton>(GBSaveConf, "pngBtnMakeMov", {114, 66, 218, 62});
     pngBtnMakeMov->setButtonStyle(pbsNoFrame);
 
     OpenDialogMusicFile = [](QWidget* parent, const QString& filter) {

@@ -281,9 +281,9 @@ void TFormMakeMovie::pngBtnSaveProjectClick() {
         const QSignalBlocker quiet(EditSaveFilePath);
         EditSaveFilePath->setText(qs(page.saveFilePath));
     }
-    // The window is usable again before the message, which it would otherwise hold disabled.
-    setEnabled(true);
+    // Saved or not, the window is usable again afterwards; a failure keeps Modified set.
     notice(this, qs(result.message));
+    setEnabled(true);
 }
 
 }  // namespace kalidor

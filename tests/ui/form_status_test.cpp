@@ -126,9 +126,7 @@ void FormStatusTest::realExportThroughTheWindow() {
     auto& w = h.window;
     w.SEMovHeight->setValue(100);
     w.Project.SaveFilePath = h.workspace.baseDir() + "out/movie.MP4";
-    w.AttachSettingsHandlers(false);
-    w.ShowMovieSettings();
-    w.AttachSettingsHandlers(true);
+    h.showSettings();
     TFormStatus* status = w.StatusForm();
     status->openFolder = [](const QString&) {};
     status->question = [](QWidget*, const QString&) { return true; };

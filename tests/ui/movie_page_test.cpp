@@ -89,9 +89,7 @@ void MoviePageTest::movieExtension() {
     MovieHarness h;
     h.openProject(0);
     h.window.Project.SaveFilePath = path.toStdString();
-    h.window.AttachSettingsHandlers(false);
-    h.window.ShowMovieSettings();
-    h.window.AttachSettingsHandlers(true);
+    h.showSettings();
     QString filter;
     h.window.SaveDialogMov = [&](QWidget*, const QString& f) {
         filter = f;
@@ -173,9 +171,7 @@ void MoviePageTest::exportChecks() {
         std::filesystem::create_directories(std::filesystem::path(moviePath).parent_path());
         std::ofstream(moviePath) << "old";
     }
-    h.window.AttachSettingsHandlers(false);
-    h.window.ShowMovieSettings();
-    h.window.AttachSettingsHandlers(true);
+    h.showSettings();
     kalidor::uitest::click(h.window.pngBtnMakeMov);
     if (notice == "?")
         QCOMPARE(h.notices.size(), 1);

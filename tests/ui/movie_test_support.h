@@ -51,11 +51,16 @@ struct MovieHarness {
             picture->DisplayTime = seconds;
             window.Project.Add(std::move(picture));
         }
+        showSettings();
+        window.Modified = false;
+        return dir;
+    }
+
+    // The project's settings into the page, as opening a project does.
+    void showSettings() {
         window.AttachSettingsHandlers(false);
         window.ShowMovieSettings();
         window.AttachSettingsHandlers(true);
-        window.Modified = false;
-        return dir;
     }
 };
 

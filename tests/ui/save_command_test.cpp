@@ -1,6 +1,9 @@
 #include "movie_test_support.h"
 
+#include "ui/project_list_model.h"
+
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QtTest>
 
 #include <fstream>
@@ -13,6 +16,7 @@ class SaveCommandTest : public QObject {
 private slots:
     void save_data();
     void save();
+    void openingShowsTheProjectsSettings();
 };
 
 void SaveCommandTest::save_data() {
@@ -65,6 +69,27 @@ void SaveCommandTest::save() {
         QCOMPARE(reread.Count(), 2);
     }
     if (answer && !writable) QVERIFY(h.notices.first() != QStringLiteral("保存しました"));
+}
+
+// Else a save right after opening would store the page of the project opened before.
+void SaveCommandTest::openingShowsTheProjectsSettings() {
+    MovieHarness h;
+    auto& w = h.window;
+    h.openProject(1);
+    w.Project.MovType = 1;
+    w.Project.MovWidth = 800;
+    w.Project.SaveFilePath = "/m/x.AVI";
+    w.Project.SaveProject();
+    w.Project.ResetSettings();
+    h.showSettings();
+    w.RefillProjectList();
+    QTRY_COMPARE(w.ProjectModel->rowCount(), 1);
+    w.Select(0);
+    w.OpenSelectedProject();
+    QCOMPARE(w.SEMovWidth->value(), 800);
+    QVERIFY(w.RBMovTypeAVI->isChecked());
+    QCOMPARE(w.EditSaveFilePath->text(), QStringLiteral("/m/x.AVI"));
+    QVERIFY(!w.Modified);
 }
 
 QTEST_MAIN(SaveCommandTest)

@@ -110,7 +110,8 @@ void TFormStatus::BtnCloseClick() {
 }
 
 void TFormStatus::closeEvent(QCloseEvent* event) {
-    if (closing_)
+    // The user closes it with Close only; the program quitting (a termination signal) may.
+    if (closing_ || !event->spontaneous())
         event->accept();
     else
         event->ignore();

@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpontaneKeyEvent>
 #include <QtTest>
 
 using kalidor::TFormStatus;
@@ -58,8 +59,10 @@ void FormStatusTest::counterAndCancel() {
     status.BtnCancel->click();
     QVERIFY(status.Cancelled());
     QCOMPARE(asked, QStringList(2, QStringLiteral("キャンセルしてよろしいですか？")));
-    // Only Close closes it.
-    status.close();
+    // Only Close closes it: not the title bar's close (a spontaneous close event), not Escape.
+    QCloseEvent fromTitleBar;
+    QSpontaneKeyEvent::setSpontaneous(&fromTitleBar);
+    QCoreApplication::sendEvent(&status, &fromTitleBar);
     QTest::keyClick(&status, Qt::Key_Escape);
     QVERIFY(status.isVisible());
     QString opened;

@@ -4,10 +4,15 @@
 #include "ui/drag_formats.h"
 #include "ui/form_make_movie.h"
 
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
+
+#include <algorithm>
+#include <optional>
+#include <string>
 
 namespace kalidor {
 namespace {

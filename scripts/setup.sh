@@ -32,3 +32,21 @@ build/bin/kalidor-cli info data/example
 echo
 echo "== kalidor-cli export data/example --out build/example.mp4"
 build/bin/kalidor-cli export data/example --out build/example.mp4
+
+# The desktop program on a workspace of its own that holds the example project, when there is a
+# display to show it on (never in CI).
+workspace="$PWD/build/workspace"
+if [ ! -e "$workspace/Orvane/Kalidor/project/例" ]; then
+  mkdir -p "$workspace/Orvane/Kalidor/project"
+  cp -r data/example "$workspace/Orvane/Kalidor/project/例"
+fi
+echo
+if [ "${CI:-}" = true ]; then
+  echo "== CI: the desktop program is not started"
+elif [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "== KALIDOR_HOME=$workspace build/bin/kalidor (started; the example project is 「例」)"
+  KALIDOR_HOME="$workspace" setsid build/bin/kalidor >/dev/null 2>&1 < /dev/null &
+else
+  echo "== no display (DISPLAY and WAYLAND_DISPLAY are unset): the desktop program is not started."
+  echo "   On a desktop: KALIDOR_HOME=$workspace build/bin/kalidor"
+fi

@@ -59,7 +59,7 @@ constexpr RowButton kPictureButtons[] = {
     {"pngBtnPicPrev", 4}, {"pngBtnPicBack", 228}, {"pngBtnAddPicture", 476}, {"pngBtnDelPicture", 700}};
 constexpr int kPictureRowWidth = 921;
 constexpr RowButton kActionButtons[] = {{"pngBtnAddAction", 4}, {"pngBtnDelAction", 228}};
-constexpr int kActionRowWidth = 450;
+constexpr int kActionRowWidth = 459;
 
 }  // namespace
 
@@ -241,6 +241,7 @@ void TFormMakeMovie::FormCreate() {
             static_cast<MenuBar*>(bar)->background = background;
         }
         Actions = std::make_unique<TThActionObjectManager>(workspace_.ConfigDir + "actionList.dat", workspace_.ImgDir);
+        FillActionList();  // movie: the action page's list
         ScrollBoxPicture->hide();
         PngBtnDocumentClick();  // picture browser: it opens on the documents folder
         created_ = true;
@@ -347,6 +348,8 @@ void TFormMakeMovie::OpenSelectedProject() {
         return showError(error);
     }
     RefreshStoryboard();
+    // movie: the settings page shows the opened project's settings; loading is no edit.
+    AttachSettingsHandlers(false), ShowMovieSettings(), AttachSettingsHandlers(true);
     SwitchPage(1);
     Modified = false;
 }

@@ -13,12 +13,22 @@
 #include <QWidget>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
 class QListView;
+class QListWidget;
 class QMimeData;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
 class QProgressBar;
 class QScrollArea;
 class QStackedWidget;
@@ -39,7 +49,9 @@ class StoryboardInput;
 class TFormFontConfig;
 class TFormTimeConfig;
 class TFormProjectName;
+class TFormStatus;
 class TPNGButton;
+class MovieExport;
 
 // A command button of a page's bottom row: its name and left edge in the row.
 struct RowButton {
@@ -200,9 +212,61 @@ public:
     void pngBtnDelActionClick();
     // An action dragged from the action page and dropped on panel `index`.
     void DropActionOnPanel(int index, const QMimeData* data);
+    // movie: the action page's list and preview follow the radio buttons and the list.
+    void FillActionList();
+    void LBActionListClick();
+    void RBActionClick();
+    QGroupBox* GBActionType = nullptr;
+    QRadioButton* RBPicture = nullptr;
+    QRadioButton* RBString = nullptr;
+    QListWidget* LBActionList = nullptr;
+    QWidget* PanelActionPreview = nullptr;
+    QLabel* ImgActionPreview = nullptr;
 
     // --- Save-movie page and saving (form_make_movie_export.cpp) ---
     void pngBtnSaveProjectClick();
+    // movie: the settings page, the export and its progress dialog.
+    void SetStatusForm(TFormStatus* form) { formStatus_ = form; }
+    TFormStatus* StatusForm();
+    void ShowMovieSettings();
+    void StoreMovieSettings();
+    void AttachSettingsHandlers(bool attach);
+    void MovConfigChange();
+    void SEMovWidthChange();
+    void SEMovHeightChange();
+    void BtnSelectMusicFileClick();
+    void BtnSelectSaveDirClick();
+    void pngBtnMakeMovClick();
+    // The render thread has ended: the frames go and the dialog shows the result.
+    void OutputDone();
+    // Whether an export's render thread is still running.
+    bool Exporting() const;
+    QGroupBox* GBMovType = nullptr;
+    QRadioButton* RBMovTypeMP4 = nullptr;
+    QRadioButton* RBMovTypeMPEG = nullptr;
+    QRadioButton* RBMovTypeAVI = nullptr;
+    QGroupBox* GBMovRaito = nullptr;
+    QRadioButton* RBRaito4_3 = nullptr;
+    QRadioButton* RBRaito16_9 = nullptr;
+    QGroupBox* GBMovSize = nullptr;
+    QLabel* LblMovWidth = nullptr;
+    QSpinBox* SEMovWidth = nullptr;
+    QLabel* LblMovHeight = nullptr;
+    QSpinBox* SEMovHeight = nullptr;
+    QGroupBox* GBMovQuality = nullptr;
+    QComboBox* CBQuality = nullptr;
+    QGroupBox* GBMusicConf = nullptr;
+    QCheckBox* CBUseMusic = nullptr;
+    QLineEdit* EditMusicFilePath = nullptr;
+    QPushButton* BtnSelectMusicFile = nullptr;
+    QGroupBox* GBSaveConf = nullptr;
+    QLineEdit* EditSaveFilePath = nullptr;
+    QPushButton* BtnSelectSaveDir = nullptr;
+    TPNGButton* pngBtnMakeMov = nullptr;
+    // The two file dialogs: given the filter, the chosen name or an empty text when cancelled.
+    // Tests replace them.
+    std::function<QString(QWidget* parent, const QString& filter)> OpenDialogMusicFile;
+    std::function<QString(QWidget* parent, const QString& filter)> SaveDialogMov;
 
     NoticeFn notice = ShowNotice;
     QuestionFn question = AskQuestion;
@@ -231,6 +295,11 @@ private:
     Workspace workspace_;
     TFormProjectName* formProjectName_ = nullptr;
     bool created_ = false;
+    // movie: the export in progress (a child object, so it goes with the window).
+    TFormStatus* formStatus_ = nullptr;
+    MovieExport* movieExport_ = nullptr;
+    QString movieFilter_;
+    std::vector<QMetaObject::Connection> settingsHandlers_;
 };
 
 }  // namespace kalidor

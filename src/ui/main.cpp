@@ -38,6 +38,7 @@ int main(int argc, char* argv[]) {
     TFormTimeConfig timeConfig(&mainWindow);
     mainWindow.SetProjectNameForm(&projectName);
     mainWindow.SetStoryDialogs(&timeConfig, &fontConfig);  // storyboard
+    mainWindow.SetStatusForm(&status);  // movie: the export's progress dialog
     if (QScreen* screen = QGuiApplication::primaryScreen())
         mainWindow.move(screen->availableGeometry().center() - mainWindow.rect().center());
     mainWindow.FormCreate();

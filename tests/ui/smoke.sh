@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Starts the real desktop program under Xvfb on a scratch workspace holding one project:
 # waits for its window, checks title and size, takes a screenshot that must not be blank,
-# checks that a second instance leaves the first running, and ends it with SIGTERM, which
-# must quit cleanly (exit status 0).
+# checks that a second instance leaves the first running, exports the project through its
+# save-movie page as a user would (open it, 200 wide, a movie path typed into the file dialog,
+# the make button, the progress dialog's Close) and checks the movie with ffprobe, saves the
+# project, and ends it with SIGTERM, which must quit cleanly (exit status 0).
 # Usage: smoke.sh <kalidor executable> <example project folder> [screenshot path]
 set -euo pipefail
 program=$(realpath "$1")
@@ -10,10 +12,10 @@ example=$(realpath "$2")
 shot=${3:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home/Orvane/Kalidor/project" "$work/run"
+mkdir -p "$work/home/Orvane/Kalidor/project" "$work/run" "$work/out"
 chmod 700 "$work/run"
 cp -r "$example" "$work/home/Orvane/Kalidor/project/例"
-export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" WORK="$work"
+export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" WORK="$work" HOME="$work"
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   "$PROGRAM" & first=$!
@@ -41,6 +43,51 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   [ "$mains" = 1 ] || { echo "a second main window opened"; exit 1; }
   kill "$second"; wait "$second" || true
   kill -0 "$first" || { echo "first instance ended"; exit 1; }
+  # Places inside the main window: the first project, the movie page button, the width box,
+  # the movie path browse button, the make button and the save button.
+  at() { xdotool mousemove --sync --window "$wid" "$1" "$2"; }
+  # Without a window manager keys go to the window under the pointer: this puts it into the
+  # newest visible window of that name other than the main window.
+  pointer_into() {
+    local w=""
+    for _ in $(seq 100); do
+      w=$(xdotool search --onlyvisible --name "$1" | grep -v "^$wid\$" | tail -n 1 || true)
+      [ -n "$w" ] && break
+      sleep 0.1
+    done
+    [ -n "$w" ] || { echo "no window named $1"; exit 1; }
+    sleep 0.3
+    xdotool mousemove --sync --window "$w" 20 20
+  }
+  at 309 147; xdotool click --repeat 2 --delay 80 1; sleep 0.5
+  at 638 32; xdotool click 1; sleep 0.3
+  # Every keystroke counts and odd widths become even at once, so a width of even prefixes.
+  at 120 251; xdotool click --repeat 3 1; xdotool key ctrl+a; xdotool type --delay 30 200
+  at 872 219; xdotool click 1
+  # The name box of the file dialog has the focus.
+  pointer_into "^Save"
+  xdotool type --delay 10 "$WORK/out/movie"; xdotool key Return
+  sleep 0.5
+  at 703 280; xdotool click 1
+  status=$(timeout 20 xdotool search --sync --onlyvisible --name "^状況$" | head -n 1)
+  project="$KALIDOR_HOME/Orvane/Kalidor/project/例"
+  timeout 60 bash -c "until [ -e \"$WORK/out/movie.MP4\" ] && [ ! -e \"$project/tmp\" ]; do sleep 0.2; done" ||
+    { echo "no movie from the save-movie page"; exit 1; }
+  probe=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=width,height,nb_read_frames \
+          -of csv=p=0 "$WORK/out/movie.MP4")
+  [ "$probe" = "200,150,303" ] || { echo "movie: expected 200,150,303, got $probe"; exit 1; }
+  # Close, the right button of the progress dialog, gives the main window back.
+  eval "$(xdotool getwindowgeometry --shell "$status")"
+  xdotool mousemove --sync --window "$status" $((WIDTH / 2 + 86)) $((HEIGHT - 20)) click 1
+  timeout 10 bash -c "while xdotool search --onlyvisible --name \"^状況\$\" >/dev/null; do sleep 0.2; done" ||
+    { echo "the progress dialog did not close"; exit 1; }
+  # The project saved (its new width included), so that quitting has nothing to ask. Keys go to
+  # the window under the pointer: Return answers Yes, then OK.
+  at 792 32; xdotool click 1
+  pointer_into "^確認\$"; xdotool key Return
+  pointer_into "^Kalidor\$"; xdotool key Return
+  timeout 10 bash -c "until grep -q \"size: 200 x 150\" <(\"\$(dirname \"$PROGRAM\")/kalidor-cli\" info \"$project\"); do sleep 0.2; done" ||
+    { echo "the project was not saved with its new size"; exit 1; }
   kill -TERM "$first"
   wait "$first" || { echo "exit status $? after SIGTERM"; exit 1; }
 '

@@ -1,0 +1,54 @@
+#pragma once
+// The action page's draggable controls: the list of action names and the description image.
+// Both drag the number of the chosen catalogue entry, the list as kActionListMime and the image
+// as kActionPreviewMime, so that a storyboard panel knows an action came.
+
+#include "platform/bitmap.h"
+
+#include <QEvent>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QPoint>
+
+#include <functional>
+
+namespace kalidor {
+
+// A 24-bit copy of the bitmap as Qt draws it.
+QImage ImageOfBitmap(const Bitmap& bitmap);
+
+// Item data role holding the catalogue index of a list item's entry.
+inline constexpr int kActionNumberRole = Qt::UserRole + 1;
+
+class ActionListBox : public QListWidget {
+    Q_OBJECT
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
+    QStringList mimeTypes() const override;
+};
+
+class ActionPreviewImage : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    // The number its drag carries: the entry whose description it shows; -1 drags nothing.
+    int actionNumber = -1;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QPoint pressAt_;
+    bool pressed_ = false;
+};
+
+// Calls `handler` after every event of `type` that `watched` receives (the event goes on as
+// usual). Owned by `watched`.
+void OnWidgetEvent(QWidget* watched, QEvent::Type type, std::function<void()> handler);
+
+}  // namespace kalidor

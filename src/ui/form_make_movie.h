@@ -234,6 +234,8 @@ public:
     void MovConfigChange();
     void SEMovWidthChange();
     void SEMovHeightChange();
+    // The other size follows the leading one by the ratio; `typing` leaves the leading box as typed.
+    void coupleSizes(bool widthLeads, bool typing);
     void BtnSelectMusicFileClick();
     void BtnSelectSaveDirClick();
     void pngBtnMakeMovClick();

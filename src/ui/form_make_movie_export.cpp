@@ -120,6 +120,9 @@ void TFormMakeMovie::buildMoviePage() {
     connect(BtnSelectMusicFile, &QPushButton::clicked, this, &TFormMakeMovie::BtnSelectMusicFileClick);
     connect(BtnSelectSaveDir, &QPushButton::clicked, this, &TFormMakeMovie::BtnSelectSaveDirClick);
     connect(pngBtnMakeMov, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnMakeMovClick);
+    // A size typed digit by digit is raised to even once its box is left or Enter is pressed.
+    connect(SEMovWidth, &QSpinBox::editingFinished, this, [this] { coupleSizes(true, false); });
+    connect(SEMovHeight, &QSpinBox::editingFinished, this, [this] { coupleSizes(false, false); });
     AttachSettingsHandlers(false);
     ShowMovieSettings();
     AttachSettingsHandlers(true);
@@ -197,24 +200,19 @@ void TFormMakeMovie::MovConfigChange() {
     AttachSettingsHandlers(true);
 }
 
-void TFormMakeMovie::SEMovWidthChange() {
-    {
-        const QSignalBlocker width(SEMovWidth), height(SEMovHeight);
-        MovieSettingsPage page = pageOf(*this);
-        CoupleHeightToWidth(page);
-        SEMovWidth->setValue(page.width);
-        SEMovHeight->setValue(page.height);
-    }
-    MovConfigChange();
-}
+void TFormMakeMovie::SEMovWidthChange() { coupleSizes(true, SEMovWidth->hasFocus()); }
 
-void TFormMakeMovie::SEMovHeightChange() {
+void TFormMakeMovie::SEMovHeightChange() { coupleSizes(false, SEMovHeight->hasFocus()); }
+
+void TFormMakeMovie::coupleSizes(bool widthLeads, bool typing) {
     {
         const QSignalBlocker width(SEMovWidth), height(SEMovHeight);
         MovieSettingsPage page = pageOf(*this);
-        CoupleWidthToHeight(page);
-        SEMovWidth->setValue(page.width);
-        SEMovHeight->setValue(page.height);
+        widthLeads ? CoupleHeightToWidth(page) : CoupleWidthToHeight(page);
+        // While the user types into a box, its digits stay as typed (a 3 on its way to 320 must
+        // not turn into 4); the other box follows at once.
+        if (!(typing && widthLeads)) SEMovWidth->setValue(page.width);
+        if (!(typing && !widthLeads)) SEMovHeight->setValue(page.height);
     }
     MovConfigChange();
 }

@@ -11,6 +11,8 @@
 #include "ui/form_status.h"
 #include "ui/project_list_model.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -32,6 +35,19 @@ namespace {
 
 void clickWidget(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center()); }
 
+// On its indicator: a radio button wider than its text takes clicks only there and on the text.
+void clickRadio(QRadioButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2)); }
+
+// Typed key by key; QTest's own typing knows only ASCII.
+void typeText(QWidget* widget, const QString& text) {
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(widget, &press);
+        QCoreApplication::sendEvent(widget, &release);
+    }
+}
+
 void clickListItem(QListWidget* list, const QString& text) {
     const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
     QVERIFY2(found.size() == 1, qPrintable(text));
@@ -43,8 +59,10 @@ void openProject(TFormMakeMovie& window, const std::string& name) {
     QTRY_VERIFY_WITH_TIMEOUT(window.ProjectModel->rowCount() > 0, 10000);
     int row = -1;
     for (int r = 0; r < window.ProjectModel->rowCount(); ++r)
-        if (std::filesystem::path(window.ProjectModel->Entry(r)).filename() == name) row = r;
-    QVERIFY(row >= 0);
+        if (std::filesystem::path(window.ProjectModel->Entry(r)).parent_path().filename() == name ||
+            std::filesystem::path(window.ProjectModel->Entry(r)).filename() == name)
+            row = r;
+    QVERIFY2(row >= 0, window.ProjectModel->rowCount() ? window.ProjectModel->Entry(0).c_str() : "no project");
     const QRect tile = window.LVProject->visualRect(window.ProjectModel->index(row));
     QTest::mouseClick(window.LVProject->viewport(), Qt::LeftButton, {}, tile.center());
     click(window.pngBtnToSelectPicture);
@@ -87,15 +105,19 @@ void DesktopWorkflowTest::makeSaveReopenExport() {
     window.SetStatusForm(&status);
     window.SetStoryDialogs(&timeConfig, &fontConfig);
     window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
 
     // A new project, named in its dialog.
     QTimer::singleShot(0, &projectName, [&] {
-        QTest::keyClicks(projectName.EditProjectName, QStringLiteral("旅行"));
+        typeText(projectName.EditProjectName, QStringLiteral("旅行"));
         QTest::mouseClick(projectName.BtnMake, Qt::LeftButton);
     });
     click(window.pngBtnMakeProject);
+    window.activateWindow();  // the closed dialog hands the keyboard back
+    QVERIFY(QTest::qWaitForWindowActive(&window));
     openProject(window, "旅行");
+    if (QTest::currentTestFailed()) return;
 
     // Three photos from the folder, all selected and added with the button.
     QVERIFY(window.SetBrowserFolder(photos.path().toStdString()));
@@ -108,31 +130,41 @@ void DesktopWorkflowTest::makeSaveReopenExport() {
 
     // A zoom on the first, a curtain on the second, a caption on the third.
     click(window.pngBtnSelectAction);
-    clickWidget(window.RBPicture);
+    clickRadio(window.RBPicture);
+    QVERIFY(window.RBPicture->isChecked());
     const std::pair<int, QString> effects[] = {{0, QStringLiteral("ズームイン")}, {1, QStringLiteral("カーテン（左から）")}};
     for (const auto& [panel, effect] : effects) {
         clickWidget(window.findChild<QWidget*>(QStringLiteral("PanelStoryBorad_%1").arg(panel)));
         clickListItem(window.LBActionList, effect);
+        if (QTest::currentTestFailed()) return;
         click(window.pngBtnAddAction);
     }
     auto* caption = window.findChild<QLineEdit*>("EditStoryBoradStr_2");
     QVERIFY(caption);
-    QTest::keyClicks(caption, QStringLiteral("Hello 世界"));
+    typeText(caption, QStringLiteral("Hello 世界"));
     QCOMPARE(int{window.Project.Items(0).PicAction}, int{apZoomIN});
     QCOMPARE(int{window.Project.Items(1).PicAction}, int{apCurtainLeft});
     QCOMPARE(QString::fromStdString(window.Project.Items(2).Text), QStringLiteral("Hello 世界"));
 
     // A 320 x 240 AVI: the height follows the width at 4:3.
     click(window.pngBtnMakeMovie);
-    clickWidget(window.RBMovTypeAVI);
+    clickRadio(window.RBMovTypeAVI);
+    QVERIFY(window.RBMovTypeAVI->isChecked());
     window.SEMovWidth->setFocus();
+    QTRY_VERIFY(window.SEMovWidth->hasFocus());
     window.SEMovWidth->selectAll();
-    QTest::keyClicks(window.SEMovWidth, "320");
+    QTest::keyClicks(window.SEMovWidth, "321");
+    QCOMPARE(window.SEMovHeight->value(), 242);  // follows every digit
+    QTest::keyClick(window.SEMovWidth, Qt::Key_Backspace);
+    QTest::keyClicks(window.SEMovWidth, "0");
+    QTest::keyClick(window.SEMovWidth, Qt::Key_Return);
+    QCOMPARE(window.SEMovWidth->value(), 320);
     QCOMPARE(window.SEMovHeight->value(), 240);
     const QString movie = photos.filePath(QStringLiteral("旅行.avi"));
     window.SaveDialogMov = [&](QWidget*, const QString&) { return movie; };
     QTest::mouseClick(window.BtnSelectSaveDir, Qt::LeftButton);
 
+    QVERIFY(window.EditSaveFilePath->text().endsWith(".AVI"));
     click(window.pngBtnSaveProject);
     QTRY_VERIFY(harness.notices.contains(QStringLiteral("保存しました")));
     QVERIFY(!window.Modified);
@@ -142,6 +174,7 @@ void DesktopWorkflowTest::makeSaveReopenExport() {
     QCOMPARE(window.PageControl->currentIndex(), 0);
     window.Project.Clear();
     openProject(window, "旅行");
+    if (QTest::currentTestFailed()) return;
     QCOMPARE(window.Project.Count(), 3);
     QCOMPARE(int{window.Project.Items(0).PicAction}, int{apZoomIN});
     QCOMPARE(int{window.Project.Items(1).PicAction}, int{apCurtainLeft});

@@ -28,6 +28,9 @@ struct PlaneLayout {
 // to 15 bits, scaled with its fixed-point factors, then rounded back to 8 bits.
 std::uint8_t LimitedLuma(std::uint8_t fullRange);
 std::uint8_t LimitedChroma(std::uint8_t fullRange);
+// The same over `n` bytes in place, vectorised where the processor allows.
+void LimitLumaPlane(std::uint8_t* plane, std::size_t n);
+void LimitChromaPlane(std::uint8_t* plane, std::size_t n);
 
 // One TurboJPEG decompressor; not shared between threads.
 class PlaneDecoder {

@@ -23,6 +23,10 @@ namespace kalidor::detail {
 inline constexpr int kResizeAverageLine = 942;
 inline constexpr int kResizeBilinearLine = 1066;
 
+// Whether the bilinear resampler uses four-double vectors (AVX2): on where the processor has them;
+// `wanted` false turns them off, so that both ways can be compared. Returns the setting now in use.
+bool UseWideVectors(bool wanted);
+
 // Floor toward minus infinity; the coordinates here are small enough for int.
 inline int floorToInt(double v) { return static_cast<int>(std::floor(v)); }
 

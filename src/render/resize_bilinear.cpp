@@ -315,6 +315,20 @@ double weightedValue(const double* acc, std::size_t k, const double* w, const do
     return sum;
 }
 
+// The values past the last whole vector, one at a time; adds the near-half flags to `any`.
+template <int Count, bool Accumulate, bool Finish>
+bool combineTail(double* acc, std::size_t k, std::size_t length, const double* weights, const double* const* h,
+                 double tolerance, std::uint8_t* out, double any) {
+    for (; k < length; ++k) {
+        acc[k] = weightedValue<Count, Accumulate>(acc, k, weights, h);
+        if constexpr (Finish) {
+            out[k] = lowByte(acc[k] + kRoundingShift);
+            any += nearHalf(acc[k], tolerance);
+        }
+    }
+    return any != 0.0;
+}
+
 // acc = (acc +) the weighted sum of Count filtered rows. With Finish, also writes Round (halves to
 // even) of every value as a byte to `out` and reports whether some value is near a half, whose
 // byte must then be recomputed exactly. No weight is negative here, so the values lie in [0, 255]
@@ -338,14 +352,7 @@ bool combineRowsFixed(double* acc, std::size_t length, const double* weights, co
         }
     }
     double any = near[0] + near[1];
-    for (; k < length; ++k) {
-        acc[k] = weightedValue<Count, Accumulate>(acc, k, weights, h);
-        if constexpr (Finish) {
-            out[k] = lowByte(acc[k] + kRoundingShift);
-            any += nearHalf(acc[k], tolerance);
-        }
-    }
-    return any != 0.0;
+    return combineTail<Count, Accumulate, Finish>(acc, k, length, weights, h, tolerance, out, any);
 }
 
 template <int Count, bool Accumulate>
@@ -389,14 +396,7 @@ __attribute__((target("avx2"))) bool combineRowsWide(double* acc, std::size_t le
         }
     }
     double any = (near[0] + near[1]) + (near[2] + near[3]);
-    for (; k < length; ++k) {
-        acc[k] = weightedValue<Count, Accumulate>(acc, k, weights, h);
-        if constexpr (Finish) {
-            out[k] = lowByte(acc[k] + kRoundingShift);
-            any += nearHalf(acc[k], tolerance);
-        }
-    }
-    return any != 0.0;
+    return combineTail<Count, Accumulate, Finish>(acc, k, length, weights, h, tolerance, out, any);
 }
 
 template <bool Accumulate, bool Finish>

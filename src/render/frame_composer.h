@@ -23,7 +23,9 @@ public:
     void compose(const FrameRecipe& recipe, Bitmap& frame) const;
 
 private:
-    void composeZoom(const FrameRecipe& recipe, Bitmap& frame) const;
+    // Makes `frame` a black frame of the movie size; `sized` says it already has that size.
+    void blank(Bitmap& frame, bool sized) const;
+    void composeZoom(const FrameRecipe& recipe, Bitmap& frame, bool sized) const;
 
     const Bitmap& picture_;
     std::function<void(Bitmap&)> drawCaption_;

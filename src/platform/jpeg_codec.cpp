@@ -199,6 +199,8 @@ public:
         // one only at the end; after a failure, ask for it so that the right buffer is freed.
         if (destinationSet)
             cinfo.dest->term_destination(&cinfo);
+        if (initial != buffer)  // replaced by a larger one, which libjpeg does not free
+            std::free(initial);
         std::free(buffer);
         jpeg_destroy_compress(&cinfo);
     }
@@ -207,7 +209,8 @@ public:
 
     jpeg_compress_struct cinfo{};
     ErrorState err{};
-    unsigned char* buffer = nullptr;  // malloc'ed by jpeg_mem_dest
+    unsigned char* buffer = nullptr;  // malloc'ed, replaced by jpeg_mem_dest when it grows
+    unsigned char* initial = nullptr;
     unsigned long size = 0;
     bool destinationSet = false;
 };
@@ -228,6 +231,12 @@ bool compress(Compressor& c, const Bitmap& bitmap, int quality) {
     if (setjmp(c.err.jump) != 0)
         return false;
     jpeg_create_compress(&c.cinfo);
+    // Room for the whole picture from the start: growing from 4 KiB by doubling copies more
+    // than the finished file, and untouched room costs nothing.
+    c.size = static_cast<unsigned long>(bitmap.width()) * static_cast<unsigned long>(bitmap.height()) * 3 + 4096;
+    c.initial = c.buffer = static_cast<unsigned char*>(std::malloc(c.size));
+    if (!c.buffer)
+        c.size = 0;  // then libjpeg allocates
     jpeg_mem_dest(&c.cinfo, &c.buffer, &c.size);
     c.destinationSet = true;
     c.cinfo.image_width = static_cast<JDIMENSION>(bitmap.width());

@@ -6,7 +6,8 @@
 #   W1  1280 x 720, every picture zooming in (melt: an affine zoom from the fitted picture to 1.2x)
 #   W2  640 x 480, no effect (melt: plain image producers, which fit the pictures)
 # Prints each run, the medians, the ratios melt / kalidor, kalidor's seconds in pass 1, 2 and 3,
-# and the peak size of the project's tmp/ (as stored, and as it would be without hard links).
+# and the peak size of the project's tmp/ (as stored, and as it would be without hard links) in one
+# more export that is not timed.
 # Usage: bench/peer_bench.sh [rounds, default 3]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,19 +58,25 @@ p = [seen.get(t, end) for t in texts] + [end]
 print(f"{end - start:.2f} {p[1] - p[0]:.2f} {p[2] - p[1]:.2f} {p[3] - p[2]:.2f}")
 PY
 
-# kalidor W: prints "total pass1 pass2 pass3 peak-bytes peak-bytes-without-links"
+# kalidor W: prints "total pass1 pass2 pass3"
 kalidor() {
-  local w=$1 project=$work/$1 times peak flat
+  python3 "$work/passes.py" "$bin/kalidor-cli" export "$work/$1" --quality 0 --out "$work/$1.kalidor.mp4"
+}
+
+# peak W: exports once more, untimed, sampling the size of tmp/ (du over the frames would slow
+# down a timed run); prints "peak-bytes peak-bytes-without-links"
+peak() {
+  local w=$1 project=$work/$1 stored flat
   ( while :; do
       du -s --block-size=1 "$project/tmp" 2> /dev/null | cut -f1
       du -sl --block-size=1 "$project/tmp" 2> /dev/null | cut -f1 | sed 's/^/l /'
       sleep 0.2
     done ) > "$work/du.$w" &
   local sampler=$!
-  times=$(python3 "$work/passes.py" "$bin/kalidor-cli" export "$project" --quality 0 --out "$work/$w.kalidor.mp4")
+  kalidor "$w" > /dev/null
   kill "$sampler"; wait "$sampler" 2> /dev/null || true
-  peak=$(grep -v '^l' "$work/du.$w" | sort -n | tail -1); flat=$(grep '^l' "$work/du.$w" | cut -d' ' -f2 | sort -n | tail -1)
-  echo "$times ${peak:-0} ${flat:-0}"
+  stored=$(grep -v '^l' "$work/du.$w" | sort -n | tail -1); flat=$(grep '^l' "$work/du.$w" | cut -d' ' -f2 | sort -n | tail -1)
+  echo "${stored:-0} ${flat:-0}"
 }
 
 melt_run() {
@@ -93,16 +100,15 @@ for ((r = 1; r <= rounds; r++)); do
   for w in W1 W2; do
     k=$(kalidor "$w"); m=$(melt_run "$w")
     echo "$k" >> "$work/$w.k"; echo "$m" >> "$work/$w.m"
-    read -r total a b c peak flat <<< "$k"
-    printf 'round %d %s: kalidor %6.2f s (pass 1 %.2f, 2 %.2f, 3 %.2f; tmp/ peak %d MiB, %d MiB without links)  melt %6.2f s\n' \
-      "$r" "$w" "$total" "$a" "$b" "$c" $((peak / 1048576)) $((flat / 1048576)) "$m"
+    read -r total a b c <<< "$k"
+    printf 'round %d %s: kalidor %6.2f s (pass 1 %.2f, 2 %.2f, 3 %.2f)  melt %6.2f s\n' "$r" "$w" "$total" "$a" "$b" "$c" "$m"
   done
 done
 for w in W1 W2; do
   kt=$(cut -d' ' -f1 "$work/$w.k" | median); mt=$(median < "$work/$w.m")
   p1=$(cut -d' ' -f2 "$work/$w.k" | median); p2=$(cut -d' ' -f3 "$work/$w.k" | median); p3=$(cut -d' ' -f4 "$work/$w.k" | median)
-  peak=$(cut -d' ' -f5 "$work/$w.k" | median); flat=$(cut -d' ' -f6 "$work/$w.k" | median)
+  read -r peak flat <<< "$(peak "$w")"
   printf '%s medians: kalidor %.2f s (pass 1 %.2f s, pass 2 %.2f s, pass 3 %.2f s), melt %.2f s, melt/kalidor %.2f; tmp/ peak %d MiB (%d MiB without links); frames kalidor %s, melt %s\n' \
     "$w" "$kt" "$p1" "$p2" "$p3" "$mt" "$(awk -v m="$mt" -v k="$kt" 'BEGIN { print m / k }')" \
-    $((${peak%.*} / 1048576)) $((${flat%.*} / 1048576)) "$(frames "$work/$w.kalidor.mp4")" "$(frames "$work/$w.melt.mp4")"
+    $((peak / 1048576)) $((flat / 1048576)) "$(frames "$work/$w.kalidor.mp4")" "$(frames "$work/$w.melt.mp4")"
 done

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/resource.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace kalidor {
@@ -101,6 +102,8 @@ std::unique_ptr<FrameFeed> FrameFeed::Prepare(EncoderInvocation& job, int worker
     feed->readFd_ = fds[0];
     feed->writeFd_ = fds[1];
     ::fcntl(feed->writeFd_, F_SETPIPE_SZ, kPipeBytes);  // a smaller pipe only costs more switches
+    if (const int size = ::fcntl(feed->writeFd_, F_GETPIPE_SZ); size > 0)
+        feed->pipeBytes_ = static_cast<std::uint64_t>(size);
 
     const std::string size = std::to_string(feed->layout_.width) + "x" + std::to_string(feed->layout_.height);
     o.erase(input, input + 2);
@@ -215,30 +218,50 @@ void FrameFeed::writeLoop() {
             if (last)
                 decoded_[j].reset();
         }
-        const std::uint8_t* p = planes->data();
-        std::size_t left = planes->size();
-        while (left > 0) {
-            const ssize_t n = ::write(writeFd_, p, left);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                encoderReads = false;  // the encoder's exit code tells why
-                break;
-            }
-            p += n;
-            left -= static_cast<std::size_t>(n);
+        if (!push(*planes)) {
+            encoderReads = false;  // the encoder's exit code tells why
+            break;
         }
-        if (last) {
-            std::lock_guard lock(mutex_);
-            spare_.push_back(std::move(planes));
+        if (last)
+            inPipe_.push_back({std::move(planes), pushed_});
+        // A frame's memory is decoded into again only once the encoder has read all of it: when
+        // a pipe's worth of bytes has gone in after it.
+        std::lock_guard lock(mutex_);
+        while (!inPipe_.empty() && pushed_ - inPipe_.front().end >= pipeBytes_) {
+            spare_.push_back(std::move(inPipe_.front().planes));
+            inPipe_.pop_front();
         }
     }
-    // End of input for the encoder: after the last frame, or early after a failure.
+    // End of input for the encoder: after the last frame, or early after a failure. The frames
+    // still in the pipe stay in inPipe_ until the feed goes, after the encoder.
     ::close(writeFd_);
     writeFd_ = -1;
     std::lock_guard lock(mutex_);
     stop_ = true;
     changed_.notify_all();
+}
+
+bool FrameFeed::push(const std::vector<std::uint8_t>& frame) {
+    const std::uint8_t* p = frame.data();
+    std::size_t left = frame.size();
+    while (left > 0) {
+        // vmsplice hands the pipe our pages instead of copying them in; the encoder's read copies
+        // them out as before. Where the kernel refuses, write copies.
+        iovec part{const_cast<std::uint8_t*>(p), left};
+        ssize_t n = spliceToPipe_ ? ::vmsplice(writeFd_, &part, 1, 0) : ::write(writeFd_, p, left);
+        if (n < 0 && spliceToPipe_ && (errno == EINVAL || errno == ENOSYS)) {
+            spliceToPipe_ = false;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+        pushed_ += static_cast<std::uint64_t>(n);
+    }
+    return true;
 }
 
 }  // namespace kalidor

@@ -10,6 +10,8 @@
 #include "encode/jpeg_planes.h"
 
 #include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -65,6 +67,8 @@ private:
     FrameFeed() = default;
     void decodeLoop();
     void writeLoop();
+    // Puts all of `frame` into the pipe; false when the encoder no longer reads.
+    bool push(const std::vector<std::uint8_t>& frame);
     void fail(const std::string& message);
 
     PlaneLayout layout_;
@@ -82,6 +86,16 @@ private:
     using Planes = std::shared_ptr<std::vector<std::uint8_t>>;
     std::vector<Planes> decoded_;
     std::vector<Planes> spare_;  // written frames' memory, for the next decodes
+    // The writer's own: frames whose pages the pipe may still hold, with the byte count pushed
+    // when each was last written.
+    struct InPipe {
+        Planes planes;
+        std::uint64_t end = 0;
+    };
+    std::deque<InPipe> inPipe_;
+    std::uint64_t pushed_ = 0;
+    std::uint64_t pipeBytes_ = 64 * 1024;  // the kernel's default
+    bool spliceToPipe_ = true;
     std::vector<std::jthread> threads_;
 };
 

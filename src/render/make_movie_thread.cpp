@@ -10,7 +10,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <future>
 #include <stdexcept>
+#include <thread>
+
 #include <sys/stat.h>
 
 namespace kalidor {
@@ -131,7 +134,8 @@ void TMakeMovieThread::ExecuteSteps() {
     if (::mkdir(TempDir.c_str(), 0777) != 0)
         return FailWith("cannot make the temporary folder " + TempDir + ": " + std::strerror(errno));
 
-    // Pass 1: each picture fitted into the frame, one in memory at a time.
+    // Pass 1: each picture fitted into the frame. The next picture is read and fitted on a second
+    // thread while this one is, so at most two are in memory at a time.
     const int count = Project.Count();
     StatusText = kPass1Text;
     SyncShowTextCounted();
@@ -142,6 +146,11 @@ void TMakeMovieThread::ExecuteSteps() {
     SyncCheckCancel();
     if (StopRequested())
         return;
+    const bool ahead = options_.frameWorkers != 1 && std::thread::hardware_concurrency() > 1;
+    const std::launch policy = ahead ? std::launch::async : std::launch::deferred;
+    std::future<FittedPicture> current;
+    if (count > 0)
+        current = std::async(policy, [this] { return FitPicture(0); });
     for (int i = 0; i < count; ++i) {
         SyncCheckCancel();
         if (StopRequested())
@@ -149,23 +158,19 @@ void TMakeMovieThread::ExecuteSteps() {
         ProgressPos = i;
         SyncShowPosition();
         SyncShowTextCounted();
-        const std::string& path = Project.Items(i).PicturePath;
-        Bitmap picture;
-        try {
-            ThUtility::LoadImageFile(path, picture);
-        } catch (const std::exception& e) {
-            return FailWith(withFileName(e.what(), path));
-        }
-        // An extension we do not read gives no picture, and an empty picture cannot be fitted.
-        if (picture.empty())
-            return FailWith(std::string(ThUtility::kUnsupportedImageMessage) + " (" + path + ")");
-        FitToMovieFrame(picture, Project.MovWidth, Project.MovHeight);
-        bmp::writeFile(picture, TempDir + std::to_string(i) + ".bmp");
+        std::future<FittedPicture> following;
+        if (i + 1 < count)
+            following = std::async(policy, [this, i] { return FitPicture(i + 1); });
+        FittedPicture fitted = current.get();
+        if (!fitted.failure.empty())
+            return FailWith(fitted.failure);
+        bmp::writeFile(fitted.picture, TempDir + std::to_string(i) + ".bmp");
         if (!HasTempSpace()) {
             SyncMarkDiskShort();
             SyncMarkFailed();
             return;
         }
+        current = std::move(following);
     }
 
     // Pass 2: the frames, numbered from 1 over all pictures.
@@ -207,6 +212,24 @@ void TMakeMovieThread::ExecuteSteps() {
     if (StopRequested())
         return;
     Runner->RunAndWait();
+}
+
+TMakeMovieThread::FittedPicture TMakeMovieThread::FitPicture(int i) const {
+    const std::string& path = Project.Items(i).PicturePath;
+    FittedPicture fitted;
+    try {
+        ThUtility::LoadImageFile(path, fitted.picture);
+    } catch (const std::exception& e) {
+        fitted.failure = withFileName(e.what(), path);
+        return fitted;
+    }
+    // An extension we do not read gives no picture, and an empty picture cannot be fitted.
+    if (fitted.picture.empty()) {
+        fitted.failure = std::string(ThUtility::kUnsupportedImageMessage) + " (" + path + ")";
+        return fitted;
+    }
+    FitToMovieFrame(fitted.picture, Project.MovWidth, Project.MovHeight);
+    return fitted;
 }
 
 bool TMakeMovieThread::HasTempSpace() const {

@@ -19,6 +19,7 @@
 // dispatcher; FinishExport (export_result.h) is what it usually calls.
 
 #include "model/pic_object.h"
+#include "platform/bitmap.h"
 #include "platform/dispatcher.h"
 #include "platform/free_space.h"
 #include "render/encoder_failure.h"
@@ -83,6 +84,12 @@ private:
     void ExecuteSteps();
     bool StopRequested() const noexcept { return stopRequested_.load(); }
     bool HasTempSpace() const;
+    // Pass 1's work on picture i: read and fitted, or why not.
+    struct FittedPicture {
+        Bitmap picture;
+        std::string failure;
+    };
+    FittedPicture FitPicture(int i) const;
     void RunnerNewLine(const std::string& line);
     void RunnerTerminated(std::uint32_t exitCode);
     void FailWith(const std::string& message);

@@ -28,23 +28,30 @@ std::uint8_t ActionValue(const TThActionObjectManager& catalogue, const std::str
     return target == ActionTarget::Picture ? entry->PicType : entry->StrType;
 }
 
-void GiveActionToSelected(TThPicObjectManager& project, std::uint8_t value, ActionTarget target) {
+bool GiveActionToSelected(TThPicObjectManager& project, std::uint8_t value, ActionTarget target) {
+    bool changed = false;
     for (int i = project.Count() - 1; i >= 0; --i) {
         TThPicObject& picture = project.Items(i);
         if (!picture.Selected)
             continue;
-        (target == ActionTarget::Picture ? picture.PicAction : picture.StrAction) = value;
+        std::uint8_t& field = target == ActionTarget::Picture ? picture.PicAction : picture.StrAction;
+        changed |= field != value;
+        field = value;
     }
+    return changed;
 }
 
-void ClearActionsOfSelected(TThPicObjectManager& project) {
+bool ClearActionsOfSelected(TThPicObjectManager& project) {
+    bool changed = false;
     for (int i = project.Count() - 1; i >= 0; --i) {
         TThPicObject& picture = project.Items(i);
         if (!picture.Selected)
             continue;
+        changed |= picture.PicAction != apNone || picture.StrAction != asNone;
         picture.PicAction = apNone;
         picture.StrAction = asNone;
     }
+    return changed;
 }
 
 bool GiveActionToPicture(TThPicObjectManager& project, int index, const TThActionObjectManager& catalogue,

@@ -30,10 +30,11 @@ const Bitmap* ActionDescription(const TThActionObjectManager& catalogue, const s
 std::uint8_t ActionValue(const TThActionObjectManager& catalogue, const std::string& name, ActionTarget target);
 
 // The add button: every selected picture gets the value in the target's field; the other field
-// stays.
-void GiveActionToSelected(TThPicObjectManager& project, std::uint8_t value, ActionTarget target);
-// The delete button: both actions of every selected picture go, whatever the target.
-void ClearActionsOfSelected(TThPicObjectManager& project);
+// stays. True when a picture changed.
+bool GiveActionToSelected(TThPicObjectManager& project, std::uint8_t value, ActionTarget target);
+// The delete button: both actions of every selected picture go, whatever the target. True when
+// a picture changed.
+bool ClearActionsOfSelected(TThPicObjectManager& project);
 // A drop on panel `index` (in range): only that picture gets the named entry's value, selected
 // or not. False, and nothing changed, for a name the catalogue does not hold.
 bool GiveActionToPicture(TThPicObjectManager& project, int index, const TThActionObjectManager& catalogue,

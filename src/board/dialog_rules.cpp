@@ -69,9 +69,14 @@ int FontFaceItemIndex(const std::vector<std::string>& faces, const std::string& 
     return -1;
 }
 
-FontDialogState FontDialogStateFor(const CaptionFont& font, const std::vector<std::string>& faces) {
+FontDialogState FontDialogStateFor(const CaptionFont& font, const std::vector<std::string>& faces,
+                                   const std::string& drawnBy) {
     FontDialogState state;
     state.faceIndex = FontFaceItemIndex(faces, font.Name);
+    if (state.faceIndex < 0 && !drawnBy.empty()) {
+        state.faceIndex = FontFaceItemIndex(faces, drawnBy);
+        state.faceStandsIn = state.faceIndex >= 0;
+    }
     state.sizeIndex = FontSizeItemIndex(font.Size);
     state.color = font.Color;
     state.bold = (font.Style & fsBold) != 0;
@@ -81,7 +86,7 @@ FontDialogState FontDialogStateFor(const CaptionFont& font, const std::vector<st
 }
 
 void ApplyFontDialogState(CaptionFont& font, const FontDialogState& state, const std::vector<std::string>& faces) {
-    if (state.faceIndex >= 0 && static_cast<std::size_t>(state.faceIndex) < faces.size())
+    if (!state.faceStandsIn && state.faceIndex >= 0 && static_cast<std::size_t>(state.faceIndex) < faces.size())
         font.Name = faces[static_cast<std::size_t>(state.faceIndex)];
     if (state.sizeIndex >= 0 && state.sizeIndex <= kMaxFontSize - kMinFontSize)
         font.Size = state.sizeIndex + kMinFontSize;

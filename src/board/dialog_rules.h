@@ -52,14 +52,19 @@ struct FontDialogState {
     bool bold = false;
     bool italic = false;
     bool underline = false;
+    // The face item shows the installed face that draws a name the list does not offer (a
+    // Windows name such as "ＭＳ Ｐゴシック"): the name stays unless another face is chosen.
+    bool faceStandsIn = false;
     bool operator==(const FontDialogState&) const = default;
 };
 
-// Loading the controls from the font being edited.
-FontDialogState FontDialogStateFor(const CaptionFont& font, const std::vector<std::string>& faces);
+// Loading the controls from the font being edited. `drawnBy` is the installed face that draws
+// the font's name (fontconfig's match), shown when the list does not offer the name itself.
+FontDialogState FontDialogStateFor(const CaptionFont& font, const std::vector<std::string>& faces,
+                                   const std::string& drawnBy = {});
 
 // Any change in the dialog writes every control into the edited font: face and size from the
-// lists (kept when the list has no item selected), the colour, and the style rebuilt from the
+// lists (kept when the list has no item selected or shows a stand-in), the colour, and the style rebuilt from the
 // three toggles, which clears strike-out. Opening and closing without a change keeps it.
 void ApplyFontDialogState(CaptionFont& font, const FontDialogState& state, const std::vector<std::string>& faces);
 

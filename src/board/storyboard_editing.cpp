@@ -187,9 +187,9 @@ bool SetsModified(StoryboardEdit edit) {
     case StoryboardEdit::DeletePictures:
     case StoryboardEdit::CaptionText:
     case StoryboardEdit::TimeDialog:
-    case StoryboardEdit::FontDialog: return true;
+    case StoryboardEdit::FontDialog:
     case StoryboardEdit::MoveByButton:
-    case StoryboardEdit::ActionButtons:
+    case StoryboardEdit::ActionButtons: return true;
     case StoryboardEdit::Select: return false;
     }
     return false;

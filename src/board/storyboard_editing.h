@@ -119,7 +119,7 @@ enum class StoryboardEdit {
     DropOnPanel,        // any drop on a panel: files, an action, a moved picture
     DeletePictures,     // after Yes
     MoveByButton,
-    ActionButtons,      // giving or taking an action with the action page's buttons
+    ActionButtons,      // giving or taking an action with the action page's buttons, when a picture changed
     CaptionText,
     TimeDialog,         // after OK and after Cancel
     FontDialog,         // after OK and after Cancel

@@ -40,32 +40,38 @@ bool entryExists(const std::string& path) {
 
 }  // namespace
 
-bool TThPicObjectManager::SaveProject(const std::function<void(const std::string&)>& showMessage) const {
+std::vector<std::uint8_t> ProjectFileBytes(const TThPicObjectManager& project) {
     ByteWriter out;
     ThUtility::WriteString(out, kSignature);
-    out.byte(MovType);
-    out.byte(MovQuality);
+    out.byte(project.MovType);
+    out.byte(project.MovQuality);
     out.byte(0);
     out.byte(0);
     out.byte(0);
-    out.byte(MovRatio);
-    out.int32(MovWidth);
-    out.int32(MovHeight);
-    out.byte(UseMusic ? 1 : 0);
-    ThUtility::WriteString(out, MusicFilePath);
-    ThUtility::WriteString(out, SaveFilePath);
-    out.int32(Count());
-    for (const auto& picture : pictures_) {
-        ThUtility::WriteString(out, ThUtility::ExtractFileName(picture->PicturePath));
-        ThUtility::WriteGraphic(out, picture->Thumbnail);
-        ThUtility::WriteString(out, picture->Text);
-        out.byte(picture->PicAction);
-        out.byte(picture->StrAction);
-        out.int32(picture->DisplayTime);
-        ThUtility::WriteFont(out, picture->Font);
+    out.byte(project.MovRatio);
+    out.int32(project.MovWidth);
+    out.int32(project.MovHeight);
+    out.byte(project.UseMusic ? 1 : 0);
+    ThUtility::WriteString(out, project.MusicFilePath);
+    ThUtility::WriteString(out, project.SaveFilePath);
+    out.int32(project.Count());
+    for (int i = 0; i < project.Count(); ++i) {
+        const TThPicObject& picture = project.Items(i);
+        ThUtility::WriteString(out, ThUtility::ExtractFileName(picture.PicturePath));
+        ThUtility::WriteGraphic(out, picture.Thumbnail);
+        ThUtility::WriteString(out, picture.Text);
+        out.byte(picture.PicAction);
+        out.byte(picture.StrAction);
+        out.int32(picture.DisplayTime);
+        ThUtility::WriteFont(out, picture.Font);
     }
+    return out.bytes();
+}
+
+bool TThPicObjectManager::SaveProject(const std::function<void(const std::string&)>& showMessage) const {
+    const std::vector<std::uint8_t> bytes = ProjectFileBytes(*this);
     // Written whole to a temporary file and renamed, so a failure never costs the old file.
-    writeFileAtomically(ProjectFileName(), out.bytes());
+    writeFileAtomically(ProjectFileName(), bytes);
 
     if (Count() > 0) {
         Bitmap thumbnail;

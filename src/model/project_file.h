@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kalidor {
 
@@ -14,5 +15,9 @@ namespace kalidor {
 // `fileName` names the data in error messages. Raises kalidor::Error for damaged data; `into`
 // is then unchanged.
 void ParseProjectFile(std::span<const std::uint8_t> bytes, const std::string& fileName, TThPicObjectManager& into);
+
+// The bytes SaveProject writes as project.dat for the project as it is now: what a save would
+// keep of it, so two projects that save alike are alike for the user.
+std::vector<std::uint8_t> ProjectFileBytes(const TThPicObjectManager& project);
 
 }  // namespace kalidor

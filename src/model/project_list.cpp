@@ -7,6 +7,8 @@
 #include "platform/text_encoding.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -41,6 +43,21 @@ std::string firstUnstorable(const std::string& name) {
         if (!FitsShiftJis(character)) return character;
         i += length;
     }
+    return {};
+}
+
+std::string osReason(const char* what, const std::string& path) {
+    return std::string(what) + " " + path + ": " + std::strerror(errno);
+}
+
+// The first of the root and the project's folders (links not followed) in which entries cannot
+// be removed, with errno set; "" when there is none.
+std::string firstLockedFolder(const std::string& root, const std::string& folder) {
+    if (access(root.c_str(), W_OK | X_OK) != 0) return root;
+    std::vector<std::string> folders{folder};
+    ThUtility::ListFolders(folder, folders, true);
+    for (const std::string& inner : folders)
+        if (access(inner.c_str(), R_OK | W_OK | X_OK) != 0) return inner;
     return {};
 }
 
@@ -81,27 +98,35 @@ std::string CheckProjectName(const std::string& name, const std::string& project
     return {};
 }
 
-bool CreateProject(const std::string& projectRoot, const std::string& name) {
-    if (!isPlainComponent(name)) return false;
+std::string CreateProject(const std::string& projectRoot, const std::string& name) {
+    if (!isPlainComponent(name)) return "not a project name: " + name;
     const std::string root = withSlash(projectRoot);
-    if (mkdir((root + name).c_str(), 0755) != 0) return false;
+    if (mkdir((root + name).c_str(), 0755) != 0) return osReason("cannot make", root + name);
     ThUtility::CopyFile(root + "thum.bmp", root + name + "/thum.bmp");
-    return true;
+    return {};
 }
 
-bool RenameProject(const std::string& projectRoot, const std::string& oldName, const std::string& newName) {
-    if (!isPlainComponent(oldName) || !isPlainComponent(newName)) return false;
+std::string RenameProject(const std::string& projectRoot, const std::string& oldName, const std::string& newName) {
+    if (!isPlainComponent(oldName) || !isPlainComponent(newName)) return "not a project name: " + newName;
     const std::string root = withSlash(projectRoot);
-    return renameat2(AT_FDCWD, (root + oldName).c_str(), AT_FDCWD, (root + newName).c_str(), RENAME_NOREPLACE) == 0;
+    if (renameat2(AT_FDCWD, (root + oldName).c_str(), AT_FDCWD, (root + newName).c_str(), RENAME_NOREPLACE) != 0)
+        return osReason("cannot rename", root + oldName + " to " + root + newName);
+    return {};
 }
 
-bool DeleteProject(const std::string& projectRoot, const std::string& name) {
-    if (!isPlainComponent(name)) return false;
-    const std::string folder = withSlash(projectRoot) + name;
+std::string DeleteProject(const std::string& projectRoot, const std::string& name) {
+    if (!isPlainComponent(name)) return "not a project name: " + name;
+    const std::string root = withSlash(projectRoot);
+    const std::string folder = root + name;
     struct stat info {};
-    if (lstat(folder.c_str(), &info) != 0) return false;
-    if (!S_ISDIR(info.st_mode)) return unlink(folder.c_str()) == 0;
-    return ThUtility::DeleteFolderTree(folder);
+    if (lstat(folder.c_str(), &info) != 0) return osReason("cannot delete", folder);
+    if (!S_ISDIR(info.st_mode)) return unlink(folder.c_str()) == 0 ? std::string() : osReason("cannot delete", folder);
+    // Every folder the deletion empties must be writable, the root included, or it would stop
+    // half way: a project is deleted whole or left whole.
+    if (const std::string locked = firstLockedFolder(root, folder); !locked.empty())
+        return osReason("cannot delete", locked);
+    if (!ThUtility::DeleteFolderTree(folder)) return "cannot delete " + folder + ": some of its files could not be removed";
+    return {};
 }
 
 ProjectTile LoadProjectTile(const std::string& entry) {

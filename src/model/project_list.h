@@ -30,13 +30,21 @@ std::string ProjectExistsMessage(const std::string& name);
 // Shift-JIS cannot hold fails like the forbidden characters, with its own text.
 std::string CheckProjectName(const std::string& name, const std::string& projectRoot);
 
-// Makes root + name and copies root + "thum.bmp" into it. False when the folder was not made.
-bool CreateProject(const std::string& projectRoot, const std::string& name);
-// Never replaces an existing entry. False on failure.
-bool RenameProject(const std::string& projectRoot, const std::string& oldName, const std::string& newName);
+// New, rename and delete. Each returns "" when done, else why not: the OS's reason with the path,
+// to show below the matching message here.
+inline constexpr const char* kCreateFailedMessage = "プロジェクトを作成できませんでした";
+inline constexpr const char* kRenameFailedMessage = "プロジェクト名を変更できませんでした";
+inline constexpr const char* kDeleteFailedMessage = "プロジェクトを削除できませんでした";
+
+// Makes root + name and copies root + "thum.bmp" into it (a project without it opens all the
+// same, so only the folder counts).
+std::string CreateProject(const std::string& projectRoot, const std::string& name);
+// Never replaces an existing entry.
+std::string RenameProject(const std::string& projectRoot, const std::string& oldName, const std::string& newName);
 // Deletes the project folder's tree without following symbolic links (a link in place of the
-// folder is removed, not its target). Refuses names that are not one plain component.
-bool DeleteProject(const std::string& projectRoot, const std::string& name);
+// folder is removed, not its target). Refuses names that are not one plain component. Either
+// the whole project goes or, when a folder of it or the root cannot be written, nothing does.
+std::string DeleteProject(const std::string& projectRoot, const std::string& name);
 
 // What the list shows of a project: its thumbnail, or an empty bitmap and the reason it cannot
 // be shown or opened (an unreadable thum.bmp, a damaged project.dat). Never throws; writes

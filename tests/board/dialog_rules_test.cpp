@@ -54,6 +54,7 @@ TEST(DialogRules, FontChangesWriteEveryControl) {
         FontDialogState opened;
         void (*change)(FontDialogState&);
         CaptionFont after;
+        const char* drawnBy = "";
     } const cases[] = {
         // Size 12, bold: only bold is down; pressing underline gives bold and underline.
         {{"Noto Sans", 12, 0x0000FF, fsBold},
@@ -74,9 +75,20 @@ TEST(DialogRules, FontChangesWriteEveryControl) {
          {-1, -1, 0, false, false, false},
          [](FontDialogState& s) { s.faceIndex = 0; s.sizeIndex = 0; },
          {"IPAGothic", 7, 0, 0}},
+        // A name not installed shows the face that draws it, and stays until another is chosen.
+        {{"ＭＳ Ｐゴシック", 12, 0, 0},
+         {1, 5, 0, false, false, false, true},
+         [](FontDialogState& s) { s.italic = true; },
+         {"ＭＳ Ｐゴシック", 12, 0, fsItalic},
+         "Noto Sans"},
+        {{"ＭＳ Ｐゴシック", 12, 0, 0},
+         {1, 5, 0, false, false, false, true},
+         [](FontDialogState& s) { s.faceIndex = 0; s.faceStandsIn = false; },
+         {"IPAGothic", 12, 0, 0},
+         "Noto Sans"},
     };
     for (const Case& c : cases) {
-        FontDialogState state = FontDialogStateFor(c.font, faces);
+        FontDialogState state = FontDialogStateFor(c.font, faces, c.drawnBy);
         EXPECT_EQ(state, c.opened) << c.font.Name;
         c.change(state);
         CaptionFont edited = c.font;

@@ -232,8 +232,8 @@ TEST(StoryboardEditing, DropsAndTheirActions) {
 TEST(StoryboardEditing, WhichEditsAreUnsavedChanges) {
     const std::pair<StoryboardEdit, bool> cases[] = {
         {StoryboardEdit::AddPictures, true},   {StoryboardEdit::DropOnPanel, true},
-        {StoryboardEdit::DeletePictures, true}, {StoryboardEdit::MoveByButton, false},
-        {StoryboardEdit::ActionButtons, false}, {StoryboardEdit::CaptionText, true},
+        {StoryboardEdit::DeletePictures, true}, {StoryboardEdit::MoveByButton, true},
+        {StoryboardEdit::ActionButtons, true}, {StoryboardEdit::CaptionText, true},
         {StoryboardEdit::TimeDialog, true},     {StoryboardEdit::FontDialog, true},
         {StoryboardEdit::Select, false},
     };

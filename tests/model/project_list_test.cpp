@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 namespace kalidor {
 namespace {
@@ -60,26 +61,64 @@ TEST(ProjectList, NewRenameAndDeleteStayInsideTheRoot) {
     writeText(root.path() / "thum.bmp", "default");
     writeText(outside.path() / "keep.txt", "keep");
 
-    ASSERT_TRUE(CreateProject(root.dir(), "新しい"));
+    ASSERT_EQ(CreateProject(root.dir(), "新しい"), "");
     EXPECT_EQ(test::readText(root.path() / "新しい" / "thum.bmp"), "default");
-    EXPECT_FALSE(CreateProject(root.dir(), "新しい"));
-    EXPECT_FALSE(CreateProject(root.dir(), "../escape"));
+    EXPECT_NE(CreateProject(root.dir(), "新しい"), "");
+    EXPECT_NE(CreateProject(root.dir(), "../escape"), "");
 
-    ASSERT_TRUE(CreateProject(root.dir(), "other"));
-    EXPECT_FALSE(RenameProject(root.dir(), "新しい", "other"));  // never replaces
-    ASSERT_TRUE(RenameProject(root.dir(), "新しい", "改名"));
+    ASSERT_EQ(CreateProject(root.dir(), "other"), "");
+    EXPECT_NE(RenameProject(root.dir(), "新しい", "other"), "");  // never replaces
+    ASSERT_EQ(RenameProject(root.dir(), "新しい", "改名"), "");
     EXPECT_TRUE(fs::exists(root.path() / "改名" / "thum.bmp"));
 
     // Links inside a project, or in place of one, are removed without touching their target.
     fs::create_directory_symlink(outside.path(), root.path() / "改名" / "inner");
     fs::create_directory_symlink(outside.path(), root.path() / "linked");
-    EXPECT_TRUE(DeleteProject(root.dir(), "改名"));
-    EXPECT_TRUE(DeleteProject(root.dir(), "linked"));
-    EXPECT_FALSE(DeleteProject(root.dir(), ".."));
+    EXPECT_EQ(DeleteProject(root.dir(), "改名"), "");
+    EXPECT_EQ(DeleteProject(root.dir(), "linked"), "");
+    EXPECT_NE(DeleteProject(root.dir(), ".."), "");
     EXPECT_FALSE(fs::exists(root.path() / "改名"));
     EXPECT_FALSE(fs::exists(fs::symlink_status(root.path() / "linked")));
     EXPECT_EQ(test::readText(outside.path() / "keep.txt"), "keep");
     EXPECT_TRUE(fs::exists(root.path() / "other"));
+}
+
+// Where a folder cannot be written, new, rename and delete say why, and a project is deleted
+// whole or not at all.
+TEST(ProjectList, FailuresSayWhyAndLeaveProjectsWhole) {
+    struct Case {
+        const char* locked;  // made read-only, relative to the root
+        const char* call;
+        const char* said;    // the start of the reason
+    } const cases[] = {
+        {".", "new", "cannot make "},
+        {".", "rename", "cannot rename "},
+        {".", "delete", "cannot delete "},
+        {"p/sub", "delete", "cannot delete "},
+    };
+    for (const Case& c : cases) {
+        TempFolder scratch;
+        const fs::path root = scratch.path() / "project";
+        fs::create_directories(root / "p" / "sub");
+        writeText(root / "p" / "a.jpg", "a");
+        writeText(root / "p" / "sub" / "b.txt", "b");
+        const auto treeOfP = [&] {
+            std::set<std::string> entries;
+            for (const auto& entry : fs::recursive_directory_iterator(root / "p")) entries.insert(entry.path().string());
+            return entries;
+        };
+        const auto before = treeOfP();
+        const std::string said = test::runWithoutRoot(scratch.path(), [&] {
+            fs::permissions(root / c.locked, fs::perms::owner_write, fs::perm_options::remove);
+            const std::string call = c.call;
+            return call == "new"      ? CreateProject(root.string(), "q")
+                   : call == "rename" ? RenameProject(root.string(), "p", "r")
+                                      : DeleteProject(root.string(), "p");
+        });
+        EXPECT_EQ(said.rfind(c.said, 0), 0u) << c.locked << " " << c.call << ": " << said;
+        EXPECT_NE(said.find("Permission denied"), std::string::npos) << said;
+        EXPECT_EQ(treeOfP(), before) << c.locked << " " << c.call;
+    }
 }
 
 TEST(ProjectList, TileGivesTheThumbnailOrTheReasonAndWritesNothing) {

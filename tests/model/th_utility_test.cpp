@@ -93,8 +93,7 @@ TEST(ThUtility, DeleteFolderTreeRemovesEverything) {
     EXPECT_TRUE(fs::exists(dir.path() / "outside" / "keep.txt"));
 }
 
-// A file that cannot be deleted makes the result false; everything else still goes. As root
-// permissions do not hold, so the walk runs in a child that has given up root.
+// A file that cannot be deleted makes the result false; everything else still goes.
 TEST(ThUtility, DeleteFolderTreeGoesOnPastFailures) {
     TempFolder dir;
     const fs::path tree = dir.path() / "tree";
@@ -103,24 +102,8 @@ TEST(ThUtility, DeleteFolderTreeGoesOnPastFailures) {
     writeText(tree / "locked" / "stuck.txt", "x");
     writeText(tree / "free" / "inner" / "gone.txt", "x");
     writeText(tree / "gone.txt", "x");
-    const bool root = geteuid() == 0;
-    if (root) {
-        chmod(dir.path().c_str(), 0777);
-        for (auto& e : fs::recursive_directory_iterator(tree))
-            lchown(e.path().c_str(), 65534, 65534);
-        lchown(tree.c_str(), 65534, 65534);
-    }
     chmod((tree / "locked").c_str(), 0555);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (root && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(3);
-        _exit(DeleteFolderTree(tree.string()) ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(test::runWithoutRoot(dir.path(), [&] { return DeleteFolderTree(tree.string()) ? "all" : "some"; }), "some");
     EXPECT_TRUE(fs::exists(tree / "locked" / "stuck.txt"));
     EXPECT_FALSE(fs::exists(tree / "gone.txt"));
     EXPECT_FALSE(fs::exists(tree / "free"));

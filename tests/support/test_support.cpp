@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kalidor::test {
@@ -23,6 +25,45 @@ TempFolder::~TempFolder() {
         std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
+}
+
+std::string runWithoutRoot(const std::filesystem::path& tree, const std::function<std::string()>& body) {
+    const bool root = geteuid() == 0;
+    if (root) {
+        std::error_code ec;
+        lchown(tree.c_str(), 65534, 65534);
+        for (auto it = std::filesystem::recursive_directory_iterator(tree, ec);
+             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+            lchown(it->path().c_str(), 65534, 65534);
+    }
+    int channel[2];
+    if (pipe(channel) != 0)
+        throw std::runtime_error("cannot make a pipe");
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        if (root && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(3);
+        const std::string said = body();
+        for (std::size_t at = 0; at < said.size();) {
+            const ssize_t written = write(channel[1], said.data() + at, said.size() - at);
+            if (written <= 0)
+                _exit(4);
+            at += static_cast<std::size_t>(written);
+        }
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string said;
+    char buffer[4096];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(got));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("the child without root rights failed");
+    return said;
 }
 
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& file) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,6 +30,11 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& file);
 void writeBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
 std::string readText(const std::filesystem::path& file);
 void writeText(const std::filesystem::path& file, const std::string& text);
+
+// Runs `body` in a child process that holds no root rights (as root, permissions do not hold:
+// the child becomes nobody, and everything under `tree` is handed to nobody first), and returns
+// the text `body` returned. A test of what a read-only folder refuses runs its calls in here.
+std::string runWithoutRoot(const std::filesystem::path& tree, const std::function<std::string()>& body);
 
 // Every file of a folder by name, with its bytes.
 std::map<std::string, std::vector<std::uint8_t>> filesIn(const std::filesystem::path& folder);

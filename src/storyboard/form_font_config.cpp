@@ -107,8 +107,10 @@ TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
     connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(BtnChangeFontColor, &QPushButton::clicked, this, &TFormFontConfig::BtnChangeFontColorClick);
     for (QComboBox* list : {CBFontName, CBFontSize})
-        connect(list, &QComboBox::currentIndexChanged, this, [this] {
-            if (!loading_) FontConfigChange();
+        connect(list, &QComboBox::currentIndexChanged, this, [this, list] {
+            if (loading_) return;
+            if (list == CBFontName) faceStandsIn_ = false;  // the user's own choice of face
+            FontConfigChange();
         });
     for (QToolButton* button : {SBtnFontBold, SBtnFontItalic, SBtnFontUnderLine})
         connect(button, &QToolButton::clicked, this, &TFormFontConfig::FontConfigChange);
@@ -116,7 +118,8 @@ TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
 
 int TFormFontConfig::Execute(CaptionFont& font) {
     edited_ = &font;
-    const board::FontDialogState state = board::FontDialogStateFor(font, faces_);
+    const board::FontDialogState state = board::FontDialogStateFor(font, faces_, ResolveFontFamily(font.Name));
+    faceStandsIn_ = state.faceStandsIn;
     loading_ = true;  // loading the controls is no change of the font
     CBFontName->setCurrentIndex(state.faceIndex);
     CBFontSize->setCurrentIndex(state.sizeIndex);
@@ -140,6 +143,7 @@ void TFormFontConfig::FontConfigChange() {
     state.bold = SBtnFontBold->isChecked();
     state.italic = SBtnFontItalic->isChecked();
     state.underline = SBtnFontUnderLine->isChecked();
+    state.faceStandsIn = faceStandsIn_;
     board::ApplyFontDialogState(*edited_, state, faces_);
     showPreview(*edited_);
 }

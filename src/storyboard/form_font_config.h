@@ -68,6 +68,7 @@ private:
     std::uint32_t shapeColor_ = clWindowText;
     CaptionFont* edited_ = nullptr;  // only during Execute
     bool loading_ = false;
+    bool faceStandsIn_ = false;  // the face list shows the face that draws a name it lacks
 };
 
 }  // namespace kalidor

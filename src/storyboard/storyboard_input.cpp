@@ -57,12 +57,16 @@ bool StoryboardInput::panelEvent(QWidget* control, QEvent* event) {
     const board::PanelControlLayout& layout = *layoutOf(control);
     const int index = tagOf(control);
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        // The second press of a double click is taken like the first, so that its release never
+        // reaches the strip as a click on the empty strip; the first click did the selecting.
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton) return false;
         pressed_ = control;
         pressAt_ = mouse->position().toPoint();
         dragged_ = false;
+        secondClick_ = event->type() == QEvent::MouseButtonDblClick;
         return true;
     }
     case QEvent::MouseMove: {
@@ -77,7 +81,7 @@ bool StoryboardInput::panelEvent(QWidget* control, QEvent* event) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton || pressed_ != control) return false;
         pressed_ = nullptr;
-        if (dragged_ || !control->rect().contains(mouse->position().toPoint())) return true;
+        if (dragged_ || secondClick_ || !control->rect().contains(mouse->position().toPoint())) return true;
         if (layout.click == board::ClickAction::Select && handlers_.select) handlers_.select(index);
         if (layout.click == board::ClickAction::TimeDialog && handlers_.timeClick) handlers_.timeClick(index);
         return true;
@@ -107,6 +111,7 @@ bool StoryboardInput::panelEvent(QWidget* control, QEvent* event) {
 
 bool StoryboardInput::stripEvent(QEvent* event) {
     switch (event->type()) {
+    case QEvent::Wheel: return handlers_.wheel && handlers_.wheel(static_cast<QWheelEvent*>(event));
     // Taken here, so that a click on the content is not passed on to the viewport as a second one.
     case QEvent::MouseButtonPress: return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     case QEvent::MouseButtonRelease:

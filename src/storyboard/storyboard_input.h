@@ -11,6 +11,7 @@
 #include <functional>
 
 class QMimeData;
+class QWheelEvent;
 class QWidget;
 
 namespace kalidor {
@@ -24,6 +25,8 @@ public:
         // index -1 is the empty strip.
         std::function<bool(int index, const QMimeData* data)> acceptsDrop;
         std::function<void(int index, const QMimeData* data)> drop;
+        // The mouse wheel over the strip; true when it was used.
+        std::function<bool(QWheelEvent* event)> wheel;
     };
 
     explicit StoryboardInput(Handlers handlers, QObject* parent = nullptr);
@@ -45,6 +48,7 @@ private:
     QPointer<QWidget> pressed_;
     QPoint pressAt_;
     bool dragged_ = false;
+    bool secondClick_ = false;  // the press was a double click's second
 };
 
 }  // namespace kalidor

@@ -51,6 +51,8 @@ QMimeData* ActionListBox::mimeData(const QList<QListWidgetItem*>& items) const {
     return actionDrag(kActionListMime, items.first()->data(kActionNumberRole).toInt());
 }
 
+void ActionListBox::startDrag(Qt::DropActions) { QListWidget::startDrag(Qt::CopyAction); }
+
 void ActionPreviewImage::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
     pressAt_ = event->position().toPoint();

@@ -29,6 +29,8 @@ public:
 protected:
     QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
     QStringList mimeTypes() const override;
+    // Copies only: a move (Shift held over the drop) would take the name out of the list.
+    void startDrag(Qt::DropActions supportedActions) override;
 };
 
 class ActionPreviewImage : public QLabel {

@@ -2,6 +2,7 @@
 
 #include "model/project_list.h"
 #include "platform/error.h"
+#include "ui/action_page_widgets.h"
 #include "ui/form_project_name.h"
 #include "ui/png_button.h"
 #include "ui/project_item_delegate.h"
@@ -121,7 +122,10 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
     buildMoviePage();
 }
 
-TFormMakeMovie::~TFormMakeMovie() = default;
+// The program ends: unsaved changes are thrown away, and the copies they alone needed with them.
+TFormMakeMovie::~TFormMakeMovie() { unsaved_.Discard(Project.ProjectDir); }
+
+bool TFormMakeMovie::HasUnsavedChanges() const { return Modified || unsaved_.Differs(Project); }
 
 void TFormMakeMovie::buildMenuBar(QWidget* bar) {
     struct Place {
@@ -193,7 +197,8 @@ QWidget* TFormMakeMovie::buildProjectPage() {
     ProjectModel = new ProjectListModel(this);
     LVProject->setModel(ProjectModel);
     LVProject->setItemDelegate(new ProjectItemDelegate(LVProject));
-    connect(LVProject, &QListView::doubleClicked, this, [this] { OpenSelectedProject(); });
+    // Anywhere in the list, as the open button: on the empty list it asks for a project.
+    OnWidgetEvent(LVProject->viewport(), QEvent::MouseButtonDblClick, [this] { OpenSelectedProject(); });
     connect(ProjectModel, &ProjectListModel::progress, this, [this](int loaded, int total) {
         // A range of (0, 0) would make Qt draw a busy bar: one project still gets a plain one.
         ProgressBarStatus->setRange(0, std::max(1, total - 1));
@@ -251,6 +256,7 @@ void TFormMakeMovie::FormCreate() {
         showError(error);
     }
     Modified = false;
+    MarkProjectSaved();
 }
 
 void TFormMakeMovie::loadCommandImages() {
@@ -269,7 +275,7 @@ void TFormMakeMovie::loadCommandImages() {
 
 bool TFormMakeMovie::SwitchPage(int page) {
     if (page < 0 || page > 3) return false;
-    if (PageControl->currentIndex() != 0 && page == 0 && Modified &&
+    if (PageControl->currentIndex() != 0 && page == 0 && HasUnsavedChanges() &&
         !question(this, kChangedLine + QStringLiteral("\r\n続行してよろしいですか？")))
         return false;
     try {
@@ -306,8 +312,12 @@ void TFormMakeMovie::MakeProject() {
     if (!formProjectName_) return;
     formProjectName_->SetProjectRoot(workspace_.ProjectRoot);
     if (formProjectName_->ShowFor(TFormProjectName::Mode::New, {}) != QDialog::Accepted) return;
-    CreateProject(workspace_.ProjectRoot, formProjectName_->Name().toStdString());
+    const std::string name = formProjectName_->Name().toStdString();
+    const std::string problem = CreateProject(workspace_.ProjectRoot, name);
     RefillProjectList();
+    if (!problem.empty()) return showFailure(kCreateFailedMessage, problem);
+    // The new project is the one chosen, ready for "open".
+    SelectProjectNamed(name);
 }
 
 void TFormMakeMovie::RenameSelectedProject() {
@@ -318,8 +328,11 @@ void TFormMakeMovie::RenameSelectedProject() {
     formProjectName_->SetProjectRoot(workspace_.ProjectRoot);
     if (formProjectName_->ShowFor(TFormProjectName::Mode::Rename, QString::fromStdString(oldName)) != QDialog::Accepted)
         return;
-    RenameProject(workspace_.ProjectRoot, oldName, formProjectName_->Name().toStdString());
+    const std::string newName = formProjectName_->Name().toStdString();
+    const std::string problem = RenameProject(workspace_.ProjectRoot, oldName, newName);
     RefillProjectList();
+    if (!problem.empty()) return showFailure(kRenameFailedMessage, problem);
+    SelectProjectNamed(newName);
 }
 
 void TFormMakeMovie::DeleteSelectedProject() {
@@ -327,31 +340,42 @@ void TFormMakeMovie::DeleteSelectedProject() {
     if (row < 0) return notice(this, QString::fromUtf8(kSelectProjectMessage));
     const std::string name = ProjectNameOf(ProjectModel->Entry(row));
     if (!question(this, QString::fromStdString(name) + QStringLiteral("を削除してもよろしいですか"))) return;
-    DeleteProject(workspace_.ProjectRoot, name);
+    const std::string problem = DeleteProject(workspace_.ProjectRoot, name);
     RefillProjectList();
+    if (!problem.empty()) showFailure(kDeleteFailedMessage, problem);
+}
+
+void TFormMakeMovie::SelectProjectNamed(const std::string& name) {
+    for (int row = 0; row < ProjectModel->rowCount(); ++row)
+        if (ProjectNameOf(ProjectModel->Entry(row)) == name) return Select(row);
+}
+
+void TFormMakeMovie::showFailure(const char* message, const std::string& reason) {
+    notice(this, QString::fromUtf8(message) + QLatin1Char('\n') + QString::fromStdString(reason));
 }
 
 void TFormMakeMovie::OpenSelectedProject() {
     const int row = SelectedRow();
     if (row < 0) return notice(this, QString::fromUtf8(kSelectProjectMessage));
     const std::string entry = ProjectModel->Entry(row);
-    // A project whose files cannot be read is not opened: its reason is shown and the open
-    // project stays as it was.
-    const ProjectTile tile = LoadProjectTile(entry);
-    if (!tile.problem.empty()) return notice(this, QString::fromStdString(tile.problem));
+    // Read whole before anything changes: a project.dat that cannot be read is not opened, its
+    // reason is shown and the open project stays as it was. Opening never needs thum.bmp.
+    TThPicObjectManager opened;
     try {
-        Project.ResetSettings();
-        Project.Clear();
-        Project.LoadProject(entry);
+        opened.LoadProject(entry);
     } catch (const std::exception& error) {
-        RefreshStoryboard();
         return showError(error);
     }
+    unsaved_.Discard(Project.ProjectDir);
+    Project = std::move(opened);
     RefreshStoryboard();
     // movie: the settings page shows the opened project's settings; loading is no edit.
     AttachSettingsHandlers(false), ShowMovieSettings(), AttachSettingsHandlers(true);
+    // The previous project's choice of files is not this one's to add.
+    LVAttachFile->clearSelection();
     SwitchPage(1);
     Modified = false;
+    MarkProjectSaved();
 }
 
 void TFormMakeMovie::FormResize() {
@@ -373,7 +397,12 @@ void TFormMakeMovie::showEvent(QShowEvent* event) {
 }
 
 void TFormMakeMovie::closeEvent(QCloseEvent* event) {
-    if (Modified && !question(this, kChangedLine + QStringLiteral("\r\n終了してよろしいですか？"))) {
+    // An export is ended with its dialog's Cancel, never by closing the window under it.
+    if (Exporting()) {
+        event->ignore();
+        return;
+    }
+    if (HasUnsavedChanges() && !question(this, kChangedLine + QStringLiteral("\r\n終了してよろしいですか？"))) {
         event->ignore();
         return;
     }

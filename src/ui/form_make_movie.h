@@ -4,6 +4,7 @@
 // of the thumbnail loading. Owns the open project and the action catalogue for the whole run.
 
 #include "actions/action_catalogue.h"
+#include "board/unsaved_changes.h"
 #include "model/pic_object.h"
 #include "platform/workspace.h"
 #include "storyboard/picture_adding_job.h"
@@ -82,6 +83,7 @@ public:
 
     void SetProjectNameForm(TFormProjectName* form) { formProjectName_ = form; }
     void Select(int row);
+    void SelectProjectNamed(const std::string& name);
     int SelectedRow() const;
 
     const std::string& ProjectRoot() const { return workspace_.ProjectRoot; }
@@ -91,6 +93,11 @@ public:
     TThPicObjectManager Project;
     std::unique_ptr<TThActionObjectManager> Actions;
     bool Modified = false;
+    // Modified, or the project differs from what was last opened or saved: what the questions
+    // before throwing the project away go by.
+    bool HasUnsavedChanges() const;
+    // The project as it is now counts as saved: what opening and saving leave.
+    void MarkProjectSaved() { unsaved_.Saved(Project); }
     // Linux has no platform name, which counts as "Unknown": thumbnails are redrawn.
     bool RedrawThumbnails = true;
 
@@ -231,7 +238,11 @@ public:
     void ShowMovieSettings();
     void StoreMovieSettings();
     void AttachSettingsHandlers(bool attach);
+    // A settings control changed by the user: an edit whatever it changed.
     void MovConfigChange();
+    // A format or quality clicked: an edit only when it is another than the project's.
+    void MovChoiceChange();
+    void RBRaitoClick();
     void SEMovWidthChange();
     void SEMovHeightChange();
     // The other size follows the leading one by the ratio; `typing` leaves the leading box as typed.
@@ -291,16 +302,22 @@ private:
     void buildActionPage();
     void buildMoviePage();
     void showError(const std::exception& error);
+    // The fixed message of a failed command, with the OS's reason below it.
+    void showFailure(const char* message, const std::string& reason);
 
     std::string base_;
     std::string dataDir_;
     Workspace workspace_;
     TFormProjectName* formProjectName_ = nullptr;
     bool created_ = false;
+    board::UnsavedChanges unsaved_;
     // movie: the export in progress (a child object, so it goes with the window).
     TFormStatus* formStatus_ = nullptr;
     MovieExport* movieExport_ = nullptr;
     QString movieFilter_;
+    // Stores the page into the project and shows it back; true when a setting changed.
+    bool passSettingsThroughProject();
+    bool sizeTyped_[2] = {false, false};  // width, height typed into since they were last coupled
     std::vector<QMetaObject::Connection> settingsHandlers_;
 };
 

@@ -1,5 +1,6 @@
 // The main window's action page.
 #include "board/action_page.h"
+#include "board/storyboard_editing.h"
 #include "ui/action_page_widgets.h"
 #include "ui/drag_formats.h"
 #include "ui/form_make_movie.h"
@@ -117,14 +118,16 @@ void TFormMakeMovie::LBActionListClick() {
 void TFormMakeMovie::pngBtnAddActionClick() {
     const auto name = selectedActionName(LBActionList);
     if (!name || !Actions) return;  // no entry of this kind to give
-    board::GiveActionToSelected(Project, board::ActionValue(*Actions, *name, targetOf(RBPicture)),
-                                targetOf(RBPicture));
+    const bool changed = board::GiveActionToSelected(
+        Project, board::ActionValue(*Actions, *name, targetOf(RBPicture)), targetOf(RBPicture));
     RefreshStoryboard();
+    if (changed && board::SetsModified(board::StoryboardEdit::ActionButtons)) Modified = true;
 }
 
 void TFormMakeMovie::pngBtnDelActionClick() {
-    board::ClearActionsOfSelected(Project);
+    const bool changed = board::ClearActionsOfSelected(Project);
     RefreshStoryboard();
+    if (changed && board::SetsModified(board::StoryboardEdit::ActionButtons)) Modified = true;
 }
 
 void TFormMakeMovie::DropActionOnPanel(int index, const QMimeData*) {

@@ -5,13 +5,13 @@
 #include "model/save_command.h"
 #include "ui/action_page_widgets.h"
 #include "ui/form_make_movie.h"
+#include "ui/file_dialogs.h"
 #include "ui/form_status.h"
 #include "ui/movie_page_export.h"
 #include "ui/png_button.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +19,9 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+
+#include <tuple>
+#include <utility>
 
 namespace kalidor {
 namespace {
@@ -104,25 +107,25 @@ void TFormMakeMovie::buildMoviePage() {
     pngBtnMakeMov = control<TPNGButton>(GBSaveConf, "pngBtnMakeMov", {114, 66, 218, 62});
     pngBtnMakeMov->setButtonStyle(pbsNoFrame);
 
-    OpenDialogMusicFile = [](QWidget* parent, const QString& filter) {
-        return QFileDialog::getOpenFileName(parent, {}, {}, filter);
-    };
-    // The export asks before it replaces a movie; the dialog need not ask too.
-    SaveDialogMov = [](QWidget* parent, const QString& filter) {
-        return QFileDialog::getSaveFileName(parent, {}, {}, filter, nullptr, QFileDialog::DontConfirmOverwrite);
-    };
+    OpenDialogMusicFile = ChooseFileToOpen;
+    SaveDialogMov = ChooseFileToSave;
 
     // Handlers that stay attached: the quality list reports only the user's choices, and a
     // click into a path box counts as a settings change.
-    connect(CBQuality, &QComboBox::activated, this, &TFormMakeMovie::MovConfigChange);
+    connect(CBQuality, &QComboBox::activated, this, &TFormMakeMovie::MovChoiceChange);
     for (QLineEdit* edit : {EditMusicFilePath, EditSaveFilePath})
         OnWidgetEvent(edit, QEvent::MouseButtonRelease, [this] { MovConfigChange(); });
     connect(BtnSelectMusicFile, &QPushButton::clicked, this, &TFormMakeMovie::BtnSelectMusicFileClick);
     connect(BtnSelectSaveDir, &QPushButton::clicked, this, &TFormMakeMovie::BtnSelectSaveDirClick);
     connect(pngBtnMakeMov, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnMakeMovClick);
-    // A size typed digit by digit is raised to even once its box is left or Enter is pressed.
-    connect(SEMovWidth, &QSpinBox::editingFinished, this, [this] { coupleSizes(true, false); });
-    connect(SEMovHeight, &QSpinBox::editingFinished, this, [this] { coupleSizes(false, false); });
+    // A size typed digit by digit is raised to even once its box is left or Enter is pressed;
+    // a box merely visited changes nothing.
+    connect(SEMovWidth, &QSpinBox::editingFinished, this, [this] {
+        if (std::exchange(sizeTyped_[0], false)) coupleSizes(true, false);
+    });
+    connect(SEMovHeight, &QSpinBox::editingFinished, this, [this] {
+        if (std::exchange(sizeTyped_[1], false)) coupleSizes(false, false);
+    });
     AttachSettingsHandlers(false);
     ShowMovieSettings();
     AttachSettingsHandlers(true);
@@ -133,9 +136,9 @@ void TFormMakeMovie::AttachSettingsHandlers(bool attach) {
     settingsHandlers_.clear();
     if (!attach) return;
     for (QRadioButton* button : {RBMovTypeMP4, RBMovTypeMPEG, RBMovTypeAVI})
-        settingsHandlers_.push_back(connect(button, &QRadioButton::clicked, this, &TFormMakeMovie::MovConfigChange));
+        settingsHandlers_.push_back(connect(button, &QRadioButton::clicked, this, &TFormMakeMovie::MovChoiceChange));
     for (QRadioButton* button : {RBRaito4_3, RBRaito16_9})
-        settingsHandlers_.push_back(connect(button, &QRadioButton::clicked, this, &TFormMakeMovie::SEMovWidthChange));
+        settingsHandlers_.push_back(connect(button, &QRadioButton::clicked, this, &TFormMakeMovie::RBRaitoClick));
     settingsHandlers_.push_back(connect(SEMovWidth, &QSpinBox::valueChanged, this, &TFormMakeMovie::SEMovWidthChange));
     settingsHandlers_.push_back(connect(SEMovHeight, &QSpinBox::valueChanged, this, &TFormMakeMovie::SEMovHeightChange));
     settingsHandlers_.push_back(connect(CBUseMusic, &QCheckBox::clicked, this, &TFormMakeMovie::MovConfigChange));
@@ -194,15 +197,41 @@ void TFormMakeMovie::StoreMovieSettings() {
 
 void TFormMakeMovie::MovConfigChange() {
     Modified = true;
+    passSettingsThroughProject();
+}
+
+void TFormMakeMovie::MovChoiceChange() {
+    if (passSettingsThroughProject()) Modified = true;
+}
+
+bool TFormMakeMovie::passSettingsThroughProject() {
+    const auto settings = [](const TThPicObjectManager& p) {
+        return std::tuple(p.MovType, p.MovQuality, p.MovWidth, p.MovHeight, p.MovRatio, p.UseMusic, p.MusicFilePath,
+                          p.SaveFilePath);
+    };
+    const auto before = settings(Project);
     AttachSettingsHandlers(false);
     StoreMovieSettings();
     ShowMovieSettings();
     AttachSettingsHandlers(true);
+    return settings(Project) != before;
 }
 
-void TFormMakeMovie::SEMovWidthChange() { coupleSizes(true, SEMovWidth->hasFocus()); }
+void TFormMakeMovie::SEMovWidthChange() {
+    sizeTyped_[0] = SEMovWidth->hasFocus();
+    coupleSizes(true, sizeTyped_[0]);
+}
 
-void TFormMakeMovie::SEMovHeightChange() { coupleSizes(false, SEMovHeight->hasFocus()); }
+void TFormMakeMovie::SEMovHeightChange() {
+    sizeTyped_[1] = SEMovHeight->hasFocus();
+    coupleSizes(false, sizeTyped_[1]);
+}
+
+void TFormMakeMovie::RBRaitoClick() {
+    // The ratio already chosen: the sizes stay as they are, whatever they are.
+    if (RBRaito16_9->isChecked() == (Project.MovRatio != 0)) return;
+    coupleSizes(true, false);
+}
 
 void TFormMakeMovie::coupleSizes(bool widthLeads, bool typing) {
     {
@@ -275,6 +304,7 @@ void TFormMakeMovie::pngBtnSaveProjectClick() {
     setEnabled(false);
     MovieSettingsPage page = pageOf(*this);
     const SaveCommandResult result = SaveProjectCommand(page, Project, Modified);
+    if (result.saved) MarkProjectSaved();
     {
         const QSignalBlocker quiet(EditSaveFilePath);
         EditSaveFilePath->setText(qs(page.saveFilePath));

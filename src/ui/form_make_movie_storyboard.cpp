@@ -18,6 +18,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
+
+#include <cstdio>
 
 namespace kalidor {
 namespace {
@@ -56,6 +59,12 @@ void TFormMakeMovie::buildStoryboard() {
     };
     handlers.drop = [this](int index, const QMimeData* data) {
         index < 0 ? ScrollBoxPictureDragDrop(data) : StoryBoardDragDrop(index, data);
+    };
+    // The strip scrolls only sideways, so the usual up-and-down wheel moves it along.
+    handlers.wheel = [this](QWheelEvent* event) {
+        if (event->angleDelta().y() == 0) return false;
+        QCoreApplication::sendEvent(ScrollBoxPicture->horizontalScrollBar(), event);
+        return true;
     };
     storyInput_ = new StoryboardInput(std::move(handlers), this);
     storyInput_->WatchStrip(StripContent);
@@ -123,8 +132,11 @@ void TFormMakeMovie::writeStoryPanel(int index) {
         *shown = icon;
     }
     panel.LblStoryBoradTime->setText(QString::fromStdString(content.time));
-    // A different text runs the edit's change handler, which stores it into the same picture.
-    panel.EditStoryBoradStr->setText(QString::fromStdString(content.caption));
+    // Only a different text is written: rewriting the same one would throw the caret to the end
+    // while the user types. A different one runs the change handler, which stores it into the
+    // same picture.
+    const QString caption = QString::fromStdString(content.caption);
+    if (panel.EditStoryBoradStr->text() != caption) panel.EditStoryBoradStr->setText(caption);
     QPalette colours = panel.PanelStoryBorad->palette();
     colours.setColor(QPalette::Window, content.selected ? ToQColor(board::kSelectedPanelColor) : buttonFace());
     panel.PanelStoryBorad->setPalette(colours);
@@ -193,9 +205,14 @@ bool TFormMakeMovie::AddPictures(std::vector<std::string> paths, int index, bool
 }
 
 void TFormMakeMovie::insertAddedPictures(std::vector<std::unique_ptr<TThPicObject>> pictures) {
-    if (Project.ProjectDir != addingDir_) return;  // the copies were made for another project
+    if (Project.ProjectDir != addingDir_) {
+        // Made for a project that is no longer open: nothing will ever name these copies.
+        for (const auto& picture : pictures) std::remove(picture->PicturePath.c_str());
+        return;
+    }
     int first = Project.Count();
     for (std::unique_ptr<TThPicObject>& picture : pictures) {
+        unsaved_.CopyMade(picture->PicturePath);
         AddStoryPanel();
         const int index = addingIndex_ < 0 || addingIndex_ > Project.Count() ? -1 : addingIndex_;
         InsertPicture(Project, std::move(picture), index);

@@ -63,7 +63,7 @@ TFormStatus::TFormStatus(QWidget* parent) : QDialog(parent) {
     connect(BtnCancel, &QPushButton::clicked, this, &TFormStatus::BtnCancelClick);
     connect(BtnOpenDir, &QPushButton::clicked, this, &TFormStatus::BtnOpenDirClick);
     connect(BtnClose, &QPushButton::clicked, this, &TFormStatus::BtnCloseClick);
-    openFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
+    openFolder = [](const QString& folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
 
     ShowStatusText({}, false);
     resize(kWidth, kHeight);
@@ -98,8 +98,11 @@ void TFormStatus::BtnCancelClick() {
 }
 
 void TFormStatus::BtnOpenDirClick() {
-    // A folder that cannot be opened is passed over: the movie is made either way.
-    if (openFolder) openFolder(QString::fromStdString(SaveFolder()));
+    const QString folder = QString::fromStdString(SaveFolder());
+    // Without a launcher nothing would happen at all: the user is told where the movie is.
+    if (openFolder && !openFolder(folder))
+        notice(this, QStringLiteral("保存先のフォルダを開けませんでした\n") +
+                         QStringLiteral("no program to open folders was found (xdg-open, from xdg-utils): ") + folder);
 }
 
 void TFormStatus::BtnCloseClick() {

@@ -36,8 +36,10 @@ public:
     QPushButton* BtnClose = nullptr;
 
     QuestionFn question = AskQuestion;
-    // Opens a folder in the desktop's file browser; tests replace it.
-    std::function<void(const QString& folder)> openFolder;
+    NoticeFn notice = ShowNotice;
+    // Opens a folder in the desktop's file browser; false when nothing could be started to do
+    // it. Tests replace it.
+    std::function<bool(const QString& folder)> openFolder;
 
 signals:
     void closed();

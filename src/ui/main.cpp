@@ -9,6 +9,7 @@
 #include "ui/form_project_name.h"
 #include "ui/form_status.h"
 #include "ui/message_boxes.h"
+#include "ui/qt_japanese.h"
 #include "ui/termination.h"
 
 #include <QApplication>
@@ -20,11 +21,13 @@ int main(int argc, char* argv[]) {
     InstanceLock lock;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalidor"));
+    InstallQtJapanese(&app);
+    // Before the first notice: a signal while one shows must end the program too.
+    QuitOnTerminationSignals(&app);
     if (!lock.acquired()) {
         ShowNotice(nullptr, QStringLiteral("既に起動しています"));
         return 1;
     }
-    QuitOnTerminationSignals(&app);
     QFont font(QString::fromStdString(ResolveFontFamily("ＭＳ Ｐゴシック")));
     font.setPixelSize(12);
     QApplication::setFont(font);
@@ -42,6 +45,7 @@ int main(int argc, char* argv[]) {
     if (QScreen* screen = QGuiApplication::primaryScreen())
         mainWindow.move(screen->availableGeometry().center() - mainWindow.rect().center());
     mainWindow.FormCreate();
+    if (TerminationSignal()) return 0;  // asked to end while a start-up notice showed
     mainWindow.show();
     return QApplication::exec();
 }

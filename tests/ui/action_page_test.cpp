@@ -78,10 +78,10 @@ void ActionPageTest::givingActions_data() {
     QTest::addColumn<int>("notices");
     // Before: pictures 0, 1 and 3 selected, every picture with actions 1/1; the list's
     // third entry, of value v, is chosen.
-    QTest::newRow("text action leaves picture actions") << true << "add" << "1/v 1/v 1/1 1/v" << false << 0;
-    QTest::newRow("picture action") << false << "add" << "v/1 v/1 1/1 v/1" << false << 0;
-    QTest::newRow("delete clears both, text checked") << true << "delete" << "0/0 0/0 1/1 0/0" << false << 0;
-    QTest::newRow("delete clears both, picture checked") << false << "delete" << "0/0 0/0 1/1 0/0" << false << 0;
+    QTest::newRow("text action leaves picture actions") << true << "add" << "1/v 1/v 1/1 1/v" << true << 0;
+    QTest::newRow("picture action") << false << "add" << "v/1 v/1 1/1 v/1" << true << 0;
+    QTest::newRow("delete clears both, text checked") << true << "delete" << "0/0 0/0 1/1 0/0" << true << 0;
+    QTest::newRow("delete clears both, picture checked") << false << "delete" << "0/0 0/0 1/1 0/0" << true << 0;
     QTest::newRow("drop gives only that picture") << false << "drop 2" << "1/1 1/1 v/1 1/1" << true << 0;
     QTest::newRow("drop of a text action") << true << "drop 3" << "1/1 1/1 1/1 1/v" << true << 0;
     QTest::newRow("drop outside a panel") << false << "drop -1" << "1/1 1/1 1/1 1/1" << false << 1;

@@ -66,11 +66,23 @@ void FormStatusTest::counterAndCancel() {
     QTest::keyClick(&status, Qt::Key_Escape);
     QVERIFY(status.isVisible());
     QString opened;
-    status.openFolder = [&](const QString& folder) { opened = folder; };
+    QStringList notices;
+    status.notice = [&](QWidget*, const QString& text) { notices << text; };
+    bool launcher = true;
+    status.openFolder = [&](const QString& folder) {
+        opened = folder;
+        return launcher;
+    };
     status.SetFinished(true);
     status.SetOpenFolderEnabled(true);
     status.BtnOpenDir->click();
     QCOMPARE(opened, QStringLiteral("/m/"));
+    QVERIFY(notices.isEmpty());
+    // Nothing to open folders with: said, with the folder, rather than nothing happening.
+    launcher = false;
+    status.BtnOpenDir->click();
+    QCOMPARE(notices.size(), 1);
+    QVERIFY(notices[0].startsWith(QStringLiteral("保存先のフォルダを開けませんでした\n")) && notices[0].endsWith("/m/"));
     QSignalSpy closed(&status, &TFormStatus::closed);
     status.BtnClose->click();
     QCOMPARE(closed.count(), 1);
@@ -131,11 +143,14 @@ void FormStatusTest::realExportThroughTheWindow() {
     w.Project.SaveFilePath = h.workspace.baseDir() + "out/movie.MP4";
     h.showSettings();
     TFormStatus* status = w.StatusForm();
-    status->openFolder = [](const QString&) {};
+    status->openFolder = [](const QString&) { return true; };
     status->question = [](QWidget*, const QString&) { return true; };
     kalidor::uitest::click(w.pngBtnMakeMov);
     QVERIFY2(!w.isEnabled(), qPrintable(h.notices.join('\n')));
     QVERIFY(status->isVisible() && status->isEnabled());
+    // The close box does nothing while it runs: Cancel is the way out.
+    QVERIFY(w.Exporting());
+    QVERIFY(!w.close());
     if (cancel) status->BtnCancel->click();
     // The window's loop turns while the thread works: the label follows it.
     QTRY_VERIFY_WITH_TIMEOUT(!w.Exporting(), 60000);

@@ -1,5 +1,6 @@
 #include "ui/form_make_movie.h"
 #include "ui/png_button.h"
+#include "ui/qt_japanese.h"
 #include "ui/ui_test_support.h"
 
 #include <QScrollArea>
@@ -41,6 +42,7 @@ private slots:
     void pageSwitch();
     void closingAsksOnlyWithChanges();
     void errorsAreShownWithTheirTextAndTheWindowGoesOn();
+    void qtDialogsSpeakJapanese();
 };
 
 void MainWindowTest::createsTheWorkspaceAndShowsTheProjectPage() {
@@ -115,12 +117,17 @@ void MainWindowTest::pageSwitch() {
 void MainWindowTest::closingAsksOnlyWithChanges() {
     struct Case {
         bool modified, answer, closes, asks;
-    } cases[] = {{false, false, true, false}, {true, false, false, true}, {true, true, true, true}};
+        bool unmarkedEdit = false;  // the project changed without the mark: it still counts
+    } cases[] = {{false, false, true, false},
+                 {true, false, false, true},
+                 {true, true, true, true},
+                 {false, false, false, true, true}};
     for (const Case& c : cases) {
         Harness h;
         h.window.FormCreate();
         h.window.show();
         h.window.Modified = c.modified;
+        if (c.unmarkedEdit) h.window.Project.MovQuality = 3;
         h.answer = c.answer;
         QCOMPARE(h.window.close(), c.closes);
         QCOMPARE(h.questions, c.asks ? QStringList{kChanged + QStringLiteral("終了してよろしいですか？")} : QStringList());
@@ -143,6 +150,12 @@ void MainWindowTest::errorsAreShownWithTheirTextAndTheWindowGoesOn() {
     QVERIFY(!h.window.SwitchPage(1));
     QCOMPARE(h.notices.size(), 2);
     QVERIFY2(h.notices[1].contains("menu02_02.png"), qPrintable(h.notices[1]));
+}
+
+void MainWindowTest::qtDialogsSpeakJapanese() {
+    QVERIFY(kalidor::InstallQtJapanese(qApp));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes").left(2), QStringLiteral("はい"));
+    QVERIFY(QCoreApplication::translate("QFileDialog", "Open").contains(QStringLiteral("開く")));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -3,6 +3,7 @@
 #include "ui/form_status.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,6 +19,8 @@ class MoviePageTest : public QObject {
 private slots:
     void sizeFollowsTheRatio_data();
     void sizeFollowsTheRatio();
+    void visitsAndChosenChoicesAreNoEdits_data();
+    void visitsAndChosenChoicesAreNoEdits();
     void movieExtension_data();
     void movieExtension();
     void musicControls();
@@ -63,6 +66,50 @@ void MoviePageTest::sizeFollowsTheRatio() {
     QCOMPARE(w.SEMovHeight->value(), 360);
     w.RBRaito4_3->click();
     QCOMPARE(w.SEMovHeight->value(), 480);
+}
+
+void MoviePageTest::visitsAndChosenChoicesAreNoEdits_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("modified");
+    // A project file's 640 x 500 is no coupled size: only a real change may couple it.
+    QTest::newRow("width box visited") << "width" << QSize(640, 500) << false;
+    QTest::newRow("height box visited") << "height" << QSize(640, 500) << false;
+    QTest::newRow("chosen format clicked") << "RBMovTypeMP4" << QSize(640, 500) << false;
+    QTest::newRow("chosen ratio clicked") << "RBRaito4_3" << QSize(640, 500) << false;
+    QTest::newRow("chosen quality chosen") << "quality" << QSize(640, 500) << false;
+    QTest::newRow("other ratio clicked") << "RBRaito16_9" << QSize(640, 360) << true;
+    QTest::newRow("other format clicked") << "RBMovTypeAVI" << QSize(640, 500) << true;
+}
+
+void MoviePageTest::visitsAndChosenChoicesAreNoEdits() {
+    QFETCH(QString, action);
+    MovieHarness h;
+    auto& w = h.window;
+    h.openProject(1);
+    w.Project.MovHeight = 500;
+    h.showSettings();
+    w.MarkProjectSaved();
+    w.SwitchPage(3);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    if (action == "width" || action == "height") {
+        QSpinBox* box = action == "width" ? w.SEMovWidth : w.SEMovHeight;
+        box->setFocus();
+        QTRY_VERIFY(box->hasFocus());
+        w.CBQuality->setFocus();
+        QTRY_VERIFY(!box->hasFocus());
+    } else if (action == "quality") {
+        w.CBQuality->activated(w.CBQuality->currentIndex());
+    } else {
+        auto* button = w.findChild<QRadioButton*>(action);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    }
+    QTEST(QSize(w.Project.MovWidth, w.Project.MovHeight), "size");
+    QTEST(QSize(w.SEMovWidth->value(), w.SEMovHeight->value()), "size");
+    QTEST(w.Modified, "modified");
+    QTEST(w.HasUnsavedChanges(), "modified");
 }
 
 void MoviePageTest::movieExtension_data() {

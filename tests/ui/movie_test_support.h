@@ -53,6 +53,7 @@ struct MovieHarness {
         }
         showSettings();
         window.Modified = false;
+        window.MarkProjectSaved();
         return dir;
     }
 

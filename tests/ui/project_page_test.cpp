@@ -1,3 +1,4 @@
+#include "model/project_list.h"
 #include "model/project_tile_layout.h"
 #include "ui/form_make_movie.h"
 #include "ui/form_project_name.h"
@@ -144,8 +145,9 @@ void ProjectPageTest::newRenameDelete() {
     QVERIFY(fs::exists(root / "新作" / "thum.bmp"));
     QVERIFY(!fs::exists(root / "新作" / "project.dat"));
     QCOMPARE(h.window.ProjectModel->rowCount(), 4);
+    // The new project is the chosen one, ready for "open".
+    QCOMPARE(h.window.SelectedRow(), h.rowOf("新作"));
 
-    h.window.Select(h.rowOf("新作"));
     h.answerDialog("改名");
     h.window.RenameSelectedProject();
     QVERIFY(fs::exists(root / "改名" / "thum.bmp"));
@@ -167,24 +169,43 @@ void ProjectPageTest::newRenameDelete() {
 void ProjectPageTest::openingShowsTheReasonOrGoesToThePicturePage() {
     Harness h;
     QTRY_VERIFY(!h.window.ProjectModel->Loading());
-    for (const char* broken : {"壊れた", "手作り"}) {
-        const fs::path folder = fs::path(h.window.ProjectRoot()) / broken;
-        const auto before = fs::last_write_time(folder);
-        h.window.Select(h.rowOf(broken));
-        h.window.OpenSelectedProject();
-        QCOMPARE(h.window.PageControl->currentIndex(), 0);
-        QCOMPARE(h.notices.size(), 1);
-        QVERIFY2(h.notices.takeFirst().contains(broken == std::string("壊れた") ? "project.dat" : "thum.bmp"), broken);
-        QCOMPARE(fs::last_write_time(folder), before);
-    }
-    // A double click on an item opens it.
+    // A damaged project.dat is refused with its reason; a missing thumbnail is no reason, as
+    // opening never reads it.
+    const fs::path broken = fs::path(h.window.ProjectRoot()) / "壊れた";
+    const auto before = fs::last_write_time(broken);
+    h.window.Select(h.rowOf("壊れた"));
+    h.window.OpenSelectedProject();
+    QCOMPARE(h.window.PageControl->currentIndex(), 0);
+    QCOMPARE(h.notices.size(), 1);
+    QVERIFY2(h.notices.takeFirst().contains("project.dat"), "壊れた");
+    QCOMPARE(fs::last_write_time(broken), before);
+    h.window.Select(h.rowOf("手作り"));
+    h.window.OpenSelectedProject();
+    QCOMPARE(h.window.PageControl->currentIndex(), 1);
+    QVERIFY(h.notices.isEmpty());
+    QCOMPARE(h.window.Project.ProjectDir, h.window.ProjectRoot() + "手作り/");
+    QVERIFY(h.window.SwitchPage(0));
+
+    // A double click on an item opens it; one on the empty list asks for a project.
     h.window.show();
+    h.window.resize(1200, 900);
+    h.window.LVProject->clearSelection();
+    const QPoint empty(h.window.LVProject->viewport()->width() - 5, h.window.LVProject->viewport()->height() - 5);
+    QVERIFY(!h.window.LVProject->indexAt(empty).isValid());
+    QTest::mouseDClick(h.window.LVProject->viewport(), Qt::LeftButton, {}, empty);
+    QCOMPARE(h.notices, QStringList{QString::fromUtf8(kalidor::kSelectProjectMessage)});
+    h.notices.clear();
+    // Files chosen in the browser for the previous project are not this one's to add.
+    QVERIFY(h.window.SetBrowserFolder(KALIDOR_SOURCE_DATA "/example"));
+    h.window.LVAttachFile->selectAll();
+    QVERIFY(!h.window.SelectedBrowserFiles().empty());
     const QModelIndex item = h.window.ProjectModel->index(h.rowOf("夏"));
     const QPoint centre = h.window.LVProject->visualRect(item).center();
     QTest::mouseClick(h.window.LVProject->viewport(), Qt::LeftButton, {}, centre);
     QTest::mouseDClick(h.window.LVProject->viewport(), Qt::LeftButton, {}, centre);
     QTRY_COMPARE(h.window.PageControl->currentIndex(), 1);
     QVERIFY(h.notices.isEmpty());
+    QVERIFY(h.window.SelectedBrowserFiles().empty());
     QCOMPARE(h.window.Project.Count(), 3);
     QCOMPARE(h.window.Project.ProjectDir, h.window.ProjectRoot() + "夏/");
     QVERIFY(!h.window.Modified);

@@ -65,7 +65,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   at 120 251; xdotool click --repeat 3 1; xdotool key ctrl+a; xdotool type --delay 30 200
   at 872 219; xdotool click 1
   # The name box of the file dialog has the focus.
-  pointer_into "^Save"
+  pointer_into "保存"
   xdotool type --delay 10 "$WORK/out/movie"; xdotool key Return
   sleep 0.5
   at 703 280; xdotool click 1

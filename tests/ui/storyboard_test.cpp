@@ -7,6 +7,7 @@
 #include "ui/drag_formats.h"
 #include "ui/form_make_movie.h"
 #include "ui/png_button.h"
+#include "ui/project_list_model.h"
 #include "ui/ui_test_support.h"
 
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -61,6 +63,7 @@ struct Harness {
         }
         window.RefreshStoryboard();
         window.Modified = false;
+        window.MarkProjectSaved();
     }
     std::string jpeg(const std::string& name) {
         kalidor::Bitmap bitmap(40, 30);
@@ -136,6 +139,8 @@ private slots:
     void captionsAreStoredOrRefused();
     void modifiedMarks_data();
     void modifiedMarks();
+    void stripKeepsCaretAndScrollsByWheel();
+    void discardedChangesTakeTheirCopies();
 };
 
 void StoryboardTest::panelsCarryNamesTagsAndPlaces() {
@@ -206,15 +211,19 @@ void StoryboardTest::clickSelects_data() {
     QTest::addColumn<int>("clicked");  // -1: the empty strip
     QTest::addColumn<int>("keys");
     QTest::addColumn<QString>("after");
+    QTest::addColumn<bool>("doubleClick");
     const int ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
-    QTest::newRow("plain") << QList<int>{2, 7} << 4 << 0 << "4";
-    QTest::newRow("shift from none") << QList<int>{} << 4 << shift << "0 1 2 3 4";
-    QTest::newRow("shift from first selected") << QList<int>{2, 7} << 4 << shift << "2 3 4";
-    QTest::newRow("shift backwards") << QList<int>{6} << 3 << shift << "3 4 5 6";
-    QTest::newRow("ctrl adds") << QList<int>{2} << 5 << ctrl << "2 5";
-    QTest::newRow("ctrl removes one") << QList<int>{2, 5} << 5 << ctrl << "2";
-    QTest::newRow("ctrl wins over shift") << QList<int>{1} << 4 << (ctrl | shift) << "1 4";
-    QTest::newRow("empty strip") << QList<int>{1, 3} << -1 << 0 << "";
+    QTest::newRow("plain") << QList<int>{2, 7} << 4 << 0 << "4" << false;
+    QTest::newRow("shift from none") << QList<int>{} << 4 << shift << "0 1 2 3 4" << false;
+    QTest::newRow("shift from first selected") << QList<int>{2, 7} << 4 << shift << "2 3 4" << false;
+    QTest::newRow("shift backwards") << QList<int>{6} << 3 << shift << "3 4 5 6" << false;
+    QTest::newRow("ctrl adds") << QList<int>{2} << 5 << ctrl << "2 5" << false;
+    QTest::newRow("ctrl removes one") << QList<int>{2, 5} << 5 << ctrl << "2" << false;
+    QTest::newRow("ctrl wins over shift") << QList<int>{1} << 4 << (ctrl | shift) << "1 4" << false;
+    QTest::newRow("empty strip") << QList<int>{1, 3} << -1 << 0 << "" << false;
+    // A double click is one click: its second release must not reach the strip.
+    QTest::newRow("double click") << QList<int>{2, 7} << 4 << 0 << "4" << true;
+    QTest::newRow("ctrl double click") << QList<int>{2} << 5 << ctrl << "2 5" << true;
 }
 
 void StoryboardTest::clickSelects() {
@@ -228,6 +237,11 @@ void StoryboardTest::clickSelects() {
     QWidget* target = clicked < 0 ? h.window.StripContent : h.control(board::PanelControl::Thumbnail, clicked);
     const QPoint at = clicked < 0 ? QPoint(h.window.StripContent->width() - 5, 5) : QPoint(50, 50);
     QTest::mouseClick(target, Qt::LeftButton, Qt::KeyboardModifiers(keys), at);
+    QFETCH(bool, doubleClick);
+    if (doubleClick) {
+        QTest::mouseDClick(target, Qt::LeftButton, Qt::KeyboardModifiers(keys), at);
+        QTest::mouseRelease(target, Qt::LeftButton, Qt::KeyboardModifiers(keys), at);
+    }
     QTEST(h.selection(), "after");
     for (int i = 0; i < 8; ++i) {
         const QColor colour = h.window.StoryPanels.Items(i).PanelStoryBorad->palette().color(QPalette::Window);
@@ -300,9 +314,9 @@ void StoryboardTest::moveButtons() {
     for (int i = 0; i < presses; ++i) QTest::mouseClick(button, Qt::LeftButton);
     QTEST(h.order(), "order");
     QCOMPARE(h.notices, message.isEmpty() ? QStringList() : QStringList{message});
-    // The moved picture keeps its selection, and moving is no unsaved change.
+    // The moved picture keeps its selection; a move is an unsaved change, a refused one is not.
     if (selected.size() == 1) QCOMPARE(h.window.Project.Items(h.order().split(' ').indexOf(QString(QChar('a' + selected[0])))).Selected, true);
-    QVERIFY(!h.window.Modified);
+    QCOMPARE(h.window.Modified, h.order() != "a b c d e");
 }
 
 void StoryboardTest::deleting_data() {
@@ -454,6 +468,51 @@ void StoryboardTest::modifiedMarks() {
     }
     QTEST(h.window.Modified, "modified");
     QTEST(h.window.Project.Items(1).DisplayTime, "seconds");
+}
+
+void StoryboardTest::stripKeepsCaretAndScrollsByWheel() {
+    Harness h;
+    h.fill(10);
+    h.window.show();
+    // A refresh while the user types leaves the caret where it is.
+    QLineEdit* edit = h.window.StoryPanels.Items(1).EditStoryBoradStr;
+    QTest::keyClicks(edit, QStringLiteral("abc"));
+    edit->setCursorPosition(1);
+    h.window.RefreshStoryboard();
+    QCOMPARE(edit->cursorPosition(), 1);
+    // The up-and-down wheel moves the strip sideways.
+    QScrollBar* bar = h.window.ScrollBoxPicture->horizontalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QWidget* viewport = h.window.ScrollBoxPicture->viewport();
+    QWheelEvent wheel(QPointF(50, 50), viewport->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+    QVERIFY(bar->value() > 0);
+}
+
+void StoryboardTest::discardedChangesTakeTheirCopies() {
+    Harness h;
+    const auto add = [&h](const std::string& name) {
+        QMimeData data;
+        Harness::setFiles(data, {QString::fromStdString(h.jpeg(name))});
+        data.setData(kalidor::kBrowserFilesMime, QByteArray());
+        QVERIFY(Harness::drop(h.window.StripContent, data));
+        QVERIFY(h.waitForAdding());
+    };
+    const std::string story = h.window.Project.ProjectDir;
+    add("saved.jpg");
+    h.window.pngBtnSaveProjectClick();
+    add("unsaved.jpg");
+    QVERIFY(fs::exists(story + "unsaved.jpg"));
+    // Going to another project throws the unsaved change away, and the copy only it used.
+    fs::create_directories(h.workspace.projectRoot() + "other");
+    QVERIFY(h.window.SwitchPage(0));
+    for (int row = 0; row < h.window.ProjectModel->rowCount(); ++row)
+        if (QString::fromStdString(h.window.ProjectModel->Entry(row)).contains("/other/")) h.window.Select(row);
+    h.window.OpenSelectedProject();
+    QCOMPARE(h.window.Project.ProjectDir, h.workspace.projectRoot() + "other/");
+    QVERIFY(fs::exists(story + "saved.jpg"));
+    QVERIFY(!fs::exists(story + "unsaved.jpg"));
 }
 
 QTEST_MAIN(StoryboardTest)

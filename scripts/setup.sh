@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   desktop-file-utils appstream
-  qt6-base-dev xvfb xauth xdotool imagemagick
+  qt6-base-dev qt6-translations-l10n xdg-utils xvfb xauth xdotool imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

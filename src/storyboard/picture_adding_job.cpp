@@ -4,6 +4,7 @@
 #include "model/th_utility.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 namespace kalidor {
@@ -13,6 +14,8 @@ PictureAddingJob::PictureAddingJob(QObject* parent) : QObject(parent) {}
 PictureAddingJob::~PictureAddingJob() {
     stop_ = true;
     join();
+    for (const Result& result : ready_)
+        if (result.picture) std::remove(result.picture->PicturePath.c_str());
 }
 
 void PictureAddingJob::join() {

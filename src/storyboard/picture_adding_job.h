@@ -25,7 +25,7 @@ class PictureAddingJob : public QObject {
 public:
     explicit PictureAddingJob(QObject* parent = nullptr);
     // Stops the worker after the file it is on and waits for it; pictures not yet inserted are
-    // dropped (their copies stay, as the copies of deleted pictures do).
+    // dropped with their copies, which nothing will ever name.
     ~PictureAddingJob() override;
 
     // Runs on the window's thread with the pictures made since the last call, in the order of

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The storyboard as a person uses it, under Xvfb with xdotool: the example project opened, an
+# action given to a panel with the add button (leaving for the project page must then ask about
+# the unsaved change), an action dragged with Shift held onto another panel (a copy: the list
+# keeps its names), a panel double-clicked and deleted (it must go), and the project saved.
+# Usage: storyboard_clicks.sh <kalidor executable> <example project folder> [screenshot folder]
+set -euo pipefail
+program=$(realpath "$1")
+example=$(realpath "$2")
+shots=${3:+$(realpath "$3")}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home/Orvane/Kalidor/project" "$work/run"
+chmod 700 "$work/run"
+cp -r "$example" "$work/home/Orvane/Kalidor/project/例"
+export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" WORK="$work" HOME="$work" SHOTS="$shots"
+
+xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
+  "$PROGRAM" & pid=$!
+  wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^Kalidor$" | head -n 1)
+  at() { xdotool mousemove --sync --window "$wid" "$1" "$2"; }
+  shot() { [ -z "$SHOTS" ] || import -window root "$SHOTS/$1.png"; }
+  # Waits for a window of that name other than the main one and puts the pointer into it, where
+  # the keys then go (there is no window manager).
+  into() {
+    local w=""
+    for _ in $(seq 100); do
+      w=$(xdotool search --onlyvisible --name "$1" | grep -v "^$wid\$" | tail -n 1 || true)
+      [ -n "$w" ] && break
+      sleep 0.1
+    done
+    [ -n "$w" ] || { echo "no window named $1 $2"; exit 1; }
+    sleep 0.3
+    xdotool mousemove --sync --window "$w" 20 20
+  }
+  gone() {
+    timeout 10 bash -c "while xdotool search --onlyvisible --name \"$1\" | grep -v \"^$wid\$\" >/dev/null; do sleep 0.1; done"
+  }
+  info() { "$(dirname "$PROGRAM")/kalidor-cli" info "$KALIDOR_HOME/Orvane/Kalidor/project/例"; }
+  # Panel i of the strip: its thumbnail, at the window'"'"'s bottom.
+  panel() { at $((15 + 200 * $1 + 66 + 53)) 531; }
+
+  at 309 147; xdotool click --repeat 2 --delay 80 1; sleep 0.5
+  at 462 32; xdotool click 1; sleep 0.3
+  # The third picture gets the zoom in (the list'"'"'s second name) with the add button.
+  panel 2; xdotool click 1; sleep 0.2
+  at 60 155; xdotool click 1; sleep 0.2
+  at 359 438; xdotool click 1; sleep 0.3
+  shot action-given
+  # Leaving for the project page asks; Escape answers No and the page stays.
+  at 104 32; xdotool click 1
+  into "^確認\$" "after the add button"
+  xdotool key Escape; gone "^確認\$"
+  # The zoom out (the third name) dragged onto the first panel with Shift held, twice: had the
+  # first drag taken the name out of the list, the second would give the next one.
+  for _ in 1 2; do
+    at 60 168; xdotool keydown shift mousedown 1
+    for x in 70 90 120 100; do at $x 300; sleep 0.05; done
+    panel 0; sleep 0.2; xdotool mouseup 1 keyup shift; sleep 0.3
+  done
+  shot shift-drag
+  # A double-clicked panel stays selected, and the delete button deletes it.
+  at 287 32; xdotool click 1; sleep 0.3
+  panel 1; xdotool click --repeat 2 --delay 80 1; sleep 0.3
+  at 824 438; xdotool click 1
+  into "^確認\$" "after the delete button"
+  xdotool key Return; gone "^確認\$"; sleep 0.3
+  shot deleted
+  # Saved: Yes, then OK.
+  at 792 32; xdotool click 1
+  into "^確認\$" "after the save button"; xdotool key Return
+  into "^Kalidor\$" "saved"; xdotool key Return
+  timeout 10 bash -c "until \"$(dirname "$PROGRAM")/kalidor-cli\" info \"$KALIDOR_HOME/Orvane/Kalidor/project/例\" | grep -q \"^pictures: 2\"; do sleep 0.2; done" ||
+    { echo "the double-clicked panel was not deleted:"; info; exit 1; }
+  info | grep -q "^  1\. 夕焼け\.jpg | 4 s | apZoomOut " || { echo "the Shift drag gave no action:"; info; exit 1; }
+  info | grep -q "^  2\. tower\.bmp | 3 s | apZoomIN " || { echo "the add button gave no action:"; info; exit 1; }
+  kill -TERM "$pid"; wait "$pid"
+'
+echo "storyboard clicks check passed"

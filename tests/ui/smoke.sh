@@ -16,6 +16,7 @@ mkdir -p "$work/home/Orvane/Kalidor/project" "$work/run" "$work/out"
 chmod 700 "$work/run"
 cp -r "$example" "$work/home/Orvane/Kalidor/project/例"
 export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" WORK="$work" HOME="$work"
+export STEPS="$(dirname "$(realpath "$0")")/window_steps.sh"
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   "$PROGRAM" & first=$!
@@ -45,27 +46,14 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   kill -0 "$first" || { echo "first instance ended"; exit 1; }
   # Places inside the main window: the first project, the movie page button, the width box,
   # the movie path browse button, the make button and the save button.
-  at() { xdotool mousemove --sync --window "$wid" "$1" "$2"; }
-  # Without a window manager keys go to the window under the pointer: this puts it into the
-  # newest visible window of that name other than the main window.
-  pointer_into() {
-    local w=""
-    for _ in $(seq 100); do
-      w=$(xdotool search --onlyvisible --name "$1" | grep -v "^$wid\$" | tail -n 1 || true)
-      [ -n "$w" ] && break
-      sleep 0.1
-    done
-    [ -n "$w" ] || { echo "no window named $1"; exit 1; }
-    sleep 0.3
-    xdotool mousemove --sync --window "$w" 20 20
-  }
+  source "$STEPS"
   at 309 147; xdotool click --repeat 2 --delay 80 1; sleep 0.5
   at 638 32; xdotool click 1; sleep 0.3
   # Every keystroke counts and odd widths become even at once, so a width of even prefixes.
   at 120 251; xdotool click --repeat 3 1; xdotool key ctrl+a; xdotool type --delay 30 200
   at 872 219; xdotool click 1
   # The name box of the file dialog has the focus.
-  pointer_into "保存"
+  into "保存"
   xdotool type --delay 10 "$WORK/out/movie"; xdotool key Return
   sleep 0.5
   at 703 280; xdotool click 1
@@ -84,8 +72,8 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   # The project saved (its new width included), so that quitting has nothing to ask. Keys go to
   # the window under the pointer: Return answers Yes, then OK.
   at 792 32; xdotool click 1
-  pointer_into "^確認\$"; xdotool key Return
-  pointer_into "^Kalidor\$"; xdotool key Return
+  into "^確認\$"; xdotool key Return
+  into "^Kalidor\$"; xdotool key Return
   timeout 10 bash -c "until grep -q \"size: 200 x 150\" <(\"\$(dirname \"$PROGRAM\")/kalidor-cli\" info \"$project\"); do sleep 0.2; done" ||
     { echo "the project was not saved with its new size"; exit 1; }
   kill -TERM "$first"

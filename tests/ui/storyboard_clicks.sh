@@ -14,28 +14,13 @@ mkdir -p "$work/home/Orvane/Kalidor/project" "$work/run"
 chmod 700 "$work/run"
 cp -r "$example" "$work/home/Orvane/Kalidor/project/例"
 export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" WORK="$work" HOME="$work" SHOTS="$shots"
+export STEPS="$(dirname "$(realpath "$0")")/window_steps.sh"
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   "$PROGRAM" & pid=$!
   wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^Kalidor$" | head -n 1)
-  at() { xdotool mousemove --sync --window "$wid" "$1" "$2"; }
+  source "$STEPS"
   shot() { [ -z "$SHOTS" ] || import -window root "$SHOTS/$1.png"; }
-  # Waits for a window of that name other than the main one and puts the pointer into it, where
-  # the keys then go (there is no window manager).
-  into() {
-    local w=""
-    for _ in $(seq 100); do
-      w=$(xdotool search --onlyvisible --name "$1" | grep -v "^$wid\$" | tail -n 1 || true)
-      [ -n "$w" ] && break
-      sleep 0.1
-    done
-    [ -n "$w" ] || { echo "no window named $1 $2"; exit 1; }
-    sleep 0.3
-    xdotool mousemove --sync --window "$w" 20 20
-  }
-  gone() {
-    timeout 10 bash -c "while xdotool search --onlyvisible --name \"$1\" | grep -v \"^$wid\$\" >/dev/null; do sleep 0.1; done"
-  }
   info() { "$(dirname "$PROGRAM")/kalidor-cli" info "$KALIDOR_HOME/Orvane/Kalidor/project/例"; }
   # Panel i of the strip: its thumbnail, at the window'"'"'s bottom.
   panel() { at $((15 + 200 * $1 + 66 + 53)) 531; }

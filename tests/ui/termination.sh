@@ -11,6 +11,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/run"
 chmod 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" EXAMPLE="$example" WORK="$work" HOME="$work"
+export STEPS="$(dirname "$(realpath "$0")")/window_steps.sh"
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   ends_on_term() {
@@ -35,7 +36,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   cp -r "$EXAMPLE" "$KALIDOR_HOME/Orvane/Kalidor/project/例"
   "$PROGRAM" & pid=$!
   wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^Kalidor$" | head -n 1)
-  at() { xdotool mousemove --sync --window "$wid" "$1" "$2"; }
+  source "$STEPS"
   at 309 147; xdotool click --repeat 2 --delay 80 1; sleep 0.5
   at 638 32; xdotool click 1; sleep 0.3
   at 182 182; xdotool click 1; sleep 0.3

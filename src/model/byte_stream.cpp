@@ -10,8 +10,8 @@ void ByteWriter::int32(std::int32_t v) {
         bytes_.push_back(static_cast<std::uint8_t>(u >> shift));
 }
 
-void ByteReader::fail(const std::string& what) const {
-    throw Error(fileName_ + ": " + what + " at offset " + std::to_string(offset_));
+void ByteReader::failAt(std::size_t offset, const std::string& what) const {
+    throw Error(fileName_ + ": " + what + " at offset " + std::to_string(offset));
 }
 
 void ByteReader::need(std::size_t count, const char* field) const {

@@ -36,8 +36,10 @@ public:
     std::size_t remaining() const noexcept { return data_.size() - offset_; }
     const std::string& fileName() const noexcept { return fileName_; }
 
-    // Raises the reader's error for a field whose value is out of range.
-    [[noreturn]] void fail(const std::string& what) const;
+    // Raises the reader's error for a field whose value is out of range, at the current offset
+    // or at the field's own.
+    [[noreturn]] void fail(const std::string& what) const { failAt(offset_, what); }
+    [[noreturn]] void failAt(std::size_t offset, const std::string& what) const;
 
 private:
     void need(std::size_t count, const char* field) const;

@@ -15,12 +15,14 @@
 #include "platform/bmp_codec.h"
 #include "platform/file_io.h"
 
+#include <chrono>
 #include <sys/stat.h>
 
 namespace kalidor {
 namespace {
 
 constexpr const char* kSignature = "PIC_OBJECT_VER1000";
+constexpr std::size_t kSignatureLength = 18;
 constexpr int kProjectThumbnailBox = 148;
 
 // Stored names are file names only. A name that would reach outside the project folder is
@@ -69,6 +71,10 @@ std::vector<std::uint8_t> ProjectFileBytes(const TThPicObjectManager& project) {
 }
 
 bool TThPicObjectManager::SaveProject(const std::function<void(const std::string&)>& showMessage) const {
+    // A save that was killed leaves its temporary files behind; the next save removes them.
+    const auto started = std::chrono::system_clock::now();
+    for (const std::string& file : {ProjectFileName(), ProjectDir + "thum.bmp"})
+        removeStaleTemporaries(file, started);
     const std::vector<std::uint8_t> bytes = ProjectFileBytes(*this);
     // Written whole to a temporary file and renamed, so a failure never costs the old file.
     writeFileAtomically(ProjectFileName(), bytes);
@@ -97,10 +103,13 @@ void ParseProjectFile(std::span<const std::uint8_t> bytes, const std::string& fi
     ByteReader in(bytes, fileName);
     // Everything is read into a scratch project first: a damaged file changes nothing.
     TThPicObjectManager read;
-    // The signature is not compared, as files in the field differ; its bytes need not even be
-    // Shift-JIS, so they are skipped rather than converted.
-    if (const std::int32_t length = in.int32("signature"); length > 0)
-        in.skip(static_cast<std::size_t>(length), "signature");
+    // The signature's bytes are not compared, as files in the field differ, and need not even be
+    // Shift-JIS, so they are skipped rather than converted. Its length is checked: every writer
+    // puts 18 there and the settings' fixed offsets rest on it, so anything else (a file of
+    // zeros) is no project file, and taking it for an empty project would lose every picture.
+    if (const std::int32_t length = in.int32("signature"); length != kSignatureLength)
+        in.failAt(0, "signature length " + std::to_string(length) + " is not " + std::to_string(kSignatureLength));
+    in.skip(kSignatureLength, "signature");
     read.MovType = in.byte("movie format");
     read.MovQuality = in.byte("movie quality");
     in.skip(3, "movie quality");

@@ -3,9 +3,12 @@
 #include "platform/error.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +27,9 @@ public:
 private:
     int fd_;
 };
+
+constexpr const char* kTemporarySuffix = ".tmp-";
+constexpr std::size_t kTemporaryLetters = 6;  // mkostemp's XXXXXX
 
 [[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
     throw Error(what + " " + path + ": " + std::strerror(error));
@@ -63,7 +69,7 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path, std::size_t max
 }
 
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::string temp = path + ".tmp-XXXXXX";
+    std::string temp = path + kTemporarySuffix + std::string(kTemporaryLetters, 'X');
     FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         fail("cannot create a temporary file for", path, errno);
@@ -100,6 +106,37 @@ void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> 
         ::unlink(temp.c_str());
         fail("cannot replace", path, error);
     }
+}
+
+int removeStaleTemporaries(const std::string& path, std::chrono::system_clock::time_point before) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string prefix = path.substr(slash == std::string::npos ? 0 : slash + 1) + kTemporarySuffix;
+    struct DirCloser {
+        void operator()(DIR* d) const { ::closedir(d); }
+    };
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir)
+        return 0;
+    const auto ours = [&prefix](const std::string& name) {
+        return name.size() == prefix.size() + kTemporaryLetters && name.compare(0, prefix.size(), prefix) == 0 &&
+               std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
+                           [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+    };
+    const std::int64_t limit = std::chrono::duration_cast<std::chrono::nanoseconds>(before.time_since_epoch()).count();
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (!ours(name))
+            continue;
+        struct stat info {};
+        if (::fstatat(::dirfd(dir.get()), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        const std::int64_t changed = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+        if (changed < limit && ::unlinkat(::dirfd(dir.get()), name.c_str(), 0) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 }  // namespace kalidor

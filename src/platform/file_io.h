@@ -3,6 +3,7 @@
 
 #include "platform/error.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstddef>
 #include <span>
@@ -48,5 +49,11 @@ auto decodeFile(const std::string& path, Decode decode, Accepts accepts) {
 // `path`, so an existing file is replaced whole or not at all. Throws kalidor::Error naming
 // the file and the reason; the temporary file is removed on failure.
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Removes the temporary files of writeFileAtomically for `path` (its name + ".tmp-" and six
+// letters or digits, in the same folder) last changed before `before`: a write that was killed
+// leaves one behind, and a write running now has a newer one. Only regular files are removed;
+// failures are passed over. Returns how many were removed.
+int removeStaleTemporaries(const std::string& path, std::chrono::system_clock::time_point before);
 
 }  // namespace kalidor

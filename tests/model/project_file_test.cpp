@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 
 namespace kalidor {
@@ -187,6 +188,7 @@ TEST(ProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
     struct Case {
         const char* name;
         Bytes bytes;
+        const char* where = nullptr;  // besides the file's name
     };
     std::vector<Case> cases;
     for (std::size_t cut : {0ul, 3ul, 21ul, 30ul, 60ul, good.size() - 1})
@@ -215,6 +217,14 @@ TEST(ProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
     badText[45] = 0x85;  // a lead byte not used by code page 932
     badText[46] = 0x40;
     cases.push_back({"invalid Shift-JIS", badText});
+    // The settings sit at fixed offsets after an 18-byte signature; a file of zeros is no project.
+    cases.push_back({"zeros", Bytes(good.size(), 0), "signature length 0 is not 18 at offset 0"});
+    for (const int length : {17, 19, -18}) {
+        Bytes otherLength = good;
+        otherLength[0] = static_cast<std::uint8_t>(length);
+        otherLength[3] = length < 0 ? 0xFF : 0;
+        cases.push_back({"other signature length", otherLength, "at offset 0"});
+    }
 
     for (const auto& c : cases) {
         TempFolder dir;
@@ -226,6 +236,9 @@ TEST(ProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
             ADD_FAILURE() << c.name << ": accepted";
         } catch (const Error& e) {
             EXPECT_NE(std::string(e.what()).find("project.dat"), std::string::npos) << c.name << ": " << e.what();
+            if (c.where) {
+                EXPECT_NE(std::string(e.what()).find(c.where), std::string::npos) << c.name << ": " << e.what();
+            }
         }
         EXPECT_EQ(m.MovWidth, 321) << c.name;
         EXPECT_EQ(m.Count(), 0) << c.name;
@@ -238,6 +251,37 @@ TEST(ProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
         TThPicObjectManager m;
         EXPECT_THROW(m.LoadProject(dir.dir() + "thum.bmp"), Error) << (fifo ? "fifo" : "folder");
     }
+}
+
+TEST(ProjectFile, SavingRemovesOnlyTheStaleTemporariesOfItsOwnFiles) {
+    TempFolder dir;
+    const auto past = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    const auto future = std::filesystem::file_time_type::clock::now() + std::chrono::hours(1);
+    const struct {
+        const char* name;
+        bool old;
+        bool removed;
+    } cases[] = {
+        {"project.dat.tmp-a1B2c3", true, true},  // left by a killed save
+        {"thum.bmp.tmp-Zz9Zz9", true, true},
+        {"project.dat.tmp-Q7w8E9", false, false},  // newer than this save: another one's
+        {"project.dat.tmp-a1B2c", true, false},    // not the program's naming
+        {"project.dat.tmp-a1B2c3d", true, false},
+        {"project.dat.tmp-a1_2c3", true, false},
+        {"other.dat.tmp-a1B2c3", true, false},
+        {"project.dat.tmp-folder", true, false},  // a folder, not a file
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path file = dir.path() / c.name;
+        std::string(c.name).ends_with("folder") ? (void)std::filesystem::create_directory(file)
+                                                : test::writeText(file, "partial");
+        std::filesystem::last_write_time(file, c.old ? past : future);
+    }
+    TThPicObjectManager m;
+    m.ProjectDir = dir.dir();
+    ASSERT_TRUE(m.SaveProject());
+    for (const auto& c : cases)
+        EXPECT_EQ(std::filesystem::exists(dir.path() / c.name), !c.removed) << c.name;
 }
 
 TEST(ProjectFile, TheSignatureIsNotReadAsText) {

@@ -23,10 +23,12 @@ std::size_t characterLength(unsigned char lead) {
 
 }  // namespace
 
-std::string UnsupportedImageMessage(const std::string& fileName) { return "「" + fileName + "」は非対応画像です"; }
+std::string UnsupportedImageMessage(const std::string& fileName, const std::string& reason) {
+    return "「" + fileName + "」は非対応画像です" + (reason.empty() ? "" : "\n" + reason);
+}
 
-std::string CopyFailedMessage(const std::string& fileName) {
-    return "「" + fileName + "」をプロジェクトにコピーできませんでした";
+std::string CopyFailedMessage(const std::string& fileName, const std::string& reason) {
+    return "「" + fileName + "」をプロジェクトにコピーできませんでした" + (reason.empty() ? "" : "\n" + reason);
 }
 
 void ClickPicture(TThPicObjectManager& project, int index, ClickKeys keys) {
@@ -74,8 +76,8 @@ std::optional<std::string> CheckPicturesToAdd(const std::vector<std::string>& pa
     if (paths.empty())
         return fromButton ? std::optional<std::string>(kSelectPicturesToAdd) : std::nullopt;
     for (const std::string& path : paths)
-        if (!IsLoadableJpeg(path))
-            return UnsupportedImageMessage(ThUtility::ExtractFileName(path));
+        if (const auto problem = JpegLoadProblem(path))
+            return UnsupportedImageMessage(ThUtility::ExtractFileName(path), *problem);
     return std::nullopt;
 }
 
@@ -90,10 +92,10 @@ AddResult AddPictureFiles(TThPicObjectManager& project, const std::vector<std::s
         try {
             InsertPicture(project, PreparePictureFile(project.ProjectDir, path), index);
             ++result.added;
-        } catch (const PictureCopyError&) {
-            result.messages.push_back(CopyFailedMessage(ThUtility::ExtractFileName(path)));
-        } catch (const Error&) {
-            result.messages.push_back(UnsupportedImageMessage(ThUtility::ExtractFileName(path)));
+        } catch (const PictureCopyError& e) {
+            result.messages.push_back(CopyFailedMessage(ThUtility::ExtractFileName(path), e.what()));
+        } catch (const Error& e) {
+            result.messages.push_back(UnsupportedImageMessage(ThUtility::ExtractFileName(path), e.what()));
         }
         if (progress && !progress(done + 1, total))
             break;

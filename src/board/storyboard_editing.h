@@ -23,9 +23,11 @@ inline constexpr const char* kCannotMoveForward = "これ以上、前に移動�
 inline constexpr const char* kCannotMoveBack = "これ以上、後ろに移動できません";
 
 // "「name」は非対応画像です": the named file is a picture we do not read.
-std::string UnsupportedImageMessage(const std::string& fileName);
 // "「name」をプロジェクトにコピーできませんでした": the file could not be copied into the project.
-std::string CopyFailedMessage(const std::string& fileName);
+// A reason, when given, follows on a line of its own: the OS's or the codec's words naming the
+// file, as below an export's result.
+std::string UnsupportedImageMessage(const std::string& fileName, const std::string& reason = {});
+std::string CopyFailedMessage(const std::string& fileName, const std::string& reason = {});
 
 // --- Selection --------------------------------------------------------------------------------
 
@@ -50,8 +52,9 @@ int FirstSelected(const TThPicObjectManager& project);
 bool IsSupportedPicture(const std::string& fileName);
 
 // The check pass before adding by the button or by a drop on the strip: the message naming the
-// first file that is a .jpg/.jpeg which does not decode; nullopt when all may be added (other
-// kinds are not read). With `fromButton`, an empty selection gives kSelectPicturesToAdd.
+// first file that is a .jpg/.jpeg which does not decode, with the reason; nullopt when all may
+// be added (other kinds are not read). With `fromButton`, an empty selection gives
+// kSelectPicturesToAdd.
 std::optional<std::string> CheckPicturesToAdd(const std::vector<std::string>& paths, bool fromButton);
 
 // Called after each file with the count done and the total; returning false stops the adding
@@ -66,7 +69,7 @@ struct AddResult {
 // Copies the files into the project folder and inserts their pictures. With a negative index
 // they are appended in order; with index k every file is inserted at k, so n files end at k to
 // k + n - 1 in reverse order, before the picture that was at k. A file that cannot be copied or
-// read adds nothing and gets a message naming it; the others are added.
+// read adds nothing and gets a message naming it, with the reason; the others are added.
 AddResult AddPictureFiles(TThPicObjectManager& project, const std::vector<std::string>& paths, int index,
                           const AddProgress& progress = {});
 

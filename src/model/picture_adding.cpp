@@ -6,22 +6,39 @@
 #include "platform/jpeg_codec.h"
 #include "platform/text_encoding.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
 namespace kalidor {
+
+namespace {
+
+// The length of the UTF-8 character at `at`, or 0 when the bytes there are no character (a
+// Latin-1 name, a cut sequence).
+std::size_t utf8CharacterLength(const std::string& text, std::size_t at) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+    if (length == 0 || at + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+}  // namespace
 
 std::string StorablePictureName(const std::string& fileName) {
     if (FitsShiftJis(fileName))
         return fileName;
     std::string out;
     for (std::size_t i = 0; i < fileName.size();) {
-        // One UTF-8 character at a time: its length from the lead byte.
-        const unsigned char lead = static_cast<unsigned char>(fileName[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        const std::string character = fileName.substr(i, length);
-        out += FitsShiftJis(character) ? character : "_";
-        i += length;
+        // A byte that starts no character is replaced alone, so what follows (the extension) stays.
+        const std::size_t length = utf8CharacterLength(fileName, i);
+        const std::string character = fileName.substr(i, std::max<std::size_t>(length, 1));
+        out += length > 0 && FitsShiftJis(character) ? character : "_";
+        i += character.size();
     }
     return out;
 }
@@ -51,36 +68,46 @@ Bitmap FramedStoryboardThumbnail(const Bitmap& fitted) {
     return thumbnail;
 }
 
-bool IsLoadableJpeg(const std::string& path) {
+bool IsLoadableJpeg(const std::string& path) { return !JpegLoadProblem(path); }
+
+std::optional<std::string> JpegLoadProblem(const std::string& path) {
     std::string ext = ThUtility::ExtractFileExt(path);
     for (char& c : ext)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (ext != ".JPG" && ext != ".JPEG")
-        return true;
+        return std::nullopt;
     try {
         jpeg::readFile(path);
-        return true;
-    } catch (const Error&) {
-        return false;
+        return std::nullopt;
+    } catch (const Error& e) {
+        return e.what();
     }
 }
 
 std::unique_ptr<TThPicObject> PreparePictureFile(const std::string& projectDir, const std::string& sourcePath) {
     const std::string target =
         ThUtility::UniqueFileName(projectDir, StorablePictureName(ThUtility::ExtractFileName(sourcePath)));
-    if (!ThUtility::CopyFile(sourcePath, target)) {
-        std::remove(target.c_str());  // a partial copy names no picture
-        throw PictureCopyError("cannot copy " + sourcePath + " to " + target);
-    }
+    // Removes the copy unless the picture is made: a copy that names no picture is no one's.
+    struct CopyGuard {
+        const std::string& path;
+        bool keep = false;
+        ~CopyGuard() {
+            if (!keep)
+                std::remove(path.c_str());
+        }
+    } copy{target};
+    std::error_code error;
+    if (!ThUtility::CopyFile(sourcePath, target, &error))
+        throw PictureCopyError("cannot copy " + sourcePath + " to " + target + ": " +
+                               (error ? error.message() : std::string("unknown error")));
     auto picture = std::make_unique<TThPicObject>();
     picture->PicturePath = target;
-    // The thumbnail is made as the shell would, decoding at a reduced JPEG scale.
+    // The thumbnail is made as the shell would, decoding at a reduced JPEG scale, from the user's
+    // file, which the copy equals, so that a failure names the file the user chose.
     Bitmap fitted(kStoryboardThumbnailSize, kStoryboardThumbnailSize);
-    if (!MakeThumbnail(target, fitted)) {
-        std::remove(target.c_str());
-        throw Error(std::string(ThUtility::kUnsupportedImageMessage) + " (" + sourcePath + ")");
-    }
+    MakeThumbnail(sourcePath, fitted);
     picture->Thumbnail = FramedStoryboardThumbnail(fitted);
+    copy.keep = true;
     return picture;
 }
 

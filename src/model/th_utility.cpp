@@ -87,15 +87,17 @@ void ListFolders(const std::string& folder, std::vector<std::string>& out, bool 
     });
 }
 
-bool CopyFile(const std::string& source, const std::string& destination) {
+bool CopyFile(const std::string& source, const std::string& destination, std::error_code* error) {
     std::error_code ec;
     const auto parent = std::filesystem::path(destination).parent_path();
     if (!parent.empty())
         std::filesystem::create_directories(parent, ec);
-    if (ec)
-        return false;
-    return std::filesystem::copy_file(source, destination, std::filesystem::copy_options::overwrite_existing, ec) &&
-           !ec;
+    const bool copied =
+        !ec && std::filesystem::copy_file(source, destination, std::filesystem::copy_options::overwrite_existing, ec) &&
+        !ec;
+    if (error)
+        *error = ec;
+    return copied;
 }
 
 bool DeleteFolderTree(const std::string& folder) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace kalidor::ThUtility {
@@ -20,8 +21,9 @@ void ListFiles(const std::string& folder, std::vector<std::string>& out, bool re
 // Appends the folder's subfolders, each before its own subfolders when `recursive`.
 void ListFolders(const std::string& folder, std::vector<std::string>& out, bool recursive);
 
-// Makes the destination's missing folders and copies, replacing an existing destination.
-bool CopyFile(const std::string& source, const std::string& destination);
+// Makes the destination's missing folders and copies, replacing an existing destination. On
+// failure `error`, when given, receives the OS's reason.
+bool CopyFile(const std::string& source, const std::string& destination, std::error_code* error = nullptr);
 
 // Deletes every file, then the subfolders deepest first, then the folder itself. Goes on past
 // failures; true when everything is gone. Never descends through

@@ -167,28 +167,34 @@ const char* mimeOf(Kind kind) {
     return nullptr;
 }
 
-// The picture decoded, for a thumbnail that fits `box` x `box`; nullopt when it is no picture
-// we decode.
+// The picture decoded, for a thumbnail that fits `box` x `box`. Raises the codec's error, or one
+// for data that is no picture we decode.
+Bitmap decodePictureOrRaise(const std::vector<std::uint8_t>& bytes, Kind kind, int box) {
+    switch (kind) {
+    case Kind::Jpeg: {
+        jpeg::DecodeOptions options;
+        options.fitWidth = options.fitHeight = box;
+        return jpeg::decode(bytes, options);
+    }
+    case Kind::Png: return png::decode(bytes);
+    case Kind::Bmp: {
+        Bitmap picture = bmp::decode(bytes);
+        if (picture.empty())
+            throw Error("BMP: the picture has no pixels");
+        return picture.toBgr24();
+    }
+    case Kind::None: break;
+    }
+    throw Error("not a BMP, JPEG or PNG picture");
+}
+
+// The same, nullopt where that raises.
 std::optional<Bitmap> decodePicture(const std::vector<std::uint8_t>& bytes, Kind kind, int box) {
     try {
-        switch (kind) {
-        case Kind::Jpeg: {
-            jpeg::DecodeOptions options;
-            options.fitWidth = options.fitHeight = box;
-            return jpeg::decode(bytes, options);
-        }
-        case Kind::Png: return png::decode(bytes);
-        case Kind::Bmp: {
-            Bitmap picture = bmp::decode(bytes);
-            if (picture.empty())
-                return std::nullopt;
-            return picture.toBgr24();
-        }
-        case Kind::None: break;
-        }
+        return decodePictureOrRaise(bytes, kind, box);
     } catch (const std::exception&) {
+        return std::nullopt;
     }
-    return std::nullopt;
 }
 
 // Shrinks (never enlarges) so that the longer side is at most `side`.
@@ -301,21 +307,21 @@ bool FreedesktopThumbnails::Extract(const std::string& path, Bitmap& bitmap) con
     }
 }
 
-bool MakeThumbnail(const std::string& path, Bitmap& bitmap) {
+void MakeThumbnail(const std::string& path, Bitmap& bitmap) {
     const int width = bitmap.width(), height = bitmap.height();
+    if (width <= 0 || height <= 0)
+        throw Error("Thumbnail: empty box for " + path);
     struct stat info{};
-    if (width <= 0 || height <= 0 || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        info.st_size > kMaxPictureBytes)
-        return false;
+    if (::stat(path.c_str(), &info) != 0)
+        throw Error("cannot open " + path + ": " + std::strerror(errno));
+    if (S_ISREG(info.st_mode) && info.st_size > kMaxPictureBytes)
+        throw Error("Thumbnail: " + std::to_string(static_cast<long long>(info.st_size)) +
+                    " bytes is more than a picture is read for (" + path + ")");
+    const std::vector<std::uint8_t> bytes = readFileBytes(path);  // refuses what is no regular file
     try {
-        const std::vector<std::uint8_t> bytes = readFileBytes(path);
-        const std::optional<Bitmap> picture = decodePicture(bytes, kindOf(bytes), std::max(width, height));
-        if (!picture)
-            return false;
-        bitmap = fitInto(*picture, width, height);
-        return true;
-    } catch (const std::exception&) {
-        return false;
+        bitmap = fitInto(decodePictureOrRaise(bytes, kindOf(bytes), std::max(width, height)), width, height);
+    } catch (const Error& e) {
+        throw Error(std::string(e.what()) + " (" + path + ")");
     }
 }
 

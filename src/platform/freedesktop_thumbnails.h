@@ -50,9 +50,11 @@ private:
 };
 
 // The same thumbnail made straight from the file, without the cache: for pictures whose entry
-// nobody would read again, such as the copies the program has just made. Same contract as
-// FreedesktopThumbnails::Extract.
-bool MakeThumbnail(const std::string& path, Bitmap& bitmap);
+// nobody would read again, such as the ones the program has just copied. Where Extract gives
+// false, this raises kalidor::Error with the OS's or the codec's reason naming the file
+// ("PNG: 30000 x 30000 pixels is more than the limit of 256000000 (/p/a.png)"); the bitmap is
+// then unchanged.
+void MakeThumbnail(const std::string& path, Bitmap& bitmap);
 
 namespace UnitImageExtract {
 

@@ -79,15 +79,25 @@ TEST(StoryboardEditing, CheckPassNamesTheFirstBrokenJpegOnly) {
         std::vector<std::string> paths;
         bool fromButton;
         std::optional<std::string> message;
+        std::string reasonNames = {};  // the file the codec's reason below the message names
     } const cases[] = {
-        {{good, broken1, notRead, broken2}, true, "「broken1.JPG」は非対応画像です"},
-        {{notRead, good, broken2}, false, "「broken2.jpeg」は非対応画像です"},
+        {{good, broken1, notRead, broken2}, true, "「broken1.JPG」は非対応画像です", broken1},
+        {{notRead, good, broken2}, false, "「broken2.jpeg」は非対応画像です", broken2},
         {{good, notRead}, true, std::nullopt},
         {{}, true, kSelectPicturesToAdd},
         {{}, false, std::nullopt},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(CheckPicturesToAdd(c.paths, c.fromButton), c.message) << c.paths.size();
+    for (const Case& c : cases) {
+        const std::optional<std::string> message = CheckPicturesToAdd(c.paths, c.fromButton);
+        if (c.reasonNames.empty()) {
+            EXPECT_EQ(message, c.message) << c.paths.size();
+            continue;
+        }
+        ASSERT_TRUE(message) << c.paths.size();
+        EXPECT_EQ(message->substr(0, message->find('\n')), *c.message);
+        EXPECT_NE(message->find("\nJPEG: "), std::string::npos) << *message;
+        EXPECT_NE(message->find("(" + c.reasonNames + ")"), std::string::npos) << *message;
+    }
 }
 
 TEST(StoryboardEditing, AddingInsertsInOrderAndSkipsWhatCannotBeAdded) {
@@ -107,7 +117,9 @@ TEST(StoryboardEditing, AddingInsertsInOrderAndSkipsWhatCannotBeAdded) {
         {0,
          {x, source.dir() + "gone.bmp", source.dir() + "notes.bmp", y},
          {"Y.bmp", "X.bmp", "p0", "p1", "p2", "p3", "p4"},
-         {"「gone.bmp」をプロジェクトにコピーできませんでした", "「notes.bmp」は非対応画像です"}},
+         {"「gone.bmp」をプロジェクトにコピーできませんでした\ncannot copy " + source.dir() + "gone.bmp to " +
+              projectDir.dir() + "gone.bmp: No such file or directory",
+          "「notes.bmp」は非対応画像です\nnot a BMP, JPEG or PNG picture (" + source.dir() + "notes.bmp)"}},
     };
     for (const Case& c : cases) {
         std::filesystem::remove_all(projectDir.path());

@@ -15,6 +15,10 @@ TEST(PictureAdding, StorableNames) {
     EXPECT_EQ(StorablePictureName("写真 1.jpg"), "写真 1.jpg");
     EXPECT_EQ(StorablePictureName("旅行😀.jpg"), "旅行_.jpg");
     EXPECT_EQ(StorablePictureName("한글.png"), "__.png");
+    // Bytes that are no UTF-8 character are replaced one by one; the extension stays.
+    EXPECT_EQ(StorablePictureName("caf\xe9.jpg"), "caf_.jpg");
+    EXPECT_EQ(StorablePictureName("\xff\xfe\xe6\x97.png"), "____.png");
+    EXPECT_EQ(StorablePictureName("\xe5\x86\x99.bmp"), "写.bmp");
 }
 
 TEST(PictureAdding, ThumbnailIsCentredOnWhiteInAGreyFrame) {

@@ -1,11 +1,13 @@
 #include "cli/cli_runner.h"
 #include "model/pic_object.h"
 #include "platform/jpeg_codec.h"
+#include "platform/png_writer.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace kalidor {
 namespace {
@@ -35,13 +37,58 @@ TEST(CliNew, MakesAProjectOfCopies) {
 TEST(CliNew, RefusesBadPicturesBeforeMakingAnything) {
     TempFolder pictures, root;
     jpeg::writeFile(Bitmap(64, 48), pictures.dir() + "good.jpg", 90);
+    const std::vector<std::uint8_t> png = png::encode(Bitmap(8, 8));
     test::writeText(pictures.path() / "bad.jpg", "not a picture");
-    const auto r = runCli({"new", root.dir() + "p", pictures.dir() + "good.jpg", pictures.dir() + "bad.jpg"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("「bad.jpg」は非対応画像です"), std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(root.path() / "p"));
+    test::writeBytes(pictures.path() / "png.bmp", png);  // a picture, but not what its name says
+    test::writeBytes(pictures.path() / "cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 40));
+    jpeg::writeFile(Bitmap(64, 48), pictures.dir() + "photo.gif", 90);
+    // Each is refused with the codec's reason naming the user's own file; nothing is made.
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"bad.jpg", "JPEG: "}, {"png.bmp", "BMP: "}, {"cut.png", "PNG: "}, {"photo.gif", "the file name does not end in"}};
+    for (const auto& c : cases) {
+        const std::string picture = pictures.dir() + c.name;
+        const auto r = runCli({"new", root.dir() + "p", pictures.dir() + "good.jpg", picture});
+        EXPECT_EQ(r.exitCode, 1) << c.name;
+        EXPECT_NE(r.err.find("「" + std::string(c.name) + "」は非対応画像です: " + c.reason), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("(" + picture + ")"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(root.path() / "p")) << c.name;
+    }
     EXPECT_EQ(runCli({"new", root.dir() + "p", pictures.dir() + "none.jpg"}).exitCode, 1);
     EXPECT_EQ(runCli({"new", root.dir() + "p"}).exitCode, 2);
+}
+
+TEST(CliNew, MakesTheProjectOnlyInANewOrEmptyFolder) {
+    TempFolder pictures, root;
+    jpeg::writeFile(Bitmap(64, 48), pictures.dir() + "a.jpg", 90);
+    // The user's files in the folder are never touched: not replaced, not removed.
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> prepare;
+        bool made;
+        const char* usersFile;  // under the root, still "mine" afterwards
+    } cases[] = {
+        {"new", [](const fs::path&) {}, true, nullptr},
+        {"empty", [](const fs::path& f) { fs::create_directory(f); }, true, nullptr},
+        {"thumbnail", [](const fs::path& f) { fs::create_directory(f), test::writeText(f / "thum.bmp", "mine"); },
+         false, "thumbnail/thum.bmp"},
+        {"tmp", [](const fs::path& f) { fs::create_directories(f / "tmp"), test::writeText(f / "tmp/x", "mine"); },
+         false, "tmp/tmp/x"},
+        {"file", [](const fs::path& f) { test::writeText(f, "mine"); }, false, "file"},
+    };
+    for (const auto& c : cases) {
+        const fs::path folder = root.path() / c.name;
+        c.prepare(folder);
+        const auto r = runCli({"new", folder.string(), pictures.dir() + "a.jpg"});
+        EXPECT_EQ(r.exitCode, c.made ? 0 : 1) << c.name << ": " << r.err;
+        EXPECT_EQ(fs::exists(folder / "project.dat"), c.made) << c.name;
+        if (c.usersFile) {
+            EXPECT_EQ(test::readText(root.path() / c.usersFile), "mine") << c.name;
+        }
+    }
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(root.path() / "tmp"), {}), 2);  // tmp/ and x alone
 }
 
 }  // namespace

@@ -1,23 +1,64 @@
 #include "platform/instance_lock.h"
 
+#include "platform/error.h"
+#include "platform/folders.h"
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 namespace kalidor {
+namespace {
 
-std::string InstanceLock::DefaultFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime == '/') return runtime;
-    const char* tmp = std::getenv("TMPDIR");
-    return (tmp && *tmp == '/') ? tmp : "/tmp";
+std::string absoluteEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value == '/' ? value : "";
 }
 
-InstanceLock::InstanceLock(const std::string& folder)
-    : path_((folder.empty() ? DefaultFolder() : folder) + "/KALIDOR_RUNNING.lock") {
+std::string homeFolder() {
+    if (std::string home = absoluteEnv("HOME"); !home.empty())
+        return home;
+    const passwd* user = ::getpwuid(::getuid());
+    return user && user->pw_dir ? user->pw_dir : "";
+}
+
+}  // namespace
+
+std::string InstanceLock::DefaultFolder() {
+    if (std::string runtime = absoluteEnv("XDG_RUNTIME_DIR"); !runtime.empty())
+        return runtime;
+    std::string cache = absoluteEnv("XDG_CACHE_HOME");
+    if (cache.empty())
+        cache = homeFolder() + "/.cache";
+    return cache + "/Orvane/Kalidor";
+}
+
+InstanceLock::InstanceLock(const std::string& folder) {
+    const std::string where = folder.empty() ? DefaultFolder() : folder;
+    path_ = where + "/KALIDOR_RUNNING.lock";
+    try {
+        MakeFolders(where, 0700);
+    } catch (const Error& e) {
+        error_ = "Instance lock: " + std::string(e.what());
+        return;
+    }
     // O_CLOEXEC: a child (the encoder) must not inherit and keep the lock.
     fd_.reset(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    acquired_ = fd_ && ::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0;
+    if (!fd_) {
+        error_ = "Instance lock: cannot open " + path_ + ": " + std::strerror(errno);
+        return;
+    }
+    if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) {
+        state_ = State::Acquired;
+    } else if (errno == EWOULDBLOCK) {
+        state_ = State::Held;
+    } else {
+        error_ = "Instance lock: cannot lock " + path_ + ": " + std::strerror(errno);
+    }
 }
 
 }  // namespace kalidor

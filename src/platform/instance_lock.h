@@ -1,7 +1,8 @@
 #pragma once
-// The single-instance lock: an exclusive flock on KALIDOR_RUNNING.lock in $XDG_RUNTIME_DIR
-// (else the temporary folder). The kernel releases it when the process ends, however it ends,
-// so a lock left by a dead process counts as free.
+// The single-instance lock: an exclusive flock on KALIDOR_RUNNING.lock in $XDG_RUNTIME_DIR, or,
+// where that is not set, in a folder of the user's own under the cache folder (a lock in the
+// shared temporary folder could be made by another user and block everyone). The kernel releases
+// it when the process ends, however it ends, so a lock left by a dead process counts as free.
 
 #include "platform/unique_fd.h"
 
@@ -11,19 +12,31 @@ namespace kalidor {
 
 class InstanceLock {
 public:
-    // Tries once, without waiting. `folder` empty: the runtime folder described above.
+    enum class State {
+        Acquired,
+        Held,    // another process holds it
+        Failed,  // the lock file cannot be made or locked; error() says why
+    };
+
+    // Tries once, without waiting, making the folder when it is missing. `folder` empty: the
+    // folder described above.
     explicit InstanceLock(const std::string& folder = {});
 
-    // False when another process holds the lock (or the lock file cannot be opened).
-    bool acquired() const noexcept { return acquired_; }
+    State state() const noexcept { return state_; }
+    bool acquired() const noexcept { return state_ == State::Acquired; }
     const std::string& path() const noexcept { return path_; }
+    // For Failed: the path and the OS's reason ("Instance lock: cannot open /h/.cache/...: Permission denied").
+    const std::string& error() const noexcept { return error_; }
 
+    // $XDG_RUNTIME_DIR when it is an absolute path, else $XDG_CACHE_HOME (absolute) or
+    // ~/.cache, followed by "/Orvane/Kalidor".
     static std::string DefaultFolder();
 
 private:
     std::string path_;
     UniqueFd fd_;
-    bool acquired_ = false;
+    State state_ = State::Failed;
+    std::string error_;
 };
 
 }  // namespace kalidor

@@ -1,6 +1,8 @@
 #include "platform/workspace.h"
 
 #include "model/th_utility.h"
+#include "platform/error.h"
+#include "platform/folders.h"
 
 #include <cstdlib>
 #include <sys/stat.h>
@@ -47,8 +49,13 @@ Workspace WorkspaceAt(const std::string& base) {
 Workspace PrepareWorkspace(const std::string& base) {
     const std::string maker = withSlash(base) + "Orvane";
     Workspace workspace = WorkspaceAt(base);
-    for (const std::string& folder : {maker, maker + "/Kalidor", workspace.ProjectRoot, workspace.ConfigDir})
-        mkdir(folder.c_str(), 0755);
+    try {
+        MakeFolders(base, 0700);
+        for (const std::string& folder : {maker, maker + "/Kalidor", workspace.ProjectRoot, workspace.ConfigDir})
+            MakeFolders(folder, 0755);
+    } catch (const Error& e) {
+        throw Error("Workspace: " + std::string(e.what()));
+    }
     return workspace;
 }
 

@@ -21,9 +21,10 @@ std::string WorkspaceBase();
 // The folders under `base` (which may or may not end in '/').
 Workspace WorkspaceAt(const std::string& base);
 
-// Creates Orvane, Kalidor, project and config under `base`, each with a single-level create in
-// that order; the image folder is not created. Failures are silent: later file operations
-// report them.
+// Creates Orvane, Kalidor, project and config under `base` in that order (and the base itself
+// when it is missing, private to the user as XDG asks); the image folder is not created. A
+// folder that cannot be made raises kalidor::Error with the folder and the OS's reason: nothing
+// of the program can work without them.
 Workspace PrepareWorkspace(const std::string& base);
 
 // Copies what the program delivers into the workspace where it is missing: every file of

@@ -24,8 +24,20 @@ int main(int argc, char* argv[]) {
     InstallQtJapanese(&app);
     // Before the first notice: a signal while one shows must end the program too.
     QuitOnTerminationSignals(&app);
-    if (!lock.acquired()) {
+    if (lock.state() == InstanceLock::State::Held) {
         ShowNotice(nullptr, QStringLiteral("既に起動しています"));
+        return 1;
+    }
+    // Without the lock a second instance could write the same projects, and without the
+    // workspace nothing works: both end the program with the reason.
+    if (lock.state() == InstanceLock::State::Failed) {
+        ShowNotice(nullptr, QStringLiteral("起動中かどうかを確認できません\n") + QString::fromStdString(lock.error()));
+        return 1;
+    }
+    try {
+        PrepareWorkspace(WorkspaceBase());
+    } catch (const std::exception& error) {
+        ShowNotice(nullptr, QStringLiteral("作業フォルダを作成できません\n") + QString::fromStdString(error.what()));
         return 1;
     }
     QFont font(QString::fromStdString(ResolveFontFamily("ＭＳ Ｐゴシック")));

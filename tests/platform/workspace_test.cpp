@@ -1,3 +1,4 @@
+#include "platform/error.h"
 #include "platform/font_family.h"
 #include "platform/instance_lock.h"
 #include "platform/user_folders.h"
@@ -8,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +30,37 @@ TEST(Workspace, FirstRunMakesEveryFolderButTheImageFolder) {
     EXPECT_TRUE(fs::is_directory(ws.ProjectRoot));
     EXPECT_TRUE(fs::is_directory(ws.ConfigDir));
     EXPECT_FALSE(fs::exists(ws.ImgDir));
+}
+
+TEST(Workspace, AFolderThatCannotBeMadeIsNamedWithTheReason) {
+    TempFolder root;
+    writeText(root.path() / "file", "x");
+    // A missing base is made with its parents; anything in the way of a folder is refused.
+    const struct {
+        std::string base;
+        const char* inTheWay;  // nullptr: the workspace is made
+    } cases[] = {
+        {root.dir() + "new/base", nullptr},
+        {root.dir() + "file", "file"},
+        {root.dir() + "file/base", "file"},
+        {root.dir() + "orvane", "orvane/Orvane"},
+        {root.dir() + "project", "project/Orvane/Kalidor/project"},
+    };
+    fs::create_directories(root.path() / "orvane");
+    writeText(root.path() / "orvane" / "Orvane", "x");
+    fs::create_directories(root.path() / "project/Orvane/Kalidor");
+    writeText(root.path() / "project/Orvane/Kalidor/project", "x");
+    for (const auto& c : cases) {
+        try {
+            const Workspace ws = PrepareWorkspace(c.base);
+            EXPECT_FALSE(c.inTheWay) << c.base;
+            EXPECT_TRUE(fs::is_directory(ws.ConfigDir)) << c.base;
+        } catch (const Error& e) {
+            ASSERT_TRUE(c.inTheWay) << e.what();
+            EXPECT_NE(std::string(e.what()).find("Not a directory (" + root.dir() + c.inTheWay + ")"), std::string::npos)
+                << e.what();
+        }
+    }
 }
 
 TEST(Workspace, DeliveredDataFillsOnlyWhatIsMissing) {
@@ -102,6 +135,43 @@ int secondProcessTries(const std::string& folder) {
     int status = 0;
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(InstanceLock, TheFolderIsTheUsersOwnAndAFailureIsNotTakenForAHolder) {
+    const struct {
+        const char* runtime;
+        const char* cache;
+        std::string expected;
+    } cases[] = {
+        {"/run/user/7", "/c", "/run/user/7"},
+        {nullptr, "/c", "/c/Orvane/Kalidor"},
+        {"relative", "relative", "/h/.cache/Orvane/Kalidor"},
+        {nullptr, nullptr, "/h/.cache/Orvane/Kalidor"},
+    };
+    const auto saved = [](const char* name) { return std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt; };
+    const auto restore = [](const char* name, const std::optional<std::string>& value) {
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+    };
+    const auto home = saved("HOME"), runtime = saved("XDG_RUNTIME_DIR"), cache = saved("XDG_CACHE_HOME");
+    for (const auto& c : cases) {
+        setenv("HOME", "/h", 1);
+        restore("XDG_RUNTIME_DIR", c.runtime ? std::optional<std::string>(c.runtime) : std::nullopt);
+        restore("XDG_CACHE_HOME", c.cache ? std::optional<std::string>(c.cache) : std::nullopt);
+        EXPECT_EQ(InstanceLock::DefaultFolder(), c.expected);
+    }
+    restore("HOME", home);
+    restore("XDG_RUNTIME_DIR", runtime);
+    restore("XDG_CACHE_HOME", cache);
+
+    TempFolder dir;
+    writeText(dir.path() / "file", "x");
+    const InstanceLock first(dir.dir() + "made/here");
+    EXPECT_EQ(first.state(), InstanceLock::State::Acquired);
+    EXPECT_EQ(InstanceLock(dir.dir() + "made/here").state(), InstanceLock::State::Held);
+    const InstanceLock blocked(dir.dir() + "file/lock");
+    EXPECT_EQ(blocked.state(), InstanceLock::State::Failed);
+    EXPECT_NE(blocked.error().find(dir.dir() + "file/lock"), std::string::npos) << blocked.error();
+    EXPECT_NE(blocked.error().find("Not a directory"), std::string::npos) << blocked.error();
 }
 
 TEST(InstanceLock, OneHolderAtATimeAndAnEndedHolderFreesIt) {

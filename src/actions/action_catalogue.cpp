@@ -75,6 +75,27 @@ TThActionObjectManager::TThActionObjectManager(const std::string& catalogPath, c
     }
 }
 
+void CheckCatalogueIsWhole(const TThActionObjectManager& actions, const std::string& catalogPath) {
+    const std::string where = " (" + catalogPath + " line " + std::to_string(actions.Count() + 1) + ")";
+    if (actions.Count() == 0)
+        throw Error("Action catalogue: the file holds no action" + where);
+    std::string missing;
+    const auto need = [&](bool picture, std::size_t value, std::string_view name) {
+        for (int i = 0; i < actions.Count(); ++i) {
+            const TThActionObject& entry = actions.Items(i);
+            if (entry.IsPicture == picture && (picture ? entry.PicType : entry.StrType) == value)
+                return;
+        }
+        missing += (missing.empty() ? "" : ", ") + std::string(name);
+    };
+    for (std::size_t value = 1; value < kPicNames.size(); ++value)
+        need(true, value, kPicNames[value]);
+    for (std::size_t value = 1; value < kStrNames.size(); ++value)
+        need(false, value, kStrNames[value]);
+    if (!missing.empty())
+        throw Error("Action catalogue: the file ends without an entry for " + missing + where);
+}
+
 int TThActionObjectManager::Add(std::unique_ptr<TThActionObject> entry) {
     items_.push_back(std::move(entry));
     return Count() - 1;

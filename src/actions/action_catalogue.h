@@ -49,4 +49,11 @@ private:
     std::vector<std::unique_ptr<TThActionObject>> items_;
 };
 
+// The check the program makes on its catalogue at start-up. Each line is an entry, so a file cut
+// short, or emptied, still loads, and its actions are silently lost from the page and the
+// panels. Raises kalidor::Error naming the file and the line where it ends when it holds no entry
+// or lacks one of the picture actions (apZoomIN to apBlindVertical) or text actions (asCenterL to
+// asBottomR); apNone and asNone may be left out.
+void CheckCatalogueIsWhole(const TThActionObjectManager& actions, const std::string& catalogPath);
+
 }  // namespace kalidor

@@ -245,7 +245,9 @@ void TFormMakeMovie::FormCreate() {
             QImage background(QString::fromStdString(workspace_.ImgDir + "menuback.png"));
             static_cast<MenuBar*>(bar)->background = background;
         }
-        Actions = std::make_unique<TThActionObjectManager>(workspace_.ConfigDir + "actionList.dat", workspace_.ImgDir);
+        auto actions = std::make_unique<TThActionObjectManager>(workspace_.ConfigDir + "actionList.dat", workspace_.ImgDir);
+        CheckCatalogueIsWhole(*actions, workspace_.ConfigDir + "actionList.dat");
+        Actions = std::move(actions);
         FillActionList();  // movie: the action page's list
         ScrollBoxPicture->hide();
         PngBtnDocumentClick();  // picture browser: it opens on the documents folder

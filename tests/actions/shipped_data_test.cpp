@@ -1,11 +1,14 @@
 #include "actions/action_catalogue.h"
 #include "platform/bmp_codec.h"
+#include "platform/error.h"
 #include "platform/png_codec.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace kalidor {
 namespace {
@@ -28,6 +31,49 @@ TEST(ShippedData, CatalogueOffersEveryActionWithItsBitmaps) {
     // A picture without an action shows the first entry carrying 0 in both slots: the neutral one.
     EXPECT_EQ(actions.PicBitmap(0, true), actions.StrBitmap(0, true));
     EXPECT_TRUE(actions.Items(0).IsPicture && actions.Items(0).PicType == 0);
+}
+
+TEST(ShippedData, ACatalogueCutShortOrEmptiedIsRefusedAtItsEnd) {
+    const std::string shipped = test::readText(kData + "config/actionList.dat");
+    std::vector<std::string> lines;  // each with its CR LF
+    for (std::size_t at = 0; at < shipped.size();) {
+        const std::size_t end = shipped.find("\r\n", at) + 2;
+        lines.push_back(shipped.substr(at, end - at));
+        at = end;
+    }
+    ASSERT_EQ(lines.size(), 17u);
+    const auto join = [&](std::size_t from, std::size_t to) {
+        std::string text;
+        for (std::size_t i = from; i < to; ++i)
+            text += i == 7 && from == 1 ? "" : lines[i];  // from 1: without apNone and asNone (line 8)
+        return text;
+    };
+    const struct {
+        std::string text;
+        const char* refusal;  // nullptr: accepted
+    } cases[] = {
+        {shipped, nullptr},
+        {join(1, 17), nullptr},
+        {"", "holds no action (%s line 1)"},
+        {join(0, 16), "without an entry for asBottomR (%s line 17)"},
+        {join(0, 3), "without an entry for apCurtainLeft, apCurtainRight, apBlindHorizon"},
+    };
+    test::TempFolder config;
+    const std::string path = config.dir() + "actionList.dat";
+    for (const auto& c : cases) {
+        test::writeText(path, c.text);
+        const TThActionObjectManager actions(path, kData + "img/");
+        try {
+            CheckCatalogueIsWhole(actions, path);
+            EXPECT_FALSE(c.refusal) << c.text.size();
+        } catch (const Error& e) {
+            ASSERT_TRUE(c.refusal) << e.what();
+            std::string expected = c.refusal;
+            if (const auto at = expected.find("%s"); at != std::string::npos)
+                expected.replace(at, 2, path);
+            EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
+        }
+    }
 }
 
 TEST(ShippedData, InterfaceImagesHaveTheirControlsSizes) {

@@ -19,9 +19,18 @@ std::optional<std::string> MovieSizeProblem(int width, int height) {
 }
 
 std::optional<std::string> ExportPathProblem(const TThPicObjectManager& project) {
-    std::error_code ec;
-    if (project.UseMusic && !std::filesystem::is_regular_file(project.MusicFilePath, ec))
-        return "指定された音楽ファイルが見つかりません";
+    if (project.UseMusic) {
+        // What exists but is no regular file would make the encoder wait on a FIFO or read a
+        // device; it is refused with what it is.
+        std::error_code ec;
+        const std::filesystem::file_status music = std::filesystem::status(project.MusicFilePath, ec);
+        if (!std::filesystem::exists(music))
+            return "指定された音楽ファイルが見つかりません";
+        if (std::filesystem::is_directory(music))
+            return "指定された音楽ファイルはフォルダです: " + project.MusicFilePath;
+        if (!std::filesystem::is_regular_file(music))
+            return "指定された音楽ファイルは通常のファイルではありません: " + project.MusicFilePath;
+    }
     if (project.SaveFilePath.find_first_not_of(" \t") == std::string::npos)
         return "保存場所を指定してください";
     // The encoder's line quotes each path; one that quoting cannot keep whole would be split

@@ -14,8 +14,9 @@ inline constexpr int kMaxMovieSide = 2000;
 // The message for a size outside 100..2000 a side, or nothing when the size is fine.
 std::optional<std::string> MovieSizeProblem(int width, int height);
 
-// The message for paths the export cannot use, or nothing when they are fine: a missing music
-// file (when music is used), an empty movie path, and a project folder, music or movie path
+// The message for paths the export cannot use, or nothing when they are fine: a music file
+// (when music is used) that is missing or is no regular file (a folder, a FIFO, a device), an
+// empty movie path, and a project folder, music or movie path
 // that the encoder's command line cannot carry (a double quote, a NUL byte, a final backslash).
 std::optional<std::string> ExportPathProblem(const TThPicObjectManager& project);
 

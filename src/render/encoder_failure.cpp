@@ -2,6 +2,7 @@
 
 #include "render/encoder_progress.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace kalidor {
@@ -25,10 +26,34 @@ bool saysNothing(std::string_view line) {
            startsWith(line, "usage: ffmpeg");
 }
 
+// The number after `marker` in the text ("#1" in "Input #1, mp3"), or -1.
+int numberAfter(std::string_view text, std::string_view marker) {
+    const auto at = text.find(marker);
+    if (at == std::string_view::npos)
+        return -1;
+    int number = -1;
+    for (std::size_t i = at + marker.size(); i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        number = std::max(number, 0) * 10 + (text[i] - '0');
+    return number;
+}
+
 }  // namespace
 
 void EncoderOutputTail::Add(const std::string& line) {
     const std::string text = trimmed(line);
+    // "Input #1, mp3, from '/m/a.mp3':" says which file ffmpeg's input 1 is; "Error while decoding
+    // stream #1:0: Invalid data found when processing input" that it did not decode.
+    if (startsWith(text, "Input #")) {
+        const auto from = text.find(", from '");
+        const auto end = text.rfind("':");
+        if (const int input = numberAfter(text, "Input #"); input >= 0 && from != std::string::npos && end > from)
+            inputs_[input] = text.substr(from + 8, end - from - 8);
+    }
+    constexpr std::string_view decoding = "Error while decoding stream #";
+    if (const int input = numberAfter(text, decoding); input >= 0) {
+        const auto words = text.find(": ", text.find(decoding) + decoding.size());
+        decodingError_.emplace(input, words == std::string::npos ? std::string() : text.substr(words + 2));
+    }
     if (text.empty() || EncodedFrameCount(text) || startsWith(text, "frame=") || startsWith(text, "size="))
         return;
     if (!lines_.empty() && lines_.back() == text)
@@ -36,6 +61,17 @@ void EncoderOutputTail::Add(const std::string& line) {
     lines_.push_back(text);
     if (lines_.size() > kKeptLines)
         lines_.pop_front();
+}
+
+std::string EncoderOutputTail::undecodedInput(const std::string& reason) const {
+    if (!decodingError_)
+        return {};
+    const auto input = inputs_.find(decodingError_->first);
+    // The frames may come on a pipe, which is no file the user knows.
+    if (input == inputs_.end() || startsWith(input->second, "pipe:") || reason.find(input->second) != std::string::npos)
+        return {};
+    return ", after errors decoding " + input->second + (decodingError_->second.empty() ? "" : ": ") +
+           decodingError_->second;
 }
 
 std::string EncoderOutputTail::Reason(std::uint32_t exitCode) const {
@@ -46,7 +82,7 @@ std::string EncoderOutputTail::Reason(std::uint32_t exitCode) const {
     // ffmpeg stops at its first error, so its last line but the summaries is the error.
     for (auto it = lines_.rbegin(); it != lines_.rend(); ++it)
         if (!saysNothing(*it))
-            return *it + " (" + code + ")";
+            return *it + undecodedInput(*it) + " (" + code + ")";
     return code;
 }
 

@@ -109,6 +109,16 @@ TEST_F(ExportEndToEnd, MusicIsAddedAndCutAtTheEnd) {
     const test::Probe m = test::probe(movie);
     EXPECT_EQ(m.codecs, (std::vector<std::string>{"mpeg4", "aac"}));
     EXPECT_NEAR(m.duration, 6.1, kFrame + 1e-3);
+
+    // Music that does not decode is named in the encoder's failure, whatever ffmpeg's last words.
+    std::mt19937 noise(17);
+    std::vector<std::uint8_t> bytes(200000);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(noise());
+    test::writeBytes(out.path() / "noise.mp3", bytes);
+    const auto failed = runCli({"export", project.dir(), "--out", movie, "--music", out.dir() + "noise.mp3"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.err.find(out.dir() + "noise.mp3"), std::string::npos) << failed.err;
 }
 
 TEST_F(ExportEndToEnd, AFailureNamesThePictureAndKeepsTheOldMovie) {

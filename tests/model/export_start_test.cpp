@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace kalidor {
 namespace {
@@ -26,6 +27,9 @@ TEST(ExportStart, FirstFailingCheckInOrderThenTheOverwriteQuestion) {
     const std::string size100 = "動画のサイズは100x100以上にしてください";
     const std::string size2000 = "動画のサイズは2000x2000以下にしてください";
     const std::string noMusic = "指定された音楽ファイルが見つかりません";
+    const std::string notAFile = "指定された音楽ファイルは通常のファイルではありません: ";
+    std::filesystem::create_directory(folder.path() / "music");
+    ::mkfifo((d + "fifo.mp3").c_str(), 0600);
     const std::string noPath = "保存場所を指定してください";
     const std::string own = "動画の保存先にプロジェクトのファイル（";
     const std::string ownTmp = "動画の保存先にプロジェクトの作業フォルダ（tmp）は使えません: ";
@@ -39,6 +43,9 @@ TEST(ExportStart, FirstFailingCheckInOrderThenTheOverwriteQuestion) {
         {99, 2001, true, "", "", size100, false},  // the size comes first
         {100, 2001, true, "", "", size2000, false},
         {2000, 2000, true, d + "none.mp3", "", noMusic, false},
+        {640, 480, true, d + "music", "", "指定された音楽ファイルはフォルダです: " + d + "music", false},
+        {640, 480, true, d + "fifo.mp3", "", notAFile + d + "fifo.mp3", false},
+        {640, 480, true, "/dev/zero", "", notAFile + "/dev/zero", false},
         {100, 100, false, d + "none.mp3", " \t ", noPath, false},  // music off: its path untested
         {640, 480, true, d + "song.mp3", d + "a\"b.MP4", "動画の保存先に使えない文字", false},
         {640, 480, false, "", d + "a.jpg", own, false},

@@ -22,6 +22,15 @@ using Color = std::uint32_t;
 // No picture of more pixels than this is made; a bigger one is refused before allocation.
 inline constexpr std::int64_t kMaxBitmapPixels = 256LL * 1000 * 1000;
 
+// Compressed data can declare far more pixels than it holds (36 KB of JPEG declaring 16000 x
+// 16000), and the pixels are allocated before the data is read. Memory is bounded by what the
+// file can really hold: a codec refuses a pixel count above both this floor and its own
+// pixelsPerByte times the size of the data.
+inline constexpr std::int64_t kPixelsAnyDataMayDeclare = 4LL * 1024 * 1024;
+constexpr bool PlausiblePixelCount(std::int64_t pixels, std::size_t dataBytes, std::int64_t pixelsPerByte) noexcept {
+    return pixels <= kPixelsAnyDataMayDeclare || pixels / pixelsPerByte <= static_cast<std::int64_t>(dataBytes);
+}
+
 struct PaletteEntry {
     std::uint8_t blue = 0;
     std::uint8_t green = 0;

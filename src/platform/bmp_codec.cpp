@@ -209,10 +209,20 @@ void Decoder::checkSize() const {
 }
 
 // Uncompressed rows must all be present before anything is allocated for them; only the
-// padding of the last row may be missing.
+// padding of the last row may be missing. RLE data must be able to hold the picture.
 void Decoder::checkPixelData() const {
-    if (compression == kRle8 || compression == kRle4 || width == 0 || height == 0)
+    if (width == 0 || height == 0)
         return;
+    if (compression == kRle8 || compression == kRle4) {
+        // An encoded run of up to 255 pixels takes two bytes. Ends of lines, moves and an early
+        // end of the bitmap let a file leave pixels unwritten, but no writer leaves most of a big
+        // picture so: twice the run limit bounds what a real file holds.
+        constexpr std::int64_t kPixelsPerRleByte = 256;
+        if (!PlausiblePixelCount(width * height, bytes.size() - pixelOffset, kPixelsPerRleByte))
+            fail(std::to_string(bytes.size() - pixelOffset) + " bytes of RLE data cannot hold " + std::to_string(width) +
+                 " x " + std::to_string(height) + " pixels");
+        return;
+    }
     const std::size_t used = Bitmap::strideFor(static_cast<int>(width), bitCount);
     const std::size_t needed = fileRowSize() * static_cast<std::size_t>(height - 1) + used;
     if (bytes.size() - pixelOffset < needed)

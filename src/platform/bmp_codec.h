@@ -17,7 +17,9 @@
 //     count above 2^bits is clamped.
 //   - RLE: pixels of a run past the end of a row are dropped, a delta or end-of-line below the
 //     last row ends the picture, and data that stops without an end-of-bitmap mark keeps what
-//     was decoded. Pixels never written keep palette index 0. Top-down RLE is an error.
+//     was decoded. Pixels never written keep palette index 0. Top-down RLE is an error, and
+//     so is RLE data too short to hold the picture (more than 256 pixels a byte, beyond the
+//     floor of PlausiblePixelCount), which would cost memory no real file does.
 //   - A picture of zero width or height decodes to an empty 0 x 0 bitmap of its format.
 //   - Embedded JPEG or PNG data and OS/2 Huffman and RLE24 compression are refused.
 

@@ -30,6 +30,11 @@ namespace {
 // Progressive files may repeat scans without limit, each one a pass over the whole picture.
 constexpr int kMaxScans = 500;
 
+// Huffman coding spends at least a bit on each 8 x 8 block of a scan, and a picture of one colour
+// costs a baseline or progressive file 170 to 340 pixels a byte, photos far fewer: four times that
+// is beyond any picture whose data is all there.
+constexpr std::int64_t kPixelsPerJpegByte = 1024;
+
 struct ErrorState {
     jpeg_error_mgr mgr;  // first, so that libjpeg's pointer to it is a pointer to the whole
     std::jmp_buf jump;
@@ -305,9 +310,13 @@ Bitmap decode(std::span<const std::uint8_t> bytes, const DecodeOptions& options)
         throwFailure(d.err);
 
     const std::int64_t pixels = static_cast<std::int64_t>(d.cinfo.image_width) * d.cinfo.image_height;
+    const std::string size = std::to_string(d.cinfo.image_width) + " x " + std::to_string(d.cinfo.image_height);
     if (pixels > options.maxPixels)
-        throw Error("JPEG: " + std::to_string(d.cinfo.image_width) + " x " + std::to_string(d.cinfo.image_height) +
-                    " pixels is more than the limit of " + std::to_string(options.maxPixels));
+        throw Error("JPEG: " + size + " pixels is more than the limit of " + std::to_string(options.maxPixels));
+    // A progressive picture holds all its coefficients as well as its pixels, 1.5 GB for 16000 x
+    // 16000, however little data the file has to fill them with.
+    if (!PlausiblePixelCount(pixels, bytes.size(), kPixelsPerJpegByte))
+        throw Error("JPEG: " + std::to_string(bytes.size()) + " bytes cannot hold " + size + " pixels");
 
     PixelTarget target;
     std::vector<std::uint8_t> cmykRow;

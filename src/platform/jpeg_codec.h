@@ -2,9 +2,9 @@
 // JPEG pictures through libjpeg-turbo: decoding to 24-bit and baseline colour encoding.
 // libjpeg's errors become kalidor::Error ("JPEG: <libjpeg's message>"); no longjmp crosses a
 // C++ frame. Truncated data (premature end of the file) is an error, as are pictures of more
-// than `maxPixels` pixels, which are refused before any pixel memory is allocated, and
-// progressive files of more than 500 scans. libjpeg's other warnings (corrupt data it can
-// decode around) are ignored.
+// than `maxPixels` pixels or more than 1024 pixels a byte of the file (see PlausiblePixelCount),
+// which are refused before any pixel memory is allocated, and progressive files of more than 500
+// scans. libjpeg's other warnings (corrupt data it can decode around) are ignored.
 
 #include "platform/bitmap.h"
 

@@ -203,6 +203,12 @@ TEST(BmpDecode, RefusesMalformedFiles) {
         {"masks missing", makeBmp({.bitCount = 16, .compression = 3}), "masks truncated"},
         {"scattered mask", makeBmp({.bitCount = 16, .compression = 3, .masks = {0x0F0F, 0xF000, 0xF0}}), "contiguous"},
         {"OS/2 Huffman", makeBmp({.headerSize = 64, .bitCount = 1, .compression = 3}), "Huffman"},
+        {"RLE8 too short for its size",
+         makeBmp({.width = 16000, .height = 16000, .bitCount = 8, .compression = 1, .pixels = {255, 1, 0, 1}}),
+         "4 bytes of RLE data cannot hold 16000 x 16000 pixels"},
+        {"RLE4 too short for its size",
+         makeBmp({.width = 4096, .height = 1025, .bitCount = 4, .compression = 2, .pixels = Bytes(16384, 0)}),
+         "cannot hold 4096 x 1025"},
     };
     for (const BadCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -213,6 +219,15 @@ TEST(BmpDecode, RefusesMalformedFiles) {
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
         }
     }
+    // A big RLE picture whose every pixel is in the data is read.
+    Bytes runs;
+    for (int y = 0; y < 2048; ++y) {
+        for (int x = 0; x < 4096; x += 255)
+            runs.insert(runs.end(), {static_cast<std::uint8_t>(std::min(255, 4096 - x)), 1});
+        runs.insert(runs.end(), {0, 0});
+    }
+    EXPECT_EQ(bmp::decode(makeBmp({.width = 4096, .height = 2048, .bitCount = 8, .compression = 1, .pixels = runs})).width(),
+              4096);
 }
 
 TEST(BmpEncode, WritesTheExpectedBytes) {

@@ -205,20 +205,43 @@ TEST(Jpeg, OversizedPicturesAreRefusedBeforeDecoding) {
     EXPECT_EQ(jpeg::decode(bytes, {.maxPixels = 256}).width(), 16);
     EXPECT_THROW(jpeg::decode(bytes, {.maxPixels = 255}), Error);
 
-    // Claim 60000 x 60000 in the frame header; the data behind it would run out long before.
-    const std::uint8_t sofMarker[] = {0xFF, 0xC0};
-    const auto sof = std::search(bytes.begin(), bytes.end(), std::begin(sofMarker), std::end(sofMarker));
-    ASSERT_NE(sof, bytes.end());
-    for (int i : {5, 7}) {
-        sof[i] = 60000 >> 8;
-        sof[i + 1] = 60000 & 0xFF;
+    // Sizes claimed in the frame header, far beyond what the data could fill: refused before
+    // the pixels (and a progressive picture's coefficients) are allocated.
+    const Bitmap smooth = picture(96, 64);
+    const std::vector<std::uint8_t> bgr(smooth.data(), smooth.data() + smooth.byteSize());
+    const std::vector<std::uint8_t> progressive =
+        libjpegEncode(96, 64, 3, JCS_EXT_BGR, bgr, [](auto& cinfo) { jpeg_simple_progression(&cinfo); });
+    const struct {
+        std::vector<std::uint8_t> bytes;
+        std::uint8_t frame;
+        int side;
+        std::string message;  // after "JPEG: "
+    } cases[] = {
+        {bytes, 0xC0, 60000, "60000 x 60000 pixels is more than the limit of 256000000"},
+        {bytes, 0xC0, 16000, std::to_string(bytes.size()) + " bytes cannot hold 16000 x 16000 pixels"},
+        {progressive, 0xC2, 16000, std::to_string(progressive.size()) + " bytes cannot hold 16000 x 16000 pixels"},
+        {progressive, 0xC2, 2048, ""},  // within the floor any data may declare: decodes, grey below
+    };
+    for (auto c : cases) {
+        const std::uint8_t sofMarker[] = {0xFF, c.frame};
+        const auto sof = std::search(c.bytes.begin(), c.bytes.end(), std::begin(sofMarker), std::end(sofMarker));
+        ASSERT_NE(sof, c.bytes.end());
+        for (int i : {5, 7}) {
+            sof[i] = static_cast<std::uint8_t>(c.side >> 8);
+            sof[i + 1] = c.side & 0xFF;
+        }
+        try {
+            EXPECT_EQ(jpeg::decode(c.bytes).width(), c.side);
+            EXPECT_EQ(c.message, "") << c.side;
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "JPEG: " + c.message);
+        }
     }
-    try {
-        jpeg::decode(bytes);
-        FAIL() << "decoded";
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "JPEG: 60000 x 60000 pixels is more than the limit of 256000000");
-    }
+    // A picture of one colour, the most a real file carries in a byte, still decodes at 12
+    // megapixels, as does a photo.
+    Bitmap blank(4000, 3000);
+    blank.fillBgr24(0x00FFFFFF);
+    EXPECT_EQ(jpeg::decode(jpeg::encode(blank, 75)).width(), 4000);
 }
 
 TEST(Jpeg, FilesRoundTripAndErrorsNameTheFile) {

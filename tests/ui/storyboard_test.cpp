@@ -389,7 +389,12 @@ void StoryboardTest::addingChecksAndCopies() {
     QVERIFY(h.window.pngBtnDelPicture->isEnabled() && h.window.pngBtnSelectProject->isEnabled());
     QTEST(h.order(), "order");
     QFETCH(QString, message);
-    QCOMPARE(h.notices, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(h.notices.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        // The fixed text, and below it the OS's or the codec's reason naming the user's file.
+        QCOMPARE(h.notices[0].section('\n', 0, 0), message);
+        QVERIFY2(h.notices[0].section('\n', 1).contains(QString::fromStdString(h.sources)), qPrintable(h.notices[0]));
+    }
     QCOMPARE(h.window.StoryPanels.Count(), h.window.Project.Count());
     QCOMPARE(h.window.Modified, h.window.Project.Count() > 0);
     // Only the added pictures have copies in the project folder, with their thumbnails.

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 
 namespace kalidor {
 namespace {
@@ -63,31 +62,19 @@ TEST(CliNew, RefusesBadPicturesBeforeMakingAnything) {
 TEST(CliNew, MakesTheProjectOnlyInANewOrEmptyFolder) {
     TempFolder pictures, root;
     jpeg::writeFile(Bitmap(64, 48), pictures.dir() + "a.jpg", 90);
-    // The user's files in the folder are never touched: not replaced, not removed.
-    const struct {
-        const char* name;
-        std::function<void(const fs::path&)> prepare;
-        bool made;
-        const char* usersFile;  // under the root, still "mine" afterwards
-    } cases[] = {
-        {"new", [](const fs::path&) {}, true, nullptr},
-        {"empty", [](const fs::path& f) { fs::create_directory(f); }, true, nullptr},
-        {"thumbnail", [](const fs::path& f) { fs::create_directory(f), test::writeText(f / "thum.bmp", "mine"); },
-         false, "thumbnail/thum.bmp"},
-        {"tmp", [](const fs::path& f) { fs::create_directories(f / "tmp"), test::writeText(f / "tmp/x", "mine"); },
-         false, "tmp/tmp/x"},
-        {"file", [](const fs::path& f) { test::writeText(f, "mine"); }, false, "file"},
-    };
-    for (const auto& c : cases) {
-        const fs::path folder = root.path() / c.name;
-        c.prepare(folder);
-        const auto r = runCli({"new", folder.string(), pictures.dir() + "a.jpg"});
-        EXPECT_EQ(r.exitCode, c.made ? 0 : 1) << c.name << ": " << r.err;
-        EXPECT_EQ(fs::exists(folder / "project.dat"), c.made) << c.name;
-        if (c.usersFile) {
-            EXPECT_EQ(test::readText(root.path() / c.usersFile), "mine") << c.name;
-        }
+    fs::create_directories(root.path() / "empty");
+    fs::create_directories(root.path() / "thumbnail");
+    fs::create_directories(root.path() / "tmp/tmp");
+    for (const char* file : {"thumbnail/thum.bmp", "tmp/tmp/x", "file"})
+        test::writeText(root.path() / file, "mine");
+    // The user's files are never replaced or removed: a folder holding anything is refused.
+    for (const std::string name : {"new", "empty", "thumbnail", "tmp", "file"}) {
+        const bool made = name == "new" || name == "empty";
+        EXPECT_EQ(runCli({"new", root.dir() + name, pictures.dir() + "a.jpg"}).exitCode, made ? 0 : 1) << name;
+        EXPECT_EQ(fs::exists(root.path() / name / "project.dat"), made) << name;
     }
+    for (const char* file : {"thumbnail/thum.bmp", "tmp/tmp/x", "file"})
+        EXPECT_EQ(test::readText(root.path() / file), "mine") << file;
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(root.path() / "tmp"), {}), 2);  // tmp/ and x alone
 }
 

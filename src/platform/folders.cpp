@@ -17,7 +17,8 @@ void MakeFolders(const std::string& path, mode_t mode) {
             if (::mkdir(part.c_str(), mode) != 0 && errno != EEXIST)
                 throw Error("cannot make the folder " + part + ": " + std::strerror(errno));
         } else if (!part.empty() && !S_ISDIR(info.st_mode)) {
-            throw Error("cannot make the folder " + path + ": " + std::strerror(ENOTDIR) + " (" + part + ")");
+            throw Error("cannot make the folder " + path.substr(0, path.find_last_not_of('/') + 1) + ": " +
+                        std::strerror(ENOTDIR) + " (" + part + ")");
         }
         if (end == std::string::npos)
             return;

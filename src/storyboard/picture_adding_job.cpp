@@ -58,7 +58,8 @@ void PictureAddingJob::work(std::string projectDir, std::vector<std::string> pat
         Result result;
         if (!board::IsSupportedPicture(paths[i])) {
             // A file from the desktop that is no picture we read is not copied at all.
-            result.message = board::UnsupportedImageMessage(ThUtility::ExtractFileName(paths[i]));
+            result.message = board::UnsupportedImageMessage(
+                ThUtility::ExtractFileName(paths[i]), "not a .bmp, .jpg, .jpeg or .png file name (" + paths[i] + ")");
             post(std::move(result), ++step);
             continue;
         }

@@ -1,0 +1,53 @@
+#include "desktop/browser/thumbnail_feed.h"
+
+#include "platform/bitmap.h"
+
+#include <QMetaObject>
+
+namespace kalidor::browser {
+
+QImage ImageOfBitmap(const Bitmap& bitmap) {
+    if (bitmap.empty()) return {};
+    const Bitmap bgr = bitmap.bitsPerPixel() == 24 ? bitmap : bitmap.toBgr24();
+    const QImage view(bgr.data(), bgr.width(), bgr.height(), static_cast<qsizetype>(bgr.stride()),
+                      QImage::Format_BGR888);
+    return view.convertToFormat(QImage::Format_RGB32);  // a deep copy, in the format painting likes
+}
+
+ThumbnailFeed::ThumbnailFeed(board::ThumbnailLoader::Extractor extractor, int workers, QObject* parent)
+    : QObject(parent) {
+    loader_ = std::make_unique<board::ThumbnailLoader>(
+        std::move(extractor),
+        [this](std::uint64_t generation, int index, std::optional<Bitmap> thumbnail) {
+            // Converted on the worker, so the user-interface thread only stores and paints.
+            QImage image = thumbnail ? ImageOfBitmap(*thumbnail) : QImage();
+            QMetaObject::invokeMethod(
+                this, [this, generation, index, image = std::move(image)] { deliver(generation, index, image); },
+                Qt::QueuedConnection);
+        },
+        workers);
+}
+
+// The loader goes first (member order), joining its threads; deliveries still queued for this
+// object are discarded with it.
+ThumbnailFeed::~ThumbnailFeed() = default;
+
+void ThumbnailFeed::Start(std::vector<std::string> paths, int width, int height) {
+    total_ = static_cast<int>(paths.size());
+    done_ = 0;
+    generation_ = loader_->Start(std::move(paths), width, height);
+    emit progress(0, total_);
+    if (total_ == 0) emit finished();
+}
+
+void ThumbnailFeed::Prefer(int first, int last) { loader_->Prefer(first, last); }
+
+void ThumbnailFeed::deliver(std::uint64_t generation, int index, const QImage& thumbnail) {
+    if (generation != generation_) return;  // made for a folder no longer shown
+    ++done_;
+    emit thumbnailReady(index, thumbnail);
+    emit progress(done_, total_);
+    if (done_ == total_) emit finished();
+}
+
+}  // namespace kalidor::browser

@@ -1,0 +1,126 @@
+#include "desktop/dialogs/form_status.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace kalidor {
+
+namespace {
+constexpr int kWidth = 400;
+constexpr int kHeight = 90;
+}  // namespace
+
+TFormStatus::TFormStatus(QWidget* parent) : QDialog(parent) {
+    setObjectName("FormStatus");
+    setWindowTitle(QStringLiteral("状況"));
+    // No close box and no system menu: the result is left only through Close.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setModal(false);
+    setFixedWidth(kWidth);
+    setMinimumHeight(kHeight);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(6);
+    ProgressBarStatus = new QProgressBar(this);
+    ProgressBarStatus->setObjectName("ProgressBarStatus");
+    ProgressBarStatus->setRange(0, 100);
+    ProgressBarStatus->setValue(0);
+    ProgressBarStatus->setTextVisible(false);
+    ProgressBarStatus->setFixedHeight(16);
+    layout->addWidget(ProgressBarStatus);
+    LabelStatus = new QLabel(this);
+    LabelStatus->setObjectName("LabelStatus");
+    LabelStatus->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    // A failure's reason can be long: it wraps, and the dialog grows to hold it.
+    LabelStatus->setWordWrap(true);
+    LabelStatus->setFixedWidth(kWidth - 16);
+    layout->addWidget(LabelStatus, 1);
+
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    BtnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    BtnCancel->setObjectName("BtnCancel");
+    BtnOpenDir = new QPushButton(QStringLiteral("保存先を開く"), this);
+    BtnOpenDir->setObjectName("BtnOpenDir");
+    BtnClose = new QPushButton(QStringLiteral("閉じる"), this);
+    BtnClose->setObjectName("BtnClose");
+    for (QPushButton* button : {BtnCancel, BtnOpenDir, BtnClose}) {
+        button->setAutoDefault(false);
+        row->addWidget(button);
+    }
+    row->addStretch(1);
+    layout->addLayout(row);
+    setTabOrder(BtnCancel, BtnOpenDir);
+    setTabOrder(BtnOpenDir, BtnClose);
+
+    connect(BtnCancel, &QPushButton::clicked, this, &TFormStatus::BtnCancelClick);
+    connect(BtnOpenDir, &QPushButton::clicked, this, &TFormStatus::BtnOpenDirClick);
+    connect(BtnClose, &QPushButton::clicked, this, &TFormStatus::BtnCloseClick);
+    openFolder = [](const QString& folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
+
+    ShowStatusText({}, false);
+    resize(kWidth, kHeight);
+}
+
+void TFormStatus::SetFinished(bool finished) {
+    BtnClose->setEnabled(finished);
+    BtnCancel->setEnabled(!finished);
+}
+
+void TFormStatus::SetOpenFolderEnabled(bool enabled) { BtnOpenDir->setEnabled(enabled); }
+
+void TFormStatus::ShowFailureDetail(const std::string& message) {
+    LabelStatus->setText(QString::fromStdString(StatusLabel() + "\n" + message));
+    adjustSize();
+}
+
+void TFormStatus::ProgressChanged(int minimum, int maximum, int position) {
+    ProgressBarStatus->setRange(minimum, maximum);
+    ProgressBarStatus->setValue(position);
+}
+
+void TFormStatus::StatusLabelChanged(const std::string& label) { LabelStatus->setText(QString::fromStdString(label)); }
+
+void TFormStatus::showEvent(QShowEvent* event) {
+    SetCancelled(false);
+    QDialog::showEvent(event);
+}
+
+void TFormStatus::BtnCancelClick() {
+    if (question(this, QString::fromUtf8(kCancelQuestion))) SetCancelled(true);
+}
+
+void TFormStatus::BtnOpenDirClick() {
+    const QString folder = QString::fromStdString(SaveFolder());
+    // Without a launcher nothing would happen at all: the user is told where the movie is.
+    if (openFolder && !openFolder(folder))
+        notice(this, QStringLiteral("保存先のフォルダを開けませんでした\n") +
+                         QStringLiteral("no program to open folders was found (xdg-open, from xdg-utils): ") + folder);
+}
+
+void TFormStatus::BtnCloseClick() {
+    closing_ = true;
+    close();
+    closing_ = false;
+    emit closed();
+}
+
+void TFormStatus::closeEvent(QCloseEvent* event) {
+    // The user closes it with Close only; the program quitting (a termination signal) may.
+    if (closing_ || !event->spontaneous())
+        event->accept();
+    else
+        event->ignore();
+}
+
+// Escape closes no dialog of this kind.
+void TFormStatus::reject() {}
+
+}  // namespace kalidor

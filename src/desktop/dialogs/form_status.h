@@ -1,0 +1,58 @@
+#pragma once
+// TFormStatus: the progress dialog of an export. One for the whole run; the export prepares it
+// (BeginExport), the render thread's steps move its bar and label, and the end of the thread
+// shows the result. Only its Close button closes it: then closed() gives the main window back.
+
+#include "render/export_status.h"
+#include "desktop/shared/message_boxes.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace kalidor {
+
+class TFormStatus : public QDialog, public ExportStatus {
+    Q_OBJECT
+public:
+    explicit TFormStatus(QWidget* parent = nullptr);
+
+    void SetFinished(bool finished) override;
+    void SetOpenFolderEnabled(bool enabled) override;
+    void ShowFailureDetail(const std::string& message) override;
+
+    void BtnCancelClick();
+    void BtnOpenDirClick();
+    void BtnCloseClick();
+
+    QProgressBar* ProgressBarStatus = nullptr;
+    QLabel* LabelStatus = nullptr;
+    QPushButton* BtnCancel = nullptr;
+    QPushButton* BtnOpenDir = nullptr;
+    QPushButton* BtnClose = nullptr;
+
+    QuestionFn question = AskQuestion;
+    NoticeFn notice = ShowNotice;
+    // Opens a folder in the desktop's file browser; false when nothing could be started to do
+    // it. Tests replace it.
+    std::function<bool(const QString& folder)> openFolder;
+
+signals:
+    void closed();
+
+protected:
+    void ProgressChanged(int minimum, int maximum, int position) override;
+    void StatusLabelChanged(const std::string& label) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    bool closing_ = false;
+};
+
+}  // namespace kalidor

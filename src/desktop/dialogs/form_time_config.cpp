@@ -1,0 +1,53 @@
+#include "desktop/dialogs/form_time_config.h"
+
+#include "board/dialog_rules.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace kalidor {
+
+TFormTimeConfig::TFormTimeConfig(QWidget* parent) : QDialog(parent) {
+    setObjectName("FormTimeConfig");
+    // A fixed dialog frame without caption-bar buttons: OK or Cancel closes it.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowTitle(QString::fromUtf8(board::kTimeDialogCaption));
+    setFixedSize(189, 84);
+
+    LblTime = new QLabel(QStringLiteral("切替時間"), this);
+    LblTime->setObjectName("LblTime");
+    LblTime->move(8, 16);
+    CBTime = new QComboBox(this);
+    CBTime->setObjectName("CBTime");
+    CBTime->setGeometry(61, 12, 49, CBTime->sizeHint().height());
+    for (const std::string& item : board::TimeItems()) CBTime->addItem(QString::fromStdString(item));
+    CBTime->setCurrentIndex(0);
+    LblSec = new QLabel(QStringLiteral("秒"), this);
+    LblSec->setObjectName("LblSec");
+    LblSec->move(115, 16);
+
+    BtnOK = new QPushButton(QString::fromUtf8(board::kOkButtonText), this);
+    BtnOK->setObjectName("BtnOK");
+    BtnOK->setGeometry(17, 46, 75, 25);
+    BtnOK->setDefault(true);
+    BtnCancel = new QPushButton(QString::fromUtf8(board::kCancelButtonText), this);
+    BtnCancel->setObjectName("BtnCancel");
+    BtnCancel->setGeometry(97, 46, 75, 25);
+    connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int TFormTimeConfig::Execute(int& seconds) {
+    CBTime->setCurrentIndex(board::TimeItemIndex(seconds));
+    const int result = exec();
+    seconds = board::SecondsOfTimeItem(CBTime->currentIndex(), seconds);
+    return result;
+}
+
+void TFormTimeConfig::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CBTime->setFocus();
+}
+
+}  // namespace kalidor

@@ -1,0 +1,77 @@
+#include "desktop/pages/action_page_widgets.h"
+
+#include "desktop/shared/drag_formats.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+
+namespace kalidor {
+
+QImage ImageOfBitmap(const Bitmap& bitmap) {
+    const Bitmap bgr = bitmap.bitsPerPixel() == 24 ? bitmap : bitmap.toBgr24();
+    // copy(): the image must not refer to the bitmap's rows once it goes.
+    return QImage(bgr.data(), bgr.width(), bgr.height(), static_cast<qsizetype>(bgr.stride()), QImage::Format_BGR888)
+        .copy();
+}
+
+namespace {
+
+QMimeData* actionDrag(const char* format, int number) {
+    auto* data = new QMimeData;
+    data->setData(format, QByteArray::number(number));
+    return data;
+}
+
+class EventHook : public QObject {
+public:
+    EventHook(QWidget* watched, QEvent::Type type, std::function<void()> handler)
+        : QObject(watched), type_(type), handler_(std::move(handler)) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == type_) handler_();
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    std::function<void()> handler_;
+};
+
+}  // namespace
+
+QStringList ActionListBox::mimeTypes() const { return {QString::fromLatin1(kActionListMime)}; }
+
+QMimeData* ActionListBox::mimeData(const QList<QListWidgetItem*>& items) const {
+    if (items.isEmpty()) return nullptr;
+    return actionDrag(kActionListMime, items.first()->data(kActionNumberRole).toInt());
+}
+
+void ActionListBox::startDrag(Qt::DropActions) { QListWidget::startDrag(Qt::CopyAction); }
+
+void ActionPreviewImage::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    pressAt_ = event->position().toPoint();
+    QLabel::mousePressEvent(event);
+}
+
+void ActionPreviewImage::mouseMoveEvent(QMouseEvent* event) {
+    if (!pressed_ || actionNumber < 0 || !(event->buttons() & Qt::LeftButton) ||
+        (event->position().toPoint() - pressAt_).manhattanLength() < QApplication::startDragDistance())
+        return QLabel::mouseMoveEvent(event);
+    pressed_ = false;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(actionDrag(kActionPreviewMime, actionNumber));
+    drag->setPixmap(pixmap().scaled(120, 81, Qt::KeepAspectRatio));
+    drag->exec(Qt::CopyAction);
+}
+
+void OnWidgetEvent(QWidget* watched, QEvent::Type type, std::function<void()> handler) {
+    new EventHook(watched, type, std::move(handler));
+}
+
+}  // namespace kalidor

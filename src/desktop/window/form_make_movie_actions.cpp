@@ -1,0 +1,143 @@
+// The main window's action page.
+#include "board/action_page.h"
+#include "board/storyboard_editing.h"
+#include "desktop/pages/action_page_widgets.h"
+#include "desktop/shared/drag_formats.h"
+#include "desktop/window/form_make_movie.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+namespace kalidor {
+namespace {
+
+using board::ActionTarget;
+
+ActionTarget targetOf(const QRadioButton* picture) {
+    return picture->isChecked() ? ActionTarget::Picture : ActionTarget::Text;
+}
+
+// The text of the list's selected item; nothing when the list has no item to read.
+std::optional<std::string> selectedActionName(const QListWidget* list) {
+    const QListWidgetItem* item = list->currentItem();
+    if (!item) return std::nullopt;
+    return item->text().toStdString();
+}
+
+// The list's height follows the page: it keeps the room below it that it has at the start.
+constexpr int kListTop = 72;
+constexpr int kListRoomBelow = 74;
+
+}  // namespace
+
+void TFormMakeMovie::buildActionPage() {
+    QWidget* area = PanelActionArea;
+    GBActionType = new QGroupBox(QStringLiteral("アクション対象"), area);
+    GBActionType->setObjectName("GBActionType");
+    GBActionType->setGeometry(8, 8, 209, 41);
+    RBPicture = new QRadioButton(QStringLiteral("画像"), GBActionType);
+    RBPicture->setObjectName("RBPicture");
+    RBPicture->setGeometry(8, 14, 90, 21);
+    RBPicture->setChecked(true);
+    RBString = new QRadioButton(QStringLiteral("文字"), GBActionType);
+    RBString->setObjectName("RBString");
+    RBString->setGeometry(112, 14, 90, 21);
+    auto* listLabel = new QLabel(QStringLiteral("アクションを選択"), area);
+    listLabel->setObjectName("LabelActionList");
+    listLabel->move(8, 55);
+    auto* list = new ActionListBox(area);
+    LBActionList = list;
+    LBActionList->setObjectName("LBActionList");
+    LBActionList->setSelectionMode(QAbstractItemView::SingleSelection);
+    LBActionList->setDragEnabled(true);
+    LBActionList->setDragDropMode(QAbstractItemView::DragOnly);
+    LBActionList->setGeometry(6, kListTop, 209, 194);
+
+    auto* right = new QWidget(area);
+    right->setObjectName("PanelActionRight");
+    right->setGeometry(225, 0, 420, 300);
+    auto* previewLabel = new QLabel(QStringLiteral("アクションの説明"), right);
+    previewLabel->setObjectName("LabelActionPreview");
+    previewLabel->move(8, 4);
+    PanelActionPreview = new QFrame(right);
+    PanelActionPreview->setObjectName("PanelActionPreview");
+    static_cast<QFrame*>(PanelActionPreview)->setFrameStyle(QFrame::Box | QFrame::Plain);
+    PanelActionPreview->setGeometry(7, 18, 397, 270);
+    ImgActionPreview = new ActionPreviewImage(PanelActionPreview);
+    ImgActionPreview->setObjectName("ImgActionPreview");
+    ImgActionPreview->setGeometry(1, 1, 394, 267);
+    ImgActionPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    OnWidgetEvent(area, QEvent::Resize, [this] {
+        LBActionList->resize(209, std::max(0, PanelActionArea->height() - kListTop - kListRoomBelow));
+    });
+    connect(RBPicture, &QRadioButton::clicked, this, &TFormMakeMovie::RBActionClick);
+    connect(RBString, &QRadioButton::clicked, this, &TFormMakeMovie::RBActionClick);
+    connect(LBActionList, &QListWidget::itemSelectionChanged, this, &TFormMakeMovie::LBActionListClick);
+}
+
+void TFormMakeMovie::RBActionClick() { FillActionList(); }
+
+void TFormMakeMovie::FillActionList() {
+    // The selection signal of the clearing and refilling is not a choice of the user's.
+    {
+        const QSignalBlocker quiet(LBActionList);
+        LBActionList->clear();
+        if (!Actions) return;
+        for (const std::string& name : board::ActionNames(*Actions, targetOf(RBPicture))) {
+            auto* item = new QListWidgetItem(QString::fromStdString(name), LBActionList);
+            const TThActionObject* entry = Actions->FindByName(name);
+            int number = -1;
+            for (int i = 0; i < Actions->Count(); ++i)
+                if (&Actions->Items(i) == entry) number = i;
+            item->setData(kActionNumberRole, number);
+        }
+        if (LBActionList->count() == 0) return;  // the preview keeps what it showed
+        LBActionList->setCurrentRow(0);
+    }
+    LBActionListClick();
+}
+
+void TFormMakeMovie::LBActionListClick() {
+    const auto name = selectedActionName(LBActionList);
+    if (!name || !Actions) return;
+    const Bitmap* description = board::ActionDescription(*Actions, *name, targetOf(RBPicture));
+    if (!description) return;
+    ImgActionPreview->setPixmap(QPixmap::fromImage(ImageOfBitmap(*description)));
+    static_cast<ActionPreviewImage*>(ImgActionPreview)->actionNumber =
+        LBActionList->currentItem()->data(kActionNumberRole).toInt();
+}
+
+void TFormMakeMovie::pngBtnAddActionClick() {
+    const auto name = selectedActionName(LBActionList);
+    if (!name || !Actions) return;  // no entry of this kind to give
+    const bool changed = board::GiveActionToSelected(
+        Project, board::ActionValue(*Actions, *name, targetOf(RBPicture)), targetOf(RBPicture));
+    RefreshStoryboard();
+    if (changed && board::SetsModified(board::StoryboardEdit::ActionButtons)) Modified = true;
+}
+
+void TFormMakeMovie::pngBtnDelActionClick() {
+    const bool changed = board::ClearActionsOfSelected(Project);
+    RefreshStoryboard();
+    if (changed && board::SetsModified(board::StoryboardEdit::ActionButtons)) Modified = true;
+}
+
+void TFormMakeMovie::DropActionOnPanel(int index, const QMimeData*) {
+    if (index < 0) return notice(this, QString::fromUtf8(board::kSelectPanelForAction));
+    // The list's choice is what is given, whichever of the two was dragged: the preview shows it.
+    const auto name = selectedActionName(LBActionList);
+    if (!name || !Actions || index >= Project.Count()) return;
+    board::GiveActionToPicture(Project, index, *Actions, *name, targetOf(RBPicture));
+    RefreshStoryboard();
+    Modified = true;
+}
+
+}  // namespace kalidor

@@ -1,0 +1,221 @@
+// The main window's picture browser: page 1 above the button row. The places and the folder tree
+// on the left choose the folder; the list on the right shows its pictures at once, each with its
+// file type's icon until the worker threads have made its thumbnail.
+#include "desktop/window/form_make_movie.h"
+
+#include "board/picture_browser.h"
+#include "platform/freedesktop_thumbnails.h"
+#include "platform/user_folders.h"
+#include "desktop/browser/browser_file_model.h"
+#include "desktop/browser/browser_item_delegate.h"
+#include "desktop/browser/browser_places.h"
+#include "desktop/browser/thumbnail_feed.h"
+#include "desktop/shared/png_button.h"
+
+#include <QComboBox>
+#include <QFileIconProvider>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QListView>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace kalidor {
+namespace {
+
+constexpr int kPlaceFolderRole = Qt::UserRole + 1;
+// The folder last shown on that place, which choosing the place again returns to.
+constexpr int kPlaceCurrentRole = Qt::UserRole + 2;
+
+std::string withSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+// The model's paths carry no trailing '/', but the root is "/".
+QString modelPath(const std::string& folder) {
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return QString::fromStdString(path);
+}
+
+QString placeText(const browser::BrowserPlace& place) {
+    const QString folder = modelPath(place.folder);
+    if (place.fileSystem) return folder;
+    const QString name = folder.section('/', -1);
+    return name.isEmpty() ? folder : name + QStringLiteral("  (") + folder + ')';
+}
+
+}  // namespace
+
+void TFormMakeMovie::buildPictureBrowser() {
+    auto* layout = new QHBoxLayout(PanelSelectPictureArea);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* selectDir = new QWidget(PanelSelectPictureArea);
+    selectDir->setObjectName("PanelSelectDir");
+    selectDir->setFixedWidth(225);
+    auto* left = new QVBoxLayout(selectDir);
+    left->setContentsMargins(2, 4, 3, 2);
+    left->setSpacing(4);
+    for (auto [button, name] : {std::pair{&PngBtnDesktop, "PngBtnDesktop"}, std::pair{&PngBtnDocument, "PngBtnDocument"}}) {
+        *button = new TPNGButton(selectDir);
+        (*button)->setObjectName(name);
+        (*button)->setButtonStyle(pbsNoFrame);
+        (*button)->setFixedSize(220, 46);
+        left->addWidget(*button);
+    }
+    connect(PngBtnDesktop, &TPNGButton::clicked, this, &TFormMakeMovie::PngBtnDesktopClick);
+    connect(PngBtnDocument, &TPNGButton::clicked, this, &TFormMakeMovie::PngBtnDocumentClick);
+
+    DriveCB = new QComboBox(selectDir);
+    DriveCB->setObjectName("DriveCB");
+    const QFileIconProvider icons;
+    for (const browser::BrowserPlace& place : browser::BrowserPlaces()) {
+        const QString folder = QString::fromStdString(place.folder);
+        DriveCB->addItem(icons.icon(place.fileSystem ? QAbstractFileIconProvider::Drive : QAbstractFileIconProvider::Folder),
+                         placeText(place));
+        DriveCB->setItemData(DriveCB->count() - 1, folder, kPlaceFolderRole);
+        DriveCB->setItemData(DriveCB->count() - 1, folder, kPlaceCurrentRole);
+    }
+    connect(DriveCB, &QComboBox::activated, this, &TFormMakeMovie::DriveCBChange);
+    left->addWidget(DriveCB);
+
+    DirListModel = new QFileSystemModel(this);
+    DirListModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    DirListModel->setRootPath(QStringLiteral("/"));
+    DirListBox = new QTreeView(selectDir);
+    DirListBox->setObjectName("DirListBox");
+    DirListBox->setModel(DirListModel);
+    for (int column = 1; column < DirListModel->columnCount(); ++column) DirListBox->hideColumn(column);
+    DirListBox->setHeaderHidden(true);
+    DirListBox->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(DirListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TFormMakeMovie::DirListBoxChange);
+    // The folders load in the background: the chosen one is brought into view once its parents are there.
+    // Folders the user opens elsewhere in the tree leave it where it is.
+    connect(DirListModel, &QFileSystemModel::directoryLoaded, DirListBox, [this](const QString& loaded) {
+        const QModelIndex current = DirListBox->currentIndex();
+        const QString folder = DirListModel->filePath(current);
+        if (current.isValid() && (folder == loaded || folder.startsWith(loaded.endsWith('/') ? loaded : loaded + '/')))
+            DirListBox->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    });
+    left->addWidget(DirListBox, 1);
+    layout->addWidget(selectDir);
+
+    AttachFileModel = new browser::BrowserFileModel(this);
+    LVAttachFile = new QListView(PanelSelectPictureArea);
+    LVAttachFile->setObjectName("LVAttachFile");
+    LVAttachFile->setViewMode(QListView::IconMode);
+    LVAttachFile->setMovement(QListView::Static);  // dragging takes files out, never rearranges the list
+    LVAttachFile->setResizeMode(QListView::Adjust);
+    LVAttachFile->setUniformItemSizes(true);
+    LVAttachFile->setSpacing(2);
+    LVAttachFile->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LVAttachFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LVAttachFile->setDragEnabled(true);
+    LVAttachFile->setDragDropMode(QAbstractItemView::DragOnly);
+    LVAttachFile->setDefaultDropAction(Qt::CopyAction);
+    LVAttachFile->setModel(AttachFileModel);
+    LVAttachFile->setItemDelegate(new browser::BrowserItemDelegate(LVAttachFile));
+    layout->addWidget(LVAttachFile, 1);
+
+    BrowserThumbnails = new browser::ThumbnailFeed(
+        [](const std::string& path, Bitmap& bitmap) { return UnitImageExtract::ExtractThumbnail(path, bitmap, 0); }, 0,
+        this);
+    connect(BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady, AttachFileModel,
+            &browser::BrowserFileModel::SetThumbnail);
+    connect(BrowserThumbnails, &browser::ThumbnailFeed::progress, this, [this](int done, int) {
+        ProgressBarStatus->setValue(std::min(done, ProgressBarStatus->maximum()));
+    });
+    connect(BrowserThumbnails, &browser::ThumbnailFeed::finished, this, [this] { ProgressBarStatus->setValue(0); });
+
+    // The items in view go first: after a folder is shown and whenever the list scrolls.
+    preferTimer_ = new QTimer(this);
+    preferTimer_->setSingleShot(true);
+    preferTimer_->setInterval(40);
+    connect(preferTimer_, &QTimer::timeout, this, &TFormMakeMovie::preferVisibleThumbnails);
+    connect(LVAttachFile->verticalScrollBar(), &QScrollBar::valueChanged, preferTimer_,
+            qOverload<>(&QTimer::start));
+}
+
+const std::vector<std::string>& TFormMakeMovie::FolderFiles() const { return AttachFileModel->Files(); }
+
+std::vector<std::string> TFormMakeMovie::SelectedBrowserFiles() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : LVAttachFile->selectionModel()->selectedIndexes()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::vector<std::string> files;
+    for (const int row : rows) files.push_back(FolderFiles()[static_cast<std::size_t>(row)]);
+    return files;
+}
+
+void TFormMakeMovie::PngBtnDesktopClick() { SetBrowserFolder(DesktopFolder()); }
+
+void TFormMakeMovie::PngBtnDocumentClick() { SetBrowserFolder(DocumentsFolder()); }
+
+bool TFormMakeMovie::SetBrowserFolder(const std::string& folder) {
+    const QModelIndex index = DirListModel->index(modelPath(folder));
+    if (!index.isValid() || !DirListModel->isDir(index)) return false;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) DirListBox->expand(parent);
+    DirListBox->setCurrentIndex(index);
+    DirListBox->expand(index);
+    DirListBox->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    return true;
+}
+
+void TFormMakeMovie::DirListBoxChange() {
+    const QModelIndex current = DirListBox->currentIndex();
+    if (current.isValid()) ShowFolder(DirListModel->filePath(current).toStdString());
+}
+
+void TFormMakeMovie::DriveCBChange(int place) {
+    SetBrowserFolder(DriveCB->itemData(place, kPlaceCurrentRole).toString().toStdString());
+}
+
+void TFormMakeMovie::ShowFolder(const std::string& folder) {
+    browserFolder_ = withSlash(folder);
+    std::vector<std::string> paths = board::ListFolderPictures(browserFolder_);
+    AttachFileModel->Reset(paths);
+    // A range of 0 to 0 (one picture) would turn the bar into a busy indicator; 0 to 1 looks the same empty.
+    ProgressBarStatus->setRange(0, std::max(1, board::ThumbnailProgressMaximum(static_cast<int>(paths.size()))));
+    ProgressBarStatus->setValue(0);
+    BrowserThumbnails->Start(std::move(paths), board::kBrowserThumbnailSize, board::kBrowserThumbnailSize);
+    preferTimer_->start();
+
+    // The drive box shows the place holding the folder, and remembers the folder for it.
+    std::vector<browser::BrowserPlace> places;
+    for (int i = 0; i < DriveCB->count(); ++i)
+        places.push_back({DriveCB->itemData(i, kPlaceFolderRole).toString().toStdString(), false});
+    const int place = browser::PlaceOf(places, browserFolder_);
+    if (place >= 0) {
+        const QSignalBlocker quiet(DriveCB);
+        DriveCB->setCurrentIndex(place);
+        DriveCB->setItemData(place, QString::fromStdString(browserFolder_), kPlaceCurrentRole);
+    }
+}
+
+void TFormMakeMovie::preferVisibleThumbnails() {
+    const QRect view = LVAttachFile->viewport()->rect();
+    int first = -1, last = -1;
+    for (int row = 0; row < AttachFileModel->rowCount(); ++row) {
+        if (LVAttachFile->visualRect(AttachFileModel->index(row)).intersects(view)) {
+            if (first < 0) first = row;
+            last = row;
+        } else if (first >= 0) {
+            break;  // the items in view are consecutive
+        }
+    }
+    if (first >= 0) BrowserThumbnails->Prefer(first, last);
+}
+
+}  // namespace kalidor

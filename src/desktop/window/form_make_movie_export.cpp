@@ -1,0 +1,317 @@
+// The main window's save-movie page, the export and the save command.
+#include "model/export_start.h"
+#include "model/movie_checks.h"
+#include "model/movie_settings.h"
+#include "model/save_command.h"
+#include "desktop/pages/action_page_widgets.h"
+#include "desktop/window/form_make_movie.h"
+#include "desktop/dialogs/file_dialogs.h"
+#include "desktop/dialogs/form_status.h"
+#include "desktop/pages/movie_page_export.h"
+#include "desktop/shared/png_button.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+#include <tuple>
+#include <utility>
+
+namespace kalidor {
+namespace {
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+QGroupBox* group(QWidget* page, const char* name, const char* caption, QRect place) {
+    auto* box = new QGroupBox(QString::fromUtf8(caption), page);
+    box->setObjectName(name);
+    box->setGeometry(place);
+    return box;
+}
+
+template <class Control>
+Control* control(QWidget* parent, const char* name, QRect place) {
+    auto* widget = new Control(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(place);
+    return widget;
+}
+
+QSpinBox* sizeBox(QWidget* parent, const char* name, QRect place, int value) {
+    auto* box = control<QSpinBox>(parent, name, place);
+    // No bounds of its own beyond four characters: only the export refuses a size.
+    box->setRange(-999, 9999);
+    box->setSingleStep(2);
+    box->setValue(value);
+    return box;
+}
+
+// Unchecks all when `which` is none of them: exclusive buttons cannot be unchecked one by one.
+void checkOne(std::initializer_list<std::pair<QRadioButton*, bool>> buttons) {
+    for (const auto& [button, on] : buttons) button->setAutoExclusive(false);
+    for (const auto& [button, on] : buttons) button->setChecked(on);
+    for (const auto& [button, on] : buttons) button->setAutoExclusive(true);
+}
+
+}  // namespace
+
+void TFormMakeMovie::buildMoviePage() {
+    QWidget* page = TabSheetSaveMovie;
+    GBMovType = group(page, "GBMovType", "動画形式", {24, 16, 430, 56});
+    RBMovTypeMP4 = control<QRadioButton>(GBMovType, "RBMovTypeMP4", {16, 24, 100, 22});
+    RBMovTypeMPEG = control<QRadioButton>(GBMovType, "RBMovTypeMPEG", {150, 24, 100, 22});
+    RBMovTypeAVI = control<QRadioButton>(GBMovType, "RBMovTypeAVI", {284, 24, 100, 22});
+    RBMovTypeMP4->setText(QStringLiteral("MP4"));
+    RBMovTypeMPEG->setText(QStringLiteral("MPEG"));
+    RBMovTypeAVI->setText(QStringLiteral("AVI"));
+
+    GBMovRaito = group(page, "GBMovRaito", "動画の比率", {24, 84, 430, 56});
+    RBRaito4_3 = control<QRadioButton>(GBMovRaito, "RBRaito4_3", {16, 24, 100, 22});
+    RBRaito16_9 = control<QRadioButton>(GBMovRaito, "RBRaito16_9", {150, 24, 100, 22});
+    RBRaito4_3->setText(QStringLiteral("4：3"));
+    RBRaito16_9->setText(QStringLiteral("16：9"));
+
+    GBMovSize = group(page, "GBMovSize", "動画サイズ", {24, 152, 430, 60});
+    LblMovWidth = control<QLabel>(GBMovSize, "LblMovWidth", {16, 26, 40, 22});
+    LblMovWidth->setText(QStringLiteral("幅"));
+    SEMovWidth = sizeBox(GBMovSize, "SEMovWidth", {56, 24, 80, 24}, 640);
+    LblMovHeight = control<QLabel>(GBMovSize, "LblMovHeight", {164, 26, 40, 22});
+    LblMovHeight->setText(QStringLiteral("高さ"));
+    SEMovHeight = sizeBox(GBMovSize, "SEMovHeight", {204, 24, 80, 24}, 480);
+
+    GBMovQuality = group(page, "GBMovQuality", "動画の画質", {24, 224, 430, 60});
+    CBQuality = control<QComboBox>(GBMovQuality, "CBQuality", {16, 24, 200, 24});
+    for (const char* item : kQualityItems) CBQuality->addItem(QString::fromUtf8(item));
+    CBQuality->setCurrentIndex(-1);
+
+    GBMusicConf = group(page, "GBMusicConf", "音楽設定", {480, 16, 446, 92});
+    CBUseMusic = control<QCheckBox>(GBMusicConf, "CBUseMusic", {16, 22, 200, 22});
+    CBUseMusic->setText(QStringLiteral("音楽を使用する"));
+    EditMusicFilePath = control<QLineEdit>(GBMusicConf, "EditMusicFilePath", {16, 54, 330, 24});
+    EditMusicFilePath->setReadOnly(true);
+    BtnSelectMusicFile = control<QPushButton>(GBMusicConf, "BtnSelectMusicFile", {354, 53, 76, 26});
+    BtnSelectMusicFile->setText(QStringLiteral("参照"));
+
+    GBSaveConf = group(page, "GBSaveConf", "保存場所", {480, 120, 446, 146});
+    EditSaveFilePath = control<QLineEdit>(GBSaveConf, "EditSaveFilePath", {16, 24, 330, 24});
+    EditSaveFilePath->setReadOnly(true);
+    BtnSelectSaveDir = control<QPushButton>(GBSaveConf, "BtnSelectSaveDir", {354, 23, 76, 26});
+    BtnSelectSaveDir->setText(QStringLiteral("参照"));
+
+    pngBtnMakeMov = control<TPNGButton>(GBSaveConf, "pngBtnMakeMov", {114, 66, 218, 62});
+    pngBtnMakeMov->setButtonStyle(pbsNoFrame);
+
+    OpenDialogMusicFile = ChooseFileToOpen;
+    SaveDialogMov = ChooseFileToSave;
+
+    // Handlers that stay attached: the quality list reports only the user's choices, and a
+    // click into a path box counts as a settings change.
+    connect(CBQuality, &QComboBox::activated, this, &TFormMakeMovie::MovChoiceChange);
+    for (QLineEdit* edit : {EditMusicFilePath, EditSaveFilePath})
+        OnWidgetEvent(edit, QEvent::MouseButtonRelease, [this] { MovConfigChange(); });
+    connect(BtnSelectMusicFile, &QPushButton::clicked, this, &TFormMakeMovie::BtnSelectMusicFileClick);
+    connect(BtnSelectSaveDir, &QPushButton::clicked, this, &TFormMakeMovie::BtnSelectSaveDirClick);
+    connect(pngBtnMakeMov, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnMakeMovClick);
+    // A size typed digit by digit is raised to even once its box is left or Enter is pressed;
+    // a box merely visited changes nothing.
+    connect(SEMovWidth, &QSpinBox::editingFinished, this, [this] {
+        if (std::exchange(sizeTyped_[0], false)) coupleSizes(true, false);
+    });
+    connect(SEMovHeight, &QSpinBox::editingFinished, this, [this] {
+        if (std::exchange(sizeTyped_[1], false)) coupleSizes(false, false);
+    });
+    AttachSettingsHandlers(false);
+    ShowMovieSettings();
+    AttachSettingsHandlers(true);
+}
+
+void TFormMakeMovie::AttachSettingsHandlers(bool attach) {
+    for (const QMetaObject::Connection& connection : settingsHandlers_) disconnect(connection);
+    settingsHandlers_.clear();
+    if (!attach) return;
+    for (QRadioButton* button : {RBMovTypeMP4, RBMovTypeMPEG, RBMovTypeAVI})
+        settingsHandlers_.push_back(connect(button, &QRadioButton::clicked, this, &TFormMakeMovie::MovChoiceChange));
+    for (QRadioButton* button : {RBRaito4_3, RBRaito16_9})
+        settingsHandlers_.push_back(connect(button, &QRadioButton::clicked, this, &TFormMakeMovie::RBRaitoClick));
+    settingsHandlers_.push_back(connect(SEMovWidth, &QSpinBox::valueChanged, this, &TFormMakeMovie::SEMovWidthChange));
+    settingsHandlers_.push_back(connect(SEMovHeight, &QSpinBox::valueChanged, this, &TFormMakeMovie::SEMovHeightChange));
+    settingsHandlers_.push_back(connect(CBUseMusic, &QCheckBox::clicked, this, &TFormMakeMovie::MovConfigChange));
+    for (QLineEdit* edit : {EditMusicFilePath, EditSaveFilePath})
+        settingsHandlers_.push_back(connect(edit, &QLineEdit::textChanged, this, &TFormMakeMovie::MovConfigChange));
+}
+
+namespace {
+
+MovieSettingsPage pageOf(const TFormMakeMovie& w) {
+    MovieSettingsPage page;
+    page.format = w.RBMovTypeMP4->isChecked()    ? MovieFormatButton::MP4
+                  : w.RBMovTypeMPEG->isChecked() ? MovieFormatButton::MPEG
+                  : w.RBMovTypeAVI->isChecked()  ? MovieFormatButton::AVI
+                                                 : MovieFormatButton::None;
+    page.ratio16_9 = !w.RBRaito4_3->isChecked();
+    page.width = w.SEMovWidth->value();
+    page.height = w.SEMovHeight->value();
+    page.qualityIndex = w.CBQuality->currentIndex();
+    page.useMusic = w.CBUseMusic->isChecked();
+    page.musicFilePath = w.EditMusicFilePath->text().toStdString();
+    page.saveFilePath = w.EditSaveFilePath->text().toStdString();
+    return page;
+}
+
+}  // namespace
+
+void TFormMakeMovie::ShowMovieSettings() {
+    MovieSettingsPage page = pageOf(*this);
+    kalidor::ShowMovieSettings(Project, page);
+    checkOne({{RBMovTypeMP4, page.format == MovieFormatButton::MP4},
+              {RBMovTypeMPEG, page.format == MovieFormatButton::MPEG},
+              {RBMovTypeAVI, page.format == MovieFormatButton::AVI}});
+    CBQuality->setCurrentIndex(page.qualityIndex);
+    checkOne({{RBRaito4_3, !page.ratio16_9}, {RBRaito16_9, page.ratio16_9}});
+    SEMovWidth->setValue(page.width);
+    SEMovHeight->setValue(page.height);
+    CBUseMusic->setChecked(page.useMusic);
+    EditMusicFilePath->setText(qs(page.musicFilePath));
+    const bool music = page.MusicControlsEnabled();
+    EditMusicFilePath->setEnabled(music);
+    BtnSelectMusicFile->setEnabled(music);
+    QPalette colours = EditMusicFilePath->palette();
+    colours.setColor(QPalette::Base, palette().color(music ? QPalette::Base : QPalette::Button));
+    EditMusicFilePath->setPalette(colours);
+    EditSaveFilePath->setText(qs(page.saveFilePath));
+}
+
+void TFormMakeMovie::StoreMovieSettings() {
+    MovieSettingsPage page = pageOf(*this);
+    kalidor::StoreMovieSettings(page, Project);
+    // The path box shows the extension the project now holds; the program's own write is no edit.
+    const QSignalBlocker quiet(EditSaveFilePath);
+    EditSaveFilePath->setText(qs(page.saveFilePath));
+}
+
+void TFormMakeMovie::MovConfigChange() {
+    Modified = true;
+    passSettingsThroughProject();
+}
+
+void TFormMakeMovie::MovChoiceChange() {
+    if (passSettingsThroughProject()) Modified = true;
+}
+
+bool TFormMakeMovie::passSettingsThroughProject() {
+    const auto settings = [](const TThPicObjectManager& p) {
+        return std::tuple(p.MovType, p.MovQuality, p.MovWidth, p.MovHeight, p.MovRatio, p.UseMusic, p.MusicFilePath,
+                          p.SaveFilePath);
+    };
+    const auto before = settings(Project);
+    AttachSettingsHandlers(false);
+    StoreMovieSettings();
+    ShowMovieSettings();
+    AttachSettingsHandlers(true);
+    return settings(Project) != before;
+}
+
+void TFormMakeMovie::SEMovWidthChange() {
+    sizeTyped_[0] = SEMovWidth->hasFocus();
+    coupleSizes(true, sizeTyped_[0]);
+}
+
+void TFormMakeMovie::SEMovHeightChange() {
+    sizeTyped_[1] = SEMovHeight->hasFocus();
+    coupleSizes(false, sizeTyped_[1]);
+}
+
+void TFormMakeMovie::RBRaitoClick() {
+    // The ratio already chosen: the sizes stay as they are, whatever they are.
+    if (RBRaito16_9->isChecked() == (Project.MovRatio != 0)) return;
+    coupleSizes(true, false);
+}
+
+void TFormMakeMovie::coupleSizes(bool widthLeads, bool typing) {
+    {
+        const QSignalBlocker width(SEMovWidth), height(SEMovHeight);
+        MovieSettingsPage page = pageOf(*this);
+        widthLeads ? CoupleHeightToWidth(page) : CoupleWidthToHeight(page);
+        // While the user types into a box, its digits stay as typed (a 3 on its way to 320 must
+        // not turn into 4); the other box follows at once.
+        if (!(typing && widthLeads)) SEMovWidth->setValue(page.width);
+        if (!(typing && !widthLeads)) SEMovHeight->setValue(page.height);
+    }
+    MovConfigChange();
+}
+
+void TFormMakeMovie::BtnSelectMusicFileClick() {
+    const QString name = OpenDialogMusicFile(this, qs(FilterText(MusicFileFilter())));
+    if (!name.isEmpty()) EditMusicFilePath->setText(name);
+}
+
+void TFormMakeMovie::BtnSelectSaveDirClick() {
+    if (const auto filter = MovieFileFilter(Project.MovType)) movieFilter_ = qs(FilterText(*filter));
+    const QString name = SaveDialogMov(this, movieFilter_);
+    if (name.isEmpty()) return;
+    EditSaveFilePath->setText(qs(ChosenMovieFileName(name.toStdString(), Project.MovType)));
+}
+
+TFormStatus* TFormMakeMovie::StatusForm() {
+    if (!formStatus_) formStatus_ = new TFormStatus(this);
+    return formStatus_;
+}
+
+bool TFormMakeMovie::Exporting() const { return movieExport_ && movieExport_->Running(); }
+
+void TFormMakeMovie::pngBtnMakeMovClick() {
+    if (Exporting()) return;
+    const MovieSettingsPage page = pageOf(*this);
+    const ExportStartCheck check = CheckExportStart(page, Project);
+    if (check.refusal) return notice(this, qs(*check.refusal));
+    // Display times that cannot be rendered are the user's to fix, like the size.
+    if (const auto problem = MovieLengthProblem(Project)) return notice(this, qs(*problem));
+    if (check.overwriteQuestion && !question(this, qs(*check.overwriteQuestion))) return;
+    MakeMovieFolder(page.saveFilePath);
+    StoreMovieSettings();
+
+    TFormStatus* status = StatusForm();
+    status->BeginExport(MovieFolderOf(Project.SaveFilePath));
+    status->resize(status->width(), status->minimumHeight());
+    status->move(geometry().center() - status->rect().center());
+    if (!movieExport_) {
+        movieExport_ = new MovieExport(this);
+        connect(status, &TFormStatus::closed, this, [this] {
+            setEnabled(true);
+            raise();
+            activateWindow();
+        });
+    }
+    // Disabling the window disables its dialogs too; the progress dialog must stay usable.
+    setEnabled(false);
+    status->setEnabled(true);
+    status->show();
+    movieExport_->Start(Project, *status, [this] { OutputDone(); });
+}
+
+void TFormMakeMovie::OutputDone() {
+    FinishExport(Project.ProjectDir, *StatusForm(), movieExport_->Flags);
+}
+
+void TFormMakeMovie::pngBtnSaveProjectClick() {
+    if (!question(this, QString::fromUtf8(kSaveQuestion))) return;
+    setEnabled(false);
+    MovieSettingsPage page = pageOf(*this);
+    const SaveCommandResult result = SaveProjectCommand(page, Project, Modified);
+    if (result.saved) MarkProjectSaved();
+    {
+        const QSignalBlocker quiet(EditSaveFilePath);
+        EditSaveFilePath->setText(qs(page.saveFilePath));
+    }
+    // Saved or not, the window is usable again afterwards; a failure keeps Modified set.
+    notice(this, qs(result.message));
+    setEnabled(true);
+}
+
+}  // namespace kalidor

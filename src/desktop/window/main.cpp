@@ -1,0 +1,63 @@
+// The desktop program: one instance at a time, the five forms, the main window centred.
+
+#include "platform/font_family.h"
+#include "platform/instance_lock.h"
+#include "platform/workspace.h"
+#include "desktop/dialogs/form_font_config.h"
+#include "desktop/dialogs/form_time_config.h"
+#include "desktop/window/form_make_movie.h"
+#include "desktop/dialogs/form_project_name.h"
+#include "desktop/dialogs/form_status.h"
+#include "desktop/shared/message_boxes.h"
+#include "desktop/window/qt_japanese.h"
+#include "desktop/window/termination.h"
+
+#include <QApplication>
+#include <QScreen>
+
+int main(int argc, char* argv[]) {
+    using namespace kalidor;
+    // Taken before any window exists and held until the process ends.
+    InstanceLock lock;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kalidor"));
+    InstallQtJapanese(&app);
+    // Before the first notice: a signal while one shows must end the program too.
+    QuitOnTerminationSignals(&app);
+    if (lock.state() == InstanceLock::State::Held) {
+        ShowNotice(nullptr, QStringLiteral("既に起動しています"));
+        return 1;
+    }
+    // Without the lock a second instance could write the same projects, and without the
+    // workspace nothing works: both end the program with the reason.
+    if (lock.state() == InstanceLock::State::Failed) {
+        ShowNotice(nullptr, QStringLiteral("起動中かどうかを確認できません\n") + QString::fromStdString(lock.error()));
+        return 1;
+    }
+    try {
+        PrepareWorkspace(WorkspaceBase());
+    } catch (const std::exception& error) {
+        ShowNotice(nullptr, QStringLiteral("作業フォルダを作成できません\n") + QString::fromStdString(error.what()));
+        return 1;
+    }
+    QFont font(QString::fromStdString(ResolveFontFamily("ＭＳ Ｐゴシック")));
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+
+    const std::string dataDir =
+        DeliveredDataDir(QCoreApplication::applicationFilePath().toStdString(), KALIDOR_SOURCE_DATA);
+    TFormMakeMovie mainWindow(WorkspaceBase(), dataDir);
+    TFormProjectName projectName(&mainWindow);
+    TFormStatus status(&mainWindow);
+    TFormFontConfig fontConfig(&mainWindow);
+    TFormTimeConfig timeConfig(&mainWindow);
+    mainWindow.SetProjectNameForm(&projectName);
+    mainWindow.SetStoryDialogs(&timeConfig, &fontConfig);  // storyboard
+    mainWindow.SetStatusForm(&status);  // movie: the export's progress dialog
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        mainWindow.move(screen->availableGeometry().center() - mainWindow.rect().center());
+    mainWindow.FormCreate();
+    if (TerminationSignal()) return 0;  // asked to end while a start-up notice showed
+    mainWindow.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,168 @@
+#include "movie_test_support.h"
+#include "render/export_result.h"
+#include "desktop/dialogs/form_status.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpontaneKeyEvent>
+#include <QtTest>
+
+using kalidor::TFormStatus;
+using kalidor::uitest::MovieHarness;
+
+namespace {
+
+struct Buttons {
+    bool cancel, open, close;
+};
+Buttons buttonsOf(const TFormStatus& s) { return {s.BtnCancel->isEnabled(), s.BtnOpenDir->isEnabled(), s.BtnClose->isEnabled()}; }
+bool operator==(Buttons a, Buttons b) { return a.cancel == b.cancel && a.open == b.open && a.close == b.close; }
+
+}  // namespace
+
+class FormStatusTest : public QObject {
+    Q_OBJECT
+private slots:
+    void counterAndCancel();
+    void endings_data();
+    void endings();
+    void realExportThroughTheWindow_data();
+    void realExportThroughTheWindow();
+};
+
+void FormStatusTest::counterAndCancel() {
+    TFormStatus status;
+    QCOMPARE(status.windowTitle(), QStringLiteral("状況"));
+    QCOMPARE(status.LabelStatus->text(), QString());
+    status.SetProgressRange(0, 9);
+    status.ShowStatusText("画像を動画サイズに変換中・・・", true);
+    QCOMPARE(status.LabelStatus->text(), QStringLiteral("画像を動画サイズに変換中・・・ (1/10)"));
+    status.SetProgressPosition(9);
+    status.ShowStatusText("x", true);
+    QCOMPARE(status.LabelStatus->text(), QStringLiteral("x (10/10)"));
+    QCOMPARE(status.ProgressBarStatus->value(), 9);
+
+    status.BeginExport("/m/");
+    status.show();
+    QVERIFY(buttonsOf(status) == (Buttons{true, false, false}));
+    QStringList asked;
+    bool answer = false;
+    status.question = [&](QWidget*, const QString& text) {
+        asked << text;
+        return answer;
+    };
+    status.BtnCancel->click();
+    QVERIFY(!status.Cancelled());
+    answer = true;
+    status.BtnCancel->click();
+    QVERIFY(status.Cancelled());
+    QCOMPARE(asked, QStringList(2, QStringLiteral("キャンセルしてよろしいですか？")));
+    // Only Close closes it: not the title bar's close (a spontaneous close event), not Escape.
+    QCloseEvent fromTitleBar;
+    QSpontaneKeyEvent::setSpontaneous(&fromTitleBar);
+    QCoreApplication::sendEvent(&status, &fromTitleBar);
+    QTest::keyClick(&status, Qt::Key_Escape);
+    QVERIFY(status.isVisible());
+    QString opened;
+    QStringList notices;
+    status.notice = [&](QWidget*, const QString& text) { notices << text; };
+    bool launcher = true;
+    status.openFolder = [&](const QString& folder) {
+        opened = folder;
+        return launcher;
+    };
+    status.SetFinished(true);
+    status.SetOpenFolderEnabled(true);
+    status.BtnOpenDir->click();
+    QCOMPARE(opened, QStringLiteral("/m/"));
+    QVERIFY(notices.isEmpty());
+    // Nothing to open folders with: said, with the folder, rather than nothing happening.
+    launcher = false;
+    status.BtnOpenDir->click();
+    QCOMPARE(notices.size(), 1);
+    QVERIFY(notices[0].startsWith(QStringLiteral("保存先のフォルダを開けませんでした\n")) && notices[0].endsWith("/m/"));
+    QSignalSpy closed(&status, &TFormStatus::closed);
+    status.BtnClose->click();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!status.isVisible());
+}
+
+void FormStatusTest::endings_data() {
+    QTest::addColumn<bool>("cancelled");
+    QTest::addColumn<bool>("succeeded");
+    QTest::addColumn<bool>("diskShort");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<bool>("open");
+    QTest::newRow("cancel wins over success") << true << true << false << "" << "処理をキャンセルしました" << false;
+    QTest::newRow("completed") << false << true << false << "" << "処理が完了しました" << true;
+    QTest::newRow("disk short") << false << false << true << ""
+                                << "テンポラリのディスク容量が足りないため処理を中止しました" << false;
+    QTest::newRow("failed with its reason") << false << false << false << "cannot open /p/b.jpg"
+                                            << "処理が失敗しました\ncannot open /p/b.jpg" << false;
+}
+
+void FormStatusTest::endings() {
+    QFETCH(bool, cancelled);
+    QFETCH(bool, succeeded);
+    QFETCH(bool, diskShort);
+    QFETCH(QString, reason);
+    QFETCH(QString, label);
+    QFETCH(bool, open);
+    QTemporaryDir project;
+    const std::string dir = project.path().toStdString() + "/";
+    QVERIFY(QDir().mkpath(project.path() + "/tmp/sub"));
+    TFormStatus status;
+    status.BeginExport(dir);
+    status.SetProgressRange(0, 20);
+    status.SetProgressPosition(7);
+    status.SetCancelled(cancelled);
+    kalidor::ExportFlags flags{succeeded, diskShort, reason.toStdString()};
+    kalidor::FinishExport(dir, status, flags);
+    QCOMPARE(status.LabelStatus->text(), label);
+    QVERIFY(buttonsOf(status) == (Buttons{false, open, true}));
+    QCOMPARE(status.ProgressBarStatus->value(), 7);
+    QVERIFY(!QDir(project.path() + "/tmp").exists());
+}
+
+void FormStatusTest::realExportThroughTheWindow_data() {
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("completed") << false;
+    QTest::newRow("cancelled") << true;
+}
+
+// Two pictures at 134 x 100 through the page, the render thread and the encoder.
+void FormStatusTest::realExportThroughTheWindow() {
+    QFETCH(bool, cancel);
+    MovieHarness h;
+    const std::string dir = h.openProject(2, 1);
+    auto& w = h.window;
+    w.SEMovHeight->setValue(100);
+    w.Project.SaveFilePath = h.workspace.baseDir() + "out/movie.MP4";
+    h.showSettings();
+    TFormStatus* status = w.StatusForm();
+    status->openFolder = [](const QString&) { return true; };
+    status->question = [](QWidget*, const QString&) { return true; };
+    kalidor::uitest::click(w.pngBtnMakeMov);
+    QVERIFY2(!w.isEnabled(), qPrintable(h.notices.join('\n')));
+    QVERIFY(status->isVisible() && status->isEnabled());
+    // The close box does nothing while it runs: Cancel is the way out.
+    QVERIFY(w.Exporting());
+    QVERIFY(!w.close());
+    if (cancel) status->BtnCancel->click();
+    // The window's loop turns while the thread works: the label follows it.
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Exporting(), 60000);
+    const QString result = cancel ? QStringLiteral("処理をキャンセルしました") : QStringLiteral("処理が完了しました");
+    QCOMPARE(status->LabelStatus->text(), result);
+    QVERIFY(buttonsOf(*status) == (Buttons{false, !cancel, true}));
+    QCOMPARE(std::filesystem::exists(w.Project.SaveFilePath), !cancel);
+    QVERIFY(!std::filesystem::exists(dir + "tmp"));
+    QVERIFY(!w.isEnabled());
+    status->BtnClose->click();
+    QVERIFY(w.isEnabled() && !status->isVisible());
+}
+
+QTEST_MAIN(FormStatusTest)
+#include "form_status_test.moc"

@@ -1,0 +1,168 @@
+#include "desktop/window/form_make_movie.h"
+#include "desktop/shared/png_button.h"
+#include "desktop/window/qt_japanese.h"
+#include "desktop/ui_test_support.h"
+
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+
+using kalidor::TFormMakeMovie;
+
+namespace {
+
+// A main window over a scratch workspace whose messages are recorded and whose questions are
+// answered by `answer`.
+struct Harness {
+    kalidor::uitest::ScratchWorkspace workspace;
+    QStringList notices, questions;
+    bool answer = true;
+    TFormMakeMovie window{workspace.baseDir(), kalidor::uitest::ScratchWorkspace::dataDir()};
+    Harness() {
+        window.notice = [this](QWidget*, const QString& text) { notices << text; };
+        window.question = [this](QWidget*, const QString& text) {
+            questions << text;
+            return answer;
+        };
+    }
+};
+
+const QString kChanged = QStringLiteral("現在、開いているプロジェクトは変更されています。\r\n");
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void createsTheWorkspaceAndShowsTheProjectPage();
+    void pageSwitch_data();
+    void pageSwitch();
+    void closingAsksOnlyWithChanges();
+    void errorsAreShownWithTheirTextAndTheWindowGoesOn();
+    void qtDialogsSpeakJapanese();
+};
+
+void MainWindowTest::createsTheWorkspaceAndShowsTheProjectPage() {
+    Harness h;
+    h.window.FormCreate();
+    QVERIFY2(h.notices.isEmpty(), qPrintable(h.notices.join('\n')));
+    QCOMPARE(h.window.windowTitle(), QStringLiteral("Kalidor"));
+    QCOMPARE(h.window.minimumSize(), QSize(950, 686));
+    QCOMPARE(h.window.size(), QSize(950, 686));
+    QVERIFY(h.window.Actions && h.window.Actions->Count() > 0);
+    QVERIFY(std::filesystem::exists(h.window.ImgDir() + "menu01_01.png"));
+    QVERIFY(std::filesystem::exists(h.window.ProjectRoot() + "thum.bmp"));
+    QCOMPARE(h.window.PageControl->currentIndex(), 0);
+    const QRect places[] = {{8, 5, 192, 55}, {218, 5, 137, 55}, {372, 5, 180, 55}, {570, 5, 137, 55}, {724, 5, 137, 55}};
+    kalidor::TPNGButton* menu[] = {h.window.pngBtnSelectProject, h.window.pngBtnSelectPicture, h.window.pngBtnSelectAction,
+                                   h.window.pngBtnMakeMovie, h.window.pngBtnSaveProject};
+    for (int i = 0; i < 5; ++i) QCOMPARE(menu[i]->geometry(), places[i]);
+    QVERIFY(!h.window.Modified);
+    // The button rows stay centred under the page area as the window grows.
+    h.window.show();
+    h.window.resize(1201, 700);
+    QTRY_COMPARE(h.window.PanelActionBottom->width(), 1201);
+    for (QWidget* row : {h.window.PanelSelectPictureButton, h.window.PanelActionButton})
+        QCOMPARE(row->x(), 1201 / 2 - row->width() / 2);
+}
+
+void MainWindowTest::pageSwitch_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<int>("page");
+    const QString backQuestion = kChanged + QStringLiteral("続行してよろしいですか？");
+    QTest::newRow("2 to 0 changed, No") << 2 << true << 0 << false << backQuestion << 2;
+    QTest::newRow("2 to 0 changed, Yes") << 2 << true << 0 << true << backQuestion << 0;
+    QTest::newRow("2 to 0 unchanged") << 2 << false << 0 << false << QString() << 0;
+    QTest::newRow("2 to 3 changed") << 2 << true << 3 << false << QString() << 3;
+    QTest::newRow("1 to 2 changed") << 1 << true << 2 << false << QString() << 2;
+    QTest::newRow("0 to 0 changed") << 0 << true << 0 << false << QString() << 0;
+    QTest::newRow("3 to 1") << 3 << false << 1 << false << QString() << 1;
+}
+
+void MainWindowTest::pageSwitch() {
+    QFETCH(int, from);
+    QFETCH(bool, modified);
+    QFETCH(int, to);
+    QFETCH(bool, answer);
+    QFETCH(QString, asked);
+    QFETCH(int, page);
+    Harness h;
+    h.window.FormCreate();
+    QVERIFY(h.window.SwitchPage(from));
+    h.window.Modified = modified;
+    h.answer = answer;
+    QCOMPARE(h.window.SwitchPage(to), page == to);
+    QCOMPARE(h.questions, asked.isEmpty() ? QStringList() : QStringList{asked});
+    QCOMPARE(h.window.PageControl->currentIndex(), page);
+    QCOMPARE(!h.window.ScrollBoxPicture->isHidden(), page == 1 || page == 2);
+    for (auto* button : {h.window.pngBtnSelectPicture, h.window.pngBtnSelectAction, h.window.pngBtnMakeMovie,
+                         h.window.pngBtnSaveProject})
+        QCOMPARE(button->isEnabled(), page != 0);
+    QVERIFY(h.window.pngBtnSelectProject->isEnabled());
+    kalidor::TPNGButton* menu[] = {h.window.pngBtnSelectProject, h.window.pngBtnSelectPicture, h.window.pngBtnSelectAction,
+                                   h.window.pngBtnMakeMovie};
+    for (int i = 0; i < 4; ++i) {
+        const QString file = QString::fromStdString(h.window.ImgDir()) + QStringLiteral("menu0%1_0%2.png").arg(i + 1).arg(i == page ? 2 : 1);
+        QCOMPARE(menu[i]->imageNormal(), QImage(file).convertToFormat(menu[i]->imageNormal().format()));
+    }
+}
+
+void MainWindowTest::closingAsksOnlyWithChanges() {
+    struct Case {
+        bool modified, answer, closes, asks;
+        bool unmarkedEdit = false;  // the project changed without the mark: it still counts
+    } cases[] = {{false, false, true, false},
+                 {true, false, false, true},
+                 {true, true, true, true},
+                 {false, false, false, true, true}};
+    for (const Case& c : cases) {
+        Harness h;
+        h.window.FormCreate();
+        h.window.show();
+        h.window.Modified = c.modified;
+        if (c.unmarkedEdit) h.window.Project.MovQuality = 3;
+        h.answer = c.answer;
+        QCOMPARE(h.window.close(), c.closes);
+        QCOMPARE(h.questions, c.asks ? QStringList{kChanged + QStringLiteral("終了してよろしいですか？")} : QStringList());
+    }
+}
+
+void MainWindowTest::errorsAreShownWithTheirTextAndTheWindowGoesOn() {
+    // A damaged, emptied or cut catalogue already in the workspace is kept (never replaced) and
+    // refused, naming the file and the line.
+    for (const char* text : {"\r\n", "", "0,a,apNone,apNone_desc\r\n"}) {
+        Harness h;
+        const std::string config = h.workspace.baseDir() + "Orvane/Kalidor/config/";
+        std::filesystem::create_directories(config);
+        std::ofstream(config + "actionList.dat") << text;
+        h.window.FormCreate();
+        QCOMPARE(h.notices.size(), 1);
+        QVERIFY2(h.notices[0].contains("actionList.dat line"), qPrintable(h.notices[0]));
+        QVERIFY(!h.window.Actions);
+        QVERIFY(!h.window.Modified);
+    }
+    Harness h;
+    h.window.FormCreate();
+
+    // A missing menu image stops the switch with the loader's text.
+    std::filesystem::remove(h.window.ImgDir() + "menu02_02.png");
+    QVERIFY(!h.window.SwitchPage(1));
+    QCOMPARE(h.notices.size(), 1);
+    QVERIFY2(h.notices[0].contains("menu02_02.png"), qPrintable(h.notices[0]));
+}
+
+void MainWindowTest::qtDialogsSpeakJapanese() {
+    QVERIFY(kalidor::InstallQtJapanese(qApp));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes").left(2), QStringLiteral("はい"));
+    QVERIFY(QCoreApplication::translate("QFileDialog", "Open").contains(QStringLiteral("開く")));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

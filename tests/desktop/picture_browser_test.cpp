@@ -1,0 +1,265 @@
+// The picture browser of the picture page: a large folder shows at once while its thumbnails are
+// made on worker threads into the freedesktop cache, another folder drops the work left, and the
+// selection and drags give the files in list order.
+#include "platform/bitmap.h"
+#include "platform/jpeg_codec.h"
+#include "desktop/browser/browser_file_model.h"
+#include "desktop/browser/browser_item_delegate.h"
+#include "desktop/browser/browser_places.h"
+#include "desktop/browser/thumbnail_feed.h"
+#include "desktop/shared/drag_formats.h"
+#include "desktop/window/form_make_movie.h"
+#include "desktop/ui_test_support.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QListView>
+#include <QMimeData>
+#include <QPainter>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <fstream>
+
+using namespace kalidor;
+
+namespace {
+
+// `count` JPEG photographs of varied sizes and shapes, each with its own colours.
+void makePictures(const QString& folder, int count, int offset = 0) {
+    for (int i = 0; i < count; ++i) {
+        const bool portrait = i % 3 == 0;
+        const int width = portrait ? 480 : 640 + 8 * (i % 5), height = portrait ? 640 : 480;
+        Bitmap picture(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                std::uint8_t* pixel = picture.row(y) + 3 * x;
+                pixel[0] = static_cast<std::uint8_t>(x + i * 7);
+                pixel[1] = static_cast<std::uint8_t>(y + i * 13);
+                pixel[2] = static_cast<std::uint8_t>((x ^ y) + i);
+            }
+        const std::vector<std::uint8_t> bytes = jpeg::encode(picture, 80);
+        std::ofstream(QStringLiteral("%1/photo%2.jpg").arg(folder).arg(offset + i, 3, 10, QChar('0')).toStdString(),
+                      std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+}
+
+std::vector<std::string> sortedCopy(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+}  // namespace
+
+class PictureBrowserTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir home_;
+    QTemporaryDir pictures_;
+    QString large_, small_;
+    std::unique_ptr<QTemporaryDir> cache_;
+    uitest::ScratchWorkspace workspace_;
+
+    QString cacheEntryOf(const std::string& path) const {
+        const QByteArray uri = QUrl::fromLocalFile(QString::fromStdString(path)).toEncoded();
+        return cache_->path() + "/thumbnails/normal/" +
+               QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() + ".png";
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("HOME", home_.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home_.path() + "/.config").toUtf8());
+        large_ = pictures_.path() + "/large";
+        small_ = pictures_.path() + "/small";
+        QDir().mkpath(large_);
+        QDir().mkpath(small_);
+        makePictures(large_, 300);
+        makePictures(small_, 6, 900);
+    }
+    void init() {
+        cache_ = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CACHE_HOME", cache_->path().toUtf8());
+    }
+
+    void aLargeFolderShowsAtOnceAndTheWindowKeepsAnswering() {
+        TFormMakeMovie window(workspace_.baseDir(), workspace_.dataDir());
+        window.PageControl->setCurrentIndex(1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy ready(window.BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
+        QSignalSpy finished(window.BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        int highest = 0;
+        connect(window.ProgressBarStatus, &QProgressBar::valueChanged, [&](int value) { highest = std::max(highest, value); });
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        ticker.setInterval(10);
+        int ticks = 0;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+
+        QElapsedTimer clock;
+        ticker.start();
+        clock.start();
+        window.ShowFolder(large_.toStdString());
+        const qint64 listed = clock.elapsed();
+        QCOMPARE(window.AttachFileModel->rowCount(), 300);
+        QCOMPARE(window.ProgressBarStatus->maximum(), 299);
+        QVERIFY(window.LVAttachFile->viewport()->rect().intersects(
+            window.LVAttachFile->visualRect(window.AttachFileModel->index(0))));
+        QVERIFY(ready.wait(10000));
+        const qint64 firstThumbnail = clock.elapsed();
+        QVERIFY(ready.first().at(0).toInt() < 20);  // the items in view come first
+        QVERIFY(finished.count() == 1 || finished.wait(120000));
+        const qint64 all = clock.elapsed();
+        qInfo("300 pictures: listed after %lld ms, first thumbnail after %lld ms, all after %lld ms, %d timer ticks",
+              listed, firstThumbnail, all, ticks);
+
+        // A tick every 10 ms when the window is free; a busy user-interface thread would get none.
+        QVERIFY2(ticks * 10 * 4 >= all, qPrintable(QString::number(ticks)));
+        QCOMPARE(ready.count(), 300);
+        QCOMPARE(highest, 299);
+        QCOMPARE(window.ProgressBarStatus->value(), 0);
+        for (int row = 0; row < 300; ++row)
+            QVERIFY(!window.AttachFileModel->index(row).data(browser::BrowserFileModel::ThumbnailRole).value<QImage>().isNull());
+
+        for (const std::string& path : window.FolderFiles()) {
+            const QImage entry(cacheEntryOf(path));
+            QVERIFY2(!entry.isNull(), path.c_str());
+            QCOMPARE(entry.text("Thumb::URI"), QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded));
+            QCOMPARE(entry.text("Thumb::MTime"),
+                     QString::number(QFileInfo(QString::fromStdString(path)).lastModified().toSecsSinceEpoch()));
+            QVERIFY(std::max(entry.width(), entry.height()) <= 128);
+        }
+    }
+
+    void anotherFolderDropsTheWorkLeft() {
+        TFormMakeMovie window(workspace_.baseDir(), workspace_.dataDir());
+        QSignalSpy ready(window.BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
+        QSignalSpy finished(window.BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        window.ShowFolder(large_.toStdString());
+        const std::vector<std::string> left = window.FolderFiles();
+        window.ShowFolder(small_.toStdString());
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(window.BrowserFolder(), small_.toStdString() + "/");
+        QCOMPARE(ready.count(), 6);
+        for (const QList<QVariant>& delivery : ready) QVERIFY(!delivery.at(1).value<QImage>().isNull());
+        const auto made = std::count_if(left.begin(), left.end(),
+                                        [&](const std::string& path) { return QFileInfo::exists(cacheEntryOf(path)); });
+        QVERIFY2(made < 150, qPrintable(QString::number(made)));
+    }
+
+    void theItemsScrolledIntoViewComeFirst() {
+        TFormMakeMovie window(workspace_.baseDir(), workspace_.dataDir());
+        window.PageControl->setCurrentIndex(1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy ready(window.BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
+        QSignalSpy finished(window.BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        window.ShowFolder(large_.toStdString());
+        window.LVAttachFile->scrollToBottom();
+        QVERIFY(finished.wait(120000));
+        int order = 0;
+        while (ready.at(order).at(0).toInt() != 299) ++order;
+        QVERIFY2(order < 150, qPrintable(QString::number(order)));
+    }
+
+    void selectionAndDragGiveTheFilesInListOrder() {
+        TFormMakeMovie window(workspace_.baseDir(), workspace_.dataDir());
+        window.PageControl->setCurrentIndex(1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.SetBrowserFolder(small_.toStdString()));
+        QCOMPARE(window.BrowserFolder(), small_.toStdString() + "/");
+        const std::vector<std::string> files = window.FolderFiles();
+        QCOMPARE(sortedCopy(files).front(), small_.toStdString() + "/photo900.jpg");
+        QCOMPARE(files.size(), std::size_t{6});
+
+        const std::vector<std::vector<int>> clicks = {{4, 1, 3}, {0}, {}, {5, 0, 2}};
+        for (const std::vector<int>& order : clicks) {
+            window.LVAttachFile->clearSelection();
+            for (const int row : order)
+                QTest::mouseClick(window.LVAttachFile->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                                  window.LVAttachFile->visualRect(window.AttachFileModel->index(row)).center());
+            std::vector<int> rows = order;
+            std::sort(rows.begin(), rows.end());
+            std::vector<std::string> expected;
+            for (const int row : rows) expected.push_back(files[static_cast<std::size_t>(row)]);
+            QCOMPARE(window.SelectedBrowserFiles(), expected);
+
+            QModelIndexList indexes;
+            for (const int row : order) indexes.append(window.AttachFileModel->index(row));
+            const std::unique_ptr<QMimeData> drag(window.AttachFileModel->mimeData(indexes));
+            QCOMPARE(DragSourceOf(drag.get()), board::DragSource::BrowserFiles);
+            QCOMPARE(DraggedFiles(drag.get()), expected);
+        }
+        QVERIFY(window.LVAttachFile->dragEnabled());
+        QVERIFY(window.AttachFileModel->flags(window.AttachFileModel->index(0)) & Qt::ItemIsDragEnabled);
+        QVERIFY(!window.SetBrowserFolder(pictures_.path().toStdString() + "/gone"));
+        QCOMPARE(window.BrowserFolder(), small_.toStdString() + "/");
+    }
+
+    void anItemIsDrawnInItsSquare() {
+        // Item at (0, 0): its square starts at the margin.
+        const int m = browser::BrowserItemDelegate::kMargin;
+        struct Case {
+            QSize thumbnail;  // empty: no thumbnail, the type icon
+            bool selected;
+            QPoint red, notRed;
+        } const cases[] = {
+            {{93, 124}, false, {m + 15, m}, {m + 14, m}},
+            {{124, 93}, false, {m, m + 15}, {m, m + 14}},
+            {{124, 124}, true, {m + 60, m + 60}, {m + 60, m + 125}},
+        };
+        for (const Case& c : cases) {
+            browser::BrowserFileModel model;
+            model.Reset({"/nowhere/a.jpg"});
+            if (!c.thumbnail.isEmpty()) model.SetThumbnail(0, uitest::solidImage(c.thumbnail.width(), c.thumbnail.height(), Qt::red));
+            browser::BrowserItemDelegate delegate;
+            QStyleOptionViewItem option;
+            option.palette.setColor(QPalette::Base, Qt::white);
+            option.palette.setColor(QPalette::Highlight, Qt::blue);
+            option.rect = QRect(QPoint(0, 0), delegate.sizeHint(option, model.index(0)));
+            if (c.selected) option.state |= QStyle::State_Selected;
+            QImage canvas(option.rect.size(), QImage::Format_RGB32);
+            canvas.fill(Qt::black);
+            {
+                QPainter painter(&canvas);
+                delegate.paint(&painter, option, model.index(0));
+            }
+            QCOMPARE(canvas.pixelColor(c.red), QColor(Qt::red));
+            QVERIFY(canvas.pixelColor(c.notRed) != QColor(Qt::red));
+            QCOMPARE(canvas.pixelColor(m, m + 60) == QColor(Qt::blue), c.selected);
+        }
+    }
+
+    void thePlacesAreTheMountsThatHoldFiles() {
+        const char* table =
+            "/dev/sda2 / ext4 rw 0 0\n"
+            "proc /proc proc rw 0 0\n"
+            "tmpfs /run tmpfs rw 0 0\n"
+            "/dev/sdb1 /run/media/ann/USB\\040STICK vfat rw 0 0\n"
+            "/dev/sda3 /home ext4 rw 0 0\n"
+            "/dev/sda1 /boot/efi vfat rw 0 0\n"
+            "server:/export /mnt/share nfs4 rw 0 0\n"
+            "overlay / overlay rw 0 0\n"
+            "tmpfs /tmp tmpfs rw 0 0\n"
+            "sshfs#ann@host: /home/ann/remote fuse.sshfs rw 0 0\n"
+            "broken line\n";
+        const std::vector<std::string> expected = {"/", "/run/media/ann/USB STICK", "/home", "/mnt/share",
+                                                   "/home/ann/remote"};
+        QCOMPARE(browser::UserMountPoints(table), expected);
+
+        const std::vector<browser::BrowserPlace> places = {{"/", true}, {"/home/", true}, {"/home/ann/Documents/", false}};
+        const std::pair<const char*, int> folders[] = {
+            {"/etc", 0}, {"/home", 1}, {"/home/ann/Documents/trip/", 2}, {"/home/ann/Documents2", 1}};
+        for (const auto& [folder, place] : folders) QCOMPARE(browser::PlaceOf(places, folder), place);
+    }
+};
+
+QTEST_MAIN(PictureBrowserTest)
+#include "picture_browser_test.moc"

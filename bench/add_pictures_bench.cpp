@@ -9,7 +9,10 @@
 // Usage: add_pictures_bench [photos, default 100]
 
 #include "platform/jpeg_codec.h"
-#include "ui/form_make_movie.h"
+#include "desktop/browser/picture_browser.h"
+#include "desktop/pages/select_project_page.h"
+#include "desktop/storyboard/storyboard_strip.h"
+#include "desktop/window/form_make_movie.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -57,7 +60,7 @@ Run add(kalidor::TFormMakeMovie& window, const std::vector<std::string>& files, 
     clock.start();
     Run run;
     const int before = window.Project.Count();
-    if (!window.AddPictures(files, before == 0 ? -1 : 0, checkFirst)) return run;
+    if (!window.ScrollBoxPicture->AddPictures(files, before == 0 ? -1 : 0, checkFirst)) return run;
     qint64 last = clock.elapsed();
     QTimer tick;
     tick.setInterval(5);
@@ -67,7 +70,7 @@ Run add(kalidor::TFormMakeMovie& window, const std::vector<std::string>& files, 
         last = now;
     });
     tick.start();
-    while (window.AddingPictures()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    while (window.ScrollBoxPicture->AddingPictures()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     run.msPerPicture = double(clock.nsecsElapsed()) / 1e6 / double(files.size());
     run.added = window.Project.Count() - before;
     return run;

@@ -8,8 +8,11 @@
 // Usage: project_list_gui [projects, default 200]
 
 #include "model/project_list.h"
-#include "ui/form_make_movie.h"
-#include "ui/project_list_model.h"
+#include "desktop/browser/picture_browser.h"
+#include "desktop/pages/select_project_page.h"
+#include "desktop/storyboard/storyboard_strip.h"
+#include "desktop/window/form_make_movie.h"
+#include "desktop/pages/project_list_model.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -50,9 +53,9 @@ Figures measure(kalidor::TFormMakeMovie& window) {
     Figures f;
     QElapsedTimer clock;
     clock.start();
-    window.RefillProjectList();
+    window.TabSheetSelectProject->RefillProjectList();
     f.listedMs = double(clock.nsecsElapsed()) / 1e6;
-    f.worstStallMs = std::max(f.listedMs, spinUntil([&] { return !window.ProjectModel->Loading(); }, clock));
+    f.worstStallMs = std::max(f.listedMs, spinUntil([&] { return !window.TabSheetSelectProject->ProjectModel->Loading(); }, clock));
     f.loadedMs = double(clock.nsecsElapsed()) / 1e6;
     return f;
 }
@@ -96,7 +99,7 @@ int main(int argc, char* argv[]) {
     window.FormCreate();  // shows page 0 and starts the first load
     QElapsedTimer warmUp;
     warmUp.start();
-    spinUntil([&] { return !window.ProjectModel->Loading(); }, warmUp);
+    spinUntil([&] { return !window.TabSheetSelectProject->ProjectModel->Loading(); }, warmUp);
     window.show();
 
     std::printf("%d projects\n", projects);

@@ -47,27 +47,27 @@ void ActionPageTest::listFollowsTheRadioButtons() {
     using kalidor::board::ActionTarget;
     MovieHarness h;
     auto& w = h.window;
-    QVERIFY(w.RBPicture->isChecked());
-    QCOMPARE(listed(w.LBActionList), namesOf(*w.Actions, ActionTarget::Picture));
-    QCOMPARE(w.LBActionList->currentRow(), 0);
-    const QImage pictureDescription = w.ImgActionPreview->pixmap().toImage();
+    QVERIFY(w.TabSheetSelectAction->RBPicture->isChecked());
+    QCOMPARE(listed(w.TabSheetSelectAction->LBActionList), namesOf(*w.Actions, ActionTarget::Picture));
+    QCOMPARE(w.TabSheetSelectAction->LBActionList->currentRow(), 0);
+    const QImage pictureDescription = w.TabSheetSelectAction->ImgActionPreview->pixmap().toImage();
     QCOMPARE(pictureDescription.size(), QSize(394, 267));
-    w.LBActionList->setCurrentRow(2);
-    QVERIFY(w.ImgActionPreview->pixmap().toImage() != pictureDescription);
+    w.TabSheetSelectAction->LBActionList->setCurrentRow(2);
+    QVERIFY(w.TabSheetSelectAction->ImgActionPreview->pixmap().toImage() != pictureDescription);
 
-    w.RBString->click();
-    QCOMPARE(listed(w.LBActionList), namesOf(*w.Actions, ActionTarget::Text));
-    QCOMPARE(w.LBActionList->currentRow(), 0);
-    w.RBPicture->click();
-    QCOMPARE(w.LBActionList->currentRow(), 0);
-    QCOMPARE(w.ImgActionPreview->pixmap().toImage(), pictureDescription);
+    w.TabSheetSelectAction->RBString->click();
+    QCOMPARE(listed(w.TabSheetSelectAction->LBActionList), namesOf(*w.Actions, ActionTarget::Text));
+    QCOMPARE(w.TabSheetSelectAction->LBActionList->currentRow(), 0);
+    w.TabSheetSelectAction->RBPicture->click();
+    QCOMPARE(w.TabSheetSelectAction->LBActionList->currentRow(), 0);
+    QCOMPARE(w.TabSheetSelectAction->ImgActionPreview->pixmap().toImage(), pictureDescription);
 
     // The list drags the number of its entry in the catalogue.
-    w.LBActionList->setCurrentRow(1);
-    const std::unique_ptr<QMimeData> drag(w.LBActionList->model()->mimeData({w.LBActionList->currentIndex()}));
+    w.TabSheetSelectAction->LBActionList->setCurrentRow(1);
+    const std::unique_ptr<QMimeData> drag(w.TabSheetSelectAction->LBActionList->model()->mimeData({w.TabSheetSelectAction->LBActionList->currentIndex()}));
     QCOMPARE(kalidor::DragSourceOf(drag.get()), kalidor::board::DragSource::ActionList);
     const int number = kalidor::DraggedNumber(drag.get());
-    QCOMPARE(QString::fromStdString(w.Actions->Items(number).Name), w.LBActionList->currentItem()->text());
+    QCOMPARE(QString::fromStdString(w.Actions->Items(number).Name), w.TabSheetSelectAction->LBActionList->currentItem()->text());
 }
 
 void ActionPageTest::givingActions_data() {
@@ -100,15 +100,15 @@ void ActionPageTest::givingActions() {
         w.Project.Items(i).Selected = i != 2;
         w.Project.Items(i).PicAction = w.Project.Items(i).StrAction = 1;
     }
-    (text ? w.RBString : w.RBPicture)->click();
-    w.LBActionList->setCurrentRow(2);
-    const auto value = kalidor::board::ActionValue(*w.Actions, w.LBActionList->currentItem()->text().toStdString(),
+    (text ? w.TabSheetSelectAction->RBString : w.TabSheetSelectAction->RBPicture)->click();
+    w.TabSheetSelectAction->LBActionList->setCurrentRow(2);
+    const auto value = kalidor::board::ActionValue(*w.Actions, w.TabSheetSelectAction->LBActionList->currentItem()->text().toStdString(),
                                                    text ? kalidor::board::ActionTarget::Text
                                                         : kalidor::board::ActionTarget::Picture);
     QVERIFY(value > 1);
-    if (how == "add") kalidor::uitest::click(w.pngBtnAddAction);
-    if (how == "delete") kalidor::uitest::click(w.pngBtnDelAction);
-    if (how.startsWith("drop")) w.DropActionOnPanel(how.mid(5).toInt(), nullptr);
+    if (how == "add") kalidor::uitest::click(w.TabSheetSelectAction->pngBtnAddAction);
+    if (how == "delete") kalidor::uitest::click(w.TabSheetSelectAction->pngBtnDelAction);
+    if (how.startsWith("drop")) w.TabSheetSelectAction->DropActionOnPanel(how.mid(5).toInt(), nullptr);
     QCOMPARE(actionsOf(w.Project), QString(after).replace('v', QString::number(value)));
     QCOMPARE(w.Modified, modified);
     QCOMPARE(h.notices.size(), notices);
@@ -126,14 +126,14 @@ void ActionPageTest::anEmptyListChangesNothing() {
         if (w.Actions->Items(i).IsPicture)
             catalogue->Add(std::make_unique<kalidor::TThActionObject>(w.Actions->Items(i)));
     w.Actions = std::move(catalogue);
-    w.FillActionList();
-    w.LBActionList->setCurrentRow(3);
-    const QImage shown = w.ImgActionPreview->pixmap().toImage();
-    w.RBString->click();
-    QCOMPARE(w.LBActionList->count(), 0);
-    QCOMPARE(w.ImgActionPreview->pixmap().toImage(), shown);
-    kalidor::uitest::click(w.pngBtnAddAction);
-    w.DropActionOnPanel(1, nullptr);
+    w.TabSheetSelectAction->FillActionList();
+    w.TabSheetSelectAction->LBActionList->setCurrentRow(3);
+    const QImage shown = w.TabSheetSelectAction->ImgActionPreview->pixmap().toImage();
+    w.TabSheetSelectAction->RBString->click();
+    QCOMPARE(w.TabSheetSelectAction->LBActionList->count(), 0);
+    QCOMPARE(w.TabSheetSelectAction->ImgActionPreview->pixmap().toImage(), shown);
+    kalidor::uitest::click(w.TabSheetSelectAction->pngBtnAddAction);
+    w.TabSheetSelectAction->DropActionOnPanel(1, nullptr);
     QCOMPARE(actionsOf(w.Project), QStringLiteral("0/0 0/0"));
     QVERIFY(!w.Modified);
 }

@@ -56,16 +56,16 @@ void clickListItem(QListWidget* list, const QString& text) {
 
 // Clicks the project tile whose folder is `name`, then the open button.
 void openProject(TFormMakeMovie& window, const std::string& name) {
-    QTRY_VERIFY_WITH_TIMEOUT(window.ProjectModel->rowCount() > 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(window.TabSheetSelectProject->ProjectModel->rowCount() > 0, 10000);
     int row = -1;
-    for (int r = 0; r < window.ProjectModel->rowCount(); ++r)
-        if (std::filesystem::path(window.ProjectModel->Entry(r)).parent_path().filename() == name ||
-            std::filesystem::path(window.ProjectModel->Entry(r)).filename() == name)
+    for (int r = 0; r < window.TabSheetSelectProject->ProjectModel->rowCount(); ++r)
+        if (std::filesystem::path(window.TabSheetSelectProject->ProjectModel->Entry(r)).parent_path().filename() == name ||
+            std::filesystem::path(window.TabSheetSelectProject->ProjectModel->Entry(r)).filename() == name)
             row = r;
-    QVERIFY2(row >= 0, window.ProjectModel->rowCount() ? window.ProjectModel->Entry(0).c_str() : "no project");
-    const QRect tile = window.LVProject->visualRect(window.ProjectModel->index(row));
-    QTest::mouseClick(window.LVProject->viewport(), Qt::LeftButton, {}, tile.center());
-    click(window.pngBtnToSelectPicture);
+    QVERIFY2(row >= 0, window.TabSheetSelectProject->ProjectModel->rowCount() ? window.TabSheetSelectProject->ProjectModel->Entry(0).c_str() : "no project");
+    const QRect tile = window.TabSheetSelectProject->LVProject->visualRect(window.TabSheetSelectProject->ProjectModel->index(row));
+    QTest::mouseClick(window.TabSheetSelectProject->LVProject->viewport(), Qt::LeftButton, {}, tile.center());
+    click(window.TabSheetSelectProject->pngBtnToSelectPicture);
     QCOMPARE(window.PageControl->currentIndex(), 1);
 }
 
@@ -113,31 +113,31 @@ void DesktopWorkflowTest::makeSaveReopenExport() {
         typeText(projectName.EditProjectName, QStringLiteral("旅行"));
         QTest::mouseClick(projectName.BtnMake, Qt::LeftButton);
     });
-    click(window.pngBtnMakeProject);
+    click(window.TabSheetSelectProject->pngBtnMakeProject);
     window.activateWindow();  // the closed dialog hands the keyboard back
     QVERIFY(QTest::qWaitForWindowActive(&window));
     openProject(window, "旅行");
     if (QTest::currentTestFailed()) return;
 
     // Three photos from the folder, all selected and added with the button.
-    QVERIFY(window.SetBrowserFolder(photos.path().toStdString()));
-    QTRY_COMPARE(window.FolderFiles().size(), std::size_t{3});
-    window.LVAttachFile->setFocus();
-    QTest::keyClick(window.LVAttachFile, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(window.SelectedBrowserFiles().size(), std::size_t{3});
-    click(window.pngBtnAddPicture);
-    QTRY_VERIFY_WITH_TIMEOUT(window.Project.Count() == 3 && !window.AddingPictures(), 30000);
+    QVERIFY(window.TabSheetSelectPicture->PanelSelectPictureArea->SetBrowserFolder(photos.path().toStdString()));
+    QTRY_COMPARE(window.TabSheetSelectPicture->PanelSelectPictureArea->FolderFiles().size(), std::size_t{3});
+    window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->setFocus();
+    QTest::keyClick(window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(window.TabSheetSelectPicture->PanelSelectPictureArea->SelectedBrowserFiles().size(), std::size_t{3});
+    click(window.TabSheetSelectPicture->pngBtnAddPicture);
+    QTRY_VERIFY_WITH_TIMEOUT(window.Project.Count() == 3 && !window.ScrollBoxPicture->AddingPictures(), 30000);
 
     // A zoom on the first, a curtain on the second, a caption on the third.
     click(window.pngBtnSelectAction);
-    clickRadio(window.RBPicture);
-    QVERIFY(window.RBPicture->isChecked());
+    clickRadio(window.TabSheetSelectAction->RBPicture);
+    QVERIFY(window.TabSheetSelectAction->RBPicture->isChecked());
     const std::pair<int, QString> effects[] = {{0, QStringLiteral("ズームイン")}, {1, QStringLiteral("カーテン（左から）")}};
     for (const auto& [panel, effect] : effects) {
         clickWidget(window.findChild<QWidget*>(QStringLiteral("PanelStoryBorad_%1").arg(panel)));
-        clickListItem(window.LBActionList, effect);
+        clickListItem(window.TabSheetSelectAction->LBActionList, effect);
         if (QTest::currentTestFailed()) return;
-        click(window.pngBtnAddAction);
+        click(window.TabSheetSelectAction->pngBtnAddAction);
     }
     auto* caption = window.findChild<QLineEdit*>("EditStoryBoradStr_2");
     QVERIFY(caption);
@@ -148,23 +148,23 @@ void DesktopWorkflowTest::makeSaveReopenExport() {
 
     // A 320 x 240 AVI: the height follows the width at 4:3.
     click(window.pngBtnMakeMovie);
-    clickRadio(window.RBMovTypeAVI);
-    QVERIFY(window.RBMovTypeAVI->isChecked());
-    window.SEMovWidth->setFocus();
-    QTRY_VERIFY(window.SEMovWidth->hasFocus());
-    window.SEMovWidth->selectAll();
-    QTest::keyClicks(window.SEMovWidth, "321");
-    QCOMPARE(window.SEMovHeight->value(), 242);  // follows every digit
-    QTest::keyClick(window.SEMovWidth, Qt::Key_Backspace);
-    QTest::keyClicks(window.SEMovWidth, "0");
-    QTest::keyClick(window.SEMovWidth, Qt::Key_Return);
-    QCOMPARE(window.SEMovWidth->value(), 320);
-    QCOMPARE(window.SEMovHeight->value(), 240);
+    clickRadio(window.TabSheetSaveMovie->RBMovTypeAVI);
+    QVERIFY(window.TabSheetSaveMovie->RBMovTypeAVI->isChecked());
+    window.TabSheetSaveMovie->SEMovWidth->setFocus();
+    QTRY_VERIFY(window.TabSheetSaveMovie->SEMovWidth->hasFocus());
+    window.TabSheetSaveMovie->SEMovWidth->selectAll();
+    QTest::keyClicks(window.TabSheetSaveMovie->SEMovWidth, "321");
+    QCOMPARE(window.TabSheetSaveMovie->SEMovHeight->value(), 242);  // follows every digit
+    QTest::keyClick(window.TabSheetSaveMovie->SEMovWidth, Qt::Key_Backspace);
+    QTest::keyClicks(window.TabSheetSaveMovie->SEMovWidth, "0");
+    QTest::keyClick(window.TabSheetSaveMovie->SEMovWidth, Qt::Key_Return);
+    QCOMPARE(window.TabSheetSaveMovie->SEMovWidth->value(), 320);
+    QCOMPARE(window.TabSheetSaveMovie->SEMovHeight->value(), 240);
     const QString movie = photos.filePath(QStringLiteral("旅行.avi"));
-    window.SaveDialogMov = [&](QWidget*, const QString&) { return movie; };
-    QTest::mouseClick(window.BtnSelectSaveDir, Qt::LeftButton);
+    window.TabSheetSaveMovie->SaveDialogMov = [&](QWidget*, const QString&) { return movie; };
+    QTest::mouseClick(window.TabSheetSaveMovie->BtnSelectSaveDir, Qt::LeftButton);
 
-    QVERIFY(window.EditSaveFilePath->text().endsWith(".AVI"));
+    QVERIFY(window.TabSheetSaveMovie->EditSaveFilePath->text().endsWith(".AVI"));
     click(window.pngBtnSaveProject);
     QTRY_VERIFY(harness.notices.contains(QStringLiteral("保存しました")));
     QVERIFY(!window.Modified);
@@ -180,11 +180,11 @@ void DesktopWorkflowTest::makeSaveReopenExport() {
     QCOMPARE(int{window.Project.Items(1).PicAction}, int{apCurtainLeft});
     QCOMPARE(QString::fromStdString(window.Project.Items(2).Text), QStringLiteral("Hello 世界"));
     QCOMPARE(int{window.Project.MovType}, 1);
-    QCOMPARE(window.SEMovWidth->value(), 320);
+    QCOMPARE(window.TabSheetSaveMovie->SEMovWidth->value(), 320);
 
     // The export, through its dialog, to the end.
     click(window.pngBtnMakeMovie);
-    click(window.pngBtnMakeMov);
+    click(window.TabSheetSaveMovie->pngBtnMakeMov);
     QTRY_VERIFY_WITH_TIMEOUT(status.LabelStatus->text().contains(QStringLiteral("処理が完了しました")), 120000);
     const int seconds = [&] {
         int total = 0;

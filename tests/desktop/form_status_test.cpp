@@ -139,21 +139,21 @@ void FormStatusTest::realExportThroughTheWindow() {
     MovieHarness h;
     const std::string dir = h.openProject(2, 1);
     auto& w = h.window;
-    w.SEMovHeight->setValue(100);
+    w.TabSheetSaveMovie->SEMovHeight->setValue(100);
     w.Project.SaveFilePath = h.workspace.baseDir() + "out/movie.MP4";
     h.showSettings();
-    TFormStatus* status = w.StatusForm();
+    TFormStatus* status = w.TabSheetSaveMovie->StatusForm();
     status->openFolder = [](const QString&) { return true; };
     status->question = [](QWidget*, const QString&) { return true; };
-    kalidor::uitest::click(w.pngBtnMakeMov);
+    kalidor::uitest::click(w.TabSheetSaveMovie->pngBtnMakeMov);
     QVERIFY2(!w.isEnabled(), qPrintable(h.notices.join('\n')));
     QVERIFY(status->isVisible() && status->isEnabled());
     // The close box does nothing while it runs: Cancel is the way out.
-    QVERIFY(w.Exporting());
+    QVERIFY(w.TabSheetSaveMovie->Exporting());
     QVERIFY(!w.close());
     if (cancel) status->BtnCancel->click();
     // The window's loop turns while the thread works: the label follows it.
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Exporting(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.TabSheetSaveMovie->Exporting(), 60000);
     const QString result = cancel ? QStringLiteral("処理をキャンセルしました") : QStringLiteral("処理が完了しました");
     QCOMPARE(status->LabelStatus->text(), result);
     QVERIFY(buttonsOf(*status) == (Buttons{false, !cancel, true}));

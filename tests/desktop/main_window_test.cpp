@@ -64,8 +64,8 @@ void MainWindowTest::createsTheWorkspaceAndShowsTheProjectPage() {
     // The button rows stay centred under the page area as the window grows.
     h.window.show();
     h.window.resize(1201, 700);
-    QTRY_COMPARE(h.window.PanelActionBottom->width(), 1201);
-    for (QWidget* row : {h.window.PanelSelectPictureButton, h.window.PanelActionButton})
+    QTRY_COMPARE(h.window.TabSheetSelectAction->PanelActionBottom->width(), 1201);
+    for (QWidget* row : {h.window.TabSheetSelectPicture->PanelSelectPictureButton, h.window.TabSheetSelectAction->PanelActionButton})
         QCOMPARE(row->x(), 1201 / 2 - row->width() / 2);
 }
 

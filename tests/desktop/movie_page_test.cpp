@@ -54,18 +54,18 @@ void MoviePageTest::sizeFollowsTheRatio() {
     MovieHarness h;
     h.openProject(0);
     auto& w = h.window;
-    if (wide) w.RBRaito16_9->click();
-    (editWidth ? w.SEMovWidth : w.SEMovHeight)->setValue(value);
-    QCOMPARE(QSize(w.SEMovWidth->value(), w.SEMovHeight->value()), size);
+    if (wide) w.TabSheetSaveMovie->RBRaito16_9->click();
+    (editWidth ? w.TabSheetSaveMovie->SEMovWidth : w.TabSheetSaveMovie->SEMovHeight)->setValue(value);
+    QCOMPARE(QSize(w.TabSheetSaveMovie->SEMovWidth->value(), w.TabSheetSaveMovie->SEMovHeight->value()), size);
     QCOMPARE(QSize(w.Project.MovWidth, w.Project.MovHeight), size);
     QCOMPARE(int(w.Project.MovRatio), wide ? 1 : 0);
     QVERIFY(w.Modified || QSize(640, 480) == size);  // 640 x 480 was there: no change
     // The ratio back and forth recomputes the height from the width.
-    w.SEMovWidth->setValue(640);
-    w.RBRaito16_9->click();
-    QCOMPARE(w.SEMovHeight->value(), 360);
-    w.RBRaito4_3->click();
-    QCOMPARE(w.SEMovHeight->value(), 480);
+    w.TabSheetSaveMovie->SEMovWidth->setValue(640);
+    w.TabSheetSaveMovie->RBRaito16_9->click();
+    QCOMPARE(w.TabSheetSaveMovie->SEMovHeight->value(), 360);
+    w.TabSheetSaveMovie->RBRaito4_3->click();
+    QCOMPARE(w.TabSheetSaveMovie->SEMovHeight->value(), 480);
 }
 
 void MoviePageTest::visitsAndChosenChoicesAreNoEdits_data() {
@@ -95,19 +95,19 @@ void MoviePageTest::visitsAndChosenChoicesAreNoEdits() {
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     if (action == "width" || action == "height") {
-        QSpinBox* box = action == "width" ? w.SEMovWidth : w.SEMovHeight;
+        QSpinBox* box = action == "width" ? w.TabSheetSaveMovie->SEMovWidth : w.TabSheetSaveMovie->SEMovHeight;
         box->setFocus();
         QTRY_VERIFY(box->hasFocus());
-        w.CBQuality->setFocus();
+        w.TabSheetSaveMovie->CBQuality->setFocus();
         QTRY_VERIFY(!box->hasFocus());
     } else if (action == "quality") {
-        w.CBQuality->activated(w.CBQuality->currentIndex());
+        w.TabSheetSaveMovie->CBQuality->activated(w.TabSheetSaveMovie->CBQuality->currentIndex());
     } else {
         auto* button = w.findChild<QRadioButton*>(action);
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
     }
     QTEST(QSize(w.Project.MovWidth, w.Project.MovHeight), "size");
-    QTEST(QSize(w.SEMovWidth->value(), w.SEMovHeight->value()), "size");
+    QTEST(QSize(w.TabSheetSaveMovie->SEMovWidth->value(), w.TabSheetSaveMovie->SEMovHeight->value()), "size");
     QTEST(w.Modified, "modified");
     QTEST(w.HasUnsavedChanges(), "modified");
 }
@@ -138,19 +138,19 @@ void MoviePageTest::movieExtension() {
     h.window.Project.SaveFilePath = path.toStdString();
     h.showSettings();
     QString filter;
-    h.window.SaveDialogMov = [&](QWidget*, const QString& f) {
+    h.window.TabSheetSaveMovie->SaveDialogMov = [&](QWidget*, const QString& f) {
         filter = f;
         return chosen;
     };
     h.window.findChild<QRadioButton*>(format)->click();
     if (!chosen.isEmpty()) {
-        h.window.BtnSelectSaveDir->click();
+        h.window.TabSheetSaveMovie->BtnSelectSaveDir->click();
         // The filter takes the extension in both cases.
         const QString ext = format == "RBMovTypeMPEG" ? "MPG" : "MP4";
         QVERIFY2(filter.contains("*." + ext) && filter.contains("*." + ext.toLower()), qPrintable(filter));
     }
     if (!then.isEmpty()) h.window.findChild<QRadioButton*>(then)->click();
-    QCOMPARE(h.window.EditSaveFilePath->text(), shown);
+    QCOMPARE(h.window.TabSheetSaveMovie->EditSaveFilePath->text(), shown);
     QCOMPARE(QString::fromStdString(h.window.Project.SaveFilePath), shown);
 }
 
@@ -159,19 +159,19 @@ void MoviePageTest::musicControls() {
     h.openProject(0);
     auto& w = h.window;
     QString filter;
-    w.OpenDialogMusicFile = [&](QWidget*, const QString& f) {
+    w.TabSheetSaveMovie->OpenDialogMusicFile = [&](QWidget*, const QString& f) {
         filter = f;
         return QStringLiteral("/music/song.mp3");
     };
-    QVERIFY(!w.EditMusicFilePath->isEnabled() && !w.BtnSelectMusicFile->isEnabled());
-    w.CBUseMusic->click();
-    QVERIFY(w.EditMusicFilePath->isEnabled() && w.BtnSelectMusicFile->isEnabled());
-    w.BtnSelectMusicFile->click();
+    QVERIFY(!w.TabSheetSaveMovie->EditMusicFilePath->isEnabled() && !w.TabSheetSaveMovie->BtnSelectMusicFile->isEnabled());
+    w.TabSheetSaveMovie->CBUseMusic->click();
+    QVERIFY(w.TabSheetSaveMovie->EditMusicFilePath->isEnabled() && w.TabSheetSaveMovie->BtnSelectMusicFile->isEnabled());
+    w.TabSheetSaveMovie->BtnSelectMusicFile->click();
     QVERIFY(filter.contains("*.MP3") && filter.contains("*.aac"));
     QCOMPARE(QString::fromStdString(w.Project.MusicFilePath), QStringLiteral("/music/song.mp3"));
-    w.CBUseMusic->click();
-    QVERIFY(!w.EditMusicFilePath->isEnabled() && !w.BtnSelectMusicFile->isEnabled());
-    QCOMPARE(w.EditMusicFilePath->text(), QStringLiteral("/music/song.mp3"));
+    w.TabSheetSaveMovie->CBUseMusic->click();
+    QVERIFY(!w.TabSheetSaveMovie->EditMusicFilePath->isEnabled() && !w.TabSheetSaveMovie->BtnSelectMusicFile->isEnabled());
+    QCOMPARE(w.TabSheetSaveMovie->EditMusicFilePath->text(), QStringLiteral("/music/song.mp3"));
     QVERIFY(!w.Project.UseMusic);
 }
 
@@ -219,20 +219,20 @@ void MoviePageTest::exportChecks() {
         std::ofstream(moviePath) << "old";
     }
     h.showSettings();
-    kalidor::uitest::click(h.window.pngBtnMakeMov);
+    kalidor::uitest::click(h.window.TabSheetSaveMovie->pngBtnMakeMov);
     if (notice == "?")
         QCOMPARE(h.notices.size(), 1);
     else
         QCOMPARE(h.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
     QCOMPARE(h.questions,
              exists ? QStringList{QString::fromStdString(kalidor::OverwriteQuestion(moviePath))} : QStringList());
-    QCOMPARE(h.window.Exporting() || h.window.StatusForm()->isVisible(), started);
+    QCOMPARE(h.window.TabSheetSaveMovie->Exporting() || h.window.TabSheetSaveMovie->StatusForm()->isVisible(), started);
     QCOMPARE(h.window.isEnabled(), !started);
     if (started) {
-        QCOMPARE(h.window.StatusForm()->SaveFolder(), h.workspace.baseDir() + "new/");
-        QVERIFY(h.window.StatusForm()->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!h.window.Exporting(), 30000);
-        QCOMPARE(h.window.StatusForm()->StatusLabel(), std::string("処理が完了しました"));
+        QCOMPARE(h.window.TabSheetSaveMovie->StatusForm()->SaveFolder(), h.workspace.baseDir() + "new/");
+        QVERIFY(h.window.TabSheetSaveMovie->StatusForm()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!h.window.TabSheetSaveMovie->Exporting(), 30000);
+        QCOMPARE(h.window.TabSheetSaveMovie->StatusForm()->StatusLabel(), std::string("処理が完了しました"));
     }
 }
 

@@ -59,9 +59,9 @@ struct MovieHarness {
 
     // The project's settings into the page, as opening a project does.
     void showSettings() {
-        window.AttachSettingsHandlers(false);
-        window.ShowMovieSettings();
-        window.AttachSettingsHandlers(true);
+        window.TabSheetSaveMovie->AttachSettingsHandlers(false);
+        window.TabSheetSaveMovie->ShowMovieSettings();
+        window.TabSheetSaveMovie->AttachSettingsHandlers(true);
     }
 };
 

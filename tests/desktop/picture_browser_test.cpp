@@ -92,8 +92,8 @@ private slots:
         window.PageControl->setCurrentIndex(1);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy ready(window.BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
-        QSignalSpy finished(window.BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        QSignalSpy ready(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
+        QSignalSpy finished(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::finished);
         int highest = 0;
         connect(window.ProgressBarStatus, &QProgressBar::valueChanged, [&](int value) { highest = std::max(highest, value); });
         QTimer ticker;
@@ -105,12 +105,12 @@ private slots:
         QElapsedTimer clock;
         ticker.start();
         clock.start();
-        window.ShowFolder(large_.toStdString());
+        window.TabSheetSelectPicture->PanelSelectPictureArea->ShowFolder(large_.toStdString());
         const qint64 listed = clock.elapsed();
-        QCOMPARE(window.AttachFileModel->rowCount(), 300);
+        QCOMPARE(window.TabSheetSelectPicture->PanelSelectPictureArea->AttachFileModel->rowCount(), 300);
         QCOMPARE(window.ProgressBarStatus->maximum(), 299);
-        QVERIFY(window.LVAttachFile->viewport()->rect().intersects(
-            window.LVAttachFile->visualRect(window.AttachFileModel->index(0))));
+        QVERIFY(window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->viewport()->rect().intersects(
+            window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->visualRect(window.TabSheetSelectPicture->PanelSelectPictureArea->AttachFileModel->index(0))));
         QVERIFY(ready.wait(10000));
         const qint64 firstThumbnail = clock.elapsed();
         QVERIFY(ready.first().at(0).toInt() < 20);  // the items in view come first
@@ -125,9 +125,9 @@ private slots:
         QCOMPARE(highest, 299);
         QCOMPARE(window.ProgressBarStatus->value(), 0);
         for (int row = 0; row < 300; ++row)
-            QVERIFY(!window.AttachFileModel->index(row).data(browser::BrowserFileModel::ThumbnailRole).value<QImage>().isNull());
+            QVERIFY(!window.TabSheetSelectPicture->PanelSelectPictureArea->AttachFileModel->index(row).data(browser::BrowserFileModel::ThumbnailRole).value<QImage>().isNull());
 
-        for (const std::string& path : window.FolderFiles()) {
+        for (const std::string& path : window.TabSheetSelectPicture->PanelSelectPictureArea->FolderFiles()) {
             const QImage entry(cacheEntryOf(path));
             QVERIFY2(!entry.isNull(), path.c_str());
             QCOMPARE(entry.text("Thumb::URI"), QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded));
@@ -139,13 +139,13 @@ private slots:
 
     void anotherFolderDropsTheWorkLeft() {
         TFormMakeMovie window(workspace_.baseDir(), workspace_.dataDir());
-        QSignalSpy ready(window.BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
-        QSignalSpy finished(window.BrowserThumbnails, &browser::ThumbnailFeed::finished);
-        window.ShowFolder(large_.toStdString());
-        const std::vector<std::string> left = window.FolderFiles();
-        window.ShowFolder(small_.toStdString());
+        QSignalSpy ready(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
+        QSignalSpy finished(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        window.TabSheetSelectPicture->PanelSelectPictureArea->ShowFolder(large_.toStdString());
+        const std::vector<std::string> left = window.TabSheetSelectPicture->PanelSelectPictureArea->FolderFiles();
+        window.TabSheetSelectPicture->PanelSelectPictureArea->ShowFolder(small_.toStdString());
         QVERIFY(finished.wait(30000));
-        QCOMPARE(window.BrowserFolder(), small_.toStdString() + "/");
+        QCOMPARE(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserFolder(), small_.toStdString() + "/");
         QCOMPARE(ready.count(), 6);
         for (const QList<QVariant>& delivery : ready) QVERIFY(!delivery.at(1).value<QImage>().isNull());
         const auto made = std::count_if(left.begin(), left.end(),
@@ -158,10 +158,10 @@ private slots:
         window.PageControl->setCurrentIndex(1);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy ready(window.BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
-        QSignalSpy finished(window.BrowserThumbnails, &browser::ThumbnailFeed::finished);
-        window.ShowFolder(large_.toStdString());
-        window.LVAttachFile->scrollToBottom();
+        QSignalSpy ready(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
+        QSignalSpy finished(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        window.TabSheetSelectPicture->PanelSelectPictureArea->ShowFolder(large_.toStdString());
+        window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->scrollToBottom();
         QVERIFY(finished.wait(120000));
         int order = 0;
         while (ready.at(order).at(0).toInt() != 299) ++order;
@@ -173,34 +173,34 @@ private slots:
         window.PageControl->setCurrentIndex(1);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.SetBrowserFolder(small_.toStdString()));
-        QCOMPARE(window.BrowserFolder(), small_.toStdString() + "/");
-        const std::vector<std::string> files = window.FolderFiles();
+        QVERIFY(window.TabSheetSelectPicture->PanelSelectPictureArea->SetBrowserFolder(small_.toStdString()));
+        QCOMPARE(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserFolder(), small_.toStdString() + "/");
+        const std::vector<std::string> files = window.TabSheetSelectPicture->PanelSelectPictureArea->FolderFiles();
         QCOMPARE(sortedCopy(files).front(), small_.toStdString() + "/photo900.jpg");
         QCOMPARE(files.size(), std::size_t{6});
 
         const std::vector<std::vector<int>> clicks = {{4, 1, 3}, {0}, {}, {5, 0, 2}};
         for (const std::vector<int>& order : clicks) {
-            window.LVAttachFile->clearSelection();
+            window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->clearSelection();
             for (const int row : order)
-                QTest::mouseClick(window.LVAttachFile->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                                  window.LVAttachFile->visualRect(window.AttachFileModel->index(row)).center());
+                QTest::mouseClick(window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                                  window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->visualRect(window.TabSheetSelectPicture->PanelSelectPictureArea->AttachFileModel->index(row)).center());
             std::vector<int> rows = order;
             std::sort(rows.begin(), rows.end());
             std::vector<std::string> expected;
             for (const int row : rows) expected.push_back(files[static_cast<std::size_t>(row)]);
-            QCOMPARE(window.SelectedBrowserFiles(), expected);
+            QCOMPARE(window.TabSheetSelectPicture->PanelSelectPictureArea->SelectedBrowserFiles(), expected);
 
             QModelIndexList indexes;
-            for (const int row : order) indexes.append(window.AttachFileModel->index(row));
-            const std::unique_ptr<QMimeData> drag(window.AttachFileModel->mimeData(indexes));
+            for (const int row : order) indexes.append(window.TabSheetSelectPicture->PanelSelectPictureArea->AttachFileModel->index(row));
+            const std::unique_ptr<QMimeData> drag(window.TabSheetSelectPicture->PanelSelectPictureArea->AttachFileModel->mimeData(indexes));
             QCOMPARE(DragSourceOf(drag.get()), board::DragSource::BrowserFiles);
             QCOMPARE(DraggedFiles(drag.get()), expected);
         }
-        QVERIFY(window.LVAttachFile->dragEnabled());
-        QVERIFY(window.AttachFileModel->flags(window.AttachFileModel->index(0)) & Qt::ItemIsDragEnabled);
-        QVERIFY(!window.SetBrowserFolder(pictures_.path().toStdString() + "/gone"));
-        QCOMPARE(window.BrowserFolder(), small_.toStdString() + "/");
+        QVERIFY(window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->dragEnabled());
+        QVERIFY(window.TabSheetSelectPicture->PanelSelectPictureArea->AttachFileModel->flags(window.TabSheetSelectPicture->PanelSelectPictureArea->AttachFileModel->index(0)) & Qt::ItemIsDragEnabled);
+        QVERIFY(!window.TabSheetSelectPicture->PanelSelectPictureArea->SetBrowserFolder(pictures_.path().toStdString() + "/gone"));
+        QCOMPARE(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserFolder(), small_.toStdString() + "/");
     }
 
     void anItemIsDrawnInItsSquare() {

@@ -49,8 +49,8 @@ struct Harness {
         window.FormCreate();
     }
     int rowOf(const QString& name) const {
-        for (int row = 0; row < window.ProjectModel->rowCount(); ++row)
-            if (window.ProjectModel->index(row).data().toString() == name) return row;
+        for (int row = 0; row < window.TabSheetSelectProject->ProjectModel->rowCount(); ++row)
+            if (window.TabSheetSelectProject->ProjectModel->index(row).data().toString() == name) return row;
         return -1;
     }
     // Runs a modal name dialog: types the name and presses the make button, or cancels.
@@ -81,7 +81,7 @@ private slots:
 
 void ProjectPageTest::listsEveryFolderAndLoadsThumbnailsOffTheGuiThread() {
     Harness h;
-    auto* model = h.window.ProjectModel;
+    auto* model = h.window.TabSheetSelectProject->ProjectModel;
     QTRY_VERIFY(!model->Loading());
     QCOMPARE(model->rowCount(), 3);
     const int good = h.rowOf("夏"), damaged = h.rowOf("壊れた"), bare = h.rowOf("手作り");
@@ -96,8 +96,8 @@ void ProjectPageTest::listsEveryFolderAndLoadsThumbnailsOffTheGuiThread() {
 
 void ProjectPageTest::emptyRootGivesAnEmptyListAndProgressMaximumOne() {
     Harness h(false);
-    QTRY_VERIFY(!h.window.ProjectModel->Loading());
-    QCOMPARE(h.window.ProjectModel->rowCount(), 0);
+    QTRY_VERIFY(!h.window.TabSheetSelectProject->ProjectModel->Loading());
+    QCOMPARE(h.window.TabSheetSelectProject->ProjectModel->rowCount(), 0);
     QCOMPARE(h.window.ProgressBarStatus->maximum(), 1);
 }
 
@@ -139,48 +139,48 @@ void ProjectPageTest::nameDialogChecks() {
 void ProjectPageTest::newRenameDelete() {
     Harness h;
     const fs::path root = h.window.ProjectRoot();
-    QTRY_VERIFY(!h.window.ProjectModel->Loading());
+    QTRY_VERIFY(!h.window.TabSheetSelectProject->ProjectModel->Loading());
     h.answerDialog("新作");
-    h.window.MakeProject();
+    h.window.TabSheetSelectProject->MakeProject();
     QVERIFY(fs::exists(root / "新作" / "thum.bmp"));
     QVERIFY(!fs::exists(root / "新作" / "project.dat"));
-    QCOMPARE(h.window.ProjectModel->rowCount(), 4);
+    QCOMPARE(h.window.TabSheetSelectProject->ProjectModel->rowCount(), 4);
     // The new project is the chosen one, ready for "open".
-    QCOMPARE(h.window.SelectedRow(), h.rowOf("新作"));
+    QCOMPARE(h.window.TabSheetSelectProject->SelectedRow(), h.rowOf("新作"));
 
     h.answerDialog("改名");
-    h.window.RenameSelectedProject();
+    h.window.TabSheetSelectProject->RenameSelectedProject();
     QVERIFY(fs::exists(root / "改名" / "thum.bmp"));
     QVERIFY(!fs::exists(root / "新作"));
 
-    h.window.Select(h.rowOf("改名"));
+    h.window.TabSheetSelectProject->Select(h.rowOf("改名"));
     h.answer = false;
-    h.window.DeleteSelectedProject();
+    h.window.TabSheetSelectProject->DeleteSelectedProject();
     QCOMPARE(h.questions, QStringList{QStringLiteral("改名を削除してもよろしいですか")});
     QVERIFY(fs::exists(root / "改名"));
-    h.window.Select(h.rowOf("改名"));
+    h.window.TabSheetSelectProject->Select(h.rowOf("改名"));
     h.answer = true;
-    h.window.DeleteSelectedProject();
+    h.window.TabSheetSelectProject->DeleteSelectedProject();
     QVERIFY(!fs::exists(root / "改名"));
     QCOMPARE(h.rowOf("改名"), -1);
-    QCOMPARE(h.window.ProjectModel->rowCount(), 3);
+    QCOMPARE(h.window.TabSheetSelectProject->ProjectModel->rowCount(), 3);
 }
 
 void ProjectPageTest::openingShowsTheReasonOrGoesToThePicturePage() {
     Harness h;
-    QTRY_VERIFY(!h.window.ProjectModel->Loading());
+    QTRY_VERIFY(!h.window.TabSheetSelectProject->ProjectModel->Loading());
     // A damaged project.dat is refused with its reason; a missing thumbnail is no reason, as
     // opening never reads it.
     const fs::path broken = fs::path(h.window.ProjectRoot()) / "壊れた";
     const auto before = fs::last_write_time(broken);
-    h.window.Select(h.rowOf("壊れた"));
-    h.window.OpenSelectedProject();
+    h.window.TabSheetSelectProject->Select(h.rowOf("壊れた"));
+    h.window.TabSheetSelectProject->OpenSelectedProject();
     QCOMPARE(h.window.PageControl->currentIndex(), 0);
     QCOMPARE(h.notices.size(), 1);
     QVERIFY2(h.notices.takeFirst().contains("project.dat"), "壊れた");
     QCOMPARE(fs::last_write_time(broken), before);
-    h.window.Select(h.rowOf("手作り"));
-    h.window.OpenSelectedProject();
+    h.window.TabSheetSelectProject->Select(h.rowOf("手作り"));
+    h.window.TabSheetSelectProject->OpenSelectedProject();
     QCOMPARE(h.window.PageControl->currentIndex(), 1);
     QVERIFY(h.notices.isEmpty());
     QCOMPARE(h.window.Project.ProjectDir, h.window.ProjectRoot() + "手作り/");
@@ -189,23 +189,23 @@ void ProjectPageTest::openingShowsTheReasonOrGoesToThePicturePage() {
     // A double click on an item opens it; one on the empty list asks for a project.
     h.window.show();
     h.window.resize(1200, 900);
-    h.window.LVProject->clearSelection();
-    const QPoint empty(h.window.LVProject->viewport()->width() - 5, h.window.LVProject->viewport()->height() - 5);
-    QVERIFY(!h.window.LVProject->indexAt(empty).isValid());
-    QTest::mouseDClick(h.window.LVProject->viewport(), Qt::LeftButton, {}, empty);
+    h.window.TabSheetSelectProject->LVProject->clearSelection();
+    const QPoint empty(h.window.TabSheetSelectProject->LVProject->viewport()->width() - 5, h.window.TabSheetSelectProject->LVProject->viewport()->height() - 5);
+    QVERIFY(!h.window.TabSheetSelectProject->LVProject->indexAt(empty).isValid());
+    QTest::mouseDClick(h.window.TabSheetSelectProject->LVProject->viewport(), Qt::LeftButton, {}, empty);
     QCOMPARE(h.notices, QStringList{QString::fromUtf8(kalidor::kSelectProjectMessage)});
     h.notices.clear();
     // Files chosen in the browser for the previous project are not this one's to add.
-    QVERIFY(h.window.SetBrowserFolder(KALIDOR_SOURCE_DATA "/example"));
-    h.window.LVAttachFile->selectAll();
-    QVERIFY(!h.window.SelectedBrowserFiles().empty());
-    const QModelIndex item = h.window.ProjectModel->index(h.rowOf("夏"));
-    const QPoint centre = h.window.LVProject->visualRect(item).center();
-    QTest::mouseClick(h.window.LVProject->viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(h.window.LVProject->viewport(), Qt::LeftButton, {}, centre);
+    QVERIFY(h.window.TabSheetSelectPicture->PanelSelectPictureArea->SetBrowserFolder(KALIDOR_SOURCE_DATA "/example"));
+    h.window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->selectAll();
+    QVERIFY(!h.window.TabSheetSelectPicture->PanelSelectPictureArea->SelectedBrowserFiles().empty());
+    const QModelIndex item = h.window.TabSheetSelectProject->ProjectModel->index(h.rowOf("夏"));
+    const QPoint centre = h.window.TabSheetSelectProject->LVProject->visualRect(item).center();
+    QTest::mouseClick(h.window.TabSheetSelectProject->LVProject->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(h.window.TabSheetSelectProject->LVProject->viewport(), Qt::LeftButton, {}, centre);
     QTRY_COMPARE(h.window.PageControl->currentIndex(), 1);
     QVERIFY(h.notices.isEmpty());
-    QVERIFY(h.window.SelectedBrowserFiles().empty());
+    QVERIFY(h.window.TabSheetSelectPicture->PanelSelectPictureArea->SelectedBrowserFiles().empty());
     QCOMPARE(h.window.Project.Count(), 3);
     QCOMPARE(h.window.Project.ProjectDir, h.window.ProjectRoot() + "夏/");
     QVERIFY(!h.window.Modified);
@@ -213,9 +213,9 @@ void ProjectPageTest::openingShowsTheReasonOrGoesToThePicturePage() {
 
 void ProjectPageTest::commandsNeedASelection() {
     Harness h;
-    h.window.RenameSelectedProject();
-    h.window.DeleteSelectedProject();
-    h.window.OpenSelectedProject();
+    h.window.TabSheetSelectProject->RenameSelectedProject();
+    h.window.TabSheetSelectProject->DeleteSelectedProject();
+    h.window.TabSheetSelectProject->OpenSelectedProject();
     QCOMPARE(h.notices, QStringList(3, QStringLiteral("プロジェクトを選択してください")));
     QVERIFY(h.questions.isEmpty());
 }

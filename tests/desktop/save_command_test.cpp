@@ -47,7 +47,7 @@ void SaveCommandTest::save() {
         fs::create_directories(fs::path(dir + name).parent_path());
         std::ofstream(dir + name) << "x";
     }
-    w.SEMovWidth->setValue(800);
+    w.TabSheetSaveMovie->SEMovWidth->setValue(800);
     QVERIFY(w.Modified);
     if (!writable) fs::create_directories(dir + "project.dat/x");
     w.pngBtnSaveProjectClick();
@@ -82,13 +82,13 @@ void SaveCommandTest::openingShowsTheProjectsSettings() {
     w.Project.SaveProject();
     w.Project.ResetSettings();
     h.showSettings();
-    w.RefillProjectList();
-    QTRY_COMPARE(w.ProjectModel->rowCount(), 1);
-    w.Select(0);
-    w.OpenSelectedProject();
-    QCOMPARE(w.SEMovWidth->value(), 800);
-    QVERIFY(w.RBMovTypeAVI->isChecked());
-    QCOMPARE(w.EditSaveFilePath->text(), QStringLiteral("/m/x.AVI"));
+    w.TabSheetSelectProject->RefillProjectList();
+    QTRY_COMPARE(w.TabSheetSelectProject->ProjectModel->rowCount(), 1);
+    w.TabSheetSelectProject->Select(0);
+    w.TabSheetSelectProject->OpenSelectedProject();
+    QCOMPARE(w.TabSheetSaveMovie->SEMovWidth->value(), 800);
+    QVERIFY(w.TabSheetSaveMovie->RBMovTypeAVI->isChecked());
+    QCOMPARE(w.TabSheetSaveMovie->EditSaveFilePath->text(), QStringLiteral("/m/x.AVI"));
     QVERIFY(!w.Modified);
 }
 

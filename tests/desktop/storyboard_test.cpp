@@ -61,7 +61,7 @@ struct Harness {
             picture->Thumbnail = kalidor::Bitmap(105, 105);
             window.Project.Add(std::move(picture));
         }
-        window.RefreshStoryboard();
+        window.ScrollBoxPicture->RefreshStoryboard();
         window.Modified = false;
         window.MarkProjectSaved();
     }
@@ -89,10 +89,10 @@ struct Harness {
     }
     void select(const QList<int>& indices) {
         for (int i = 0; i < window.Project.Count(); ++i) window.Project.Items(i).Selected = indices.contains(i);
-        window.RefreshStoryboard();
+        window.ScrollBoxPicture->RefreshStoryboard();
     }
     QWidget* control(board::PanelControl control, int index) const {
-        return window.StoryPanels.Items(index).Control(control);
+        return window.ScrollBoxPicture->StoryPanels.Items(index).Control(control);
     }
     // Drags real mime data onto a widget and drops it there, as the drag-and-drop machinery
     // would (Qt delivers a drop only to a widget the drag has entered).
@@ -110,8 +110,8 @@ struct Harness {
     }
     // Waits for an adding that has started to end.
     bool waitForAdding() {
-        if (!window.AddingPictures()) return true;
-        QSignalSpy finished(&window.PictureAdder, &kalidor::PictureAddingJob::finished);
+        if (!window.ScrollBoxPicture->AddingPictures()) return true;
+        QSignalSpy finished(&window.ScrollBoxPicture->PictureAdder, &kalidor::PictureAddingJob::finished);
         return finished.wait(30000);
     }
 };
@@ -147,8 +147,8 @@ void StoryboardTest::panelsCarryNamesTagsAndPlaces() {
     Harness h;
     h.fill(10);
     h.window.show();
-    QCOMPARE(h.window.StoryPanels.Count(), 10);
-    QCOMPARE(h.window.StripContent->width(), board::StripContentWidth(10));
+    QCOMPARE(h.window.ScrollBoxPicture->StoryPanels.Count(), 10);
+    QCOMPARE(h.window.ScrollBoxPicture->StripContent->width(), board::StripContentWidth(10));
     for (const board::PanelControlLayout& layout : board::kPanelControls) {
         QWidget* control = h.control(layout.control, 3);
         QCOMPARE(control->objectName(), QString::fromLatin1(layout.namePrefix) + "3");
@@ -162,17 +162,17 @@ void StoryboardTest::panelsCarryNamesTagsAndPlaces() {
     QCOMPARE(h.window.ScrollBoxPicture->horizontalScrollBar()->value(), 400);
     auto picture = std::make_unique<TThPicObject>();
     h.window.Project.Add(std::move(picture));
-    h.window.AddStoryPanel();
+    h.window.ScrollBoxPicture->AddStoryPanel();
     QVERIFY(h.window.Modified);
     QCOMPARE(h.control(board::PanelControl::Panel, 10)->x(), 2015);
     QCOMPARE(h.control(board::PanelControl::Panel, 3)->x(), 615);
     QCOMPARE(h.control(board::PanelControl::Panel, 3)->mapTo(h.window.ScrollBoxPicture->viewport(), QPoint()).x(), 215);
     // A fresh panel shows its placeholder time until the first refresh; its images are loaded.
-    auto* fresh = h.window.StoryPanels.Items(10).LblStoryBoradTime.data();
+    auto* fresh = h.window.ScrollBoxPicture->StoryPanels.Items(10).LblStoryBoradTime.data();
     QCOMPARE(fresh->text(), QStringLiteral("00:00"));
-    QVERIFY(!h.window.StoryPanels.Items(10).ImgStoryBoradTime->pixmap().isNull());
-    QVERIFY(!h.window.StoryPanels.Items(10).EditStoryBoradConfBtn->imageNormal().isNull());
-    h.window.RefreshStoryboard();
+    QVERIFY(!h.window.ScrollBoxPicture->StoryPanels.Items(10).ImgStoryBoradTime->pixmap().isNull());
+    QVERIFY(!h.window.ScrollBoxPicture->StoryPanels.Items(10).EditStoryBoradConfBtn->imageNormal().isNull());
+    h.window.ScrollBoxPicture->RefreshStoryboard();
     QCOMPARE(fresh->text(), QStringLiteral("0:06"));
 }
 
@@ -196,8 +196,8 @@ void StoryboardTest::panelTexts() {
     h.window.Project.Items(index).DisplayTime = seconds;
     h.window.Project.Items(index).PicAction = kalidor::apZoomIN;
     h.window.Project.Items(index).StrAction = 200;  // no catalogue entry
-    h.window.RefreshStoryboard();
-    const kalidor::TThStoryPanelObject& panel = h.window.StoryPanels.Items(index);
+    h.window.ScrollBoxPicture->RefreshStoryboard();
+    const kalidor::TThStoryPanelObject& panel = h.window.ScrollBoxPicture->StoryPanels.Items(index);
     QTEST(panel.LblStoryBoradThumbnailNo->text(), "number");
     QTEST(panel.LblStoryBoradTime->text(), "time");
     // The picture action's icon from the catalogue; an action without an entry shows none.
@@ -234,8 +234,8 @@ void StoryboardTest::clickSelects() {
     h.fill(8);
     h.window.show();
     h.select(before);
-    QWidget* target = clicked < 0 ? h.window.StripContent : h.control(board::PanelControl::Thumbnail, clicked);
-    const QPoint at = clicked < 0 ? QPoint(h.window.StripContent->width() - 5, 5) : QPoint(50, 50);
+    QWidget* target = clicked < 0 ? h.window.ScrollBoxPicture->StripContent : h.control(board::PanelControl::Thumbnail, clicked);
+    const QPoint at = clicked < 0 ? QPoint(h.window.ScrollBoxPicture->StripContent->width() - 5, 5) : QPoint(50, 50);
     QTest::mouseClick(target, Qt::LeftButton, Qt::KeyboardModifiers(keys), at);
     QFETCH(bool, doubleClick);
     if (doubleClick) {
@@ -244,7 +244,7 @@ void StoryboardTest::clickSelects() {
     }
     QTEST(h.selection(), "after");
     for (int i = 0; i < 8; ++i) {
-        const QColor colour = h.window.StoryPanels.Items(i).PanelStoryBorad->palette().color(QPalette::Window);
+        const QColor colour = h.window.ScrollBoxPicture->StoryPanels.Items(i).PanelStoryBorad->palette().color(QPalette::Window);
         QCOMPARE(colour == kSkyBlue, h.window.Project.Items(i).Selected);
         QCOMPARE(h.control(board::PanelControl::Panel, i)->x(), 15 + 200 * i);
     }
@@ -280,8 +280,8 @@ void StoryboardTest::dropsOnPanels() {
     QVERIFY(Harness::drop(h.control(board::PanelControl::Thumbnail, target), data));
     QVERIFY(h.waitForAdding());
     QTEST(h.order(), "order");
-    QCOMPARE(h.window.StoryPanels.Count(), h.window.Project.Count());
-    QCOMPARE(h.window.StoryPanels.Items(target).LblStoryBoradThumbnailNo->text(), QString("00%1").arg(target + 1));
+    QCOMPARE(h.window.ScrollBoxPicture->StoryPanels.Count(), h.window.Project.Count());
+    QCOMPARE(h.window.ScrollBoxPicture->StoryPanels.Items(target).LblStoryBoradThumbnailNo->text(), QString("00%1").arg(target + 1));
     QVERIFY(h.notices.isEmpty());
     QVERIFY(h.window.Modified);
 }
@@ -310,7 +310,7 @@ void StoryboardTest::moveButtons() {
     h.fill(5);
     h.window.show();
     h.select(selected);
-    kalidor::TPNGButton* button = tag == 0 ? h.window.pngBtnPicPrev : h.window.pngBtnPicBack;
+    kalidor::TPNGButton* button = tag == 0 ? h.window.TabSheetSelectPicture->pngBtnPicPrev : h.window.TabSheetSelectPicture->pngBtnPicBack;
     for (int i = 0; i < presses; ++i) QTest::mouseClick(button, Qt::LeftButton);
     QTEST(h.order(), "order");
     QCOMPARE(h.notices, message.isEmpty() ? QStringList() : QStringList{message});
@@ -341,9 +341,9 @@ void StoryboardTest::deleting() {
     std::ofstream(h.window.Project.Items(1).PicturePath) << "copy";
     h.select(selected);
     h.answer = answer;
-    QTest::mouseClick(h.window.pngBtnDelPicture, Qt::LeftButton);
+    QTest::mouseClick(h.window.TabSheetSelectPicture->pngBtnDelPicture, Qt::LeftButton);
     QTEST(h.order(), "order");
-    QCOMPARE(h.window.StoryPanels.Count(), h.window.Project.Count());
+    QCOMPARE(h.window.ScrollBoxPicture->StoryPanels.Count(), h.window.Project.Count());
     QCOMPARE(h.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
     QCOMPARE(h.questions, asked ? QStringList{QString::fromUtf8(board::kDeleteQuestion)} : QStringList());
     QCOMPARE(h.window.Modified, asked && answer);
@@ -372,21 +372,21 @@ void StoryboardTest::addingChecksAndCopies() {
         else paths << QString::fromStdString(h.sources + name), fs::create_directory(h.sources + name);
     }
     // With nothing chosen in the browser, the add button asks for a choice.
-    QTest::mouseClick(h.window.pngBtnAddPicture, Qt::LeftButton);
+    QTest::mouseClick(h.window.TabSheetSelectPicture->pngBtnAddPicture, Qt::LeftButton);
     QCOMPARE(h.notices, QStringList{QString::fromUtf8(board::kSelectPicturesToAdd)});
     h.notices.clear();
 
     QMimeData data;
     Harness::setFiles(data, paths);
     data.setData(kalidor::kBrowserFilesMime, QByteArray());
-    QVERIFY(Harness::drop(h.window.StripContent, data));
+    QVERIFY(Harness::drop(h.window.ScrollBoxPicture->StripContent, data));
     // While it runs, the storyboard's commands and further drops are refused.
-    QVERIFY(h.window.AddingPictures());
-    QVERIFY(!h.window.pngBtnDelPicture->isEnabled());
+    QVERIFY(h.window.ScrollBoxPicture->AddingPictures());
+    QVERIFY(!h.window.TabSheetSelectPicture->pngBtnDelPicture->isEnabled());
     QVERIFY(!h.window.pngBtnSelectProject->isEnabled());
-    QVERIFY(!Harness::drop(h.window.StripContent, data));
+    QVERIFY(!Harness::drop(h.window.ScrollBoxPicture->StripContent, data));
     QVERIFY(h.waitForAdding());
-    QVERIFY(h.window.pngBtnDelPicture->isEnabled() && h.window.pngBtnSelectProject->isEnabled());
+    QVERIFY(h.window.TabSheetSelectPicture->pngBtnDelPicture->isEnabled() && h.window.pngBtnSelectProject->isEnabled());
     QTEST(h.order(), "order");
     QFETCH(QString, message);
     QCOMPARE(h.notices.size(), message.isEmpty() ? 0 : 1);
@@ -395,7 +395,7 @@ void StoryboardTest::addingChecksAndCopies() {
         QCOMPARE(h.notices[0].section('\n', 0, 0), message);
         QVERIFY2(h.notices[0].section('\n', 1).contains(QString::fromStdString(h.sources)), qPrintable(h.notices[0]));
     }
-    QCOMPARE(h.window.StoryPanels.Count(), h.window.Project.Count());
+    QCOMPARE(h.window.ScrollBoxPicture->StoryPanels.Count(), h.window.Project.Count());
     QCOMPARE(h.window.Modified, h.window.Project.Count() > 0);
     // Only the added pictures have copies in the project folder, with their thumbnails.
     int copies = 0;
@@ -412,7 +412,7 @@ void StoryboardTest::captionsAreStoredOrRefused() {
     Harness h;
     h.fill(2);
     h.window.show();
-    QLineEdit* edit = h.window.StoryPanels.Items(1).EditStoryBoradStr;
+    QLineEdit* edit = h.window.ScrollBoxPicture->StoryPanels.Items(1).EditStoryBoradStr;
     QTest::keyClicks(edit, QStringLiteral("Sea "));
     edit->insert(QStringLiteral("夏の海"));  // as an input method commits it
     QCOMPARE(QString::fromStdString(h.window.Project.Items(1).Text), QStringLiteral("Sea 夏の海"));
@@ -452,7 +452,7 @@ void StoryboardTest::modifiedMarks() {
             (edit.endsWith("ok") ? timeConfig.BtnOK : timeConfig.BtnCancel)->click();
         });
         QTest::mouseClick(h.control(board::PanelControl::TimeLabel, 1), Qt::LeftButton);
-        QCOMPARE(h.window.StoryPanels.Items(1).LblStoryBoradTime->text(),
+        QCOMPARE(h.window.ScrollBoxPicture->StoryPanels.Items(1).LblStoryBoradTime->text(),
                  QString::fromStdString(board::PanelTimeText(h.window.Project.Items(1).DisplayTime)));
     }
     if (edit == "font cancel") {
@@ -462,7 +462,7 @@ void StoryboardTest::modifiedMarks() {
             fontConfig.SBtnFontBold->click();
             fontConfig.BtnCancel->click();
         });
-        QTest::mouseClick(h.window.StoryPanels.Items(1).EditStoryBoradConfBtn, Qt::LeftButton);
+        QTest::mouseClick(h.window.ScrollBoxPicture->StoryPanels.Items(1).EditStoryBoradConfBtn, Qt::LeftButton);
         QCOMPARE(h.window.Project.Items(1).Font, kalidor::CaptionFont{});
         h.window.SetStoryDialogs(&timeConfig, nullptr);
     }
@@ -480,10 +480,10 @@ void StoryboardTest::stripKeepsCaretAndScrollsByWheel() {
     h.fill(10);
     h.window.show();
     // A refresh while the user types leaves the caret where it is.
-    QLineEdit* edit = h.window.StoryPanels.Items(1).EditStoryBoradStr;
+    QLineEdit* edit = h.window.ScrollBoxPicture->StoryPanels.Items(1).EditStoryBoradStr;
     QTest::keyClicks(edit, QStringLiteral("abc"));
     edit->setCursorPosition(1);
-    h.window.RefreshStoryboard();
+    h.window.ScrollBoxPicture->RefreshStoryboard();
     QCOMPARE(edit->cursorPosition(), 1);
     // The up-and-down wheel moves the strip sideways.
     QScrollBar* bar = h.window.ScrollBoxPicture->horizontalScrollBar();
@@ -501,7 +501,7 @@ void StoryboardTest::discardedChangesTakeTheirCopies() {
         QMimeData data;
         Harness::setFiles(data, {QString::fromStdString(h.jpeg(name))});
         data.setData(kalidor::kBrowserFilesMime, QByteArray());
-        QVERIFY(Harness::drop(h.window.StripContent, data));
+        QVERIFY(Harness::drop(h.window.ScrollBoxPicture->StripContent, data));
         QVERIFY(h.waitForAdding());
     };
     const std::string story = h.window.Project.ProjectDir;
@@ -512,9 +512,9 @@ void StoryboardTest::discardedChangesTakeTheirCopies() {
     // Going to another project throws the unsaved change away, and the copy only it used.
     fs::create_directories(h.workspace.projectRoot() + "other");
     QVERIFY(h.window.SwitchPage(0));
-    for (int row = 0; row < h.window.ProjectModel->rowCount(); ++row)
-        if (QString::fromStdString(h.window.ProjectModel->Entry(row)).contains("/other/")) h.window.Select(row);
-    h.window.OpenSelectedProject();
+    for (int row = 0; row < h.window.TabSheetSelectProject->ProjectModel->rowCount(); ++row)
+        if (QString::fromStdString(h.window.TabSheetSelectProject->ProjectModel->Entry(row)).contains("/other/")) h.window.TabSheetSelectProject->Select(row);
+    h.window.TabSheetSelectProject->OpenSelectedProject();
     QCOMPARE(h.window.Project.ProjectDir, h.workspace.projectRoot() + "other/");
     QVERIFY(fs::exists(story + "saved.jpg"));
     QVERIFY(!fs::exists(story + "unsaved.jpg"));

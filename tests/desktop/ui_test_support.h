@@ -1,5 +1,14 @@
 #pragma once
-// Helpers of the widget tests: a scratch workspace with the shipped images and catalogue.
+// Helpers of the widget tests: a scratch workspace with the shipped images and catalogue, and
+// the main window's parts that the tests reach into.
+
+#include "desktop/browser/picture_browser.h"
+#include "desktop/pages/save_movie_page.h"
+#include "desktop/pages/select_action_page.h"
+#include "desktop/pages/select_picture_page.h"
+#include "desktop/pages/select_project_page.h"
+#include "desktop/storyboard/storyboard_strip.h"
+#include "desktop/window/form_make_movie.h"
 
 #include <QImage>
 #include <QTemporaryDir>

@@ -1,18 +1,11 @@
 #include "desktop/browser/thumbnail_feed.h"
 
+#include "desktop/shared/bitmap_image.h"
 #include "platform/bitmap.h"
 
 #include <QMetaObject>
 
 namespace kalidor::browser {
-
-QImage ImageOfBitmap(const Bitmap& bitmap) {
-    if (bitmap.empty()) return {};
-    const Bitmap bgr = bitmap.bitsPerPixel() == 24 ? bitmap : bitmap.toBgr24();
-    const QImage view(bgr.data(), bgr.width(), bgr.height(), static_cast<qsizetype>(bgr.stride()),
-                      QImage::Format_BGR888);
-    return view.convertToFormat(QImage::Format_RGB32);  // a deep copy, in the format painting likes
-}
 
 ThumbnailFeed::ThumbnailFeed(board::ThumbnailLoader::Extractor extractor, int workers, QObject* parent)
     : QObject(parent) {
@@ -20,7 +13,7 @@ ThumbnailFeed::ThumbnailFeed(board::ThumbnailLoader::Extractor extractor, int wo
         std::move(extractor),
         [this](std::uint64_t generation, int index, std::optional<Bitmap> thumbnail) {
             // Converted on the worker, so the user-interface thread only stores and paints.
-            QImage image = thumbnail ? ImageOfBitmap(*thumbnail) : QImage();
+            QImage image = thumbnail ? ToQImage(*thumbnail) : QImage();
             QMetaObject::invokeMethod(
                 this, [this, generation, index, image = std::move(image)] { deliver(generation, index, image); },
                 Qt::QueuedConnection);

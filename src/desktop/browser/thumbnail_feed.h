@@ -18,9 +18,6 @@ class Bitmap;
 
 namespace kalidor::browser {
 
-// A copy of a 24-bit (or any other format, converted) bitmap as an image.
-QImage ImageOfBitmap(const Bitmap& bitmap);
-
 class ThumbnailFeed : public QObject {
     Q_OBJECT
 public:

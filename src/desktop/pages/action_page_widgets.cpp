@@ -9,13 +9,6 @@
 
 namespace kalidor {
 
-QImage ImageOfBitmap(const Bitmap& bitmap) {
-    const Bitmap bgr = bitmap.bitsPerPixel() == 24 ? bitmap : bitmap.toBgr24();
-    // copy(): the image must not refer to the bitmap's rows once it goes.
-    return QImage(bgr.data(), bgr.width(), bgr.height(), static_cast<qsizetype>(bgr.stride()), QImage::Format_BGR888)
-        .copy();
-}
-
 namespace {
 
 QMimeData* actionDrag(const char* format, int number) {
@@ -23,24 +16,6 @@ QMimeData* actionDrag(const char* format, int number) {
     data->setData(format, QByteArray::number(number));
     return data;
 }
-
-class EventHook : public QObject {
-public:
-    EventHook(QWidget* watched, QEvent::Type type, std::function<void()> handler)
-        : QObject(watched), type_(type), handler_(std::move(handler)) {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == type_) handler_();
-        return false;
-    }
-
-private:
-    QEvent::Type type_;
-    std::function<void()> handler_;
-};
 
 }  // namespace
 
@@ -68,10 +43,6 @@ void ActionPreviewImage::mouseMoveEvent(QMouseEvent* event) {
     drag->setMimeData(actionDrag(kActionPreviewMime, actionNumber));
     drag->setPixmap(pixmap().scaled(120, 81, Qt::KeepAspectRatio));
     drag->exec(Qt::CopyAction);
-}
-
-void OnWidgetEvent(QWidget* watched, QEvent::Type type, std::function<void()> handler) {
-    new EventHook(watched, type, std::move(handler));
 }
 
 }  // namespace kalidor

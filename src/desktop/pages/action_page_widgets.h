@@ -3,20 +3,11 @@
 // Both drag the number of the chosen catalogue entry, the list as kActionListMime and the image
 // as kActionPreviewMime, so that a storyboard panel knows an action came.
 
-#include "platform/bitmap.h"
-
-#include <QEvent>
-#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPoint>
 
-#include <functional>
-
 namespace kalidor {
-
-// A 24-bit copy of the bitmap as Qt draws it.
-QImage ImageOfBitmap(const Bitmap& bitmap);
 
 // Item data role holding the catalogue index of a list item's entry.
 inline constexpr int kActionNumberRole = Qt::UserRole + 1;
@@ -48,9 +39,5 @@ private:
     QPoint pressAt_;
     bool pressed_ = false;
 };
-
-// Calls `handler` after every event of `type` that `watched` receives (the event goes on as
-// usual). Owned by `watched`.
-void OnWidgetEvent(QWidget* watched, QEvent::Type type, std::function<void()> handler);
 
 }  // namespace kalidor

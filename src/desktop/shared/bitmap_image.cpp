@@ -7,13 +7,9 @@ namespace kalidor {
 QImage ToQImage(const Bitmap& bitmap) {
     if (bitmap.empty()) return {};
     const Bitmap bgr = bitmap.bitsPerPixel() == 24 ? bitmap : bitmap.toBgr24();
-    QImage image(bgr.width(), bgr.height(), QImage::Format_RGB32);
-    for (int y = 0; y < bgr.height(); ++y) {
-        const std::uint8_t* source = bgr.row(y);
-        auto* target = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < bgr.width(); ++x, source += 3) target[x] = qRgb(source[2], source[1], source[0]);
-    }
-    return image;
+    const QImage view(bgr.data(), bgr.width(), bgr.height(), static_cast<qsizetype>(bgr.stride()),
+                      QImage::Format_BGR888);
+    return view.convertToFormat(QImage::Format_RGB32);  // a deep copy, in the format painting likes
 }
 
 QColor ToQColor(std::uint32_t color) {

@@ -1,21 +1,21 @@
-// The main window's storyboard strip and the picture page's commands.
+#include "desktop/storyboard/storyboard_strip.h"
+
 #include "board/panel_layout.h"
 #include "board/storyboard_editing.h"
-#include "model/picture_adding.h"
-#include "desktop/shared/bitmap_image.h"
 #include "desktop/dialogs/form_font_config.h"
 #include "desktop/dialogs/form_time_config.h"
-#include "desktop/storyboard/storyboard_input.h"
+#include "desktop/shared/bitmap_image.h"
 #include "desktop/shared/drag_formats.h"
-#include "desktop/window/form_make_movie.h"
 #include "desktop/shared/png_button.h"
+#include "desktop/shared/window_state.h"
+#include "desktop/storyboard/storyboard_input.h"
+#include "model/picture_adding.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
@@ -37,18 +37,19 @@ void mark(bool& modified, board::StoryboardEdit edit) {
 
 }  // namespace
 
-void TFormMakeMovie::buildStoryboard() {
-    ScrollBoxPicture->setObjectName("ScrollBoxPicture");
-    ScrollBoxPicture->setWidgetResizable(false);
-    ScrollBoxPicture->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    ScrollBoxPicture->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+TStoryboardStrip::TStoryboardStrip(WindowState& state, QProgressBar* progress, QWidget* parent)
+    : QScrollArea(parent), state_(state), progress_(progress) {
+    setObjectName("ScrollBoxPicture");
+    setFixedHeight(board::kStripHeight);
+    setWidgetResizable(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StripContent = new QWidget;
     StripContent->setObjectName("ScrollBoxPictureContent");
     // As high as the strip inside its frame and above its scroll bar: all of it is the strip.
-    const int height = board::kStripHeight - 2 * ScrollBoxPicture->frameWidth() -
-                       ScrollBoxPicture->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBoxPicture);
+    const int height = board::kStripHeight - 2 * frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     StripContent->setFixedSize(board::StripContentWidth(0), height);
-    ScrollBoxPicture->setWidget(StripContent);
+    setWidget(StripContent);
 
     StoryboardInput::Handlers handlers;
     handlers.select = [this](int index) { PanelStoryBoardClick(index); };
@@ -63,37 +64,39 @@ void TFormMakeMovie::buildStoryboard() {
     // The strip scrolls only sideways, so the usual up-and-down wheel moves it along.
     handlers.wheel = [this](QWheelEvent* event) {
         if (event->angleDelta().y() == 0) return false;
-        QCoreApplication::sendEvent(ScrollBoxPicture->horizontalScrollBar(), event);
+        QCoreApplication::sendEvent(horizontalScrollBar(), event);
         return true;
     };
     storyInput_ = new StoryboardInput(std::move(handlers), this);
     storyInput_->WatchStrip(StripContent);
-    storyInput_->WatchStrip(ScrollBoxPicture->viewport());
+    storyInput_->WatchStrip(viewport());
 
     PictureAdder.insert = [this](std::vector<std::unique_ptr<TThPicObject>> pictures) {
         insertAddedPictures(std::move(pictures));
     };
     connect(&PictureAdder, &PictureAddingJob::progress, this, [this](int done, int total) {
-        ProgressBarStatus->setRange(0, total);
-        ProgressBarStatus->setValue(done);
+        progress_->setRange(0, total);
+        progress_->setValue(done);
     });
     connect(&PictureAdder, &PictureAddingJob::finished, this,
             [this](const QStringList& messages, bool) { picturesAdded(messages); });
 }
 
-void TFormMakeMovie::SetStoryDialogs(TFormTimeConfig* timeConfig, TFormFontConfig* fontConfig) {
+TStoryboardStrip::~TStoryboardStrip() = default;
+
+void TStoryboardStrip::SetStoryDialogs(TFormTimeConfig* timeConfig, TFormFontConfig* fontConfig) {
     formTimeConfig_ = timeConfig;
     formFontConfig_ = fontConfig;
 }
 
-const PanelImages& TFormMakeMovie::panelImages() {
-    if (panelImages_.dir != ImgDir()) panelImages_ = LoadPanelImages(ImgDir());
+const PanelImages& TStoryboardStrip::panelImages() {
+    if (panelImages_.dir != state_.ImgDir()) panelImages_ = LoadPanelImages(state_.ImgDir());
     return panelImages_;
 }
 
-void TFormMakeMovie::fitStripContent() { StripContent->setFixedWidth(board::StripContentWidth(StoryPanels.Count())); }
+void TStoryboardStrip::fitStripContent() { StripContent->setFixedWidth(board::StripContentWidth(StoryPanels.Count())); }
 
-void TFormMakeMovie::makeStoryPanel() {
+void TStoryboardStrip::makeStoryPanel() {
     const int index = StoryPanels.Count();
     auto panel = std::make_unique<TThStoryPanelObject>(StripContent, index);
     for (const board::PanelControlLayout& layout : board::kPanelControls)
@@ -109,21 +112,22 @@ void TFormMakeMovie::makeStoryPanel() {
     ApplyPanelImages(added, panelImages());
 }
 
-void TFormMakeMovie::AddStoryPanel() {
+void TStoryboardStrip::AddStoryPanel() {
     makeStoryPanel();
-    mark(Modified, board::StoryboardEdit::AddPictures);
+    mark(state_.Modified, board::StoryboardEdit::AddPictures);
 }
 
-void TFormMakeMovie::writeStoryPanel(int index) {
-    const board::PanelContent content = board::PanelContentFor(Project, index);
+void TStoryboardStrip::writeStoryPanel(int index) {
+    const board::PanelContent content = board::PanelContentFor(state_.Project, index);
     TThStoryPanelObject& panel = StoryPanels.Items(index);
     if (!(panel.ShownThumbnail == *content.thumbnail)) {
         panel.ImgStoryBoradThumbnail->setPixmap(QPixmap::fromImage(ToQImage(*content.thumbnail)));
         panel.ShownThumbnail = *content.thumbnail;
     }
     panel.LblStoryBoradThumbnailNo->setText(QString::fromStdString(content.number));
-    const Bitmap* picIcon = Actions ? Actions->PicBitmap(content.picAction, true) : nullptr;
-    const Bitmap* strIcon = Actions ? Actions->StrBitmap(content.strAction, true) : nullptr;
+    const TThActionObjectManager* actions = state_.Actions.get();
+    const Bitmap* picIcon = actions ? actions->PicBitmap(content.picAction, true) : nullptr;
+    const Bitmap* strIcon = actions ? actions->StrBitmap(content.strAction, true) : nullptr;
     for (auto [label, icon, shown] : {std::tuple{panel.ImgStoryBoradActPic.data(), picIcon, &panel.ShownPicIcon},
                                       std::tuple{panel.ImgStoryBoradActStr.data(), strIcon, &panel.ShownStrIcon}}) {
         if (icon == *shown && !label->pixmap().isNull() == (icon != nullptr)) continue;
@@ -142,14 +146,14 @@ void TFormMakeMovie::writeStoryPanel(int index) {
     panel.PanelStoryBorad->setPalette(colours);
 }
 
-void TFormMakeMovie::refreshStoryPanelsFrom(int first) {
-    for (int i = std::max(first, 0); i < Project.Count() && i < StoryPanels.Count(); ++i) writeStoryPanel(i);
+void TStoryboardStrip::refreshStoryPanelsFrom(int first) {
+    for (int i = std::max(first, 0); i < state_.Project.Count() && i < StoryPanels.Count(); ++i) writeStoryPanel(i);
 }
 
-void TFormMakeMovie::RefreshStoryboard() {
-    while (StoryPanels.Count() > Project.Count()) StoryPanels.DeleteLast();
+void TStoryboardStrip::RefreshStoryboard() {
+    while (StoryPanels.Count() > state_.Project.Count()) StoryPanels.DeleteLast();
     std::string failure;
-    while (StoryPanels.Count() < Project.Count()) {
+    while (StoryPanels.Count() < state_.Project.Count()) {
         try {
             makeStoryPanel();
         } catch (const std::exception& error) {
@@ -159,135 +163,111 @@ void TFormMakeMovie::RefreshStoryboard() {
     }
     fitStripContent();
     refreshStoryPanelsFrom(0);
-    if (!failure.empty()) notice(this, QString::fromStdString(failure));
+    if (!failure.empty()) state_.notice(window(), QString::fromStdString(failure));
 }
 
 // --- Selection ----------------------------------------------------------------------------------
 
-void TFormMakeMovie::PanelStoryBoardClick(int index) {
-    if (index < 0 || index >= Project.Count()) return;
+void TStoryboardStrip::PanelStoryBoardClick(int index) {
+    if (index < 0 || index >= state_.Project.Count()) return;
     const Qt::KeyboardModifiers keys = QGuiApplication::keyboardModifiers();
-    board::ClickPicture(Project, index, {keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::ShiftModifier)});
+    board::ClickPicture(state_.Project, index,
+                        {keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::ShiftModifier)});
     RefreshStoryboard();
 }
 
-void TFormMakeMovie::ScrollBoxPictureClick() {
-    board::ClearSelection(Project);
+void TStoryboardStrip::ScrollBoxPictureClick() {
+    board::ClearSelection(state_.Project);
     RefreshStoryboard();
 }
 
 // --- Adding -------------------------------------------------------------------------------------
 
-void TFormMakeMovie::pngBtnAddPictureClick() {
-    if (AddingPictures()) return;
-    std::vector<std::string> files = SelectedBrowserFiles();
-    if (files.empty()) return notice(this, QString::fromUtf8(board::kSelectPicturesToAdd));
-    AddPictures(std::move(files), -1, true);
-}
-
-bool TFormMakeMovie::AddPictures(std::vector<std::string> paths, int index, bool checkFirst) {
-    if (AddingPictures() || paths.empty() || Project.ProjectDir.empty()) return false;
+bool TStoryboardStrip::AddPictures(std::vector<std::string> paths, int index, bool checkFirst) {
+    if (AddingPictures() || paths.empty() || state_.Project.ProjectDir.empty()) return false;
     try {
         panelImages();
     } catch (const std::exception& error) {
-        showError(error);
+        state_.notice(window(), QString::fromUtf8(error.what()));
         return false;
     }
     addingIndex_ = index;
-    addingDir_ = Project.ProjectDir;
+    addingDir_ = state_.Project.ProjectDir;
     if (!PictureAdder.Start(addingDir_, std::move(paths), checkFirst)) return false;
     // Nothing else may change the storyboard's order or the open project until it is over.
-    PanelSelectPictureButton->setEnabled(false);
-    if (auto* menu = findChild<QWidget*>("PanelMenu")) menu->setEnabled(false);
-    ProgressBarStatus->setRange(0, 1);
-    ProgressBarStatus->setValue(0);
+    emit addingChanged(true);
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
     return true;
 }
 
-void TFormMakeMovie::insertAddedPictures(std::vector<std::unique_ptr<TThPicObject>> pictures) {
-    if (Project.ProjectDir != addingDir_) {
+void TStoryboardStrip::insertAddedPictures(std::vector<std::unique_ptr<TThPicObject>> pictures) {
+    TThPicObjectManager& project = state_.Project;
+    if (project.ProjectDir != addingDir_) {
         // Made for a project that is no longer open: nothing will ever name these copies.
         for (const auto& picture : pictures) std::remove(picture->PicturePath.c_str());
         return;
     }
-    int first = Project.Count();
+    int first = project.Count();
     for (std::unique_ptr<TThPicObject>& picture : pictures) {
-        unsaved_.CopyMade(picture->PicturePath);
+        state_.PictureCopyMade(picture->PicturePath);
         AddStoryPanel();
-        const int index = addingIndex_ < 0 || addingIndex_ > Project.Count() ? -1 : addingIndex_;
-        InsertPicture(Project, std::move(picture), index);
-        first = std::min(first, index < 0 ? Project.Count() - 1 : index);
+        const int index = addingIndex_ < 0 || addingIndex_ > project.Count() ? -1 : addingIndex_;
+        InsertPicture(project, std::move(picture), index);
+        first = std::min(first, index < 0 ? project.Count() - 1 : index);
     }
     refreshStoryPanelsFrom(first);
 }
 
-void TFormMakeMovie::picturesAdded(const QStringList& messages) {
-    PanelSelectPictureButton->setEnabled(true);
-    if (auto* menu = findChild<QWidget*>("PanelMenu")) menu->setEnabled(true);
-    ProgressBarStatus->setValue(0);
+void TStoryboardStrip::picturesAdded(const QStringList& messages) {
+    emit addingChanged(false);
+    progress_->setValue(0);
     RefreshStoryboard();
-    if (!messages.isEmpty()) notice(this, messages.join(QLatin1Char('\n')));
-}
-
-// --- Deleting and moving ------------------------------------------------------------------------
-
-void TFormMakeMovie::pngBtnDelPictureClick() {
-    if (AddingPictures()) return;
-    if (auto message = board::CheckDelete(Project)) return notice(this, QString::fromUtf8(*message));
-    if (!question(this, QString::fromUtf8(board::kDeleteQuestion))) return;
-    for (int removed = board::DeleteSelectedPictures(Project); removed > 0; --removed) StoryPanels.DeleteLast();
-    RefreshStoryboard();
-    mark(Modified, board::StoryboardEdit::DeletePictures);
-}
-
-void TFormMakeMovie::pngBtnStoryBoardMoveClick(int tag) {
-    if (AddingPictures()) return;
-    if (auto message = board::MoveSelectedPicture(Project, tag)) return notice(this, QString::fromUtf8(*message));
-    RefreshStoryboard();
-    mark(Modified, board::StoryboardEdit::MoveByButton);
+    if (!messages.isEmpty()) state_.notice(window(), messages.join(QLatin1Char('\n')));
 }
 
 // --- Editing on a panel -------------------------------------------------------------------------
 
-void TFormMakeMovie::PanelStoryBoardEditOnChange(int index) {
-    if (index < 0 || index >= Project.Count() || index >= StoryPanels.Count()) return;
+void TStoryboardStrip::PanelStoryBoardEditOnChange(int index) {
+    TThPicObjectManager& project = state_.Project;
+    if (index < 0 || index >= project.Count() || index >= StoryPanels.Count()) return;
     QLineEdit* edit = StoryPanels.Items(index).EditStoryBoradStr;
-    TThPicObject& picture = Project.Items(index);
+    TThPicObject& picture = project.Items(index);
     const std::string text = edit->text().toStdString();
     if (auto message = board::CheckCaptionText(text)) {
         // Refused where it is typed: the caption goes back to what the picture holds.
         const int cursor = edit->cursorPosition() - (edit->text().size() - QString::fromStdString(picture.Text).size());
         edit->setText(QString::fromStdString(picture.Text));
         edit->setCursorPosition(std::max(cursor, 0));
-        notice(this, QString::fromStdString(*message));
+        state_.notice(window(), QString::fromStdString(*message));
         return;
     }
     picture.Text = text;
-    mark(Modified, board::StoryboardEdit::CaptionText);
+    mark(state_.Modified, board::StoryboardEdit::CaptionText);
 }
 
-void TFormMakeMovie::LblTimeClick(int index) {
-    if (!formTimeConfig_ || index < 0 || index >= Project.Count()) return;
+void TStoryboardStrip::LblTimeClick(int index) {
+    if (!formTimeConfig_ || index < 0 || index >= state_.Project.Count()) return;
     // The picture itself, not its index: pictures being added meanwhile move it.
-    TThPicObject& picture = Project.Items(index);
+    TThPicObject& picture = state_.Project.Items(index);
     int seconds = picture.DisplayTime;
     if (formTimeConfig_->Execute(seconds) == QDialog::Accepted) picture.DisplayTime = seconds;
     RefreshStoryboard();
-    mark(Modified, board::StoryboardEdit::TimeDialog);  // after Cancel too
+    mark(state_.Modified, board::StoryboardEdit::TimeDialog);  // after Cancel too
 }
 
-void TFormMakeMovie::PanelStoryBoardConfigBtnClick(int index) {
-    if (!formFontConfig_ || index < 0 || index >= Project.Count()) return;
-    TThPicObject& picture = Project.Items(index);
+void TStoryboardStrip::PanelStoryBoardConfigBtnClick(int index) {
+    if (!formFontConfig_ || index < 0 || index >= state_.Project.Count()) return;
+    TThPicObject& picture = state_.Project.Items(index);
     CaptionFont edited = picture.Font;
     if (formFontConfig_->Execute(edited) == QDialog::Accepted) picture.Font = edited;
-    mark(Modified, board::StoryboardEdit::FontDialog);  // after Cancel too; the panels do not show the font
+    mark(state_.Modified, board::StoryboardEdit::FontDialog);  // after Cancel too; the panels do not show the font
 }
 
 // --- Dropping -----------------------------------------------------------------------------------
 
-bool TFormMakeMovie::StoryBoardDragOver(int index, const QMimeData* data) const {
-    if (index < 0 || index >= Project.Count()) return false;
+bool TStoryboardStrip::StoryBoardDragOver(int index, const QMimeData* data) const {
+    if (index < 0 || index >= state_.Project.Count()) return false;
     const DragSource source = DragSourceOf(data);
     const board::PanelDrop drop = board::PanelDropFor(source);
     if (AddingPictures() && drop != board::PanelDrop::GiveAction) return false;
@@ -295,7 +275,7 @@ bool TFormMakeMovie::StoryBoardDragOver(int index, const QMimeData* data) const 
     return board::PanelAcceptsDrop(source, files, DraggedNumber(data) >= 0);
 }
 
-void TFormMakeMovie::StoryBoardDragDrop(int index, const QMimeData* data) {
+void TStoryboardStrip::StoryBoardDragDrop(int index, const QMimeData* data) {
     if (!StoryBoardDragOver(index, data)) return;
     switch (board::PanelDropFor(DragSourceOf(data))) {
     case board::PanelDrop::InsertFiles:
@@ -303,11 +283,11 @@ void TFormMakeMovie::StoryBoardDragDrop(int index, const QMimeData* data) {
         break;
     case board::PanelDrop::GiveAction:
         // The action page refreshes and marks the change itself (or refuses).
-        DropActionOnPanel(index, data);
+        if (dropAction) dropAction(index, data);
         return;
     case board::PanelDrop::MovePicture: {
         const int from = DraggedNumber(data);
-        if (from >= 0 && from < Project.Count()) board::MovePicture(Project, from, index);
+        if (from >= 0 && from < state_.Project.Count()) board::MovePicture(state_.Project, from, index);
         RefreshStoryboard();
         break;
     }
@@ -315,16 +295,16 @@ void TFormMakeMovie::StoryBoardDragDrop(int index, const QMimeData* data) {
         RefreshStoryboard();
         return;
     }
-    mark(Modified, board::StoryboardEdit::DropOnPanel);
+    mark(state_.Modified, board::StoryboardEdit::DropOnPanel);
 }
 
-bool TFormMakeMovie::ScrollBoxPictureDragOver(const QMimeData* data) const {
+bool TStoryboardStrip::ScrollBoxPictureDragOver(const QMimeData* data) const {
     if (AddingPictures()) return false;
     const DragSource source = DragSourceOf(data);
     return board::StripAcceptsDrop(source, isFiles(source) ? static_cast<int>(DraggedFiles(data).size()) : 0);
 }
 
-void TFormMakeMovie::ScrollBoxPictureDragDrop(const QMimeData* data) {
+void TStoryboardStrip::ScrollBoxPictureDragDrop(const QMimeData* data) {
     if (!ScrollBoxPictureDragOver(data)) return RefreshStoryboard();
     AddPictures(DraggedFiles(data), -1, true);
 }

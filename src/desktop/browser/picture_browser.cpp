@@ -1,16 +1,13 @@
-// The main window's picture browser: page 1 above the button row. The places and the folder tree
-// on the left choose the folder; the list on the right shows its pictures at once, each with its
-// file type's icon until the worker threads have made its thumbnail.
-#include "desktop/window/form_make_movie.h"
+#include "desktop/browser/picture_browser.h"
 
 #include "board/picture_browser.h"
-#include "platform/freedesktop_thumbnails.h"
-#include "platform/user_folders.h"
 #include "desktop/browser/browser_file_model.h"
 #include "desktop/browser/browser_item_delegate.h"
 #include "desktop/browser/browser_places.h"
 #include "desktop/browser/thumbnail_feed.h"
 #include "desktop/shared/png_button.h"
+#include "platform/freedesktop_thumbnails.h"
+#include "platform/user_folders.h"
 
 #include <QComboBox>
 #include <QFileIconProvider>
@@ -28,7 +25,6 @@
 
 namespace kalidor {
 namespace {
-
 constexpr int kPlaceFolderRole = Qt::UserRole + 1;
 // The folder last shown on that place, which choosing the place again returns to.
 constexpr int kPlaceCurrentRole = Qt::UserRole + 2;
@@ -54,12 +50,13 @@ QString placeText(const browser::BrowserPlace& place) {
 
 }  // namespace
 
-void TFormMakeMovie::buildPictureBrowser() {
-    auto* layout = new QHBoxLayout(PanelSelectPictureArea);
+TPictureBrowser::TPictureBrowser(QProgressBar* progress, QWidget* parent) : QWidget(parent), progress_(progress) {
+    setObjectName("PanelSelectPictureArea");
+    auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* selectDir = new QWidget(PanelSelectPictureArea);
+    auto* selectDir = new QWidget(this);
     selectDir->setObjectName("PanelSelectDir");
     selectDir->setFixedWidth(225);
     auto* left = new QVBoxLayout(selectDir);
@@ -72,8 +69,8 @@ void TFormMakeMovie::buildPictureBrowser() {
         (*button)->setFixedSize(220, 46);
         left->addWidget(*button);
     }
-    connect(PngBtnDesktop, &TPNGButton::clicked, this, &TFormMakeMovie::PngBtnDesktopClick);
-    connect(PngBtnDocument, &TPNGButton::clicked, this, &TFormMakeMovie::PngBtnDocumentClick);
+    connect(PngBtnDesktop, &TPNGButton::clicked, this, &TPictureBrowser::PngBtnDesktopClick);
+    connect(PngBtnDocument, &TPNGButton::clicked, this, &TPictureBrowser::PngBtnDocumentClick);
 
     DriveCB = new QComboBox(selectDir);
     DriveCB->setObjectName("DriveCB");
@@ -85,7 +82,7 @@ void TFormMakeMovie::buildPictureBrowser() {
         DriveCB->setItemData(DriveCB->count() - 1, folder, kPlaceFolderRole);
         DriveCB->setItemData(DriveCB->count() - 1, folder, kPlaceCurrentRole);
     }
-    connect(DriveCB, &QComboBox::activated, this, &TFormMakeMovie::DriveCBChange);
+    connect(DriveCB, &QComboBox::activated, this, &TPictureBrowser::DriveCBChange);
     left->addWidget(DriveCB);
 
     DirListModel = new QFileSystemModel(this);
@@ -99,7 +96,7 @@ void TFormMakeMovie::buildPictureBrowser() {
     DirListBox->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(DirListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &TFormMakeMovie::DirListBoxChange);
+            &TPictureBrowser::DirListBoxChange);
     // The folders load in the background: the chosen one is brought into view once its parents are there.
     // Folders the user opens elsewhere in the tree leave it where it is.
     connect(DirListModel, &QFileSystemModel::directoryLoaded, DirListBox, [this](const QString& loaded) {
@@ -112,7 +109,7 @@ void TFormMakeMovie::buildPictureBrowser() {
     layout->addWidget(selectDir);
 
     AttachFileModel = new browser::BrowserFileModel(this);
-    LVAttachFile = new QListView(PanelSelectPictureArea);
+    LVAttachFile = new QListView(this);
     LVAttachFile->setObjectName("LVAttachFile");
     LVAttachFile->setViewMode(QListView::IconMode);
     LVAttachFile->setMovement(QListView::Static);  // dragging takes files out, never rearranges the list
@@ -134,22 +131,22 @@ void TFormMakeMovie::buildPictureBrowser() {
     connect(BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady, AttachFileModel,
             &browser::BrowserFileModel::SetThumbnail);
     connect(BrowserThumbnails, &browser::ThumbnailFeed::progress, this, [this](int done, int) {
-        ProgressBarStatus->setValue(std::min(done, ProgressBarStatus->maximum()));
+        progress_->setValue(std::min(done, progress_->maximum()));
     });
-    connect(BrowserThumbnails, &browser::ThumbnailFeed::finished, this, [this] { ProgressBarStatus->setValue(0); });
+    connect(BrowserThumbnails, &browser::ThumbnailFeed::finished, this, [this] { progress_->setValue(0); });
 
     // The items in view go first: after a folder is shown and whenever the list scrolls.
     preferTimer_ = new QTimer(this);
     preferTimer_->setSingleShot(true);
     preferTimer_->setInterval(40);
-    connect(preferTimer_, &QTimer::timeout, this, &TFormMakeMovie::preferVisibleThumbnails);
+    connect(preferTimer_, &QTimer::timeout, this, &TPictureBrowser::preferVisibleThumbnails);
     connect(LVAttachFile->verticalScrollBar(), &QScrollBar::valueChanged, preferTimer_,
             qOverload<>(&QTimer::start));
 }
 
-const std::vector<std::string>& TFormMakeMovie::FolderFiles() const { return AttachFileModel->Files(); }
+const std::vector<std::string>& TPictureBrowser::FolderFiles() const { return AttachFileModel->Files(); }
 
-std::vector<std::string> TFormMakeMovie::SelectedBrowserFiles() const {
+std::vector<std::string> TPictureBrowser::SelectedBrowserFiles() const {
     std::vector<int> rows;
     for (const QModelIndex& index : LVAttachFile->selectionModel()->selectedIndexes()) rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
@@ -159,11 +156,11 @@ std::vector<std::string> TFormMakeMovie::SelectedBrowserFiles() const {
     return files;
 }
 
-void TFormMakeMovie::PngBtnDesktopClick() { SetBrowserFolder(DesktopFolder()); }
+void TPictureBrowser::PngBtnDesktopClick() { SetBrowserFolder(DesktopFolder()); }
 
-void TFormMakeMovie::PngBtnDocumentClick() { SetBrowserFolder(DocumentsFolder()); }
+void TPictureBrowser::PngBtnDocumentClick() { SetBrowserFolder(DocumentsFolder()); }
 
-bool TFormMakeMovie::SetBrowserFolder(const std::string& folder) {
+bool TPictureBrowser::SetBrowserFolder(const std::string& folder) {
     const QModelIndex index = DirListModel->index(modelPath(folder));
     if (!index.isValid() || !DirListModel->isDir(index)) return false;
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) DirListBox->expand(parent);
@@ -173,22 +170,22 @@ bool TFormMakeMovie::SetBrowserFolder(const std::string& folder) {
     return true;
 }
 
-void TFormMakeMovie::DirListBoxChange() {
+void TPictureBrowser::DirListBoxChange() {
     const QModelIndex current = DirListBox->currentIndex();
     if (current.isValid()) ShowFolder(DirListModel->filePath(current).toStdString());
 }
 
-void TFormMakeMovie::DriveCBChange(int place) {
+void TPictureBrowser::DriveCBChange(int place) {
     SetBrowserFolder(DriveCB->itemData(place, kPlaceCurrentRole).toString().toStdString());
 }
 
-void TFormMakeMovie::ShowFolder(const std::string& folder) {
+void TPictureBrowser::ShowFolder(const std::string& folder) {
     browserFolder_ = withSlash(folder);
     std::vector<std::string> paths = board::ListFolderPictures(browserFolder_);
     AttachFileModel->Reset(paths);
     // A range of 0 to 0 (one picture) would turn the bar into a busy indicator; 0 to 1 looks the same empty.
-    ProgressBarStatus->setRange(0, std::max(1, board::ThumbnailProgressMaximum(static_cast<int>(paths.size()))));
-    ProgressBarStatus->setValue(0);
+    progress_->setRange(0, std::max(1, board::ThumbnailProgressMaximum(static_cast<int>(paths.size()))));
+    progress_->setValue(0);
     BrowserThumbnails->Start(std::move(paths), board::kBrowserThumbnailSize, board::kBrowserThumbnailSize);
     preferTimer_->start();
 
@@ -204,7 +201,7 @@ void TFormMakeMovie::ShowFolder(const std::string& folder) {
     }
 }
 
-void TFormMakeMovie::preferVisibleThumbnails() {
+void TPictureBrowser::preferVisibleThumbnails() {
     const QRect view = LVAttachFile->viewport()->rect();
     int first = -1, last = -1;
     for (int row = 0; row < AttachFileModel->rowCount(); ++row) {

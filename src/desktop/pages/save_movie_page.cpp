@@ -1,10 +1,10 @@
-// The main window's save-movie page, the export and the save command.
+#include "desktop/pages/save_movie_page.h"
+
 #include "model/export_start.h"
 #include "model/movie_checks.h"
 #include "model/movie_settings.h"
-#include "model/save_command.h"
-#include "desktop/pages/action_page_widgets.h"
-#include "desktop/window/form_make_movie.h"
+#include "desktop/shared/widget_events.h"
+#include "desktop/shared/window_state.h"
 #include "desktop/dialogs/file_dialogs.h"
 #include "desktop/dialogs/form_status.h"
 #include "desktop/pages/movie_page_export.h"
@@ -61,8 +61,9 @@ void checkOne(std::initializer_list<std::pair<QRadioButton*, bool>> buttons) {
 
 }  // namespace
 
-void TFormMakeMovie::buildMoviePage() {
-    QWidget* page = TabSheetSaveMovie;
+TSaveMoviePage::TSaveMoviePage(WindowState& state, QWidget* parent) : QWidget(parent), state_(state) {
+    setObjectName("TabSheetSaveMovie");
+    QWidget* page = this;
     GBMovType = group(page, "GBMovType", "動画形式", {24, 16, 430, 56});
     RBMovTypeMP4 = control<QRadioButton>(GBMovType, "RBMovTypeMP4", {16, 24, 100, 22});
     RBMovTypeMPEG = control<QRadioButton>(GBMovType, "RBMovTypeMPEG", {150, 24, 100, 22});
@@ -112,12 +113,12 @@ void TFormMakeMovie::buildMoviePage() {
 
     // Handlers that stay attached: the quality list reports only the user's choices, and a
     // click into a path box counts as a settings change.
-    connect(CBQuality, &QComboBox::activated, this, &TFormMakeMovie::MovChoiceChange);
+    connect(CBQuality, &QComboBox::activated, this, &TSaveMoviePage::MovChoiceChange);
     for (QLineEdit* edit : {EditMusicFilePath, EditSaveFilePath})
         OnWidgetEvent(edit, QEvent::MouseButtonRelease, [this] { MovConfigChange(); });
-    connect(BtnSelectMusicFile, &QPushButton::clicked, this, &TFormMakeMovie::BtnSelectMusicFileClick);
-    connect(BtnSelectSaveDir, &QPushButton::clicked, this, &TFormMakeMovie::BtnSelectSaveDirClick);
-    connect(pngBtnMakeMov, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnMakeMovClick);
+    connect(BtnSelectMusicFile, &QPushButton::clicked, this, &TSaveMoviePage::BtnSelectMusicFileClick);
+    connect(BtnSelectSaveDir, &QPushButton::clicked, this, &TSaveMoviePage::BtnSelectSaveDirClick);
+    connect(pngBtnMakeMov, &TPNGButton::clicked, this, &TSaveMoviePage::pngBtnMakeMovClick);
     // A size typed digit by digit is raised to even once its box is left or Enter is pressed;
     // a box merely visited changes nothing.
     connect(SEMovWidth, &QSpinBox::editingFinished, this, [this] {
@@ -131,24 +132,24 @@ void TFormMakeMovie::buildMoviePage() {
     AttachSettingsHandlers(true);
 }
 
-void TFormMakeMovie::AttachSettingsHandlers(bool attach) {
+void TSaveMoviePage::AttachSettingsHandlers(bool attach) {
     for (const QMetaObject::Connection& connection : settingsHandlers_) disconnect(connection);
     settingsHandlers_.clear();
     if (!attach) return;
     for (QRadioButton* button : {RBMovTypeMP4, RBMovTypeMPEG, RBMovTypeAVI})
-        settingsHandlers_.push_back(connect(button, &QRadioButton::clicked, this, &TFormMakeMovie::MovChoiceChange));
+        settingsHandlers_.push_back(connect(button, &QRadioButton::clicked, this, &TSaveMoviePage::MovChoiceChange));
     for (QRadioButton* button : {RBRaito4_3, RBRaito16_9})
-        settingsHandlers_.push_back(connect(button, &QRadioButton::clicked, this, &TFormMakeMovie::RBRaitoClick));
-    settingsHandlers_.push_back(connect(SEMovWidth, &QSpinBox::valueChanged, this, &TFormMakeMovie::SEMovWidthChange));
-    settingsHandlers_.push_back(connect(SEMovHeight, &QSpinBox::valueChanged, this, &TFormMakeMovie::SEMovHeightChange));
-    settingsHandlers_.push_back(connect(CBUseMusic, &QCheckBox::clicked, this, &TFormMakeMovie::MovConfigChange));
+        settingsHandlers_.push_back(connect(button, &QRadioButton::clicked, this, &TSaveMoviePage::RBRaitoClick));
+    settingsHandlers_.push_back(connect(SEMovWidth, &QSpinBox::valueChanged, this, &TSaveMoviePage::SEMovWidthChange));
+    settingsHandlers_.push_back(connect(SEMovHeight, &QSpinBox::valueChanged, this, &TSaveMoviePage::SEMovHeightChange));
+    settingsHandlers_.push_back(connect(CBUseMusic, &QCheckBox::clicked, this, &TSaveMoviePage::MovConfigChange));
     for (QLineEdit* edit : {EditMusicFilePath, EditSaveFilePath})
-        settingsHandlers_.push_back(connect(edit, &QLineEdit::textChanged, this, &TFormMakeMovie::MovConfigChange));
+        settingsHandlers_.push_back(connect(edit, &QLineEdit::textChanged, this, &TSaveMoviePage::MovConfigChange));
 }
 
 namespace {
 
-MovieSettingsPage pageOf(const TFormMakeMovie& w) {
+MovieSettingsPage pageOf(const TSaveMoviePage& w) {
     MovieSettingsPage page;
     page.format = w.RBMovTypeMP4->isChecked()    ? MovieFormatButton::MP4
                   : w.RBMovTypeMPEG->isChecked() ? MovieFormatButton::MPEG
@@ -166,9 +167,9 @@ MovieSettingsPage pageOf(const TFormMakeMovie& w) {
 
 }  // namespace
 
-void TFormMakeMovie::ShowMovieSettings() {
+void TSaveMoviePage::ShowMovieSettings() {
     MovieSettingsPage page = pageOf(*this);
-    kalidor::ShowMovieSettings(Project, page);
+    kalidor::ShowMovieSettings(state_.Project, page);
     checkOne({{RBMovTypeMP4, page.format == MovieFormatButton::MP4},
               {RBMovTypeMPEG, page.format == MovieFormatButton::MPEG},
               {RBMovTypeAVI, page.format == MovieFormatButton::AVI}});
@@ -187,53 +188,52 @@ void TFormMakeMovie::ShowMovieSettings() {
     EditSaveFilePath->setText(qs(page.saveFilePath));
 }
 
-void TFormMakeMovie::StoreMovieSettings() {
+void TSaveMoviePage::StoreMovieSettings() {
     MovieSettingsPage page = pageOf(*this);
-    kalidor::StoreMovieSettings(page, Project);
-    // The path box shows the extension the project now holds; the program's own write is no edit.
-    const QSignalBlocker quiet(EditSaveFilePath);
-    EditSaveFilePath->setText(qs(page.saveFilePath));
+    kalidor::StoreMovieSettings(page, state_.Project);
+    // The path box shows the extension the project now holds.
+    ShowMoviePath(page.saveFilePath);
 }
 
-void TFormMakeMovie::MovConfigChange() {
-    Modified = true;
+void TSaveMoviePage::MovConfigChange() {
+    state_.Modified = true;
     passSettingsThroughProject();
 }
 
-void TFormMakeMovie::MovChoiceChange() {
-    if (passSettingsThroughProject()) Modified = true;
+void TSaveMoviePage::MovChoiceChange() {
+    if (passSettingsThroughProject()) state_.Modified = true;
 }
 
-bool TFormMakeMovie::passSettingsThroughProject() {
+bool TSaveMoviePage::passSettingsThroughProject() {
     const auto settings = [](const TThPicObjectManager& p) {
         return std::tuple(p.MovType, p.MovQuality, p.MovWidth, p.MovHeight, p.MovRatio, p.UseMusic, p.MusicFilePath,
                           p.SaveFilePath);
     };
-    const auto before = settings(Project);
+    const auto before = settings(state_.Project);
     AttachSettingsHandlers(false);
     StoreMovieSettings();
     ShowMovieSettings();
     AttachSettingsHandlers(true);
-    return settings(Project) != before;
+    return settings(state_.Project) != before;
 }
 
-void TFormMakeMovie::SEMovWidthChange() {
+void TSaveMoviePage::SEMovWidthChange() {
     sizeTyped_[0] = SEMovWidth->hasFocus();
     coupleSizes(true, sizeTyped_[0]);
 }
 
-void TFormMakeMovie::SEMovHeightChange() {
+void TSaveMoviePage::SEMovHeightChange() {
     sizeTyped_[1] = SEMovHeight->hasFocus();
     coupleSizes(false, sizeTyped_[1]);
 }
 
-void TFormMakeMovie::RBRaitoClick() {
+void TSaveMoviePage::RBRaitoClick() {
     // The ratio already chosen: the sizes stay as they are, whatever they are.
-    if (RBRaito16_9->isChecked() == (Project.MovRatio != 0)) return;
+    if (RBRaito16_9->isChecked() == (state_.Project.MovRatio != 0)) return;
     coupleSizes(true, false);
 }
 
-void TFormMakeMovie::coupleSizes(bool widthLeads, bool typing) {
+void TSaveMoviePage::coupleSizes(bool widthLeads, bool typing) {
     {
         const QSignalBlocker width(SEMovWidth), height(SEMovHeight);
         MovieSettingsPage page = pageOf(*this);
@@ -246,72 +246,67 @@ void TFormMakeMovie::coupleSizes(bool widthLeads, bool typing) {
     MovConfigChange();
 }
 
-void TFormMakeMovie::BtnSelectMusicFileClick() {
+void TSaveMoviePage::BtnSelectMusicFileClick() {
     const QString name = OpenDialogMusicFile(this, qs(FilterText(MusicFileFilter())));
     if (!name.isEmpty()) EditMusicFilePath->setText(name);
 }
 
-void TFormMakeMovie::BtnSelectSaveDirClick() {
-    if (const auto filter = MovieFileFilter(Project.MovType)) movieFilter_ = qs(FilterText(*filter));
+void TSaveMoviePage::BtnSelectSaveDirClick() {
+    if (const auto filter = MovieFileFilter(state_.Project.MovType)) movieFilter_ = qs(FilterText(*filter));
     const QString name = SaveDialogMov(this, movieFilter_);
     if (name.isEmpty()) return;
-    EditSaveFilePath->setText(qs(ChosenMovieFileName(name.toStdString(), Project.MovType)));
+    EditSaveFilePath->setText(qs(ChosenMovieFileName(name.toStdString(), state_.Project.MovType)));
 }
 
-TFormStatus* TFormMakeMovie::StatusForm() {
-    if (!formStatus_) formStatus_ = new TFormStatus(this);
+TFormStatus* TSaveMoviePage::StatusForm() {
+    if (!formStatus_) formStatus_ = new TFormStatus(window());
     return formStatus_;
 }
 
-bool TFormMakeMovie::Exporting() const { return movieExport_ && movieExport_->Running(); }
+bool TSaveMoviePage::Exporting() const { return movieExport_ && movieExport_->Running(); }
 
-void TFormMakeMovie::pngBtnMakeMovClick() {
+void TSaveMoviePage::pngBtnMakeMovClick() {
     if (Exporting()) return;
+    TThPicObjectManager& project = state_.Project;
     const MovieSettingsPage page = pageOf(*this);
-    const ExportStartCheck check = CheckExportStart(page, Project);
-    if (check.refusal) return notice(this, qs(*check.refusal));
+    const ExportStartCheck check = CheckExportStart(page, project);
+    if (check.refusal) return state_.notice(window(), qs(*check.refusal));
     // Display times that cannot be rendered are the user's to fix, like the size.
-    if (const auto problem = MovieLengthProblem(Project)) return notice(this, qs(*problem));
-    if (check.overwriteQuestion && !question(this, qs(*check.overwriteQuestion))) return;
+    if (const auto problem = MovieLengthProblem(project)) return state_.notice(window(), qs(*problem));
+    if (check.overwriteQuestion && !state_.question(window(), qs(*check.overwriteQuestion))) return;
     MakeMovieFolder(page.saveFilePath);
     StoreMovieSettings();
 
+    QWidget* mainWindow = window();
     TFormStatus* status = StatusForm();
-    status->BeginExport(MovieFolderOf(Project.SaveFilePath));
+    status->BeginExport(MovieFolderOf(project.SaveFilePath));
     status->resize(status->width(), status->minimumHeight());
-    status->move(geometry().center() - status->rect().center());
+    status->move(mainWindow->geometry().center() - status->rect().center());
     if (!movieExport_) {
         movieExport_ = new MovieExport(this);
-        connect(status, &TFormStatus::closed, this, [this] {
-            setEnabled(true);
-            raise();
-            activateWindow();
+        connect(status, &TFormStatus::closed, this, [mainWindow] {
+            mainWindow->setEnabled(true);
+            mainWindow->raise();
+            mainWindow->activateWindow();
         });
     }
     // Disabling the window disables its dialogs too; the progress dialog must stay usable.
-    setEnabled(false);
+    mainWindow->setEnabled(false);
     status->setEnabled(true);
     status->show();
-    movieExport_->Start(Project, *status, [this] { OutputDone(); });
+    movieExport_->Start(project, *status, [this] { OutputDone(); });
 }
 
-void TFormMakeMovie::OutputDone() {
-    FinishExport(Project.ProjectDir, *StatusForm(), movieExport_->Flags);
+void TSaveMoviePage::OutputDone() {
+    FinishExport(state_.Project.ProjectDir, *StatusForm(), movieExport_->Flags);
 }
 
-void TFormMakeMovie::pngBtnSaveProjectClick() {
-    if (!question(this, QString::fromUtf8(kSaveQuestion))) return;
-    setEnabled(false);
-    MovieSettingsPage page = pageOf(*this);
-    const SaveCommandResult result = SaveProjectCommand(page, Project, Modified);
-    if (result.saved) MarkProjectSaved();
-    {
-        const QSignalBlocker quiet(EditSaveFilePath);
-        EditSaveFilePath->setText(qs(page.saveFilePath));
-    }
-    // Saved or not, the window is usable again afterwards; a failure keeps Modified set.
-    notice(this, qs(result.message));
-    setEnabled(true);
+MovieSettingsPage TSaveMoviePage::Settings() const { return pageOf(*this); }
+
+void TSaveMoviePage::ShowMoviePath(const std::string& path) {
+    // The program's own write is no edit.
+    const QSignalBlocker quiet(EditSaveFilePath);
+    EditSaveFilePath->setText(qs(path));
 }
 
 }  // namespace kalidor

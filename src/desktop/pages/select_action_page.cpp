@@ -1,9 +1,14 @@
-// The main window's action page.
+#include "desktop/pages/select_action_page.h"
+
 #include "board/action_page.h"
 #include "board/storyboard_editing.h"
 #include "desktop/pages/action_page_widgets.h"
 #include "desktop/shared/drag_formats.h"
-#include "desktop/window/form_make_movie.h"
+#include "desktop/shared/bitmap_image.h"
+#include "desktop/shared/png_button.h"
+#include "desktop/shared/widget_events.h"
+#include "desktop/shared/window_state.h"
+#include "desktop/storyboard/storyboard_strip.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -37,8 +42,21 @@ constexpr int kListRoomBelow = 74;
 
 }  // namespace
 
-void TFormMakeMovie::buildActionPage() {
-    QWidget* area = PanelActionArea;
+constexpr RowButton kActionButtons[] = {{"pngBtnAddAction", 4}, {"pngBtnDelAction", 228}};
+constexpr int kActionRowWidth = 459;
+
+TSelectActionPage::TSelectActionPage(WindowState& state, TStoryboardStrip& strip, QWidget* parent)
+    : QWidget(parent), state_(state), strip_(strip) {
+    setObjectName("TabSheetSelectAction");
+    QWidget* area = PanelActionArea = new QWidget(this);
+    buttonRow_ = LayOutWithButtonRow(this, area, kActionButtons, kActionRowWidth);
+    PanelActionBottom = buttonRow_.bottom;
+    PanelActionButton = buttonRow_.row;
+    pngBtnAddAction = findChild<TPNGButton*>("pngBtnAddAction");
+    pngBtnDelAction = findChild<TPNGButton*>("pngBtnDelAction");
+    connect(pngBtnAddAction, &TPNGButton::clicked, this, &TSelectActionPage::pngBtnAddActionClick);
+    connect(pngBtnDelAction, &TPNGButton::clicked, this, &TSelectActionPage::pngBtnDelActionClick);
+
     GBActionType = new QGroupBox(QStringLiteral("アクション対象"), area);
     GBActionType->setObjectName("GBActionType");
     GBActionType->setGeometry(8, 8, 209, 41);
@@ -78,25 +96,26 @@ void TFormMakeMovie::buildActionPage() {
     OnWidgetEvent(area, QEvent::Resize, [this] {
         LBActionList->resize(209, std::max(0, PanelActionArea->height() - kListTop - kListRoomBelow));
     });
-    connect(RBPicture, &QRadioButton::clicked, this, &TFormMakeMovie::RBActionClick);
-    connect(RBString, &QRadioButton::clicked, this, &TFormMakeMovie::RBActionClick);
-    connect(LBActionList, &QListWidget::itemSelectionChanged, this, &TFormMakeMovie::LBActionListClick);
+    connect(RBPicture, &QRadioButton::clicked, this, &TSelectActionPage::RBActionClick);
+    connect(RBString, &QRadioButton::clicked, this, &TSelectActionPage::RBActionClick);
+    connect(LBActionList, &QListWidget::itemSelectionChanged, this, &TSelectActionPage::LBActionListClick);
 }
 
-void TFormMakeMovie::RBActionClick() { FillActionList(); }
+void TSelectActionPage::RBActionClick() { FillActionList(); }
 
-void TFormMakeMovie::FillActionList() {
+void TSelectActionPage::FillActionList() {
     // The selection signal of the clearing and refilling is not a choice of the user's.
     {
         const QSignalBlocker quiet(LBActionList);
         LBActionList->clear();
-        if (!Actions) return;
-        for (const std::string& name : board::ActionNames(*Actions, targetOf(RBPicture))) {
+        const TThActionObjectManager* actions = state_.Actions.get();
+        if (!actions) return;
+        for (const std::string& name : board::ActionNames(*actions, targetOf(RBPicture))) {
             auto* item = new QListWidgetItem(QString::fromStdString(name), LBActionList);
-            const TThActionObject* entry = Actions->FindByName(name);
+            const TThActionObject* entry = actions->FindByName(name);
             int number = -1;
-            for (int i = 0; i < Actions->Count(); ++i)
-                if (&Actions->Items(i) == entry) number = i;
+            for (int i = 0; i < actions->Count(); ++i)
+                if (&actions->Items(i) == entry) number = i;
             item->setData(kActionNumberRole, number);
         }
         if (LBActionList->count() == 0) return;  // the preview keeps what it showed
@@ -105,39 +124,41 @@ void TFormMakeMovie::FillActionList() {
     LBActionListClick();
 }
 
-void TFormMakeMovie::LBActionListClick() {
+void TSelectActionPage::LBActionListClick() {
     const auto name = selectedActionName(LBActionList);
-    if (!name || !Actions) return;
-    const Bitmap* description = board::ActionDescription(*Actions, *name, targetOf(RBPicture));
+    if (!name || !state_.Actions) return;
+    const Bitmap* description = board::ActionDescription(*state_.Actions, *name, targetOf(RBPicture));
     if (!description) return;
-    ImgActionPreview->setPixmap(QPixmap::fromImage(ImageOfBitmap(*description)));
+    ImgActionPreview->setPixmap(QPixmap::fromImage(ToQImage(*description)));
     static_cast<ActionPreviewImage*>(ImgActionPreview)->actionNumber =
         LBActionList->currentItem()->data(kActionNumberRole).toInt();
 }
 
-void TFormMakeMovie::pngBtnAddActionClick() {
+void TSelectActionPage::pngBtnAddActionClick() {
     const auto name = selectedActionName(LBActionList);
-    if (!name || !Actions) return;  // no entry of this kind to give
+    if (!name || !state_.Actions) return;  // no entry of this kind to give
     const bool changed = board::GiveActionToSelected(
-        Project, board::ActionValue(*Actions, *name, targetOf(RBPicture)), targetOf(RBPicture));
-    RefreshStoryboard();
-    if (changed && board::SetsModified(board::StoryboardEdit::ActionButtons)) Modified = true;
+        state_.Project, board::ActionValue(*state_.Actions, *name, targetOf(RBPicture)), targetOf(RBPicture));
+    strip_.RefreshStoryboard();
+    if (changed && board::SetsModified(board::StoryboardEdit::ActionButtons)) state_.Modified = true;
 }
 
-void TFormMakeMovie::pngBtnDelActionClick() {
-    const bool changed = board::ClearActionsOfSelected(Project);
-    RefreshStoryboard();
-    if (changed && board::SetsModified(board::StoryboardEdit::ActionButtons)) Modified = true;
+void TSelectActionPage::pngBtnDelActionClick() {
+    const bool changed = board::ClearActionsOfSelected(state_.Project);
+    strip_.RefreshStoryboard();
+    if (changed && board::SetsModified(board::StoryboardEdit::ActionButtons)) state_.Modified = true;
 }
 
-void TFormMakeMovie::DropActionOnPanel(int index, const QMimeData*) {
-    if (index < 0) return notice(this, QString::fromUtf8(board::kSelectPanelForAction));
+void TSelectActionPage::DropActionOnPanel(int index, const QMimeData*) {
+    if (index < 0) return state_.notice(window(), QString::fromUtf8(board::kSelectPanelForAction));
     // The list's choice is what is given, whichever of the two was dragged: the preview shows it.
     const auto name = selectedActionName(LBActionList);
-    if (!name || !Actions || index >= Project.Count()) return;
-    board::GiveActionToPicture(Project, index, *Actions, *name, targetOf(RBPicture));
-    RefreshStoryboard();
-    Modified = true;
+    if (!name || !state_.Actions || index >= state_.Project.Count()) return;
+    board::GiveActionToPicture(state_.Project, index, *state_.Actions, *name, targetOf(RBPicture));
+    strip_.RefreshStoryboard();
+    state_.Modified = true;
 }
+
+void TSelectActionPage::CentreButtonRow(int pageWidth) { kalidor::CentreButtonRow(buttonRow_, pageWidth); }
 
 }  // namespace kalidor

@@ -1,0 +1,66 @@
+#pragma once
+// TPictureBrowser: the picture page's file browser ("PanelSelectPictureArea"). The places and the
+// folder tree on the left choose the folder; the list on the right shows its pictures at once,
+// each with its file type's icon until the worker threads have made its thumbnail, those in view
+// first. Its selection and folder are what adding pictures reads.
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QFileSystemModel;
+class QListView;
+class QProgressBar;
+class QTimer;
+class QTreeView;
+
+namespace kalidor {
+
+class TPNGButton;
+
+namespace browser {
+class BrowserFileModel;
+class ThumbnailFeed;
+}  // namespace browser
+
+class TPictureBrowser : public QWidget {
+    Q_OBJECT
+public:
+    // `progress` is the window's bottom bar, which follows the making of the thumbnails.
+    TPictureBrowser(QProgressBar* progress, QWidget* parent = nullptr);
+
+    // The full paths of the selected files, in list order.
+    std::vector<std::string> SelectedBrowserFiles() const;
+    // The folder shown, ending in '/', and the full path of each of its items.
+    const std::string& BrowserFolder() const { return browserFolder_; }
+    const std::vector<std::string>& FolderFiles() const;
+    void PngBtnDesktopClick();
+    void PngBtnDocumentClick();
+    void DirListBoxChange();
+    // Makes `folder` the folder of DirListBox, which then shows it; false when there is no such
+    // folder (the browser stays as it was).
+    bool SetBrowserFolder(const std::string& folder);
+    // Lists the folder's pictures at once and starts making their thumbnails.
+    void ShowFolder(const std::string& folder);
+
+    TPNGButton* PngBtnDesktop = nullptr;
+    TPNGButton* PngBtnDocument = nullptr;
+    QComboBox* DriveCB = nullptr;
+    QTreeView* DirListBox = nullptr;
+    QFileSystemModel* DirListModel = nullptr;
+    QListView* LVAttachFile = nullptr;
+    browser::BrowserFileModel* AttachFileModel = nullptr;
+    browser::ThumbnailFeed* BrowserThumbnails = nullptr;
+
+private:
+    void DriveCBChange(int place);
+    void preferVisibleThumbnails();
+
+    QProgressBar* progress_;
+    std::string browserFolder_;
+    QTimer* preferTimer_ = nullptr;
+};
+
+}  // namespace kalidor

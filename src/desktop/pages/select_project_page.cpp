@@ -1,0 +1,152 @@
+#include "desktop/pages/select_project_page.h"
+
+#include "desktop/dialogs/form_project_name.h"
+#include "desktop/pages/project_item_delegate.h"
+#include "desktop/pages/project_list_model.h"
+#include "desktop/shared/png_button.h"
+#include "desktop/shared/widget_events.h"
+#include "desktop/shared/window_state.h"
+#include "model/pic_object.h"
+#include "model/project_list.h"
+
+#include <QHBoxLayout>
+#include <QListView>
+#include <QProgressBar>
+
+#include <algorithm>
+
+namespace kalidor {
+
+TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progress, QWidget* parent)
+    : QWidget(parent), state_(state) {
+    setObjectName("TabSheetSelectProject");
+    QWidget* page = this;
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* panel = new QWidget(page);
+    panel->setFixedWidth(225);
+    panel->setAutoFillBackground(true);
+    QPalette colours = panel->palette();
+    colours.setColor(QPalette::Window, QColor(250, 250, 227));
+    panel->setPalette(colours);
+    struct Place {
+        TPNGButton** button;
+        const char* name;
+        int top;
+    };
+    const Place places[] = {{&pngBtnMakeProject, "pngBtnMakeProject", 8},
+                            {&pngBtnRenameProject, "pngBtnRenameProject", 56},
+                            {&pngBtnDelProject, "pngBtnDelProject", 104},
+                            {&pngBtnToSelectPicture, "pngBtnToSelectPicture", 200}};
+    for (const Place& place : places) {
+        auto* button = new TPNGButton(panel);
+        button->setObjectName(place.name);
+        button->setButtonStyle(pbsNoFrame);
+        button->setGeometry(3, place.top, 220, 46);
+        *place.button = button;
+    }
+    connect(pngBtnMakeProject, &TPNGButton::clicked, this, &TSelectProjectPage::MakeProject);
+    connect(pngBtnRenameProject, &TPNGButton::clicked, this, &TSelectProjectPage::RenameSelectedProject);
+    connect(pngBtnDelProject, &TPNGButton::clicked, this, &TSelectProjectPage::DeleteSelectedProject);
+    connect(pngBtnToSelectPicture, &TPNGButton::clicked, this, &TSelectProjectPage::OpenSelectedProject);
+    layout->addWidget(panel);
+
+    LVProject = new QListView(page);
+    LVProject->setObjectName("LVProject");
+    LVProject->setViewMode(QListView::IconMode);
+    LVProject->setMovement(QListView::Static);
+    LVProject->setResizeMode(QListView::Adjust);
+    LVProject->setUniformItemSizes(true);
+    LVProject->setSelectionMode(QAbstractItemView::SingleSelection);
+    LVProject->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LVProject->setSpacing(4);
+    ProjectModel = new ProjectListModel(this);
+    LVProject->setModel(ProjectModel);
+    LVProject->setItemDelegate(new ProjectItemDelegate(LVProject));
+    // Anywhere in the list, as the open button: on the empty list it asks for a project.
+    OnWidgetEvent(LVProject->viewport(), QEvent::MouseButtonDblClick, [this] { OpenSelectedProject(); });
+    connect(ProjectModel, &ProjectListModel::progress, this, [progress](int loaded, int total) {
+        // A range of (0, 0) would make Qt draw a busy bar: one project still gets a plain one.
+        progress->setRange(0, std::max(1, total - 1));
+        progress->setValue(std::min(loaded, progress->maximum()));
+    });
+    connect(ProjectModel, &ProjectListModel::finished, this, [progress] { progress->setValue(0); });
+    layout->addWidget(LVProject, 1);
+}
+
+
+void TSelectProjectPage::RefillProjectList() {
+    ProjectModel->Refill(state_.ProjectRoot());
+}
+
+void TSelectProjectPage::Select(int row) {
+    LVProject->setCurrentIndex(ProjectModel->index(row));
+}
+
+int TSelectProjectPage::SelectedRow() const {
+    const QModelIndexList selected = LVProject->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void TSelectProjectPage::MakeProject() {
+    if (!formProjectName_) return;
+    formProjectName_->SetProjectRoot(state_.ProjectRoot());
+    if (formProjectName_->ShowFor(TFormProjectName::Mode::New, {}) != QDialog::Accepted) return;
+    const std::string name = formProjectName_->Name().toStdString();
+    const std::string problem = CreateProject(state_.ProjectRoot(), name);
+    RefillProjectList();
+    if (!problem.empty()) return showFailure(kCreateFailedMessage, problem);
+    // The new project is the one chosen, ready for "open".
+    SelectProjectNamed(name);
+}
+
+void TSelectProjectPage::RenameSelectedProject() {
+    const int row = SelectedRow();
+    if (row < 0) return state_.notice(window(), QString::fromUtf8(kSelectProjectMessage));
+    if (!formProjectName_) return;
+    const std::string oldName = ProjectNameOf(ProjectModel->Entry(row));
+    formProjectName_->SetProjectRoot(state_.ProjectRoot());
+    if (formProjectName_->ShowFor(TFormProjectName::Mode::Rename, QString::fromStdString(oldName)) != QDialog::Accepted)
+        return;
+    const std::string newName = formProjectName_->Name().toStdString();
+    const std::string problem = RenameProject(state_.ProjectRoot(), oldName, newName);
+    RefillProjectList();
+    if (!problem.empty()) return showFailure(kRenameFailedMessage, problem);
+    SelectProjectNamed(newName);
+}
+
+void TSelectProjectPage::DeleteSelectedProject() {
+    const int row = SelectedRow();
+    if (row < 0) return state_.notice(window(), QString::fromUtf8(kSelectProjectMessage));
+    const std::string name = ProjectNameOf(ProjectModel->Entry(row));
+    if (!state_.question(window(), QString::fromStdString(name) + QStringLiteral("を削除してもよろしいですか"))) return;
+    const std::string problem = DeleteProject(state_.ProjectRoot(), name);
+    RefillProjectList();
+    if (!problem.empty()) showFailure(kDeleteFailedMessage, problem);
+}
+
+void TSelectProjectPage::SelectProjectNamed(const std::string& name) {
+    for (int row = 0; row < ProjectModel->rowCount(); ++row)
+        if (ProjectNameOf(ProjectModel->Entry(row)) == name) return Select(row);
+}
+
+void TSelectProjectPage::showFailure(const char* message, const std::string& reason) {
+    state_.notice(window(), QString::fromUtf8(message) + QLatin1Char('\n') + QString::fromStdString(reason));
+}
+
+void TSelectProjectPage::OpenSelectedProject() {
+    const int row = SelectedRow();
+    if (row < 0) return state_.notice(window(), QString::fromUtf8(kSelectProjectMessage));
+    // Read whole before anything changes: a project.dat that cannot be read is not opened, its
+    // reason is shown and the open project stays as it was. Opening never needs thum.bmp.
+    TThPicObjectManager project;
+    try {
+        project.LoadProject(ProjectModel->Entry(row));
+    } catch (const std::exception& error) {
+        return state_.notice(window(), QString::fromUtf8(error.what()));
+    }
+    if (opened) opened(std::move(project));
+}
+
+}  // namespace kalidor

@@ -1,0 +1,57 @@
+#pragma once
+// TSelectProjectPage: page 0 of the main window ("TabSheetSelectProject"): every project of the
+// workspace as its thumbnail and name, with the new, rename, delete and open buttons beside them.
+// Opening reads the chosen project whole and hands it to the window, which makes it the open one.
+
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+class QListView;
+class QProgressBar;
+
+namespace kalidor {
+
+class ProjectListModel;
+class TFormProjectName;
+class TPNGButton;
+class TThPicObjectManager;
+class WindowState;
+
+class TSelectProjectPage : public QWidget {
+    Q_OBJECT
+public:
+    // `progress` is the window's bottom bar, which follows the loading of the thumbnails.
+    TSelectProjectPage(WindowState& state, QProgressBar* progress, QWidget* parent = nullptr);
+
+    void SetProjectNameForm(TFormProjectName* form) { formProjectName_ = form; }
+    // Called with the project read from the chosen folder; the window makes it the open one.
+    std::function<void(TThPicObjectManager project)> opened;
+
+    void RefillProjectList();
+    // Open, new, rename and delete act on the selected project of the list.
+    void OpenSelectedProject();
+    void MakeProject();
+    void RenameSelectedProject();
+    void DeleteSelectedProject();
+    void Select(int row);
+    void SelectProjectNamed(const std::string& name);
+    int SelectedRow() const;
+
+    TPNGButton* pngBtnMakeProject = nullptr;
+    TPNGButton* pngBtnRenameProject = nullptr;
+    TPNGButton* pngBtnDelProject = nullptr;
+    TPNGButton* pngBtnToSelectPicture = nullptr;
+    QListView* LVProject = nullptr;
+    ProjectListModel* ProjectModel = nullptr;
+
+private:
+    // The fixed message of a failed command, with the OS's reason below it.
+    void showFailure(const char* message, const std::string& reason);
+
+    WindowState& state_;
+    TFormProjectName* formProjectName_ = nullptr;
+};
+
+}  // namespace kalidor

@@ -8,7 +8,7 @@
 // and as the plain reference, in the same run, one full decode of a photo on its own.
 // Usage: add_pictures_bench [photos, default 100]
 
-#include "platform/jpeg_codec.h"
+#include "imaging/jpeg_codec.h"
 #include "desktop/browser/picture_browser.h"
 #include "desktop/pages/select_project_page.h"
 #include "desktop/storyboard/storyboard_strip.h"

@@ -1,9 +1,9 @@
 // ResizeBilinear against its literal per-cell reference on a 640 x 480 picture, enlarged to twice
 // its size and to the 1865 x 1384 of a zoom; and the frame-sized window that the zoom actually uses.
 
-#include "render/bitmap_utils.h"
-#include "render/resample_detail.h"
-#include "render/reference_resample.h"
+#include "imaging/bitmap_utils.h"
+#include "imaging/resample_detail.h"
+#include "imaging/reference_resample.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,8 +5,8 @@
 
 #include "model/picture_adding.h"
 #include "model/th_utility.h"
-#include "platform/freedesktop_thumbnails.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/freedesktop_thumbnails.h"
+#include "imaging/jpeg_codec.h"
 
 #include <benchmark/benchmark.h>
 

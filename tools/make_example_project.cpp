@@ -5,8 +5,8 @@
 
 #include "model/pic_object.h"
 #include "model/th_utility.h"
-#include "platform/bmp_codec.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/bmp_codec.h"
+#include "imaging/jpeg_codec.h"
 
 #include <cmath>
 #include <filesystem>

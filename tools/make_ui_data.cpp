@@ -13,10 +13,10 @@
 #include "ui_data/ui_images.h"
 
 #include "actions/action_catalogue.h"
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/file_io.h"
-#include "platform/png_writer.h"
+#include "imaging/png_writer.h"
 #include "platform/text_encoding.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "actions/catalogue_file.h"
 #include "model/pic_object.h"
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/file_io.h"
 

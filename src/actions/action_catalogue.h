@@ -6,8 +6,8 @@
 // Loading throws kalidor::Error naming the file (and the line, for a bad line) when the catalogue
 // cannot be read, a line has fewer than four fields, or a bitmap is missing or unreadable.
 
-#include "actions/action_types.h"
-#include "platform/bitmap.h"
+#include "model/action_types.h"
+#include "imaging/bitmap.h"
 
 #include <cstdint>
 #include <memory>

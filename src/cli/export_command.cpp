@@ -2,6 +2,7 @@
 // settings; options override them for this run only (the project file is not changed).
 
 #include "cli/commands.h"
+#include "encode/encoder_arguments.h"
 #include "cli/project_loading.h"
 #include "cli/terminal_progress.h"
 #include "cli/terminal_status.h"
@@ -165,7 +166,7 @@ int runExport(const std::vector<std::string>& args) {
             return kExitFailed;
         }
     if (a.dryRun) {
-        std::cout << "lib/ffmpeg" << project.BuildEncoderArguments() << "\n";
+        std::cout << "lib/ffmpeg" << BuildEncoderArguments(project) << "\n";
         return kExitOk;
     }
     // Nothing is made before the export: a failed one leaves no empty folders behind.

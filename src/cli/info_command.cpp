@@ -1,6 +1,7 @@
 // kalidor-cli info <project-folder>: the settings, the pictures and the encoder line.
 
 #include "cli/commands.h"
+#include "encode/encoder_arguments.h"
 #include "cli/project_loading.h"
 #include "model/movie_checks.h"
 #include "model/th_utility.h"
@@ -87,7 +88,7 @@ int runInfo(const std::vector<std::string>& args) {
     }
     std::cout << "TotalSeconds: " << project.TotalSeconds() << "\n"
               << "TotalFrames: " << project.TotalFrames() << "\n"
-              << "encoder: lib/ffmpeg" << project.BuildEncoderArguments() << "\n";
+              << "encoder: lib/ffmpeg" << BuildEncoderArguments(project) << "\n";
     // The totals above are what an export renders, unless it refuses the display times.
     if (const auto problem = MovieLengthProblem(project))
         std::cout << "export refuses this project: " << *problem << "\n";

@@ -1,6 +1,6 @@
 #include "encode/dos_command.h"
 
-#include "encode/command_line.h"
+#include "platform/command_line.h"
 #include "encode/process_timer.h"
 #include "platform/child_process.h"
 #include "platform/unique_fd.h"

@@ -1,7 +1,7 @@
 // The encoder's argument line. Every piece, blanks included, is fixed text: runs of blanks
 // where pieces meet are part of what the encoder entry accepts.
 
-#include "model/pic_object.h"
+#include "encode/encoder_arguments.h"
 
 #include <string>
 
@@ -39,20 +39,20 @@ const char* bitRatePiece(std::uint8_t movQuality) {
 
 }  // namespace
 
-std::string TThPicObjectManager::BuildEncoderArguments() const {
+std::string BuildEncoderArguments(const TThPicObjectManager& project) {
     const std::string quote = "\"";
-    std::string line = " -y -r 30 -i " + quote + ProjectDir + "tmp/%6d.jpg" + quote + " ";
-    if (UseMusic)
-        line += " -i " + quote + MusicFilePath + quote + " ";
-    line += videoPiece(MovType);
-    if (UseMusic)
-        line += audioPiece(MovType);
-    line += bitRatePiece(MovQuality);
-    if (UseMusic)
+    std::string line = " -y -r 30 -i " + quote + project.ProjectDir + "tmp/%6d.jpg" + quote + " ";
+    if (project.UseMusic)
+        line += " -i " + quote + project.MusicFilePath + quote + " ";
+    line += videoPiece(project.MovType);
+    if (project.UseMusic)
+        line += audioPiece(project.MovType);
+    line += bitRatePiece(project.MovQuality);
+    if (project.UseMusic)
         line += " -ab 192kb ";
-    line += "-s " + std::to_string(MovWidth) + "x" + std::to_string(MovHeight) + " ";
-    line += "-t " + std::to_string(TotalSeconds()) + ".1 ";
-    line += quote + SaveFilePath + quote;
+    line += "-s " + std::to_string(project.MovWidth) + "x" + std::to_string(project.MovHeight) + " ";
+    line += "-t " + std::to_string(project.TotalSeconds()) + ".1 ";
+    line += quote + project.SaveFilePath + quote;
     return line;
 }
 

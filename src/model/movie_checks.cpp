@@ -1,6 +1,6 @@
 #include "model/movie_checks.h"
 
-#include "encode/command_line.h"
+#include "platform/command_line.h"
 #include "model/pic_object.h"
 #include "model/th_utility.h"
 

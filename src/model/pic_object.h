@@ -2,9 +2,9 @@
 // A project in memory: its ordered pictures (the storyboard) and its movie settings.
 // Text is UTF-8; folder paths end in '/'.
 
-#include "actions/action_types.h"
+#include "model/action_types.h"
 #include "model/caption_font.h"
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 #include "platform/error.h"
 
 #include <cstdint>
@@ -80,9 +80,6 @@ public:
     // first picture fitted into 148 x 148. Raises kalidor::Error on failure. Returns true. A
     // first picture of a kind we do not read gets no thum.bmp; its message goes to showMessage.
     bool SaveProject(const std::function<void(const std::string&)>& showMessage = {}) const;
-
-    // The encoder's argument line for this project; it begins with a blank.
-    std::string BuildEncoderArguments() const;
 
 private:
     std::vector<std::unique_ptr<TThPicObject>> pictures_;

@@ -1,9 +1,9 @@
 #include "model/picture_adding.h"
 
 #include "model/th_utility.h"
-#include "platform/drawing.h"
-#include "platform/freedesktop_thumbnails.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/drawing.h"
+#include "imaging/freedesktop_thumbnails.h"
+#include "imaging/jpeg_codec.h"
 #include "platform/text_encoding.h"
 
 #include <algorithm>

@@ -12,7 +12,7 @@
 #include "model/project_file.h"
 #include "model/project_streams.h"
 #include "model/th_utility.h"
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "platform/file_io.h"
 
 #include <chrono>

@@ -2,7 +2,7 @@
 
 #include "model/pic_object.h"
 #include "model/th_utility.h"
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/text_encoding.h"
 

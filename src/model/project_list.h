@@ -3,7 +3,7 @@
 // the user. Listing, the name checks of the name dialog, and new, rename and delete.
 // Names are UTF-8; their limits count Shift-JIS bytes, as project.dat stores them.
 
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 
 #include <string>
 #include <vector>

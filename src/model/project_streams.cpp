@@ -1,6 +1,6 @@
 #include "model/project_streams.h"
 
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/text_encoding.h"
 

@@ -4,7 +4,7 @@
 
 #include "model/byte_stream.h"
 #include "model/caption_font.h"
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
 #include "model/th_utility.h"
 
-#include "platform/bmp_codec.h"
-#include "platform/jpeg_codec.h"
-#include "platform/png_codec.h"
-#include "render/bitmap_utils.h"
+#include "imaging/bmp_codec.h"
+#include "imaging/jpeg_codec.h"
+#include "imaging/png_codec.h"
+#include "imaging/bitmap_utils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -62,9 +62,6 @@ bool entryExists(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0;
 }
-
-// nearest(...): round to nearest, halves to the even neighbour.
-int nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 }  // namespace
 
@@ -166,25 +163,6 @@ void LoadImageFile(const std::string& path, Bitmap& bitmap) {
         bitmap = bmp::readFile(path);
     else
         bitmap = Bitmap();
-}
-
-Size FittedSize(int width, int height, int boxWidth, int boxHeight) {
-    // Quotients in floating point before the multiplication; nearest() rounds halves to even.
-    const double w = width, h = height;
-    Size s;
-    if (width < height) {
-        s = {nearest(w / h * boxHeight), boxHeight};
-        if (s.width > boxWidth)
-            s = {boxWidth, nearest(h / w * boxWidth)};
-    } else {
-        s = {boxWidth, nearest(h / w * boxWidth)};
-        if (s.height > boxHeight)
-            s = {nearest(w / h * boxHeight), boxHeight};
-    }
-    // A very long, thin picture would round a side to 0, which no resampler takes.
-    s.width = std::max(s.width, 1);
-    s.height = std::max(s.height, 1);
-    return s;
 }
 
 bool LoadImageFitted(const std::string& path, int boxWidth, int boxHeight, Bitmap& bitmap,

@@ -3,7 +3,8 @@
 // false result and never throw; picture loading raises the codec's kalidor::Error.
 // Folder arguments may or may not end in '/'; results are folder + '/' + name.
 
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
+#include "imaging/fitted_size.h"
 
 #include <cstdint>
 #include <functional>
@@ -48,12 +49,8 @@ bool LoadImageFitted(const std::string& path, int boxWidth, int boxHeight, Bitma
                      const std::function<void(const std::string&)>& showMessage = {});
 
 // The fitted size alone: nearest (halves to even) of the aspect-kept side, at least 1.
-struct Size {
-    int width = 0;
-    int height = 0;
-    bool operator==(const Size&) const = default;
-};
-Size FittedSize(int width, int height, int boxWidth, int boxHeight);
+using Size = FitSize;
+using ::kalidor::FittedSize;
 
 // "HH時間MM分SS秒", each part at least two digits (hours may have more).
 std::string SecondsToText(std::int64_t seconds);

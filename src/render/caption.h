@@ -21,8 +21,8 @@
 
 #include "model/caption_font.h"
 #include "model/pic_object.h"
-#include "platform/bitmap.h"
-#include "platform/font_rasterizer.h"
+#include "imaging/bitmap.h"
+#include "imaging/font_rasterizer.h"
 
 #include <cstdint>
 #include <optional>

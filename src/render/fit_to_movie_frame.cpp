@@ -1,8 +1,8 @@
 #include "render/fit_to_movie_frame.h"
 
-#include "platform/drawing.h"
+#include "imaging/drawing.h"
 #include "platform/error.h"
-#include "render/bitmap_utils.h"
+#include "imaging/bitmap_utils.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // Fitting a loaded picture into the movie frame: scaled by nearest neighbour until it touches
 // two opposite sides, aspect kept, centred on black.
 
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 
 namespace kalidor {
 

@@ -1,8 +1,8 @@
 #include "render/frame_composer.h"
 
-#include "platform/drawing.h"
+#include "imaging/drawing.h"
 #include "platform/error.h"
-#include "render/bitmap_utils.h"
+#include "imaging/bitmap_utils.h"
 #include "render/scale_brightness.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // Composes the frames of one picture from their recipes. Read-only after construction, so
 // several threads can compose frames with one composer, each into its own frame bitmap.
 
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 #include "render/frame_recipe.h"
 
 #include <functional>

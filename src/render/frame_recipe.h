@@ -6,7 +6,7 @@
 // are normalised (clipped to the frame, empty ranges dropped, the whole picture always written
 // the same way), so equal recipes mean identical frames.
 
-#include "actions/action_types.h"
+#include "model/action_types.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "render/frame_writer.h"
 
 #include "platform/error.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/jpeg_codec.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,9 @@
 #include "render/make_movie_thread.h"
+#include "encode/encoder_arguments.h"
 
 #include "model/movie_checks.h"
 #include "model/th_utility.h"
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "platform/error.h"
 #include "render/encoder_progress.h"
 #include "render/fit_to_movie_frame.h"
@@ -207,7 +208,7 @@ void TMakeMovieThread::ExecuteSteps() {
     SyncSetRange();
     StatusText = kPass3Text;
     SyncShowText();
-    Runner->SetCommandLine(options_.encoderProgram + Project.BuildEncoderArguments());
+    Runner->SetCommandLine(options_.encoderProgram + BuildEncoderArguments(Project));
     // A stop raised between the poll above and here (the destructor) must not start a run.
     if (StopRequested())
         return;

@@ -19,7 +19,7 @@
 // dispatcher; FinishExport (export_result.h) is what it usually calls.
 
 #include "model/pic_object.h"
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 #include "platform/dispatcher.h"
 #include "platform/free_space.h"
 #include "render/encoder_failure.h"

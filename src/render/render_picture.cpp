@@ -1,7 +1,7 @@
 #include "render/render_picture.h"
 
-#include "platform/drawing.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/drawing.h"
+#include "imaging/jpeg_codec.h"
 #include "render/caption.h"
 #include "render/frame_composer.h"
 #include "render/frame_recipe.h"

@@ -3,7 +3,7 @@
 // says, with its caption on every frame; and the closing black frames of a movie.
 
 #include "model/pic_object.h"
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 #include "render/frame_progress.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // Darkening and brightening a picture for the zoom fades.
 
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 
 namespace kalidor {
 

@@ -1,7 +1,7 @@
 #include "actions/action_catalogue.h"
 #include "actions/comma_text.h"
 #include "model/pic_object.h"
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/text_encoding.h"
 #include "support/test_support.h"

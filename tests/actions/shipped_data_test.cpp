@@ -1,7 +1,7 @@
 #include "actions/action_catalogue.h"
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "platform/error.h"
-#include "platform/png_codec.h"
+#include "imaging/png_codec.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

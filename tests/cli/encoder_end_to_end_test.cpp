@@ -2,12 +2,13 @@
 // split as the runner splits it, and the movie checked with ffprobe.
 
 #include "cli/cli_runner.h"
+#include "encode/encoder_arguments.h"
 #include "cli/media_tools.h"
-#include "encode/command_line.h"
+#include "platform/command_line.h"
 #include "encode/encoder_entry.h"
 #include "model/pic_object.h"
 #include "platform/child_process.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/jpeg_codec.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -103,7 +104,7 @@ protected:
     // The export's command line, split and resolved as the runner does it.
     static ProgramRun encode(const TThPicObjectManager& p,
                              const std::function<bool(const std::string&)>& stopWhen = {}) {
-        const Args argv = SplitCommandLine("lib/ffmpeg" + p.BuildEncoderArguments());
+        const Args argv = SplitCommandLine("lib/ffmpeg" + BuildEncoderArguments(p));
         const fs::path program = ResolveProgram(argv[0], KALIDOR_BIN_DIR, "");
         EXPECT_FALSE(program.empty()) << "no lib/ffmpeg in " << KALIDOR_BIN_DIR;
         return runProgram(program, argv, stopWhen);
@@ -203,7 +204,7 @@ TEST_F(EncoderEndToEnd, TheMovieIsWhatFfmpegMakesFromTheFrameFiles) {
         const TThPicObjectManager p = projectWith(c.type, 0, movie, c.music ? music : "");
         const ProgramRun r = encode(p);
         ASSERT_EQ(r.code, 0) << r.output;
-        Args argv = SplitCommandLine("ffmpeg" + p.BuildEncoderArguments());
+        Args argv = SplitCommandLine("ffmpeg" + BuildEncoderArguments(p));
         EncoderInvocation plain = AdaptEncoderArguments(Args(argv.begin() + 1, argv.end()));
         argv = {"ffmpeg", "-v", "error"};
         argv.insert(argv.end(), plain.options.begin(), plain.options.end());

@@ -1,6 +1,6 @@
 #include "cli/cli_runner.h"
 #include "model/pic_object.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/jpeg_codec.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "cli/cli_runner.h"
 #include "cli/media_tools.h"
 #include "model/pic_object.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/jpeg_codec.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

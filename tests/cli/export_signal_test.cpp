@@ -5,7 +5,7 @@
 #include "cli/media_tools.h"
 #include "model/pic_object.h"
 #include "platform/child_process.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/jpeg_codec.h"
 #include "platform/unique_fd.h"
 #include "support/test_support.h"
 

@@ -1,7 +1,7 @@
 #include "cli/cli_runner.h"
 #include "model/pic_object.h"
-#include "platform/bmp_codec.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/bmp_codec.h"
+#include "imaging/jpeg_codec.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #include "cli/cli_runner.h"
+#include "encode/encoder_arguments.h"
 #include "model/pic_object.h"
 #include "support/test_support.h"
 
@@ -24,7 +25,7 @@ TEST(CliInfo, PrintsTheBundledExample) {
     ASSERT_GT(project.Count(), 0);
     EXPECT_NE(r.out.find("TotalSeconds: " + std::to_string(project.TotalSeconds()) + "\n"), std::string::npos);
     EXPECT_NE(r.out.find("TotalFrames: " + std::to_string(project.TotalFrames()) + "\n"), std::string::npos);
-    EXPECT_NE(r.out.find("\nencoder: lib/ffmpeg" + project.BuildEncoderArguments() + "\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nencoder: lib/ffmpeg" + BuildEncoderArguments(project) + "\n"), std::string::npos);
     for (int i = 0; i < project.Count(); ++i) {
         const std::string name = std::filesystem::path(project.Items(i).PicturePath).filename().string();
         EXPECT_NE(r.out.find(std::to_string(i + 1) + ". " + name + " | "), std::string::npos) << name;

@@ -1,6 +1,6 @@
 #include "cli/media_tools.h"
 
-#include "encode/command_line.h"
+#include "platform/command_line.h"
 #include "platform/child_process.h"
 #include "platform/unique_fd.h"
 

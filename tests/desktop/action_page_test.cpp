@@ -1,4 +1,4 @@
-#include "board/action_page.h"
+#include "desktop_rules/action_page.h"
 #include "movie_test_support.h"
 #include "desktop/shared/drag_formats.h"
 
@@ -18,9 +18,9 @@ QStringList listed(const QListWidget* list) {
     return names;
 }
 
-QStringList namesOf(const kalidor::TThActionObjectManager& catalogue, kalidor::board::ActionTarget target) {
+QStringList namesOf(const kalidor::TThActionObjectManager& catalogue, kalidor::rules::ActionTarget target) {
     QStringList names;
-    for (const std::string& name : kalidor::board::ActionNames(catalogue, target)) names << QString::fromStdString(name);
+    for (const std::string& name : kalidor::rules::ActionNames(catalogue, target)) names << QString::fromStdString(name);
     return names;
 }
 
@@ -44,7 +44,7 @@ private slots:
 };
 
 void ActionPageTest::listFollowsTheRadioButtons() {
-    using kalidor::board::ActionTarget;
+    using kalidor::rules::ActionTarget;
     MovieHarness h;
     auto& w = h.window;
     QVERIFY(w.TabSheetSelectAction->RBPicture->isChecked());
@@ -65,7 +65,7 @@ void ActionPageTest::listFollowsTheRadioButtons() {
     // The list drags the number of its entry in the catalogue.
     w.TabSheetSelectAction->LBActionList->setCurrentRow(1);
     const std::unique_ptr<QMimeData> drag(w.TabSheetSelectAction->LBActionList->model()->mimeData({w.TabSheetSelectAction->LBActionList->currentIndex()}));
-    QCOMPARE(kalidor::DragSourceOf(drag.get()), kalidor::board::DragSource::ActionList);
+    QCOMPARE(kalidor::DragSourceOf(drag.get()), kalidor::rules::DragSource::ActionList);
     const int number = kalidor::DraggedNumber(drag.get());
     QCOMPARE(QString::fromStdString(w.Actions->Items(number).Name), w.TabSheetSelectAction->LBActionList->currentItem()->text());
 }
@@ -102,9 +102,9 @@ void ActionPageTest::givingActions() {
     }
     (text ? w.TabSheetSelectAction->RBString : w.TabSheetSelectAction->RBPicture)->click();
     w.TabSheetSelectAction->LBActionList->setCurrentRow(2);
-    const auto value = kalidor::board::ActionValue(*w.Actions, w.TabSheetSelectAction->LBActionList->currentItem()->text().toStdString(),
-                                                   text ? kalidor::board::ActionTarget::Text
-                                                        : kalidor::board::ActionTarget::Picture);
+    const auto value = kalidor::rules::ActionValue(*w.Actions, w.TabSheetSelectAction->LBActionList->currentItem()->text().toStdString(),
+                                                   text ? kalidor::rules::ActionTarget::Text
+                                                        : kalidor::rules::ActionTarget::Picture);
     QVERIFY(value > 1);
     if (how == "add") kalidor::uitest::click(w.TabSheetSelectAction->pngBtnAddAction);
     if (how == "delete") kalidor::uitest::click(w.TabSheetSelectAction->pngBtnDelAction);

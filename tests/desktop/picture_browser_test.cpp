@@ -1,8 +1,8 @@
 // The picture browser of the picture page: a large folder shows at once while its thumbnails are
 // made on worker threads into the freedesktop cache, another folder drops the work left, and the
 // selection and drags give the files in list order.
-#include "platform/bitmap.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/bitmap.h"
+#include "imaging/jpeg_codec.h"
 #include "desktop/browser/browser_file_model.h"
 #include "desktop/browser/browser_item_delegate.h"
 #include "desktop/browser/browser_places.h"
@@ -194,7 +194,7 @@ private slots:
             QModelIndexList indexes;
             for (const int row : order) indexes.append(window.TabSheetSelectPicture->PanelSelectPictureArea->AttachFileModel->index(row));
             const std::unique_ptr<QMimeData> drag(window.TabSheetSelectPicture->PanelSelectPictureArea->AttachFileModel->mimeData(indexes));
-            QCOMPARE(DragSourceOf(drag.get()), board::DragSource::BrowserFiles);
+            QCOMPARE(DragSourceOf(drag.get()), rules::DragSource::BrowserFiles);
             QCOMPARE(DraggedFiles(drag.get()), expected);
         }
         QVERIFY(window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->dragEnabled());

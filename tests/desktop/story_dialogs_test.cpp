@@ -1,4 +1,4 @@
-#include "board/dialog_rules.h"
+#include "desktop_rules/dialog_rules.h"
 #include "desktop/shared/bitmap_image.h"
 #include "desktop/dialogs/form_font_config.h"
 #include "desktop/dialogs/form_time_config.h"
@@ -65,7 +65,7 @@ void StoryDialogsTest::fontDialogControls() {
     QCOMPARE(dialog.size(), QSize(286, 266));
     QCOMPARE(dialog.CBFontSize->count(), 44);
     QCOMPARE(dialog.CBFontSize->itemText(0) + dialog.CBFontSize->itemText(43), QStringLiteral("750"));
-    QCOMPARE(dialog.PanelFontPreview->text(), QString::fromUtf8(kalidor::board::kFontPreviewText));
+    QCOMPARE(dialog.PanelFontPreview->text(), QString::fromUtf8(kalidor::rules::kFontPreviewText));
     // The installed scalable faces, without vertical-writing ones, in case-blind order.
     QVERIFY(!dialog.Faces().empty());
     QCOMPARE(dialog.CBFontName->count(), int(dialog.Faces().size()));
@@ -73,7 +73,7 @@ void StoryDialogsTest::fontDialogControls() {
         QVERIFY(dialog.Faces()[i][0] != '@');
         if (i > 0) QVERIFY(QString::fromStdString(dialog.Faces()[i - 1]).compare(QString::fromStdString(dialog.Faces()[i]), Qt::CaseInsensitive) <= 0);
     }
-    QCOMPARE(dialog.CBFontName->currentIndex(), kalidor::board::FontFaceItemIndex(dialog.Faces(), kalidor::board::kPreferredFace));
+    QCOMPARE(dialog.CBFontName->currentIndex(), kalidor::rules::FontFaceItemIndex(dialog.Faces(), kalidor::rules::kPreferredFace));
     for (QToolButton* toggle : {dialog.SBtnFontBold, dialog.SBtnFontItalic, dialog.SBtnFontUnderLine}) QVERIFY(toggle->isCheckable());
     QVERIFY(dialog.SBtnFontBold->font().bold() && dialog.SBtnFontItalic->font().italic() && dialog.SBtnFontUnderLine->font().underline());
 }

@@ -1,6 +1,6 @@
-#include "board/panel_layout.h"
-#include "board/storyboard_editing.h"
-#include "platform/jpeg_codec.h"
+#include "desktop_rules/panel_layout.h"
+#include "desktop_rules/storyboard_editing.h"
+#include "imaging/jpeg_codec.h"
 #include "desktop/dialogs/form_font_config.h"
 #include "desktop/dialogs/form_time_config.h"
 #include "desktop/storyboard/story_panel.h"
@@ -27,7 +27,7 @@
 
 using kalidor::TFormMakeMovie;
 using kalidor::TThPicObject;
-namespace board = kalidor::board;
+namespace rules = kalidor::rules;
 namespace fs = std::filesystem;
 
 namespace {
@@ -91,7 +91,7 @@ struct Harness {
         for (int i = 0; i < window.Project.Count(); ++i) window.Project.Items(i).Selected = indices.contains(i);
         window.ScrollBoxPicture->RefreshStoryboard();
     }
-    QWidget* control(board::PanelControl control, int index) const {
+    QWidget* control(rules::PanelControl control, int index) const {
         return window.ScrollBoxPicture->StoryPanels.Items(index).Control(control);
     }
     // Drags real mime data onto a widget and drops it there, as the drag-and-drop machinery
@@ -148,13 +148,13 @@ void StoryboardTest::panelsCarryNamesTagsAndPlaces() {
     h.fill(10);
     h.window.show();
     QCOMPARE(h.window.ScrollBoxPicture->StoryPanels.Count(), 10);
-    QCOMPARE(h.window.ScrollBoxPicture->StripContent->width(), board::StripContentWidth(10));
-    for (const board::PanelControlLayout& layout : board::kPanelControls) {
+    QCOMPARE(h.window.ScrollBoxPicture->StripContent->width(), rules::StripContentWidth(10));
+    for (const rules::PanelControlLayout& layout : rules::kPanelControls) {
         QWidget* control = h.control(layout.control, 3);
         QCOMPARE(control->objectName(), QString::fromLatin1(layout.namePrefix) + "3");
         QCOMPARE(control->property(kalidor::kTagProperty).toInt(), 3);
         QCOMPARE(control->isVisible(), true);
-        const int left = layout.control == board::PanelControl::Panel ? 615 : layout.left;
+        const int left = layout.control == rules::PanelControl::Panel ? 615 : layout.left;
         QCOMPARE(control->geometry(), QRect(left, layout.top, layout.width, layout.height));
     }
     // Scrolled 400 to the right, a new panel still lands right after the last one.
@@ -164,9 +164,9 @@ void StoryboardTest::panelsCarryNamesTagsAndPlaces() {
     h.window.Project.Add(std::move(picture));
     h.window.ScrollBoxPicture->AddStoryPanel();
     QVERIFY(h.window.Modified);
-    QCOMPARE(h.control(board::PanelControl::Panel, 10)->x(), 2015);
-    QCOMPARE(h.control(board::PanelControl::Panel, 3)->x(), 615);
-    QCOMPARE(h.control(board::PanelControl::Panel, 3)->mapTo(h.window.ScrollBoxPicture->viewport(), QPoint()).x(), 215);
+    QCOMPARE(h.control(rules::PanelControl::Panel, 10)->x(), 2015);
+    QCOMPARE(h.control(rules::PanelControl::Panel, 3)->x(), 615);
+    QCOMPARE(h.control(rules::PanelControl::Panel, 3)->mapTo(h.window.ScrollBoxPicture->viewport(), QPoint()).x(), 215);
     // A fresh panel shows its placeholder time until the first refresh; its images are loaded.
     auto* fresh = h.window.ScrollBoxPicture->StoryPanels.Items(10).LblStoryBoradTime.data();
     QCOMPARE(fresh->text(), QStringLiteral("00:00"));
@@ -234,7 +234,7 @@ void StoryboardTest::clickSelects() {
     h.fill(8);
     h.window.show();
     h.select(before);
-    QWidget* target = clicked < 0 ? h.window.ScrollBoxPicture->StripContent : h.control(board::PanelControl::Thumbnail, clicked);
+    QWidget* target = clicked < 0 ? h.window.ScrollBoxPicture->StripContent : h.control(rules::PanelControl::Thumbnail, clicked);
     const QPoint at = clicked < 0 ? QPoint(h.window.ScrollBoxPicture->StripContent->width() - 5, 5) : QPoint(50, 50);
     QTest::mouseClick(target, Qt::LeftButton, Qt::KeyboardModifiers(keys), at);
     QFETCH(bool, doubleClick);
@@ -246,7 +246,7 @@ void StoryboardTest::clickSelects() {
     for (int i = 0; i < 8; ++i) {
         const QColor colour = h.window.ScrollBoxPicture->StoryPanels.Items(i).PanelStoryBorad->palette().color(QPalette::Window);
         QCOMPARE(colour == kSkyBlue, h.window.Project.Items(i).Selected);
-        QCOMPARE(h.control(board::PanelControl::Panel, i)->x(), 15 + 200 * i);
+        QCOMPARE(h.control(rules::PanelControl::Panel, i)->x(), 15 + 200 * i);
     }
     QVERIFY(!h.window.Modified);
 }
@@ -277,7 +277,7 @@ void StoryboardTest::dropsOnPanels() {
                                  QString::fromStdString(h.jpeg("z.jpg"))});
         if (kind == "files") data.setData(kalidor::kBrowserFilesMime, QByteArray());
     }
-    QVERIFY(Harness::drop(h.control(board::PanelControl::Thumbnail, target), data));
+    QVERIFY(Harness::drop(h.control(rules::PanelControl::Thumbnail, target), data));
     QVERIFY(h.waitForAdding());
     QTEST(h.order(), "order");
     QCOMPARE(h.window.ScrollBoxPicture->StoryPanels.Count(), h.window.Project.Count());
@@ -292,11 +292,11 @@ void StoryboardTest::moveButtons_data() {
     QTest::addColumn<int>("presses");
     QTest::addColumn<QString>("order");
     QTest::addColumn<QString>("message");
-    const QString one = QString::fromUtf8(board::kSelectOnePictureToMove);
+    const QString one = QString::fromUtf8(rules::kSelectOnePictureToMove);
     QTest::newRow("back three times") << QList<int>{1} << 1 << 3 << "a c d e b" << "";
-    QTest::newRow("back once more") << QList<int>{1} << 1 << 4 << "a c d e b" << QString::fromUtf8(board::kCannotMoveBack);
+    QTest::newRow("back once more") << QList<int>{1} << 1 << 4 << "a c d e b" << QString::fromUtf8(rules::kCannotMoveBack);
     QTest::newRow("forward") << QList<int>{3} << 0 << 1 << "a b d c e" << "";
-    QTest::newRow("forward at the front") << QList<int>{0} << 0 << 1 << "a b c d e" << QString::fromUtf8(board::kCannotMoveForward);
+    QTest::newRow("forward at the front") << QList<int>{0} << 0 << 1 << "a b c d e" << QString::fromUtf8(rules::kCannotMoveForward);
     QTest::newRow("none selected") << QList<int>{} << 1 << 1 << "a b c d e" << one;
     QTest::newRow("two selected") << QList<int>{1, 2} << 0 << 1 << "a b c d e" << one;
 }
@@ -325,7 +325,7 @@ void StoryboardTest::deleting_data() {
     QTest::addColumn<QString>("order");
     QTest::addColumn<QString>("notice");
     QTest::addColumn<bool>("asked");
-    QTest::newRow("nothing selected") << QList<int>{} << true << "a b c d e" << QString::fromUtf8(board::kSelectOnePictureToDelete) << false;
+    QTest::newRow("nothing selected") << QList<int>{} << true << "a b c d e" << QString::fromUtf8(rules::kSelectOnePictureToDelete) << false;
     QTest::newRow("two, Yes") << QList<int>{1, 3} << true << "a c e" << "" << true;
     QTest::newRow("two, No") << QList<int>{1, 3} << false << "a b c d e" << "" << true;
     QTest::newRow("all, Yes") << QList<int>{0, 1, 2, 3, 4} << true << "" << "" << true;
@@ -345,7 +345,7 @@ void StoryboardTest::deleting() {
     QTEST(h.order(), "order");
     QCOMPARE(h.window.ScrollBoxPicture->StoryPanels.Count(), h.window.Project.Count());
     QCOMPARE(h.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
-    QCOMPARE(h.questions, asked ? QStringList{QString::fromUtf8(board::kDeleteQuestion)} : QStringList());
+    QCOMPARE(h.questions, asked ? QStringList{QString::fromUtf8(rules::kDeleteQuestion)} : QStringList());
     QCOMPARE(h.window.Modified, asked && answer);
     QVERIFY(fs::exists(h.window.Project.ProjectDir + "b.jpg"));  // the copy stays
 }
@@ -356,9 +356,9 @@ void StoryboardTest::addingChecksAndCopies_data() {
     QTest::addColumn<QString>("message");
     QTest::newRow("all good") << QStringList{"j:p.jpg", "j:q.jpg"} << "p q" << "";
     QTest::newRow("second and fourth broken") << QStringList{"j:p.jpg", "b:bad2.jpg", "j:q.jpg", "b:bad4.JPEG"} << ""
-                                              << QString::fromUtf8(board::UnsupportedImageMessage("bad2.jpg"));
+                                              << QString::fromUtf8(rules::UnsupportedImageMessage("bad2.jpg"));
     QTest::newRow("a failed copy") << QStringList{"j:p.jpg", "d:gone.png", "j:q.jpg"} << "p q"
-                                   << QString::fromUtf8(board::CopyFailedMessage("gone.png"));
+                                   << QString::fromUtf8(rules::CopyFailedMessage("gone.png"));
 }
 
 void StoryboardTest::addingChecksAndCopies() {
@@ -373,7 +373,7 @@ void StoryboardTest::addingChecksAndCopies() {
     }
     // With nothing chosen in the browser, the add button asks for a choice.
     QTest::mouseClick(h.window.TabSheetSelectPicture->pngBtnAddPicture, Qt::LeftButton);
-    QCOMPARE(h.notices, QStringList{QString::fromUtf8(board::kSelectPicturesToAdd)});
+    QCOMPARE(h.notices, QStringList{QString::fromUtf8(rules::kSelectPicturesToAdd)});
     h.notices.clear();
 
     QMimeData data;
@@ -451,9 +451,9 @@ void StoryboardTest::modifiedMarks() {
             timeConfig.CBTime->setCurrentIndex(7);
             (edit.endsWith("ok") ? timeConfig.BtnOK : timeConfig.BtnCancel)->click();
         });
-        QTest::mouseClick(h.control(board::PanelControl::TimeLabel, 1), Qt::LeftButton);
+        QTest::mouseClick(h.control(rules::PanelControl::TimeLabel, 1), Qt::LeftButton);
         QCOMPARE(h.window.ScrollBoxPicture->StoryPanels.Items(1).LblStoryBoradTime->text(),
-                 QString::fromStdString(board::PanelTimeText(h.window.Project.Items(1).DisplayTime)));
+                 QString::fromStdString(rules::PanelTimeText(h.window.Project.Items(1).DisplayTime)));
     }
     if (edit == "font cancel") {
         kalidor::TFormFontConfig fontConfig(&h.window);
@@ -469,7 +469,7 @@ void StoryboardTest::modifiedMarks() {
     if (edit == "drop") {
         QMimeData data;
         data.setData(kalidor::kPanelMime, "0");
-        QVERIFY(Harness::drop(h.control(board::PanelControl::Number, 2), data));
+        QVERIFY(Harness::drop(h.control(rules::PanelControl::Number, 2), data));
     }
     QTEST(h.window.Modified, "modified");
     QTEST(h.window.Project.Items(1).DisplayTime, "seconds");

@@ -1,4 +1,5 @@
 #include "model/pic_object.h"
+#include "encode/encoder_arguments.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ TEST(BuildEncoderArguments, WithoutMusicEveryFormatAndQuality) {
         auto project = projectOf({6, 3});
         project.MovType = c.type;
         project.MovQuality = c.quality;
-        EXPECT_EQ(project.BuildEncoderArguments(), c.expected) << int(c.type) << "/" << int(c.quality);
+        EXPECT_EQ(BuildEncoderArguments(project), c.expected) << int(c.type) << "/" << int(c.quality);
     }
 }
 
@@ -51,13 +52,13 @@ TEST(BuildEncoderArguments, WithMusicPerFormat) {
         project.MovType = type;
         project.MovWidth = 1280;
         project.MovHeight = 720;
-        EXPECT_EQ(project.BuildEncoderArguments(), expected[type]);
+        EXPECT_EQ(BuildEncoderArguments(project), expected[type]);
     }
 }
 
 TEST(BuildEncoderArguments, NoPicturesGiveATenthOfASecond) {
     auto project = projectOf({});
-    EXPECT_NE(project.BuildEncoderArguments().find(" -t 0.1 \""), std::string::npos);
+    EXPECT_NE(BuildEncoderArguments(project).find(" -t 0.1 \""), std::string::npos);
 }
 
 TEST(BuildEncoderArguments, PathsGoInUnchanged) {
@@ -67,7 +68,7 @@ TEST(BuildEncoderArguments, PathsGoInUnchanged) {
     project.MusicFilePath = "/home/u/音楽/春 の 歌.m4a";
     project.SaveFilePath = "/home/u/動画/旅行 final.mp4";
     project.MovWidth = 99999;  // no check here: the limits are the settings page's
-    EXPECT_EQ(project.BuildEncoderArguments(),
+    EXPECT_EQ(BuildEncoderArguments(project),
               " -y -r 30 -i \"/home/u/My Projects/旅行 2024/tmp/%6d.jpg\"  -i \"/home/u/音楽/春 の 歌.m4a\"   "
               "-vcodec mpeg4 -f mp4   -acodec libfaac  -b 4000kb  -ab 192kb -s 99999x480 -t 12.1 "
               "\"/home/u/動画/旅行 final.mp4\"");

@@ -1,4 +1,5 @@
-#include "encode/command_line.h"
+#include "platform/command_line.h"
+#include "encode/encoder_arguments.h"
 #include "encode/encoder_entry.h"
 #include "model/pic_object.h"
 #include "platform/error.h"
@@ -31,7 +32,7 @@ Args entryArgumentsFor(std::uint8_t movType, std::uint8_t quality, bool music) {
     auto picture = std::make_unique<TThPicObject>();
     picture->DisplayTime = 6;
     project.Add(std::move(picture));
-    Args args = SplitCommandLine("lib/ffmpeg" + project.BuildEncoderArguments());
+    Args args = SplitCommandLine("lib/ffmpeg" + BuildEncoderArguments(project));
     args.erase(args.begin());
     return args;
 }

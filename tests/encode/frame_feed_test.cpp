@@ -1,7 +1,7 @@
 #include "encode/frame_feed.h"
 
-#include "platform/bitmap.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/bitmap.h"
+#include "imaging/jpeg_codec.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

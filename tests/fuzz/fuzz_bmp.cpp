@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the BMP reader: any input must decode or raise kalidor::Error,
 // without crashing, hanging or allocating beyond the pixel limit.
 
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "platform/error.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // Decodes arbitrary bytes as JPEG: any outcome but kalidor::Error is a bug.
 #include "platform/error.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/jpeg_codec.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Decodes arbitrary bytes as PNG: any outcome but kalidor::Error is a bug.
 #include "platform/error.h"
-#include "platform/png_codec.h"
+#include "imaging/png_codec.h"
 
 #include <cstddef>
 #include <cstdint>

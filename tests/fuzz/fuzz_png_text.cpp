@@ -1,7 +1,7 @@
 // Reading the text keys of thumbnail cache entries on arbitrary bytes: any answer is fine,
 // crashes, leaks and hangs are not.
 
-#include "platform/png_writer.h"
+#include "imaging/png_writer.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 #include "model/picture_adding.h"
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "model/pic_object.h"
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "platform/error.h"
 #include "support/test_support.h"
 

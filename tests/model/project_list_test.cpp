@@ -1,6 +1,6 @@
 #include "model/project_list.h"
 #include "model/project_tile_layout.h"
-#include "platform/bmp_codec.h"
+#include "imaging/bmp_codec.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

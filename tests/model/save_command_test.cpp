@@ -1,7 +1,7 @@
 #include "model/save_command.h"
 
 #include "model/pic_object.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/jpeg_codec.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

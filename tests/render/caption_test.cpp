@@ -1,7 +1,7 @@
 #include "render/caption.h"
 
 #include "platform/error.h"
-#include "platform/font_rasterizer.h"
+#include "imaging/font_rasterizer.h"
 
 #include <gtest/gtest.h>
 

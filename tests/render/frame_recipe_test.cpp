@@ -1,5 +1,5 @@
-#include "platform/drawing.h"
-#include "render/bitmap_utils.h"
+#include "imaging/drawing.h"
+#include "imaging/bitmap_utils.h"
 #include "render/frame_composer.h"
 #include "render/frame_recipe.h"
 #include "render/scale_brightness.h"

@@ -1,5 +1,5 @@
 #include "platform/error.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/jpeg_codec.h"
 #include "render/frame_writer.h"
 #include "support/test_support.h"
 

@@ -1,8 +1,9 @@
 #include "encode/dos_command.h"
+#include "encode/encoder_arguments.h"
 #include "model/movie_checks.h"
 #include "model/th_utility.h"
-#include "platform/bmp_codec.h"
-#include "platform/jpeg_codec.h"
+#include "imaging/bmp_codec.h"
+#include "imaging/jpeg_codec.h"
 #include "render/encoder_progress.h"
 #include "render/frame_writer.h"
 #include "render/make_movie_thread.h"
@@ -316,7 +317,7 @@ TEST(MakeMovieThread, TwoPicturesMakeTheirFramesAndTheEncoderLine) {
     ASSERT_EQ(pass2.size(), 211u);  // the set-up label, then one per frame
     EXPECT_EQ(pass2[1], " (1/210)");
     EXPECT_EQ(pass2.back(), " (210/210)");
-    EXPECT_EQ(script.commandLine, "lib/ffmpeg" + p.project.BuildEncoderArguments());
+    EXPECT_EQ(script.commandLine, "lib/ffmpeg" + BuildEncoderArguments(p.project));
 
     const std::vector<std::string> pass3(std::find(status.labels.begin(), status.labels.end(), kPass3),
                                          status.labels.end() - 1);

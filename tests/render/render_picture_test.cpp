@@ -1,4 +1,4 @@
-#include "platform/jpeg_codec.h"
+#include "imaging/jpeg_codec.h"
 #include "render/frame_writer.h"
 #include "render/render_picture.h"
 #include "support/test_support.h"

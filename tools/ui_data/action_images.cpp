@@ -2,9 +2,9 @@
 
 #include "style.h"
 
-#include "actions/action_types.h"
+#include "model/action_types.h"
 #include "model/pic_object.h"
-#include "render/bitmap_utils.h"
+#include "imaging/bitmap_utils.h"
 #include "render/caption.h"
 #include "render/frame_composer.h"
 #include "render/frame_recipe.h"

@@ -4,8 +4,8 @@
 // pictures from the engine. Colours are straight RGBA in 0..1; the canvas keeps them
 // premultiplied so that "over" is one multiply-add.
 
-#include "platform/bitmap.h"
-#include "platform/font_rasterizer.h"
+#include "imaging/bitmap.h"
+#include "imaging/font_rasterizer.h"
 
 #include <functional>
 #include <string_view>

@@ -1,7 +1,7 @@
 #pragma once
 // The picture the interface images demonstrate the actions on: a lake under hills, drawn here.
 
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 
 namespace kalidor::uidata {
 

@@ -3,7 +3,7 @@
 
 #include "canvas.h"
 
-#include "platform/font_rasterizer.h"
+#include "imaging/font_rasterizer.h"
 
 namespace kalidor::uidata {
 

@@ -2,7 +2,7 @@
 // The images the program ships: the action bitmaps of the catalogue, the interface PNGs and the
 // default project thumbnail, all drawn from our own sample picture and the engine's renderers.
 
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "desktop/browser/browser_item_delegate.h"
 
-#include "board/picture_browser.h"
+#include "desktop_rules/picture_browser.h"
 #include "desktop/browser/browser_file_model.h"
 
 #include <QAbstractFileIconProvider>
@@ -14,9 +14,9 @@
 namespace kalidor::browser {
 namespace {
 
-constexpr int kSquare = board::kBrowserThumbnailSize;
+constexpr int kSquare = rules::kBrowserThumbnailSize;
 
-board::Rect toRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+rules::Rect toRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
 
 }  // namespace
 
@@ -29,18 +29,18 @@ void BrowserItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->save();
     // The icon rectangle is the item's top part, above the caption's line.
     const QRect item = option.rect;
-    const board::Rect icon = toRect(QRect(item.left(), item.top(), item.width(), kSquare + 2 * kMargin));
-    const board::Rect square = board::ThumbnailSquare(icon, kSquare);
+    const rules::Rect icon = toRect(QRect(item.left(), item.top(), item.width(), kSquare + 2 * kMargin));
+    const rules::Rect square = rules::ThumbnailSquare(icon, kSquare);
     const QRect squareRect(square.left, square.top, kSquare, kSquare);
     painter->fillRect(squareRect, option.palette.color(QPalette::Base));
 
     const QImage thumbnail = index.data(BrowserFileModel::ThumbnailRole).value<QImage>();
     const QString name = index.data(Qt::DisplayRole).toString();
     if (thumbnail.isNull()) {
-        const board::Point at = board::TypeIconOrigin(square);
+        const rules::Point at = rules::TypeIconOrigin(square);
         painter->drawPixmap(at.x, at.y, typeIcon(name));
     } else {
-        const board::Point at = board::ThumbnailOrigin(square, thumbnail.width(), thumbnail.height());
+        const rules::Point at = rules::ThumbnailOrigin(square, thumbnail.width(), thumbnail.height());
         painter->drawImage(at.x, at.y, thumbnail);
     }
 
@@ -55,7 +55,7 @@ void BrowserItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     }
 
     const QFontMetrics metrics(option.font);
-    const board::Caption caption = board::PlaceCaption(name.toStdString(), square, [&](std::string_view text) {
+    const rules::Caption caption = rules::PlaceCaption(name.toStdString(), square, [&](std::string_view text) {
         return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     });
     painter->setFont(option.font);
@@ -71,9 +71,9 @@ QPixmap BrowserItemDelegate::typeIcon(const QString& fileName) const {
     if (cached != icons_.constEnd()) return *cached;
     QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
     if (icon.isNull()) icon = QFileIconProvider().icon(QAbstractFileIconProvider::File);
-    QPixmap pixmap = icon.pixmap(board::kTypeIconSize, board::kTypeIconSize);
-    if (pixmap.size() != QSize(board::kTypeIconSize, board::kTypeIconSize) && !pixmap.isNull())
-        pixmap = pixmap.scaled(board::kTypeIconSize, board::kTypeIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap pixmap = icon.pixmap(rules::kTypeIconSize, rules::kTypeIconSize);
+    if (pixmap.size() != QSize(rules::kTypeIconSize, rules::kTypeIconSize) && !pixmap.isNull())
+        pixmap = pixmap.scaled(rules::kTypeIconSize, rules::kTypeIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     icons_.insert(type.name(), pixmap);
     return pixmap;
 }

@@ -1,12 +1,12 @@
 #include "desktop/browser/picture_browser.h"
 
-#include "board/picture_browser.h"
+#include "desktop_rules/picture_browser.h"
 #include "desktop/browser/browser_file_model.h"
 #include "desktop/browser/browser_item_delegate.h"
 #include "desktop/browser/browser_places.h"
 #include "desktop/browser/thumbnail_feed.h"
 #include "desktop/shared/png_button.h"
-#include "platform/freedesktop_thumbnails.h"
+#include "imaging/freedesktop_thumbnails.h"
 #include "platform/user_folders.h"
 
 #include <QComboBox>
@@ -181,12 +181,12 @@ void TPictureBrowser::DriveCBChange(int place) {
 
 void TPictureBrowser::ShowFolder(const std::string& folder) {
     browserFolder_ = withSlash(folder);
-    std::vector<std::string> paths = board::ListFolderPictures(browserFolder_);
+    std::vector<std::string> paths = rules::ListFolderPictures(browserFolder_);
     AttachFileModel->Reset(paths);
     // A range of 0 to 0 (one picture) would turn the bar into a busy indicator; 0 to 1 looks the same empty.
-    progress_->setRange(0, std::max(1, board::ThumbnailProgressMaximum(static_cast<int>(paths.size()))));
+    progress_->setRange(0, std::max(1, rules::ThumbnailProgressMaximum(static_cast<int>(paths.size()))));
     progress_->setValue(0);
-    BrowserThumbnails->Start(std::move(paths), board::kBrowserThumbnailSize, board::kBrowserThumbnailSize);
+    BrowserThumbnails->Start(std::move(paths), rules::kBrowserThumbnailSize, rules::kBrowserThumbnailSize);
     preferTimer_->start();
 
     // The drive box shows the place holding the folder, and remembers the folder for it.

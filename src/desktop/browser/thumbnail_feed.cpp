@@ -1,15 +1,15 @@
 #include "desktop/browser/thumbnail_feed.h"
 
 #include "desktop/shared/bitmap_image.h"
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 
 #include <QMetaObject>
 
 namespace kalidor::browser {
 
-ThumbnailFeed::ThumbnailFeed(board::ThumbnailLoader::Extractor extractor, int workers, QObject* parent)
+ThumbnailFeed::ThumbnailFeed(rules::ThumbnailLoader::Extractor extractor, int workers, QObject* parent)
     : QObject(parent) {
-    loader_ = std::make_unique<board::ThumbnailLoader>(
+    loader_ = std::make_unique<rules::ThumbnailLoader>(
         std::move(extractor),
         [this](std::uint64_t generation, int index, std::optional<Bitmap> thumbnail) {
             // Converted on the worker, so the user-interface thread only stores and paints.

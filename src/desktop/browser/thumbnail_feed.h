@@ -2,7 +2,7 @@
 // Brings the thumbnails that ThumbnailLoader makes on its worker threads to the user-interface
 // thread, for the folder being shown only: a thumbnail of a folder left behind is dropped here.
 
-#include "board/thumbnail_loader.h"
+#include "desktop_rules/thumbnail_loader.h"
 
 #include <QImage>
 #include <QObject>
@@ -22,7 +22,7 @@ class ThumbnailFeed : public QObject {
     Q_OBJECT
 public:
     // `extractor` makes one thumbnail (UnitImageExtract's contract); `workers` as ThumbnailLoader.
-    explicit ThumbnailFeed(board::ThumbnailLoader::Extractor extractor, int workers = 0, QObject* parent = nullptr);
+    explicit ThumbnailFeed(rules::ThumbnailLoader::Extractor extractor, int workers = 0, QObject* parent = nullptr);
     ~ThumbnailFeed() override;
 
     // Drops the work left for the previous folder and starts on these files.
@@ -48,7 +48,7 @@ private:
     std::uint64_t generation_ = 0;
     int done_ = 0;
     int total_ = 0;
-    std::unique_ptr<board::ThumbnailLoader> loader_;  // last: its threads stop before the rest goes
+    std::unique_ptr<rules::ThumbnailLoader> loader_;  // last: its threads stop before the rest goes
 };
 
 }  // namespace kalidor::browser

@@ -1,7 +1,7 @@
 #include "desktop/dialogs/form_font_config.h"
 
-#include "board/dialog_rules.h"
-#include "platform/font_family.h"
+#include "desktop_rules/dialog_rules.h"
+#include "imaging/font_family.h"
 #include "desktop/shared/bitmap_image.h"
 
 #include <QColorDialog>
@@ -42,7 +42,7 @@ std::vector<std::string> installedFaces() {
     std::vector<std::string> families;
     for (const QString& family : QFontDatabase::families())
         if (QFontDatabase::isScalable(family)) families.push_back(family.toStdString());
-    return board::FontFaceItems(std::move(families));
+    return rules::FontFaceItems(std::move(families));
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ std::vector<std::string> installedFaces() {
 TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
     setObjectName("FormFontConfig");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setWindowTitle(QString::fromUtf8(board::kFontDialogCaption));
+    setWindowTitle(QString::fromUtf8(rules::kFontDialogCaption));
     setFixedSize(286, 266);
 
     lblFontName = label(this, "lblFontName", QStringLiteral("フォント"), 8, 16);
@@ -61,7 +61,7 @@ TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
     CBFontSize = new QComboBox(this);
     CBFontSize->setObjectName("CBFontSize");
     CBFontSize->setGeometry(213, 32, 66, CBFontSize->sizeHint().height());
-    for (const std::string& size : board::FontSizeItems()) CBFontSize->addItem(QString::fromStdString(size));
+    for (const std::string& size : rules::FontSizeItems()) CBFontSize->addItem(QString::fromStdString(size));
 
     lblFontColor = label(this, "lblFontColor", QStringLiteral("色"), 8, 58);
     ShapeFontColor = new QFrame(this);
@@ -80,17 +80,17 @@ TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
     LblUnderLine = label(this, "LblUnderLine", QStringLiteral("下線"), 160, 58);
     SBtnFontUnderLine = toggle(this, "SBtnFontUnderLine", QStringLiteral("U"), 160, [](QFont& f) { f.setUnderline(true); });
 
-    PanelFontPreview = new QLabel(QString::fromUtf8(board::kFontPreviewText), this);
+    PanelFontPreview = new QLabel(QString::fromUtf8(rules::kFontPreviewText), this);
     PanelFontPreview->setObjectName("PanelFontPreview");
     PanelFontPreview->setGeometry(8, 107, 269, 113);
     PanelFontPreview->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     PanelFontPreview->setAlignment(Qt::AlignCenter);
 
-    BtnOK = new QPushButton(QString::fromUtf8(board::kOkButtonText), this);
+    BtnOK = new QPushButton(QString::fromUtf8(rules::kOkButtonText), this);
     BtnOK->setObjectName("BtnOK");
     BtnOK->setGeometry(116, 228, 75, 25);
     BtnOK->setDefault(true);
-    BtnCancel = new QPushButton(QString::fromUtf8(board::kCancelButtonText), this);
+    BtnCancel = new QPushButton(QString::fromUtf8(rules::kCancelButtonText), this);
     BtnCancel->setObjectName("BtnCancel");
     BtnCancel->setGeometry(196, 228, 75, 25);
 
@@ -101,7 +101,7 @@ TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
     // FormCreate: the face list, once per run.
     faces_ = installedFaces();
     for (const std::string& face : faces_) CBFontName->addItem(QString::fromStdString(face));
-    CBFontName->setCurrentIndex(board::FontFaceItemIndex(faces_, board::kPreferredFace));
+    CBFontName->setCurrentIndex(rules::FontFaceItemIndex(faces_, rules::kPreferredFace));
 
     connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -118,7 +118,7 @@ TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
 
 int TFormFontConfig::Execute(CaptionFont& font) {
     edited_ = &font;
-    const board::FontDialogState state = board::FontDialogStateFor(font, faces_, ResolveFontFamily(font.Name));
+    const rules::FontDialogState state = rules::FontDialogStateFor(font, faces_, ResolveFontFamily(font.Name));
     faceStandsIn_ = state.faceStandsIn;
     loading_ = true;  // loading the controls is no change of the font
     CBFontName->setCurrentIndex(state.faceIndex);
@@ -136,7 +136,7 @@ int TFormFontConfig::Execute(CaptionFont& font) {
 
 void TFormFontConfig::FontConfigChange() {
     if (!edited_) return;
-    board::FontDialogState state;
+    rules::FontDialogState state;
     state.faceIndex = CBFontName->currentIndex();
     state.sizeIndex = CBFontSize->currentIndex();
     state.color = shapeColor_;
@@ -144,7 +144,7 @@ void TFormFontConfig::FontConfigChange() {
     state.italic = SBtnFontItalic->isChecked();
     state.underline = SBtnFontUnderLine->isChecked();
     state.faceStandsIn = faceStandsIn_;
-    board::ApplyFontDialogState(*edited_, state, faces_);
+    rules::ApplyFontDialogState(*edited_, state, faces_);
     showPreview(*edited_);
 }
 

@@ -1,6 +1,6 @@
 #include "desktop/dialogs/form_time_config.h"
 
-#include "board/dialog_rules.h"
+#include "desktop_rules/dialog_rules.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -12,7 +12,7 @@ TFormTimeConfig::TFormTimeConfig(QWidget* parent) : QDialog(parent) {
     setObjectName("FormTimeConfig");
     // A fixed dialog frame without caption-bar buttons: OK or Cancel closes it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setWindowTitle(QString::fromUtf8(board::kTimeDialogCaption));
+    setWindowTitle(QString::fromUtf8(rules::kTimeDialogCaption));
     setFixedSize(189, 84);
 
     LblTime = new QLabel(QStringLiteral("切替時間"), this);
@@ -21,17 +21,17 @@ TFormTimeConfig::TFormTimeConfig(QWidget* parent) : QDialog(parent) {
     CBTime = new QComboBox(this);
     CBTime->setObjectName("CBTime");
     CBTime->setGeometry(61, 12, 49, CBTime->sizeHint().height());
-    for (const std::string& item : board::TimeItems()) CBTime->addItem(QString::fromStdString(item));
+    for (const std::string& item : rules::TimeItems()) CBTime->addItem(QString::fromStdString(item));
     CBTime->setCurrentIndex(0);
     LblSec = new QLabel(QStringLiteral("秒"), this);
     LblSec->setObjectName("LblSec");
     LblSec->move(115, 16);
 
-    BtnOK = new QPushButton(QString::fromUtf8(board::kOkButtonText), this);
+    BtnOK = new QPushButton(QString::fromUtf8(rules::kOkButtonText), this);
     BtnOK->setObjectName("BtnOK");
     BtnOK->setGeometry(17, 46, 75, 25);
     BtnOK->setDefault(true);
-    BtnCancel = new QPushButton(QString::fromUtf8(board::kCancelButtonText), this);
+    BtnCancel = new QPushButton(QString::fromUtf8(rules::kCancelButtonText), this);
     BtnCancel->setObjectName("BtnCancel");
     BtnCancel->setGeometry(97, 46, 75, 25);
     connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
@@ -39,9 +39,9 @@ TFormTimeConfig::TFormTimeConfig(QWidget* parent) : QDialog(parent) {
 }
 
 int TFormTimeConfig::Execute(int& seconds) {
-    CBTime->setCurrentIndex(board::TimeItemIndex(seconds));
+    CBTime->setCurrentIndex(rules::TimeItemIndex(seconds));
     const int result = exec();
-    seconds = board::SecondsOfTimeItem(CBTime->currentIndex(), seconds);
+    seconds = rules::SecondsOfTimeItem(CBTime->currentIndex(), seconds);
     return result;
 }
 

@@ -1,7 +1,7 @@
 #include "desktop/pages/select_action_page.h"
 
-#include "board/action_page.h"
-#include "board/storyboard_editing.h"
+#include "desktop_rules/action_page.h"
+#include "desktop_rules/storyboard_editing.h"
 #include "desktop/pages/action_page_widgets.h"
 #include "desktop/shared/drag_formats.h"
 #include "desktop/shared/bitmap_image.h"
@@ -23,7 +23,7 @@
 namespace kalidor {
 namespace {
 
-using board::ActionTarget;
+using rules::ActionTarget;
 
 ActionTarget targetOf(const QRadioButton* picture) {
     return picture->isChecked() ? ActionTarget::Picture : ActionTarget::Text;
@@ -110,7 +110,7 @@ void TSelectActionPage::FillActionList() {
         LBActionList->clear();
         const TThActionObjectManager* actions = state_.Actions.get();
         if (!actions) return;
-        for (const std::string& name : board::ActionNames(*actions, targetOf(RBPicture))) {
+        for (const std::string& name : rules::ActionNames(*actions, targetOf(RBPicture))) {
             auto* item = new QListWidgetItem(QString::fromStdString(name), LBActionList);
             const TThActionObject* entry = actions->FindByName(name);
             int number = -1;
@@ -127,7 +127,7 @@ void TSelectActionPage::FillActionList() {
 void TSelectActionPage::LBActionListClick() {
     const auto name = selectedActionName(LBActionList);
     if (!name || !state_.Actions) return;
-    const Bitmap* description = board::ActionDescription(*state_.Actions, *name, targetOf(RBPicture));
+    const Bitmap* description = rules::ActionDescription(*state_.Actions, *name, targetOf(RBPicture));
     if (!description) return;
     ImgActionPreview->setPixmap(QPixmap::fromImage(ToQImage(*description)));
     static_cast<ActionPreviewImage*>(ImgActionPreview)->actionNumber =
@@ -137,24 +137,24 @@ void TSelectActionPage::LBActionListClick() {
 void TSelectActionPage::pngBtnAddActionClick() {
     const auto name = selectedActionName(LBActionList);
     if (!name || !state_.Actions) return;  // no entry of this kind to give
-    const bool changed = board::GiveActionToSelected(
-        state_.Project, board::ActionValue(*state_.Actions, *name, targetOf(RBPicture)), targetOf(RBPicture));
+    const bool changed = rules::GiveActionToSelected(
+        state_.Project, rules::ActionValue(*state_.Actions, *name, targetOf(RBPicture)), targetOf(RBPicture));
     strip_.RefreshStoryboard();
-    if (changed && board::SetsModified(board::StoryboardEdit::ActionButtons)) state_.Modified = true;
+    if (changed && rules::SetsModified(rules::StoryboardEdit::ActionButtons)) state_.Modified = true;
 }
 
 void TSelectActionPage::pngBtnDelActionClick() {
-    const bool changed = board::ClearActionsOfSelected(state_.Project);
+    const bool changed = rules::ClearActionsOfSelected(state_.Project);
     strip_.RefreshStoryboard();
-    if (changed && board::SetsModified(board::StoryboardEdit::ActionButtons)) state_.Modified = true;
+    if (changed && rules::SetsModified(rules::StoryboardEdit::ActionButtons)) state_.Modified = true;
 }
 
 void TSelectActionPage::DropActionOnPanel(int index, const QMimeData*) {
-    if (index < 0) return state_.notice(window(), QString::fromUtf8(board::kSelectPanelForAction));
+    if (index < 0) return state_.notice(window(), QString::fromUtf8(rules::kSelectPanelForAction));
     // The list's choice is what is given, whichever of the two was dragged: the preview shows it.
     const auto name = selectedActionName(LBActionList);
     if (!name || !state_.Actions || index >= state_.Project.Count()) return;
-    board::GiveActionToPicture(state_.Project, index, *state_.Actions, *name, targetOf(RBPicture));
+    rules::GiveActionToPicture(state_.Project, index, *state_.Actions, *name, targetOf(RBPicture));
     strip_.RefreshStoryboard();
     state_.Modified = true;
 }

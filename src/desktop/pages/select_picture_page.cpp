@@ -1,6 +1,6 @@
 #include "desktop/pages/select_picture_page.h"
 
-#include "board/storyboard_editing.h"
+#include "desktop_rules/storyboard_editing.h"
 #include "desktop/browser/picture_browser.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/window_state.h"
@@ -42,26 +42,26 @@ void TSelectPicturePage::CentreButtonRow(int pageWidth) { kalidor::CentreButtonR
 void TSelectPicturePage::pngBtnAddPictureClick() {
     if (strip_.AddingPictures()) return;
     std::vector<std::string> files = PanelSelectPictureArea->SelectedBrowserFiles();
-    if (files.empty()) return state_.notice(window(), QString::fromUtf8(board::kSelectPicturesToAdd));
+    if (files.empty()) return state_.notice(window(), QString::fromUtf8(rules::kSelectPicturesToAdd));
     strip_.AddPictures(std::move(files), -1, true);
 }
 
 void TSelectPicturePage::pngBtnDelPictureClick() {
     if (strip_.AddingPictures()) return;
-    if (auto message = board::CheckDelete(state_.Project)) return state_.notice(window(), QString::fromUtf8(*message));
-    if (!state_.question(window(), QString::fromUtf8(board::kDeleteQuestion))) return;
-    for (int removed = board::DeleteSelectedPictures(state_.Project); removed > 0; --removed)
+    if (auto message = rules::CheckDelete(state_.Project)) return state_.notice(window(), QString::fromUtf8(*message));
+    if (!state_.question(window(), QString::fromUtf8(rules::kDeleteQuestion))) return;
+    for (int removed = rules::DeleteSelectedPictures(state_.Project); removed > 0; --removed)
         strip_.StoryPanels.DeleteLast();
     strip_.RefreshStoryboard();
-    if (board::SetsModified(board::StoryboardEdit::DeletePictures)) state_.Modified = true;
+    if (rules::SetsModified(rules::StoryboardEdit::DeletePictures)) state_.Modified = true;
 }
 
 void TSelectPicturePage::pngBtnStoryBoardMoveClick(int tag) {
     if (strip_.AddingPictures()) return;
-    if (auto message = board::MoveSelectedPicture(state_.Project, tag))
+    if (auto message = rules::MoveSelectedPicture(state_.Project, tag))
         return state_.notice(window(), QString::fromUtf8(*message));
     strip_.RefreshStoryboard();
-    if (board::SetsModified(board::StoryboardEdit::MoveByButton)) state_.Modified = true;
+    if (rules::SetsModified(rules::StoryboardEdit::MoveByButton)) state_.Modified = true;
 }
 
 }  // namespace kalidor

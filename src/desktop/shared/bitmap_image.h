@@ -1,7 +1,7 @@
 #pragma once
 // Engine bitmaps shown in widgets.
 
-#include "platform/bitmap.h"
+#include "imaging/bitmap.h"
 
 #include <QColor>
 #include <QImage>

@@ -4,8 +4,8 @@
 
 namespace kalidor {
 
-board::DragSource DragSourceOf(const QMimeData* data) {
-    using board::DragSource;
+rules::DragSource DragSourceOf(const QMimeData* data) {
+    using rules::DragSource;
     if (!data) return DragSource::Other;
     if (data->hasFormat(kPanelMime)) return DragSource::PanelControl;
     if (data->hasFormat(kActionListMime)) return DragSource::ActionList;

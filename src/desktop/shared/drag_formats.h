@@ -3,7 +3,7 @@
 // picture browser's files, a storyboard panel's picture, or an action from the action page.
 // Files from the desktop's file manager come as plain file URLs.
 
-#include "board/storyboard_editing.h"
+#include "desktop_rules/storyboard_editing.h"
 
 #include <QMimeData>
 
@@ -17,7 +17,7 @@ inline constexpr const char* kPanelMime = "application/x-kalidor-panel";        
 inline constexpr const char* kActionListMime = "application/x-kalidor-action-list";      // the action number
 inline constexpr const char* kActionPreviewMime = "application/x-kalidor-action-preview";  // the action number
 
-board::DragSource DragSourceOf(const QMimeData* data);
+rules::DragSource DragSourceOf(const QMimeData* data);
 // The local files a drag of files carries, in order; others (remote URLs) are left out.
 std::vector<std::string> DraggedFiles(const QMimeData* data);
 // The number a panel or action drag carries, or -1.

@@ -4,10 +4,10 @@
 // telling and asking the user (tests replace both to record them).
 
 #include "actions/action_catalogue.h"
-#include "board/unsaved_changes.h"
+#include "desktop_rules/unsaved_changes.h"
 #include "desktop/shared/message_boxes.h"
 #include "model/pic_object.h"
-#include "platform/workspace.h"
+#include "model/workspace.h"
 
 #include <memory>
 #include <string>
@@ -42,7 +42,7 @@ protected:
     Workspace workspace_;
 
 private:
-    board::UnsavedChanges unsaved_;
+    rules::UnsavedChanges unsaved_;
 };
 
 }  // namespace kalidor

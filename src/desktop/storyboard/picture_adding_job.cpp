@@ -1,6 +1,6 @@
 #include "desktop/storyboard/picture_adding_job.h"
 
-#include "board/storyboard_editing.h"
+#include "desktop_rules/storyboard_editing.h"
 #include "model/th_utility.h"
 
 #include <algorithm>
@@ -56,15 +56,15 @@ void PictureAddingJob::work(std::string projectDir, std::vector<std::string> pat
         TThPicObjectManager scratch;
         scratch.ProjectDir = projectDir;
         Result result;
-        if (!board::IsSupportedPicture(paths[i])) {
+        if (!rules::IsSupportedPicture(paths[i])) {
             // A file from the desktop that is no picture we read is not copied at all.
-            result.message = board::UnsupportedImageMessage(
+            result.message = rules::UnsupportedImageMessage(
                 ThUtility::ExtractFileName(paths[i]), "not a .bmp, .jpg, .jpeg or .png file name (" + paths[i] + ")");
             post(std::move(result), ++step);
             continue;
         }
         try {
-            board::AddResult added = board::AddPictureFiles(scratch, {paths[i]}, -1);
+            rules::AddResult added = rules::AddPictureFiles(scratch, {paths[i]}, -1);
             if (added.added == 1) result.picture = scratch.Extract(0);
             else if (!added.messages.empty()) result.message = added.messages.front();
         } catch (const std::exception& error) {
@@ -89,7 +89,7 @@ std::optional<std::string> PictureAddingJob::checkPictures(const std::vector<std
     std::atomic<int> checked{0};
     auto check = [&] {
         for (std::size_t i; (i = next++) < count && i < firstBad && !stop_;) {
-            verdicts[i] = board::CheckPicturesToAdd({paths[i]}, false);
+            verdicts[i] = rules::CheckPicturesToAdd({paths[i]}, false);
             if (verdicts[i]) {
                 std::size_t bad = firstBad;
                 while (i < bad && !firstBad.compare_exchange_weak(bad, i)) {

@@ -12,16 +12,16 @@
 namespace kalidor {
 namespace {
 
-using board::PanelControl;
+using rules::PanelControl;
 
 // Names, tag, place and visibility from the layout table.
 template <typename Widget>
 Widget* place(Widget* widget, PanelControl control, int index) {
-    const board::PanelControlLayout& layout = board::LayoutOf(control);
-    widget->setObjectName(QString::fromStdString(board::PanelControlName(control, index)));
+    const rules::PanelControlLayout& layout = rules::LayoutOf(control);
+    widget->setObjectName(QString::fromStdString(rules::PanelControlName(control, index)));
     widget->setProperty(kTagProperty, index);
     widget->setProperty(kPanelControlProperty, static_cast<int>(control));
-    const int left = control == PanelControl::Panel ? board::PanelContentLeft(index) : layout.left;
+    const int left = control == PanelControl::Panel ? rules::PanelContentLeft(index) : layout.left;
     widget->setGeometry(left, layout.top, layout.width, layout.height);
     widget->show();
     return widget;
@@ -47,8 +47,8 @@ TThStoryPanelObject::TThStoryPanelObject(QWidget* content, int index) : index_(i
     LblStoryBoradThumbnailNo->setAlignment(Qt::AlignCenter);
     LblStoryBoradThumbnailNo->setAutoFillBackground(true);
     QPalette number = LblStoryBoradThumbnailNo->palette();
-    number.setColor(QPalette::Window, ToQColor(board::kNumberLabelBackground));
-    number.setColor(QPalette::WindowText, ToQColor(board::kNumberLabelText));
+    number.setColor(QPalette::Window, ToQColor(rules::kNumberLabelBackground));
+    number.setColor(QPalette::WindowText, ToQColor(rules::kNumberLabelText));
     LblStoryBoradThumbnailNo->setPalette(number);
 
     ImgStoryBoradActPic = image(panel, PanelControl::PicAction, index);
@@ -59,7 +59,7 @@ TThStoryPanelObject::TThStoryPanelObject(QWidget* content, int index) : index_(i
     // Drops over the caption go to the panel (pictures, actions), not into the text.
     EditStoryBoradStr->setAcceptDrops(false);
 
-    LblStoryBoradTime = place(new QLabel(QString::fromUtf8(board::kFreshTimeText), panel), PanelControl::TimeLabel, index);
+    LblStoryBoradTime = place(new QLabel(QString::fromUtf8(rules::kFreshTimeText), panel), PanelControl::TimeLabel, index);
 
     EditStoryBoradConfBtn = place(new TPNGButton(panel), PanelControl::FontButton, index);
     EditStoryBoradConfBtn->setButtonStyle(pbsNoFrame);
@@ -67,7 +67,7 @@ TThStoryPanelObject::TThStoryPanelObject(QWidget* content, int index) : index_(i
 
 TThStoryPanelObject::~TThStoryPanelObject() { delete PanelStoryBorad.data(); }
 
-QWidget* TThStoryPanelObject::Control(board::PanelControl control) const {
+QWidget* TThStoryPanelObject::Control(rules::PanelControl control) const {
     switch (control) {
     case PanelControl::Panel: return PanelStoryBorad;
     case PanelControl::Thumbnail: return ImgStoryBoradThumbnail;
@@ -89,10 +89,10 @@ PanelImages LoadPanelImages(const std::string& imgDir) {
         return image;
     };
     PanelImages images;
-    images.time = read(board::kTimeImage);
-    images.fontNormal = read(board::kFontButtonImages[0]);
-    images.fontOver = read(board::kFontButtonImages[1]);
-    images.fontDown = read(board::kFontButtonImages[2]);
+    images.time = read(rules::kTimeImage);
+    images.fontNormal = read(rules::kFontButtonImages[0]);
+    images.fontOver = read(rules::kFontButtonImages[1]);
+    images.fontDown = read(rules::kFontButtonImages[2]);
     images.dir = imgDir;
     return images;
 }

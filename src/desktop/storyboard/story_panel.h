@@ -4,7 +4,7 @@
 // are made at the end and removed from the end only, so every control of panel i carries i as
 // its tag (the "tag" property) and as the suffix of its name.
 
-#include "board/panel_layout.h"
+#include "desktop_rules/panel_layout.h"
 
 #include <QImage>
 #include <QPointer>
@@ -24,7 +24,7 @@ class TPNGButton;
 
 // The property a panel control carries its panel's index in.
 inline constexpr const char* kTagProperty = "tag";
-// Which of the nine controls it is (board::PanelControl as an int).
+// Which of the nine controls it is (rules::PanelControl as an int).
 inline constexpr const char* kPanelControlProperty = "panelControl";
 
 class TThStoryPanelObject {
@@ -40,7 +40,7 @@ public:
 
     int Index() const { return index_; }
     // The control for a layout entry, as a plain widget.
-    QWidget* Control(board::PanelControl control) const;
+    QWidget* Control(rules::PanelControl control) const;
 
     QPointer<QFrame> PanelStoryBorad;
     QPointer<QLabel> ImgStoryBoradThumbnail;

@@ -1,6 +1,6 @@
 #include "desktop/storyboard/storyboard_input.h"
 
-#include "board/panel_layout.h"
+#include "desktop_rules/panel_layout.h"
 #include "desktop/storyboard/story_panel.h"
 #include "desktop/shared/drag_formats.h"
 
@@ -23,10 +23,10 @@ int tagOf(const QObject* object) {
     return tag.isValid() ? tag.toInt() : -1;
 }
 
-const board::PanelControlLayout* layoutOf(const QObject* object) {
+const rules::PanelControlLayout* layoutOf(const QObject* object) {
     const QVariant control = object->property(kPanelControlProperty);
     if (!control.isValid()) return nullptr;
-    return &board::LayoutOf(static_cast<board::PanelControl>(control.toInt()));
+    return &rules::LayoutOf(static_cast<rules::PanelControl>(control.toInt()));
 }
 
 }  // namespace
@@ -34,11 +34,11 @@ const board::PanelControlLayout* layoutOf(const QObject* object) {
 StoryboardInput::StoryboardInput(Handlers handlers, QObject* parent) : QObject(parent), handlers_(std::move(handlers)) {}
 
 void StoryboardInput::WatchPanelControl(QWidget* control) {
-    const board::PanelControlLayout* layout = layoutOf(control);
+    const rules::PanelControlLayout* layout = layoutOf(control);
     if (!layout) return;
     if (layout->acceptsDrop) control->setAcceptDrops(true);
-    if (layout->startsDrag || layout->acceptsDrop || layout->click == board::ClickAction::Select ||
-        layout->click == board::ClickAction::TimeDialog)
+    if (layout->startsDrag || layout->acceptsDrop || layout->click == rules::ClickAction::Select ||
+        layout->click == rules::ClickAction::TimeDialog)
         control->installEventFilter(this);
 }
 
@@ -54,7 +54,7 @@ bool StoryboardInput::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool StoryboardInput::panelEvent(QWidget* control, QEvent* event) {
-    const board::PanelControlLayout& layout = *layoutOf(control);
+    const rules::PanelControlLayout& layout = *layoutOf(control);
     const int index = tagOf(control);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -82,8 +82,8 @@ bool StoryboardInput::panelEvent(QWidget* control, QEvent* event) {
         if (mouse->button() != Qt::LeftButton || pressed_ != control) return false;
         pressed_ = nullptr;
         if (dragged_ || secondClick_ || !control->rect().contains(mouse->position().toPoint())) return true;
-        if (layout.click == board::ClickAction::Select && handlers_.select) handlers_.select(index);
-        if (layout.click == board::ClickAction::TimeDialog && handlers_.timeClick) handlers_.timeClick(index);
+        if (layout.click == rules::ClickAction::Select && handlers_.select) handlers_.select(index);
+        if (layout.click == rules::ClickAction::TimeDialog && handlers_.timeClick) handlers_.timeClick(index);
         return true;
     }
     case QEvent::DragEnter:
@@ -145,11 +145,11 @@ void StoryboardInput::startDrag(QWidget* control, int index) {
     auto* drag = new QDrag(control);  // deleted by Qt when the drag is over; it takes the data
     drag->setMimeData(data);
     // The thumbnail under the pointer, so the user sees which picture moves.
-    QWidget* panel = control->property(kPanelControlProperty).toInt() == static_cast<int>(board::PanelControl::Panel)
+    QWidget* panel = control->property(kPanelControlProperty).toInt() == static_cast<int>(rules::PanelControl::Panel)
                          ? control
                          : control->parentWidget();
     if (auto* thumbnail = panel ? panel->findChild<QLabel*>(
-                                      QString::fromStdString(board::PanelControlName(board::PanelControl::Thumbnail, index)))
+                                      QString::fromStdString(rules::PanelControlName(rules::PanelControl::Thumbnail, index)))
                                 : nullptr) {
         const QPixmap pixmap = thumbnail->pixmap();
         if (!pixmap.isNull()) {

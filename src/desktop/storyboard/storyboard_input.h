@@ -31,7 +31,7 @@ public:
 
     explicit StoryboardInput(Handlers handlers, QObject* parent = nullptr);
 
-    // A panel control: its role decides what it does (board::kPanelControls).
+    // A panel control: its role decides what it does (rules::kPanelControls).
     void WatchPanelControl(QWidget* control);
     // The strip's content and the viewport around it.
     void WatchStrip(QWidget* strip);

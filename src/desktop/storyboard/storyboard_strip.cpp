@@ -1,7 +1,7 @@
 #include "desktop/storyboard/storyboard_strip.h"
 
-#include "board/panel_layout.h"
-#include "board/storyboard_editing.h"
+#include "desktop_rules/panel_layout.h"
+#include "desktop_rules/storyboard_editing.h"
 #include "desktop/dialogs/form_font_config.h"
 #include "desktop/dialogs/form_time_config.h"
 #include "desktop/shared/bitmap_image.h"
@@ -25,14 +25,14 @@
 namespace kalidor {
 namespace {
 
-using board::DragSource;
+using rules::DragSource;
 
 bool isFiles(DragSource source) { return source == DragSource::BrowserFiles || source == DragSource::DesktopFiles; }
 
 QColor buttonFace() { return QApplication::palette().color(QPalette::Button); }
 
-void mark(bool& modified, board::StoryboardEdit edit) {
-    if (board::SetsModified(edit)) modified = true;
+void mark(bool& modified, rules::StoryboardEdit edit) {
+    if (rules::SetsModified(edit)) modified = true;
 }
 
 }  // namespace
@@ -40,15 +40,15 @@ void mark(bool& modified, board::StoryboardEdit edit) {
 TStoryboardStrip::TStoryboardStrip(WindowState& state, QProgressBar* progress, QWidget* parent)
     : QScrollArea(parent), state_(state), progress_(progress) {
     setObjectName("ScrollBoxPicture");
-    setFixedHeight(board::kStripHeight);
+    setFixedHeight(rules::kStripHeight);
     setWidgetResizable(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StripContent = new QWidget;
     StripContent->setObjectName("ScrollBoxPictureContent");
     // As high as the strip inside its frame and above its scroll bar: all of it is the strip.
-    const int height = board::kStripHeight - 2 * frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    StripContent->setFixedSize(board::StripContentWidth(0), height);
+    const int height = rules::kStripHeight - 2 * frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    StripContent->setFixedSize(rules::StripContentWidth(0), height);
     setWidget(StripContent);
 
     StoryboardInput::Handlers handlers;
@@ -94,12 +94,12 @@ const PanelImages& TStoryboardStrip::panelImages() {
     return panelImages_;
 }
 
-void TStoryboardStrip::fitStripContent() { StripContent->setFixedWidth(board::StripContentWidth(StoryPanels.Count())); }
+void TStoryboardStrip::fitStripContent() { StripContent->setFixedWidth(rules::StripContentWidth(StoryPanels.Count())); }
 
 void TStoryboardStrip::makeStoryPanel() {
     const int index = StoryPanels.Count();
     auto panel = std::make_unique<TThStoryPanelObject>(StripContent, index);
-    for (const board::PanelControlLayout& layout : board::kPanelControls)
+    for (const rules::PanelControlLayout& layout : rules::kPanelControls)
         storyInput_->WatchPanelControl(panel->Control(layout.control));
     connect(panel->EditStoryBoradStr.data(), &QLineEdit::textChanged, this,
             [this, index] { PanelStoryBoardEditOnChange(index); });
@@ -114,11 +114,11 @@ void TStoryboardStrip::makeStoryPanel() {
 
 void TStoryboardStrip::AddStoryPanel() {
     makeStoryPanel();
-    mark(state_.Modified, board::StoryboardEdit::AddPictures);
+    mark(state_.Modified, rules::StoryboardEdit::AddPictures);
 }
 
 void TStoryboardStrip::writeStoryPanel(int index) {
-    const board::PanelContent content = board::PanelContentFor(state_.Project, index);
+    const rules::PanelContent content = rules::PanelContentFor(state_.Project, index);
     TThStoryPanelObject& panel = StoryPanels.Items(index);
     if (!(panel.ShownThumbnail == *content.thumbnail)) {
         panel.ImgStoryBoradThumbnail->setPixmap(QPixmap::fromImage(ToQImage(*content.thumbnail)));
@@ -142,7 +142,7 @@ void TStoryboardStrip::writeStoryPanel(int index) {
     const QString caption = QString::fromStdString(content.caption);
     if (panel.EditStoryBoradStr->text() != caption) panel.EditStoryBoradStr->setText(caption);
     QPalette colours = panel.PanelStoryBorad->palette();
-    colours.setColor(QPalette::Window, content.selected ? ToQColor(board::kSelectedPanelColor) : buttonFace());
+    colours.setColor(QPalette::Window, content.selected ? ToQColor(rules::kSelectedPanelColor) : buttonFace());
     panel.PanelStoryBorad->setPalette(colours);
 }
 
@@ -171,13 +171,13 @@ void TStoryboardStrip::RefreshStoryboard() {
 void TStoryboardStrip::PanelStoryBoardClick(int index) {
     if (index < 0 || index >= state_.Project.Count()) return;
     const Qt::KeyboardModifiers keys = QGuiApplication::keyboardModifiers();
-    board::ClickPicture(state_.Project, index,
+    rules::ClickPicture(state_.Project, index,
                         {keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::ShiftModifier)});
     RefreshStoryboard();
 }
 
 void TStoryboardStrip::ScrollBoxPictureClick() {
-    board::ClearSelection(state_.Project);
+    rules::ClearSelection(state_.Project);
     RefreshStoryboard();
 }
 
@@ -234,7 +234,7 @@ void TStoryboardStrip::PanelStoryBoardEditOnChange(int index) {
     QLineEdit* edit = StoryPanels.Items(index).EditStoryBoradStr;
     TThPicObject& picture = project.Items(index);
     const std::string text = edit->text().toStdString();
-    if (auto message = board::CheckCaptionText(text)) {
+    if (auto message = rules::CheckCaptionText(text)) {
         // Refused where it is typed: the caption goes back to what the picture holds.
         const int cursor = edit->cursorPosition() - (edit->text().size() - QString::fromStdString(picture.Text).size());
         edit->setText(QString::fromStdString(picture.Text));
@@ -243,7 +243,7 @@ void TStoryboardStrip::PanelStoryBoardEditOnChange(int index) {
         return;
     }
     picture.Text = text;
-    mark(state_.Modified, board::StoryboardEdit::CaptionText);
+    mark(state_.Modified, rules::StoryboardEdit::CaptionText);
 }
 
 void TStoryboardStrip::LblTimeClick(int index) {
@@ -253,7 +253,7 @@ void TStoryboardStrip::LblTimeClick(int index) {
     int seconds = picture.DisplayTime;
     if (formTimeConfig_->Execute(seconds) == QDialog::Accepted) picture.DisplayTime = seconds;
     RefreshStoryboard();
-    mark(state_.Modified, board::StoryboardEdit::TimeDialog);  // after Cancel too
+    mark(state_.Modified, rules::StoryboardEdit::TimeDialog);  // after Cancel too
 }
 
 void TStoryboardStrip::PanelStoryBoardConfigBtnClick(int index) {
@@ -261,7 +261,7 @@ void TStoryboardStrip::PanelStoryBoardConfigBtnClick(int index) {
     TThPicObject& picture = state_.Project.Items(index);
     CaptionFont edited = picture.Font;
     if (formFontConfig_->Execute(edited) == QDialog::Accepted) picture.Font = edited;
-    mark(state_.Modified, board::StoryboardEdit::FontDialog);  // after Cancel too; the panels do not show the font
+    mark(state_.Modified, rules::StoryboardEdit::FontDialog);  // after Cancel too; the panels do not show the font
 }
 
 // --- Dropping -----------------------------------------------------------------------------------
@@ -269,39 +269,39 @@ void TStoryboardStrip::PanelStoryBoardConfigBtnClick(int index) {
 bool TStoryboardStrip::StoryBoardDragOver(int index, const QMimeData* data) const {
     if (index < 0 || index >= state_.Project.Count()) return false;
     const DragSource source = DragSourceOf(data);
-    const board::PanelDrop drop = board::PanelDropFor(source);
-    if (AddingPictures() && drop != board::PanelDrop::GiveAction) return false;
+    const rules::PanelDrop drop = rules::PanelDropFor(source);
+    if (AddingPictures() && drop != rules::PanelDrop::GiveAction) return false;
     const int files = isFiles(source) ? static_cast<int>(DraggedFiles(data).size()) : 0;
-    return board::PanelAcceptsDrop(source, files, DraggedNumber(data) >= 0);
+    return rules::PanelAcceptsDrop(source, files, DraggedNumber(data) >= 0);
 }
 
 void TStoryboardStrip::StoryBoardDragDrop(int index, const QMimeData* data) {
     if (!StoryBoardDragOver(index, data)) return;
-    switch (board::PanelDropFor(DragSourceOf(data))) {
-    case board::PanelDrop::InsertFiles:
+    switch (rules::PanelDropFor(DragSourceOf(data))) {
+    case rules::PanelDrop::InsertFiles:
         AddPictures(DraggedFiles(data), index, false);
         break;
-    case board::PanelDrop::GiveAction:
+    case rules::PanelDrop::GiveAction:
         // The action page refreshes and marks the change itself (or refuses).
         if (dropAction) dropAction(index, data);
         return;
-    case board::PanelDrop::MovePicture: {
+    case rules::PanelDrop::MovePicture: {
         const int from = DraggedNumber(data);
-        if (from >= 0 && from < state_.Project.Count()) board::MovePicture(state_.Project, from, index);
+        if (from >= 0 && from < state_.Project.Count()) rules::MovePicture(state_.Project, from, index);
         RefreshStoryboard();
         break;
     }
-    case board::PanelDrop::Nothing:
+    case rules::PanelDrop::Nothing:
         RefreshStoryboard();
         return;
     }
-    mark(state_.Modified, board::StoryboardEdit::DropOnPanel);
+    mark(state_.Modified, rules::StoryboardEdit::DropOnPanel);
 }
 
 bool TStoryboardStrip::ScrollBoxPictureDragOver(const QMimeData* data) const {
     if (AddingPictures()) return false;
     const DragSource source = DragSourceOf(data);
-    return board::StripAcceptsDrop(source, isFiles(source) ? static_cast<int>(DraggedFiles(data).size()) : 0);
+    return rules::StripAcceptsDrop(source, isFiles(source) ? static_cast<int>(DraggedFiles(data).size()) : 0);
 }
 
 void TStoryboardStrip::ScrollBoxPictureDragDrop(const QMimeData* data) {

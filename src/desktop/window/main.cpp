@@ -1,8 +1,8 @@
 // The desktop program: one instance at a time, the five forms, the main window centred.
 
-#include "platform/font_family.h"
+#include "imaging/font_family.h"
 #include "platform/instance_lock.h"
-#include "platform/workspace.h"
+#include "model/workspace.h"
 #include "desktop/dialogs/form_font_config.h"
 #include "desktop/dialogs/form_time_config.h"
 #include "desktop/window/form_make_movie.h"

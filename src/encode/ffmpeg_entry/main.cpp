@@ -17,7 +17,7 @@
 // ask for that is noticed by comparing with the owner's pid in the environment. A run whose
 // owner is gone never replaces the movie.
 
-#include "encode/command_line.h"
+#include "platform/command_line.h"
 #include "encode/encoder_entry.h"
 #include "encode/frame_feed.h"
 #include "platform/child_process.h"

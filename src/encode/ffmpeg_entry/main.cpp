@@ -232,10 +232,11 @@ int run(const std::vector<std::string>& args) {
         return kExitNoEncoder;
     }
 
-    // The frames are decoded here on every core and reach ffmpeg raw through a pipe.
+    // The frames are decoded here on every core and reach ffmpeg raw through a pipe. Frames our
+    // owner is still writing are followed, which waits here for the first one.
     std::unique_ptr<FrameFeed> feed;
     try {
-        feed = FrameFeed::Prepare(job);
+        feed = FrameFeed::Prepare(job, 0, ownerPid());
     } catch (const Error& e) {
         report(e.what());
         return kExitFailed;

@@ -1,4 +1,5 @@
 #include "encode/dos_command.h"
+#include "encode/frame_arrivals.h"
 #include "model/movie_checks.h"
 #include "model/th_utility.h"
 #include "platform/bmp_codec.h"
@@ -139,9 +140,15 @@ public:
         std::uint32_t exitCode = 0;
         bool throwOnStart = false;
         bool blockUntilStopped = false;
-        std::function<void()> onRun;  // on the render thread, before the first line
+        std::function<void()> onRun;  // on the encoder's thread, before the first line
+        // When set, the runner first takes `take` frames from tmp/ as the encoder entry does,
+        // each as soon as it is there, removed once taken, calling onFrame(n) before.
+        bool followFrames = false;
+        int take = 0;
+        std::function<void(int frame)> onFrame;
+        std::string folder;  // tmp/, set by exportWith
         std::string commandLine;
-        int runs = 0, stops = 0, delivered = 0;
+        int runs = 0, stops = 0, delivered = 0, taken = 0;
     };
     FakeRunner(Dispatcher& dispatcher, Script& script) : dispatcher_(dispatcher), script_(script) {}
 
@@ -156,6 +163,8 @@ public:
         if (script_.onRun)
             script_.onRun();
         running_ = true;
+        if (script_.followFrames)
+            takeFrames();
         for (const std::string& line : script_.lines) {
             if (stopped_)
                 break;
@@ -176,6 +185,8 @@ public:
         std::lock_guard lock(mutex_);
         ++script_.stops;
         stopped_ = true;
+        if (arrivals_)
+            arrivals_->Stop();
         stoppedCv_.notify_all();
     }
     bool Running() const override { return running_ && !stopped_; }
@@ -186,8 +197,29 @@ public:
     }
 
 private:
+    void takeFrames() {
+        FrameArrivals arrivals(script_.folder + "%6d.jpg");
+        {
+            std::lock_guard lock(mutex_);
+            arrivals_ = &arrivals;
+            if (stopped_)
+                arrivals.Stop();
+        }
+        for (int n = 1; n <= script_.take; ++n) {
+            if (!arrivals.Open(n))
+                break;
+            if (script_.onFrame)
+                script_.onFrame(n);
+            fs::remove(fs::path(script_.folder) / FrameFileName(n));
+            ++script_.taken;
+        }
+        std::lock_guard lock(mutex_);
+        arrivals_ = nullptr;
+    }
+
     Dispatcher& dispatcher_;
     Script& script_;
+    FrameArrivals* arrivals_ = nullptr;
     std::atomic<bool> running_{false}, stopped_{false};
     std::mutex mutex_;
     std::condition_variable started_, stoppedCv_;
@@ -241,10 +273,13 @@ struct Outcome {
     bool completedOnOwner = false;
 };
 
-// One whole export on its own thread, ended by FinishExport as the owner would.
+// One whole export on its own thread, ended by FinishExport as the owner would. A runner that
+// does not take the frames gets them all before it starts.
 Outcome exportWith(TestProject& p, RecordingStatus& status, OwnerThreadDispatcher& owner, FakeRunner::Script& script,
                    MakeMovieOptions options = {}) {
     Outcome out;
+    options.framesFirst = !script.followFrames;
+    script.folder = p.folder.dir() + "tmp/";
     {
         TMakeMovieThread thread(p.project, status, out.flags, owner, std::make_unique<FakeRunner>(owner, script),
                                 std::move(options));
@@ -275,12 +310,8 @@ TEST(MakeMovieThread, PassOneCountsEveryPicture) {
     OwnerThreadDispatcher owner;
     RecordingStatus status(owner);
     FakeRunner::Script script;
-    script.onRun = [&] {
-        const auto files = p.tmpFiles();
-        for (int i = 0; i < 5; ++i)
-            EXPECT_TRUE(files.count(std::to_string(i) + ".bmp")) << i;
-        EXPECT_EQ(files.size(), 5u + 450 + 3);
-    };
+    // Each fitted picture has gone once its frames were written.
+    script.onRun = [&] { EXPECT_EQ(p.tmpFiles().size(), 450u + 3); };
     const Outcome out = exportWith(p, status, owner, script);
     // The first counted label comes before the range is set and still counts the old range.
     const auto counters = labelsStartingWith(status, kPass1);
@@ -297,7 +328,7 @@ TEST(MakeMovieThread, TwoPicturesMakeTheirFramesAndTheEncoderLine) {
     OwnerThreadDispatcher owner;
     RecordingStatus status(owner);
     FakeRunner::Script script;
-    std::set<std::string> expectedFiles = {"0.bmp", "1.bmp"};
+    std::set<std::string> expectedFiles;
     for (int n = 1; n <= 213; ++n)
         expectedFiles.insert(FrameFileName(n));
     script.onRun = [&] { EXPECT_EQ(p.tmpFiles(), expectedFiles); };
@@ -498,7 +529,7 @@ TEST(MakeMovieThread, TheTemporaryFolderIsAlwaysItsOwn) {
         OwnerThreadDispatcher owner;
         RecordingStatus status(owner);
         FakeRunner::Script script;
-        std::set<std::string> expected = {"0.bmp"};
+        std::set<std::string> expected;
         for (int n = 1; n <= 33; ++n)
             expected.insert(FrameFileName(n));
         script.onRun = [&] {
@@ -535,16 +566,20 @@ TEST(EncoderOutputTail, ShowsTheMeaningfulLine) {
     }
 }
 
+// An encoder that follows the frames and ends before it has taken them all has failed, whatever
+// its exit code says; one started on the finished frames is judged by its exit code.
 TEST(MakeMovieThread, RealRunnerReportsTheProgramsEnding) {
     struct Case {
         const char* program;
+        bool framesFirst;
         ExportResult result;
         const char* inMessage;
     };
     const std::vector<Case> cases = {
-        {"/bin/true", ExportResult::Completed, ""},
-        {"/bin/false", ExportResult::Failed, ""},
-        {"/nonexistent/encoder", ExportResult::Failed, "doesn't exist."},
+        {"/bin/true", true, ExportResult::Completed, ""},
+        {"/bin/true", false, ExportResult::Failed, "ended before it had taken every frame"},
+        {"/bin/false", false, ExportResult::Failed, "exit code 1"},
+        {"/nonexistent/encoder", false, ExportResult::Failed, "doesn't exist."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program);
@@ -556,6 +591,7 @@ TEST(MakeMovieThread, RealRunnerReportsTheProgramsEnding) {
         {
             MakeMovieOptions options;
             options.encoderProgram = c.program;
+            options.framesFirst = c.framesFirst;
             TMakeMovieThread thread(p.project, status, flags, owner, nullptr, options);
             thread.OnCompleted = [&] { result = FinishExport(p.project.ProjectDir, status, flags); };
             thread.Start();
@@ -583,7 +619,7 @@ TEST(MakeMovieThread, DestroyingARunningExportStopsTheEncoderAndJoins) {
         thread.Start();
         fake.waitUntilBlocking();
     }
-    EXPECT_EQ(script.stops, 1);
+    EXPECT_GE(script.stops, 1);  // the thread's stop, and its encoder run's own when it comes first
     EXPECT_TRUE(completed);
     EXPECT_FALSE(flags.EncodeSucceeded);
     EXPECT_FALSE(p.tmpExists());

@@ -17,7 +17,7 @@ public:
     // Watches `folder` (ending in '/'). Throws kalidor::Error when it cannot be watched.
     EncoderWindow(std::string folder, int size);
 
-    Room RoomFor(int frameNumber) override;
+    Room RoomFor(int frameNumber, int writtenBelow) override;
     void WaitForChange(std::chrono::milliseconds timeout) override;
 
     // The encoder has ended: every wait ends, and no frame has room any more. From any thread.

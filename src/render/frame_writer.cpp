@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
@@ -122,9 +123,12 @@ public:
                 }
                 if (count == 0)
                     return;
+                inHand_.insert(first);
             }
             try {
                 produce(first, count, frame);
+                std::lock_guard lock(mutex_);
+                inHand_.erase(first);
             } catch (...) {
                 std::lock_guard lock(mutex_);
                 if (!error_)
@@ -161,8 +165,12 @@ private:
                 return false;
             if (!options_.window || next_ >= plan_.frames.size())
                 return true;
+            // Frames below the first item still in hand are written.
+            const std::size_t unwritten = inHand_.empty() ? next_ : *inHand_.begin();
             const int number = options_.windowFrame ? options_.windowFrame : firstFrame_ + static_cast<int>(next_);
-            const FrameWindow::Room room = options_.window->RoomFor(number);
+            const int writtenBelow =
+                options_.windowFrame ? options_.windowFrame : firstFrame_ + static_cast<int>(unwritten);
+            const FrameWindow::Room room = options_.window->RoomFor(number, writtenBelow);
             if (room == FrameWindow::Room::Free)
                 return true;
             if (room == FrameWindow::Room::Closed) {
@@ -242,6 +250,7 @@ private:
     std::mutex mutex_;
     std::condition_variable ready_;
     std::size_t next_ = 0;
+    std::set<std::size_t> inHand_;  // the first frames of the items being written
     bool stop_ = false;
     bool stopped_ = false;  // by a cancel or a closed window
     std::exception_ptr error_;

@@ -7,6 +7,7 @@
 #include "render/encoder_progress.h"
 #include "render/frame_writer.h"
 #include "render/make_movie_thread.h"
+#include "render/render_picture.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -259,6 +260,15 @@ struct TestProject {
         project.Add(std::move(picture));
     }
     bool tmpExists() const { return fs::exists(folder.path() / "tmp"); }
+    // The frame files in tmp/ and, apart, the fitted pictures.
+    std::pair<std::size_t, std::size_t> framesAndPictures() const {
+        std::pair<std::size_t, std::size_t> counts;
+        for (const auto& name : tmpFiles()) {
+            counts.first += name.size() == 10 && name.ends_with(".jpg") && name.front() != '.';
+            counts.second += name.ends_with(".bmp");
+        }
+        return counts;
+    }
     std::set<std::string> tmpFiles() const {
         std::set<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder.path() / "tmp"))
@@ -413,6 +423,116 @@ TEST(MakeMovieThread, EncoderFailuresAreFailures) {
         EXPECT_FALSE(status.openFolder);
         EXPECT_EQ(status.failureDetail,
                   throwOnStart ? script.commandLine + " doesn't exist." : "the encoder ended with exit code 1");
+    }
+}
+
+// The encoder takes the frames as they come and pass 2 waits while the window is full, so tmp/
+// holds at most the window, a worker's run of up to 8 alike frames and the closing frames; each
+// fitted picture goes once its frames are written. A reversed picture is written in number order.
+TEST(MakeMovieThread, TheEncoderTakesTheFramesWithinTheWindow) {
+    TestProject p({3, 3, 3});
+    p.project.Items(0).PicAction = apZoomOut;
+    p.project.Items(1).PicAction = apCurtainLeft;
+    OwnerThreadDispatcher owner;
+    RecordingStatus status(owner);
+    FakeRunner::Script script;
+    script.followFrames = true;
+    script.take = 273;
+    MakeMovieOptions options;
+    options.framesAhead = 12;
+    options.frameWorkers = 2;
+    std::pair<std::size_t, std::size_t> full, last;
+    std::size_t peak = 0;
+    script.onFrame = [&](int n) {
+        if (n == 1) {
+            FrameArrivals(script.folder + "%6d.jpg").Open(options.framesAhead);  // the window is full
+            full = p.framesAndPictures();
+        }
+        peak = std::max(peak, p.framesAndPictures().first);
+        if (n == script.take)
+            last = p.framesAndPictures();
+    };
+    const Outcome out = exportWith(p, status, owner, script, options);
+    EXPECT_EQ(out.result, ExportResult::Completed) << out.flags.FailureMessage;
+    EXPECT_EQ(script.taken, 273);
+    EXPECT_GE(full.first, 12u);
+    EXPECT_LE(peak, 12u + 7 + kClosingFrames);
+    EXPECT_EQ(full.second, 3u);
+    EXPECT_EQ(last, (std::pair<std::size_t, std::size_t>{1, 0}));
+    // Pass 2's counter runs to its end, then pass 3 begins.
+    EXPECT_EQ(labelsStartingWith(status, kPass2).back(), " (270/270)");
+    const auto pass3 = std::find(status.labels.begin(), status.labels.end(), kPass3);
+    ASSERT_NE(pass3, status.labels.end());
+    EXPECT_EQ(*std::prev(pass3), kPass2 + " (270/270)");
+}
+
+// Every ending during pass 2 stops the encoder that is taking the frames, and says why.
+TEST(MakeMovieThread, EndingsWhileTheEncoderTakesTheFrames) {
+    struct Case {
+        const char* name;
+        std::function<void(RecordingStatus&, FakeRunner::Script&, MakeMovieOptions&)> set;
+        ExportResult result;
+        std::string inMessage;
+        std::optional<bool> stoppedHere = true;
+    };
+    const auto plentyThen = [](std::optional<std::uint64_t> then) {
+        return [then, queries = std::make_shared<int>(0)](const std::string&) -> std::optional<std::uint64_t> {
+            return ++*queries <= 3 ? std::optional<std::uint64_t>(1ull << 40) : then;  // pass 1: plenty
+        };
+    };
+    const std::vector<Case> cases = {
+        {"cancel",
+         [](RecordingStatus& status, FakeRunner::Script&, MakeMovieOptions&) {
+             status.cancelWhen = [](const RecordingStatus& s) { return s.StatusLabel() == kPass2 + " (45/270)"; };
+         },
+         ExportResult::Cancelled, ""},
+        {"encoder fails",
+         [](RecordingStatus&, FakeRunner::Script& script, MakeMovieOptions&) {
+             script.take = 30;
+             script.lines = {"lib/ffmpeg: frame 000031.jpg is broken"};
+             script.exitCode = 1;
+         },
+         ExportResult::Failed, "frame 000031.jpg is broken (the encoder ended with exit code 1)", false},
+        {"encoder ends early",
+         [](RecordingStatus&, FakeRunner::Script& script, MakeMovieOptions&) { script.take = 30; },
+         ExportResult::Failed, "ended before it had taken every frame", false},
+        {"frame cannot be written",
+         [](RecordingStatus&, FakeRunner::Script&, MakeMovieOptions& options) {
+             options.freeSpace = [](const std::string& tmp) -> std::optional<std::uint64_t> {
+                 fs::create_directories(tmp + "000050.jpg");  // where a frame has to go
+                 return 1ull << 40;
+             };
+         },
+         // Whoever trips over it first names it: the writer, or the encoder finding no file there.
+         ExportResult::Failed, "PROJECTtmp/000050.jpg", std::nullopt},
+        {"disk fills up",
+         [&](RecordingStatus&, FakeRunner::Script&, MakeMovieOptions& options) {
+             options.freeSpace = plentyThen(kMinTempSpace);
+         },
+         ExportResult::DiskSpaceShort, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestProject p({3, 3, 3});
+        OwnerThreadDispatcher owner;
+        RecordingStatus status(owner);
+        FakeRunner::Script script;
+        script.followFrames = true;
+        script.take = 273;
+        MakeMovieOptions options;
+        c.set(status, script, options);
+        const Outcome out = exportWith(p, status, owner, script, options);
+        EXPECT_EQ(out.result, c.result);
+        std::string expected = c.inMessage;
+        if (const auto at = expected.find("PROJECT"); at != std::string::npos)
+            expected.replace(at, 7, p.folder.dir());
+        EXPECT_NE(out.flags.FailureMessage.find(expected), std::string::npos) << out.flags.FailureMessage;
+        EXPECT_EQ(script.runs, 1);
+        EXPECT_LT(script.taken, 273);
+        EXPECT_NE(labelsStartingWith(status, kPass2).back(), " (270/270)");
+        if (c.stoppedHere) {
+            EXPECT_EQ(script.stops > 0, *c.stoppedHere);
+        }
     }
 }
 

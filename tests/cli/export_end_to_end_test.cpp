@@ -184,14 +184,26 @@ TEST_F(ExportEndToEnd, AFailureNamesThePictureAndKeepsTheOldMovie) {
 TEST_F(ExportEndToEnd, TheMovieIsTheOneMadeFromTheFinishedFrames) {
     TempFolder project, out;
     makeEveryActionProject(project.dir());
+    const std::string music = out.dir() + "song.wav";
+    const auto made = test::runProgram(test::toolOnPath("ffmpeg"), {"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                                                                    "sine=frequency=330:duration=20", music});
+    ASSERT_EQ(made.code, 0) << made.output;
     for (const char* format : {"mp4", "avi", "mpeg"}) {
-        const std::string followed = out.dir() + "followed." + format, first = out.dir() + "first." + format;
-        const auto a = runCli({"export", project.dir(), "--format", format, "--out", followed});
-        const auto b = runCli({"export", project.dir(), "--format", format, "--out", first, "--frames-first"});
-        ASSERT_EQ(a.exitCode, 0) << a.err;
-        ASSERT_EQ(b.exitCode, 0) << b.err;
-        EXPECT_EQ(test::framesOf(followed), 7 * 60 + 3) << format;
-        EXPECT_TRUE(test::readBytes(followed) == test::readBytes(first)) << format;
+        for (const bool withMusic : {false, true}) {
+            SCOPED_TRACE(std::string(format) + (withMusic ? " with music" : ""));
+            const std::string followed = out.dir() + "followed." + format, first = out.dir() + "first." + format;
+            std::vector<std::string> args = {"export", project.dir(), "--format", format};
+            if (withMusic)
+                args.insert(args.end(), {"--music", music});
+            auto followedArgs = args, firstArgs = args;
+            followedArgs.insert(followedArgs.end(), {"--out", followed});
+            firstArgs.insert(firstArgs.end(), {"--out", first, "--frames-first"});
+            const auto a = runCli(followedArgs), b = runCli(firstArgs);
+            ASSERT_EQ(a.exitCode, 0) << a.err;
+            ASSERT_EQ(b.exitCode, 0) << b.err;
+            EXPECT_EQ(test::framesOf(followed), 7 * 60 + 3);
+            EXPECT_TRUE(test::readBytes(followed) == test::readBytes(first));
+        }
     }
 }
 

@@ -189,7 +189,9 @@ void FrameFeed::stopAll() {
     stop_ = true;
     if (arrivals_)
         arrivals_->Stop();
-    changed_.notify_all();
+    decodable_.notify_all();
+    feedable_.notify_all();
+    writerMoved_.notify_all();
 }
 
 void FrameFeed::fail(const std::string& message) {
@@ -212,7 +214,7 @@ void FrameFeed::decodeLoop() {
         Planes planes;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] {
+            decodable_.wait(lock, [&] {
                 return stop_ || (nextJob_ < jobs_.size() ? nextJob_ < writerJob_ + ahead : allFound_);
             });
             if (stop_ || nextJob_ >= jobs_.size())
@@ -241,7 +243,7 @@ void FrameFeed::decodeLoop() {
             std::lock_guard lock(mutex_);
             jobs_[j].planes = std::move(planes);
         }
-        changed_.notify_all();
+        feedable_.notify_one();
     }
 }
 
@@ -249,7 +251,7 @@ void FrameFeed::arrivalLoop() {
     for (std::size_t k = 0; k < frameTotal_; ++k) {
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stop_ || k < writerFrame_ + kFramesFoundAhead; });
+            writerMoved_.wait(lock, [&] { return stop_ || k < writerFrame_ + kFramesFoundAhead; });
             if (stop_)
                 return;
         }
@@ -267,6 +269,7 @@ void FrameFeed::arrivalLoop() {
             fail(e.what());
             return;
         }
+        bool newJob = false;
         {
             std::lock_guard lock(mutex_);
             if (stop_)
@@ -278,10 +281,12 @@ void FrameFeed::arrivalLoop() {
                 jobs_.push_back({std::move(path), k, std::move(file), {}, 0});
             jobs_[it->second].lastUse = k;
             frameJob_.push_back(it->second);
-            if (k + 1 == frameTotal_)
-                allFound_ = true;
+            allFound_ = k + 1 == frameTotal_;
+            newJob = added || allFound_;
         }
-        changed_.notify_all();
+        feedable_.notify_one();
+        if (newJob)
+            decodable_.notify_all();
     }
 }
 
@@ -316,14 +321,17 @@ void FrameFeed::writeLoop() {
         bool last = false;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stop_ || k < frameJob_.size(); });
+            feedable_.wait(lock, [&] { return stop_ || k < frameJob_.size(); });
             if (stop_)
                 break;
             j = frameJob_[k];
-            writerJob_ = std::max(writerJob_, j);
             writerFrame_ = k;
-            changed_.notify_all();
-            changed_.wait(lock, [&] { return stop_ || jobs_[j].planes != nullptr; });
+            writerMoved_.notify_one();
+            if (j > writerJob_) {
+                writerJob_ = j;
+                decodable_.notify_all();
+            }
+            feedable_.wait(lock, [&] { return stop_ || jobs_[j].planes != nullptr; });
             if (stop_)
                 break;
             planes = jobs_[j].planes;

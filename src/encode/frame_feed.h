@@ -103,7 +103,10 @@ private:
     int readFd_ = -1, writeFd_ = -1;
 
     std::mutex mutex_;
-    std::condition_variable changed_;
+    // Each thread waits on its own condition, so that a frame passing by wakes only who can go on.
+    std::condition_variable decodable_;  // decoders: a job to take
+    std::condition_variable feedable_;   // writer: its frame found, its planes decoded
+    std::condition_variable writerMoved_;  // arrivals: the writer has gone on
     std::deque<Job> jobs_;               // distinct files, in order of first use
     std::vector<std::size_t> frameJob_;  // frame -> job
     bool allFound_ = true;               // every frame is in frameJob_

@@ -1,10 +1,10 @@
 #include "render/make_movie_thread.h"
 
+#include "encode/frames_in_progress.h"
 #include "model/movie_checks.h"
 #include "model/th_utility.h"
 #include "platform/bmp_codec.h"
 #include "platform/error.h"
-#include "encode/frames_in_progress.h"
 #include "render/encoder_progress.h"
 #include "render/encoder_run.h"
 #include "render/encoder_window.h"
@@ -232,16 +232,17 @@ void TMakeMovieThread::RenderAndEncode() {
         working = bmp::readFile(fitted);
         nextFrame = RenderPicture(working, TempDir, Project.Items(i), nextFrame, progress, renderOptions);
         if (nextFrame < 0) {
-            // On the way out a running encoder is stopped.
+            // Stopped for lack of space, by a cancel, or by the encoder's end (the window closed).
+            // An encoder still running is stopped on the way out.
             if (progress.DiskShort()) {
                 SyncMarkDiskShort();
                 SyncMarkFailed();
             } else if (!StopRequested() && encoder && encoder->Wait() == 0) {
-                // The window closed: the encoder ended early. Its failure has been recorded with
-                // its reason; an encoder that claims success without every frame has failed too.
+                // A failed encoder has said why already; one that claims success without every
+                // frame has failed too.
                 FailWith("the encoder ended before it had taken every frame: " + Runner->CommandLine());
             }
-            return;  // cancelled: the encoder is stopped or never starts
+            return;
         }
         ::unlink(fitted.c_str());  // every frame of it is written
         if (!HasTempSpace()) {

@@ -47,7 +47,7 @@ public:
     void runSync(const std::function<void()>& step) override {
         if (std::this_thread::get_id() == thread_.get_id())
             return step();
-        bool done = false;
+        std::atomic<bool> done{false};  // set by the owner's thread outside the lock
         std::exception_ptr error;
         std::unique_lock lock(mutex_);
         queue_.push_back([&] {
@@ -59,7 +59,7 @@ public:
             done = true;
         });
         wake_.notify_all();
-        wake_.wait(lock, [&] { return done; });
+        wake_.wait(lock, [&] { return done.load(); });
         if (error)
             std::rethrow_exception(error);
     }
@@ -445,7 +445,9 @@ TEST(MakeMovieThread, TheEncoderTakesTheFramesWithinTheWindow) {
     std::size_t peak = 0;
     script.onFrame = [&](int n) {
         if (n == 1) {
-            FrameArrivals(script.folder + "%6d.jpg").Open(options.framesAhead);  // the window is full
+            FrameArrivals arrivals(script.folder + "%6d.jpg");
+            for (int f = 2; f <= options.framesAhead; ++f)  // until the window is full
+                arrivals.Open(f);
             full = p.framesAndPictures();
         }
         peak = std::max(peak, p.framesAndPictures().first);

@@ -1,6 +1,6 @@
 // A helper of bench/peer_bench.sh: gives every picture of a project made by `kalidor-cli new`
-// one picture action and sets the movie size.
-// Usage: peer-project <project-folder> <W>x<H> none|zoom
+// one picture action, sets the movie size and, when given, every picture's display time.
+// Usage: peer-project <project-folder> <W>x<H> none|zoom [seconds]
 
 #include "model/pic_object.h"
 
@@ -11,10 +11,11 @@
 using namespace kalidor;
 
 int main(int argc, char** argv) {
-    int w = 0, h = 0;
-    if (argc != 4 || std::sscanf(argv[2], "%dx%d", &w, &h) != 2 ||
-        (std::string(argv[3]) != "none" && std::string(argv[3]) != "zoom")) {
-        std::cerr << "usage: peer-project <project-folder> <W>x<H> none|zoom\n";
+    int w = 0, h = 0, seconds = 0;
+    if ((argc != 4 && argc != 5) || std::sscanf(argv[2], "%dx%d", &w, &h) != 2 ||
+        (std::string(argv[3]) != "none" && std::string(argv[3]) != "zoom") ||
+        (argc == 5 && (std::sscanf(argv[4], "%d", &seconds) != 1 || seconds < 1))) {
+        std::cerr << "usage: peer-project <project-folder> <W>x<H> none|zoom [seconds]\n";
         return 2;
     }
     std::string dir = argv[1];
@@ -29,8 +30,11 @@ int main(int argc, char** argv) {
     project.MovWidth = w;
     project.MovHeight = h;
     project.MovRatio = w * 3 == h * 4 ? 0 : 1;
-    for (int i = 0; i < project.Count(); ++i)
+    for (int i = 0; i < project.Count(); ++i) {
         project.Items(i).PicAction = std::string(argv[3]) == "zoom" ? apZoomIN : apNone;
+        if (seconds > 0)
+            project.Items(i).DisplayTime = seconds;
+    }
     if (!project.SaveProject()) {
         std::cerr << "peer-project: cannot write " << dir << "project.dat\n";
         return 1;

@@ -19,3 +19,11 @@ make_peer_projects() {
   "$bin/peer-project" "$folder/W1" 1280x720 zoom
   "$bin/peer-project" "$folder/W2" 640x480 none
 }
+
+# make_long_project <folder> <bin>, after make_peer_projects: the project <folder>/L, 40 pictures
+# (the ten above, four times) of 12 s each at 1280 x 720, every one zooming in: 14,403 frames.
+make_long_project() {
+  local folder=$1 bin=$2
+  "$bin/kalidor-cli" new "$folder/L" "${pictures[@]}" "${pictures[@]}" "${pictures[@]}" "${pictures[@]}" > /dev/null
+  "$bin/peer-project" "$folder/L" 1280x720 zoom 12
+}

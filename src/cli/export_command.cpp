@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 const char* kUsage =
     "usage: kalidor-cli export <project-folder> [--out PATH] [--format mp4|avi|mpeg] [--size WxH]\n"
-    "                          [--quality 0-4] [--music FILE] [--workers N] [--dry-run]";
+    "                          [--quality 0-4] [--music FILE] [--workers N] [--frames-first] [--dry-run]";
 
 bool parseInt(const std::string& text, int& value) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -44,6 +44,7 @@ struct ExportArguments {
     std::optional<std::uint8_t> format, quality;
     std::optional<std::pair<int, int>> size;
     int workers = 0;
+    bool framesFirst = false;
     bool dryRun = false;
 };
 
@@ -58,6 +59,8 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& args, 
         };
         if (arg == "--dry-run") {
             a.dryRun = true;
+        } else if (arg == "--frames-first") {
+            a.framesFirst = true;
         } else if (arg == "--out" || arg == "--music" || arg == "--format" || arg == "--size" ||
                    arg == "--quality" || arg == "--workers") {
             const auto v = value();
@@ -185,6 +188,7 @@ int runExport(const std::vector<std::string>& args) {
     ExportResult result = ExportResult::Failed;
     MakeMovieOptions options;
     options.frameWorkers = a.workers;
+    options.framesFirst = a.framesFirst;
     {
         TMakeMovieThread thread(project, status, flags, dispatcher, nullptr, options);
         thread.OnCompleted = [&] { result = FinishExport(project.ProjectDir, status, flags); };

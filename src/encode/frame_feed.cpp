@@ -1,5 +1,6 @@
 #include "encode/frame_feed.h"
 
+#include "encode/frames_in_progress.h"
 #include "platform/error.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -43,20 +45,32 @@ const std::string* valueOf(const std::vector<std::string>& options, const std::s
     return nullptr;
 }
 
-PlaneLayout layoutOf(PlaneDecoder& decoder, const std::string& path) {
-    std::vector<std::uint8_t> head = ReadFileBytes(path, kHeaderBytes);
+// The layout from the head of a frame file, read whole when its header needs more.
+PlaneLayout layoutOf(PlaneDecoder& decoder, int fd, const std::string& path) {
+    std::vector<std::uint8_t> head;
+    const auto read = [&](std::size_t limit) {
+        if (fd >= 0)
+            ReadOpenFileInto(fd, path, head, limit);
+        else
+            ReadFileInto(path, head, limit);
+    };
+    read(kHeaderBytes);
     try {
         return decoder.layout(head, path);
     } catch (const Error&) {
         if (head.size() < kHeaderBytes)
             throw;
     }
-    return decoder.layout(ReadFileBytes(path), path);
+    read(SIZE_MAX);
+    return decoder.layout(head, path);
 }
+
+// Frames found this far ahead of the writer at most, each distinct one held open.
+constexpr std::size_t kFramesFoundAhead = 256;
 
 }  // namespace
 
-std::unique_ptr<FrameFeed> FrameFeed::Prepare(EncoderInvocation& job, int workers) {
+std::unique_ptr<FrameFeed> FrameFeed::Prepare(EncoderInvocation& job, int workers, const std::string& ownerPid) {
     std::vector<std::string>& o = job.options;
     const auto input = std::find(o.begin(), o.end(), "-i");
     if (input == o.end() || input + 1 == o.end())
@@ -68,32 +82,50 @@ std::unique_ptr<FrameFeed> FrameFeed::Prepare(EncoderInvocation& job, int worker
     // ffmpeg reads an image sequence at 25 frames a second unless -r says otherwise.
     const std::string* rate = valueOf(o, "-r", 0, at);
     const std::string* duration = valueOf(o, "-t", at + 2, o.size());
+    const bool following = FramesBeingWrittenBy(FolderOfPattern(pattern), ownerPid);
     std::optional<long> count;
     if (duration) {
         count = FramesWithin(rate ? *rate : "25", *duration);
-        if (!count)
+        if (!count && !following)
             return nullptr;
     }
-    const std::vector<FrameFile> frames = FindFrameFiles(pattern, count);
-    if (frames.empty())
-        return nullptr;
-
     std::unique_ptr<FrameFeed> feed(new FrameFeed);
-    std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> jobOfFile;
+    feed->pattern_ = pattern;
     PlaneDecoder decoder;
-    for (std::size_t k = 0; k < frames.size(); ++k) {
-        const auto [it, added] = jobOfFile.emplace(std::pair{frames[k].device, frames[k].inode}, feed->jobs_.size());
-        if (added) {
-            const PlaneLayout layout = layoutOf(decoder, frames[k].path);
-            if (!layout.yuv420 || (k > 0 && layout != feed->layout_))
-                return nullptr;
-            feed->layout_ = layout;
-            feed->jobs_.push_back({frames[k].path, k});
+    if (following) {
+        // Nothing but this feed can read frames that are still coming.
+        if (!count || *count <= 0)
+            throw Error("frames being written into " + FolderOfPattern(pattern) +
+                        " need a plain -t with -r to tell how many to take");
+        feed->arrivals_ = std::make_unique<FrameArrivals>(pattern);
+        feed->first_ = 1;  // the writer numbers them from 1
+        feed->frameTotal_ = static_cast<std::size_t>(*count);
+        feed->allFound_ = false;
+        const std::string path = FrameFilePath(pattern, feed->first_);
+        const UniqueFd first = feed->arrivals_->Open(feed->first_);
+        feed->layout_ = layoutOf(decoder, first.get(), path);
+        if (!feed->layout_.yuv420)
+            throw Error("frame " + path + " is no 4:2:0 JPEG, which frames being written must be");
+    } else {
+        const std::vector<FrameFile> frames = FindFrameFiles(pattern, count);
+        if (frames.empty())
+            return nullptr;
+        std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> jobOfFile;
+        for (std::size_t k = 0; k < frames.size(); ++k) {
+            const auto [it, added] =
+                jobOfFile.emplace(std::pair{frames[k].device, frames[k].inode}, feed->jobs_.size());
+            if (added) {
+                const PlaneLayout layout = layoutOf(decoder, -1, frames[k].path);
+                if (!layout.yuv420 || (k > 0 && layout != feed->layout_))
+                    return nullptr;
+                feed->layout_ = layout;
+                feed->jobs_.push_back({frames[k].path, k, {}, {}, 0});
+            }
+            feed->jobs_[it->second].lastUse = k;
+            feed->frameJob_.push_back(it->second);
         }
-        feed->jobs_[it->second].lastUse = k;
-        feed->frameJob_.push_back(it->second);
+        feed->frameTotal_ = frames.size();
     }
-    feed->decoded_.resize(feed->jobs_.size());
     feed->workers_ = workers > 0 ? workers : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 
     int fds[2];
@@ -122,9 +154,8 @@ void FrameFeed::TuneEncoderMemory() {
 FrameFeed::~FrameFeed() {
     {
         std::lock_guard lock(mutex_);
-        stop_ = true;
+        stopAll();
     }
-    changed_.notify_all();
     threads_.clear();  // joins
     if (readFd_ >= 0)
         ::close(readFd_);
@@ -136,7 +167,9 @@ void FrameFeed::Start() {
     ::close(readFd_);
     readFd_ = -1;
     threads_.emplace_back([this] { writeLoop(); });
-    const int decoders = std::min<int>(workers_, static_cast<int>(jobs_.size()));
+    if (arrivals_)
+        threads_.emplace_back([this] { arrivalLoop(); });
+    const int decoders = arrivals_ ? workers_ : std::min<int>(workers_, static_cast<int>(jobs_.size()));
     for (int i = 0; i < decoders; ++i)
         threads_.emplace_back([this] { decodeLoop(); });
 }
@@ -147,14 +180,25 @@ std::string FrameFeed::Finish() {
     return error_;
 }
 
+std::size_t FrameFeed::distinctFrames() {
+    std::lock_guard lock(mutex_);
+    return jobs_.size();
+}
+
+void FrameFeed::stopAll() {
+    stop_ = true;
+    if (arrivals_)
+        arrivals_->Stop();
+    decodable_.notify_all();
+    feedable_.notify_all();
+    writerMoved_.notify_all();
+}
+
 void FrameFeed::fail(const std::string& message) {
-    {
-        std::lock_guard lock(mutex_);
-        if (error_.empty())
-            error_ = message;
-        stop_ = true;
-    }
-    changed_.notify_all();
+    std::lock_guard lock(mutex_);
+    if (error_.empty())
+        error_ = message;
+    stopAll();
 }
 
 void FrameFeed::decodeLoop() {
@@ -165,13 +209,19 @@ void FrameFeed::decodeLoop() {
     const std::size_t ahead = 2 * static_cast<std::size_t>(workers_) + 2;
     for (;;) {
         std::size_t j = 0;
+        std::string path;
+        int fd = -1;
         Planes planes;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stop_ || nextJob_ >= jobs_.size() || nextJob_ < writerJob_ + ahead; });
+            decodable_.wait(lock, [&] {
+                return stop_ || (nextJob_ < jobs_.size() ? nextJob_ < writerJob_ + ahead : allFound_);
+            });
             if (stop_ || nextJob_ >= jobs_.size())
                 return;
             j = nextJob_++;
+            path = jobs_[j].path;
+            fd = jobs_[j].file.get();  // open until this job's planes are fed
             if (!spare_.empty()) {
                 planes = std::move(spare_.back());
                 spare_.pop_back();
@@ -180,18 +230,82 @@ void FrameFeed::decodeLoop() {
         if (!planes)
             planes = std::make_shared<std::vector<std::uint8_t>>();
         try {
-            ReadFileInto(jobs_[j].path, file);
-            decoder.decode(file, jobs_[j].path, layout_, *planes);
+            if (fd >= 0)
+                ReadOpenFileInto(fd, path, file);
+            else
+                ReadFileInto(path, file);
+            decoder.decode(file, path, layout_, *planes);
         } catch (const std::exception& e) {
             fail(e.what());
             return;
         }
         {
             std::lock_guard lock(mutex_);
-            decoded_[j] = std::move(planes);
+            jobs_[j].planes = std::move(planes);
         }
-        changed_.notify_all();
+        feedable_.notify_one();
     }
+}
+
+void FrameFeed::arrivalLoop() {
+    for (std::size_t k = 0; k < frameTotal_; ++k) {
+        {
+            std::unique_lock lock(mutex_);
+            writerMoved_.wait(lock, [&] { return stop_ || k < writerFrame_ + kFramesFoundAhead; });
+            if (stop_)
+                return;
+        }
+        const long number = first_ + static_cast<long>(k);
+        std::string path = FrameFilePath(pattern_, number);
+        UniqueFd file;
+        struct stat info {};
+        try {
+            file = arrivals_->Open(number);
+            if (!file)
+                return;  // stopped
+            if (::fstat(file.get(), &info) != 0)
+                throw Error("cannot read frame " + path + ": " + std::strerror(errno));
+        } catch (const std::exception& e) {
+            fail(e.what());
+            return;
+        }
+        bool newJob = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (stop_)
+                return;
+            // A file still open here is one of ours: its inode cannot have been reused.
+            const auto key = std::pair<std::uint64_t, std::uint64_t>{info.st_dev, info.st_ino};
+            const auto [it, added] = openJobs_.emplace(key, jobs_.size());
+            if (added)
+                jobs_.push_back({std::move(path), k, std::move(file), {}, 0});
+            jobs_[it->second].lastUse = k;
+            frameJob_.push_back(it->second);
+            allFound_ = k + 1 == frameTotal_;
+            newJob = added || allFound_;
+        }
+        feedable_.notify_one();
+        if (newJob)
+            decodable_.notify_all();
+    }
+}
+
+void FrameFeed::releaseUnnamedJobs(std::size_t j, std::size_t k) {
+    if (jobs_[j].lastUse == k)
+        lingering_.push_back(j);
+    std::erase_if(lingering_, [&](std::size_t l) {
+        Job& job = jobs_[l];
+        if (job.lastUse > k)
+            return true;  // a later frame shows it; it comes back after that one
+        // While a file has a name, the writer may link another frame to it.
+        struct stat info {};
+        if (::fstat(job.file.get(), &info) != 0 || info.st_nlink > 0)
+            return false;
+        openJobs_.erase({info.st_dev, info.st_ino});
+        job.file.reset();
+        inPipe_.push_back({std::move(job.planes), job.pushedEnd});
+        return true;
+    });
 }
 
 void FrameFeed::writeLoop() {
@@ -201,32 +315,45 @@ void FrameFeed::writeLoop() {
     sigemptyset(&pipeSignal);
     sigaddset(&pipeSignal, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
-    bool encoderReads = true;
-    for (std::size_t k = 0; k < frameJob_.size() && encoderReads; ++k) {
-        const std::size_t j = frameJob_[k];
+    for (std::size_t k = 0; k < frameTotal_; ++k) {
+        std::size_t j = 0;
         Planes planes;
         bool last = false;
         {
             std::unique_lock lock(mutex_);
-            writerJob_ = std::max(writerJob_, j);
-            changed_.notify_all();
-            changed_.wait(lock, [&] { return stop_ || decoded_[j] != nullptr; });
+            feedable_.wait(lock, [&] { return stop_ || k < frameJob_.size(); });
             if (stop_)
                 break;
-            planes = decoded_[j];
-            last = jobs_[j].lastUse == k;
+            j = frameJob_[k];
+            writerFrame_ = k;
+            writerMoved_.notify_one();
+            if (j > writerJob_) {
+                writerJob_ = j;
+                decodable_.notify_all();
+            }
+            feedable_.wait(lock, [&] { return stop_ || jobs_[j].planes != nullptr; });
+            if (stop_)
+                break;
+            planes = jobs_[j].planes;
+            last = !arrivals_ && jobs_[j].lastUse == k;
             if (last)
-                decoded_[j].reset();
+                jobs_[j].planes.reset();
         }
-        if (!push(*planes)) {
-            encoderReads = false;  // the encoder's exit code tells why
-            break;
-        }
+        if (!push(*planes))
+            break;  // the encoder no longer reads; its exit code tells why
         if (last)
             inPipe_.push_back({std::move(planes), pushed_});
+        planes.reset();
+        // Fed: its name goes, which makes room for the writer of the frames.
+        if (arrivals_)
+            ::unlink(FrameFilePath(pattern_, first_ + static_cast<long>(k)).c_str());
+        std::lock_guard lock(mutex_);
+        if (arrivals_) {
+            jobs_[j].pushedEnd = pushed_;
+            releaseUnnamedJobs(j, k);
+        }
         // A frame's memory is decoded into again only once the encoder has read all of it: when
         // a pipe's worth of bytes has gone in after it.
-        std::lock_guard lock(mutex_);
         while (!inPipe_.empty() && pushed_ - inPipe_.front().end >= pipeBytes_) {
             spare_.push_back(std::move(inPipe_.front().planes));
             inPipe_.pop_front();
@@ -237,8 +364,7 @@ void FrameFeed::writeLoop() {
     ::close(writeFd_);
     writeFd_ = -1;
     std::lock_guard lock(mutex_);
-    stop_ = true;
-    changed_.notify_all();
+    stopAll();
 }
 
 bool FrameFeed::push(const std::vector<std::uint8_t>& frame) {

@@ -133,13 +133,23 @@ void ReadFileInto(const std::string& path, std::vector<std::uint8_t>& bytes, std
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw Error("cannot read frame " + path + ": " + std::strerror(errno));
+    try {
+        ReadOpenFileInto(fd, path, bytes, limit);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+}
+
+void ReadOpenFileInto(int fd, const std::string& path, std::vector<std::uint8_t>& bytes, std::size_t limit) {
     struct stat info {};
     int error = ::fstat(fd, &info) == 0 ? 0 : errno;
     if (error == 0)
         bytes.resize(std::min(limit, static_cast<std::size_t>(info.st_size)));
     std::size_t size = 0;
     while (error == 0 && size < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + size, bytes.size() - size);
+        const ssize_t n = ::pread(fd, bytes.data() + size, bytes.size() - size, static_cast<off_t>(size));
         if (n < 0 && errno != EINTR)
             error = errno;
         if (n == 0)
@@ -147,7 +157,6 @@ void ReadFileInto(const std::string& path, std::vector<std::uint8_t>& bytes, std
         if (n > 0)
             size += static_cast<std::size_t>(n);
     }
-    ::close(fd);
     if (error != 0)
         throw Error("cannot read frame " + path + ": " + std::strerror(error));
     bytes.resize(size);

@@ -57,5 +57,8 @@ private:
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path, std::size_t limit = SIZE_MAX);
 // The same into `bytes`, reusing its memory.
 void ReadFileInto(const std::string& path, std::vector<std::uint8_t>& bytes, std::size_t limit = SIZE_MAX);
+// The same from an open file `fd`, from its start whatever its offset; errors name `path`.
+void ReadOpenFileInto(int fd, const std::string& path, std::vector<std::uint8_t>& bytes,
+                      std::size_t limit = SIZE_MAX);
 
 }  // namespace kalidor

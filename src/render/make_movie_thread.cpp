@@ -1,21 +1,26 @@
 #include "render/make_movie_thread.h"
 #include "encode/encoder_arguments.h"
 
+#include "encode/frames_in_progress.h"
 #include "model/movie_checks.h"
 #include "model/th_utility.h"
 #include "imaging/bmp_codec.h"
 #include "platform/error.h"
 #include "render/encoder_progress.h"
+#include "render/encoder_run.h"
+#include "render/encoder_window.h"
 #include "render/fit_to_movie_frame.h"
 #include "render/render_picture.h"
 
 #include <cerrno>
 #include <cstring>
 #include <future>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kalidor {
 namespace {
@@ -35,9 +40,12 @@ std::string withFileName(const std::string& reason, const std::string& path) {
 }  // namespace
 
 // Pass 2's progress: the frame about to be composed is shown with its counter, then counted.
+// With `watchSpace`, the cancel poll also looks at the free space once a second of movie: with
+// the encoder taking the frames, tmp/ no longer grows with the movie, but the disk may still
+// fill up from elsewhere while a picture is rendered.
 class TMakeMovieThread::FrameProgressSteps final : public FrameProgress {
 public:
-    explicit FrameProgressSteps(TMakeMovieThread& thread) : thread_(thread) {}
+    FrameProgressSteps(TMakeMovieThread& thread, bool watchSpace) : thread_(thread), watchSpace_(watchSpace) {}
     void ReportFrame() override {
         thread_.SyncShowPosition();
         thread_.SyncShowTextCounted();
@@ -45,11 +53,19 @@ public:
     }
     bool CancelRequested() override {
         thread_.SyncCheckCancel();
-        return thread_.StopRequested();
+        if (thread_.StopRequested())
+            return true;
+        if (watchSpace_ && !diskShort_ && ++polls_ % FRAME_RATE == 0)
+            diskShort_ = !thread_.HasTempSpace();
+        return diskShort_;
     }
+    bool DiskShort() const { return diskShort_; }
 
 private:
     TMakeMovieThread& thread_;
+    const bool watchSpace_;
+    int polls_ = 0;
+    bool diskShort_ = false;
 };
 
 TMakeMovieThread::TMakeMovieThread(const TThPicObjectManager& project, ExportStatus& status, ExportFlags& flags,
@@ -174,22 +190,62 @@ void TMakeMovieThread::ExecuteSteps() {
         current = std::move(following);
     }
 
+    RenderAndEncode();
+}
+
+void TMakeMovieThread::RenderAndEncode() {
     // Pass 2: the frames, numbered from 1 over all pictures.
+    const int count = Project.Count();
     StatusText = kPass2Text;
     SyncShowTextCounted();
     ProgressMax = static_cast<std::int32_t>(Project.TotalFrames() - 1);
     ProgressPos = 0;
     SyncSetRange();
-    FrameProgressSteps progress(*this);
+    Runner->SetCommandLine(options_.encoderProgram + BuildEncoderArguments(Project));
+
+    // The encoder follows the frames from the first one on, when tmp/ can be watched for it.
+    std::unique_ptr<EncoderWindow> window;
+    if (!options_.framesFirst) {
+        try {
+            window = std::make_unique<EncoderWindow>(TempDir, options_.framesAhead);
+        } catch (const Error&) {
+            // No watch to be had (the system's limit of watches): the frames are written first.
+        }
+    }
+    std::optional<FramesInProgressMark> mark;
+    std::optional<EncoderRun> encoder;  // after the window, which it closes when it ends
+    if (window) {
+        mark.emplace(TempDir);
+        // A stop raised before here (the destructor) must not start a run.
+        if (StopRequested())
+            return;
+        encoder.emplace(*Runner, [this] { encoderCut_.store(true); }, [&window] { window->Close(); });
+    }
+
+    FrameProgressSteps progress(*this, window != nullptr);
     RenderOptions renderOptions;
     renderOptions.workers = options_.frameWorkers;
+    renderOptions.window = window.get();
     int nextFrame = 1;
     Bitmap working;
     for (int i = 0; i < count; ++i) {
-        working = bmp::readFile(TempDir + std::to_string(i) + ".bmp");
+        const std::string fitted = TempDir + std::to_string(i) + ".bmp";
+        working = bmp::readFile(fitted);
         nextFrame = RenderPicture(working, TempDir, Project.Items(i), nextFrame, progress, renderOptions);
-        if (nextFrame < 0)
-            return;  // cancelled: the encoder never starts
+        if (nextFrame < 0) {
+            // Stopped for lack of space, by a cancel, or by the encoder's end (the window closed).
+            // An encoder still running is stopped on the way out.
+            if (progress.DiskShort()) {
+                SyncMarkDiskShort();
+                SyncMarkFailed();
+            } else if (!StopRequested() && encoder && encoder->Wait() == 0) {
+                // A failed encoder has said why already; one that claims success without every
+                // frame has failed too.
+                FailWith("the encoder ended before it had taken every frame: " + Runner->CommandLine());
+            }
+            return;
+        }
+        ::unlink(fitted.c_str());  // every frame of it is written
         if (!HasTempSpace()) {
             SyncMarkDiskShort();
             SyncMarkFailed();
@@ -197,22 +253,35 @@ void TMakeMovieThread::ExecuteSteps() {
         }
     }
     WriteClosingFrames(Project.MovWidth, Project.MovHeight, TempDir, nextFrame);
+    if (mark)
+        mark->Finish();
     SyncCheckCancel();
     if (StopRequested())
         return;
 
-    // Pass 3: the encoder; its lines move the bar (RunnerNewLine), its exit code decides.
-    ProgressMax = static_cast<std::int32_t>(Project.TotalSeconds());
-    ProgressMin = 0;
-    ProgressPos = 0;
-    SyncSetRange();
-    StatusText = kPass3Text;
-    SyncShowText();
-    Runner->SetCommandLine(options_.encoderProgram + BuildEncoderArguments(Project));
+    // Pass 3: what remains to encode; its lines move the bar (RunnerNewLine), its exit code decides.
+    SyncBeginEncoderProgress();
+    if (encoder) {
+        encoder->Wait();
+        return;
+    }
     // A stop raised between the poll above and here (the destructor) must not start a run.
     if (StopRequested())
         return;
     Runner->RunAndWait();
+}
+
+void TMakeMovieThread::SyncBeginEncoderProgress() {
+    // One step, so that no encoder line is shown between the set-up and the switch.
+    dispatcher_.runSync([this] {
+        ProgressMax = static_cast<std::int32_t>(Project.TotalSeconds());
+        ProgressMin = 0;
+        ProgressPos = 0;
+        SyncSetRange();
+        StatusText = kPass3Text;
+        SyncShowText();
+        encoderProgressShown_.store(true);
+    });
 }
 
 TMakeMovieThread::FittedPicture TMakeMovieThread::FitPicture(int i) const {
@@ -240,7 +309,9 @@ bool TMakeMovieThread::HasTempSpace() const {
 
 void TMakeMovieThread::RunnerNewLine(const std::string& line) {
     EncoderTail.Add(line);
-    if (const auto frames = EncodedFrameCount(line)) {
+    // Before pass 3 the bar and its fields are the frames'.
+    const auto frames = encoderProgressShown_.load() ? EncodedFrameCount(line) : std::nullopt;
+    if (frames) {
         const int seconds = *frames / FRAME_RATE;  // div: truncates toward zero
         ProgressPos = seconds;
         SyncShowPosition();
@@ -256,7 +327,7 @@ void TMakeMovieThread::RunnerNewLine(const std::string& line) {
 void TMakeMovieThread::RunnerTerminated(std::uint32_t exitCode) {
     if (exitCode == 0)
         SyncMarkSucceeded();
-    else if (StopRequested())
+    else if (StopRequested() || encoderCut_.load())
         SyncMarkFailed();  // stopped on request: the encoder's last words are no reason
     else
         SyncRecordFailure(EncoderTail.Reason(exitCode));

@@ -1,22 +1,31 @@
 #pragma once
 // The render thread of an export: fits every picture into the movie frame (pass 1, tmp/i.bmp),
 // renders the numbered JPEG frames and the three black closing frames (pass 2, tmp/000001.jpg
-// ...), runs the encoder on them (pass 3) and removes the temporary folder.
+// ...) and encodes them (pass 3), then removes the temporary folder.
+//
+// The encoder starts with pass 2 and takes each frame as soon as it is written, removing it once
+// fed; pass 2 waits while MakeMovieOptions::framesAhead frames are ahead of it, and a fitted
+// picture goes once its frames are written, so tmp/ stays small however long the movie is. Pass 3
+// is what remains to encode once the last frame is written. With framesFirst (or where tmp/
+// cannot be watched) every frame is written before the encoder starts, as a finished folder.
 //
 // It reports only through synchronized steps run by the Dispatcher on the owner's thread (the
 // thread waits for each): the ExportStatus (bar, label, cancel poll) and the ExportFlags. The
-// owner keeps the project unchanged while the thread runs.
+// owner keeps the project unchanged while the thread runs. The encoder's lines move the bar
+// from pass 3 on; before that they only count for the cancel poll and the failure reason.
 //
 // Endings. Cancelled (a poll found ExportStatus::Cancelled; the encoder is stopped or never
-// started), disk short (300 MiB or less free after a picture of pass 1 or 2), failed (a picture
-// that cannot be read, a frame that cannot be written, a path the encoder line cannot carry,
-// an encoder that cannot be started or ends with a non-zero code; FailureMessage says why:
-// the check's message, the file and the OS's or codec's reason, or the encoder's own last
-// error line), or succeeded. A movie path that is a file of the project or inside its tmp/,
+// started), disk short (300 MiB or less free after a picture of pass 1 or 2, or once a second of
+// movie while the encoder follows the frames), failed (a picture that cannot be read, a frame
+// that cannot be written, a path the encoder line cannot carry, an encoder that cannot be
+// started, ends with a non-zero code, or ends before it has taken every frame; FailureMessage
+// says why: the check's message, the file and the OS's or codec's reason, or the encoder's own
+// last error line), or succeeded. A movie path that is a file of the project or inside its tmp/,
 // and display times below 1 second, fail before anything is written. A tmp/ left by an earlier
-// run (or a link in its place) is removed first; only what is inside a real tmp/ is deleted. Nothing raised inside escapes the thread, and the
-// temporary folder is removed after every ending. Then OnCompleted runs through the
-// dispatcher; FinishExport (export_result.h) is what it usually calls.
+// run (or a link in its place) is removed first; only what is inside a real tmp/ is deleted.
+// Nothing raised inside escapes the thread, no encoder outlives it, and the temporary folder is
+// removed after every ending. Then OnCompleted runs through the dispatcher; FinishExport
+// (export_result.h) is what it usually calls.
 
 #include "model/pic_object.h"
 #include "imaging/bitmap.h"
@@ -36,10 +45,15 @@
 
 namespace kalidor {
 
+// Two seconds of movie: enough for the encoder's decoders to run ahead on every core.
+inline constexpr int kFramesAheadOfEncoder = 2 * FRAME_RATE;
+
 struct MakeMovieOptions {
     int frameWorkers = 0;                       // frame workers of pass 2; 0: one per core
     FreeSpaceQuery freeSpace;                   // empty: FreeDiskSpace
     std::string encoderProgram = "lib/ffmpeg";  // relative names are taken from the program's folder
+    int framesAhead = kFramesAheadOfEncoder;    // frames pass 2 may be ahead of the encoder
+    bool framesFirst = false;                   // every frame before the encoder starts
 };
 
 // Strictly more than this many free bytes are needed after each picture of passes 1 and 2.
@@ -82,6 +96,11 @@ private:
     class FrameProgressSteps;
 
     void ExecuteSteps();
+    // Pass 2 from the set-up on, and pass 3.
+    void RenderAndEncode();
+    // Pass 3's set-up: the seconds range and its text; from then on the encoder's lines move
+    // the bar.
+    void SyncBeginEncoderProgress();
     bool StopRequested() const noexcept { return stopRequested_.load(); }
     bool HasTempSpace() const;
     // Pass 1's work on picture i: read and fitted, or why not.
@@ -114,6 +133,10 @@ private:
     std::string TempDir;
     const TThPicObjectManager& Project;
     std::atomic<bool> CancelSeen{false};
+    // Set inside the step that begins pass 3: RunnerNewLine moves the bar only from then on.
+    std::atomic<bool> encoderProgressShown_{false};
+    // This side is stopping the encoder (a failure, a cancel, no space): its ending is no reason.
+    std::atomic<bool> encoderCut_{false};
     // The encoder's last lines, for the failure reason: filled by RunnerNewLine, read by
     // RunnerTerminated after the last line was delivered.
     EncoderOutputTail EncoderTail;

@@ -29,6 +29,7 @@ int renderPlan(EffectPlanner planner, const Bitmap& fitted, const std::string& f
     FrameWriterOptions writer;
     writer.workers = options.workers;
     writer.progressFirst = progressFirst;
+    writer.window = options.window;
     const int total = planner.FrameCount();
     for (;;) {
         const int done = planner.Planned();
@@ -41,6 +42,9 @@ int renderPlan(EffectPlanner planner, const Bitmap& fitted, const std::string& f
         // A reversed plan writes recipe k as frame first + total - 1 - k; a chunk of recipes
         // [done, done + count) fills the frames from first + total - done - count on.
         const int chunkFirst = chunk.reversed ? firstFrame + total - done - count : firstFrame + done;
+        // The frames of a reversed picture below this chunk come later: the window judges the
+        // picture's first frame, the lowest one still to be written.
+        writer.windowFrame = chunkFirst > firstFrame && chunk.reversed ? firstFrame : 0;
         if (WriteFrames(chunk, composer, dir, chunkFirst, progress, writer) < 0)
             return -1;
     }
@@ -99,12 +103,10 @@ int WriteClosingFrames(int width, int height, const std::string& folder, int fir
         dir += '/';
     Bitmap black(width, height, 24);
     FillBitmap(black, 0);
-    const auto bytes = jpeg::encode(black, 90);
-    // One file on disk: the others are links to it.
-    const std::string first = dir + FrameFileName(firstFrame);
-    WriteWholeFile(first, bytes);
-    for (int i = 1; i < kClosingFrames; ++i)
-        LinkOrWriteFile(first, dir + FrameFileName(firstFrame + i), bytes);
+    // One file on disk under every name.
+    const SharedFrameFile file(dir + FrameFileName(firstFrame), jpeg::encode(black, 90));
+    for (int i = 0; i < kClosingFrames; ++i)
+        file.Place(dir + FrameFileName(firstFrame + i));
     return firstFrame + kClosingFrames;
 }
 

@@ -5,6 +5,7 @@
 #include "model/pic_object.h"
 #include "imaging/bitmap.h"
 #include "render/frame_progress.h"
+#include "render/frame_window.h"
 
 #include <string>
 
@@ -13,10 +14,12 @@ namespace kalidor {
 struct RenderOptions {
     int workers = 0;  // frame workers; 0 means one per core
     bool resampleWholeZoom = false;  // for measurements only: same bytes, more work
+    FrameWindow* window = nullptr;   // how far the frames may run ahead of their reader
 };
 
 // Writes DisplayTime x 30 frames of `fitted` (movie size, 24-bit) into `folder` from frame
-// number `firstFrame`. Returns the next free frame number, or -1 when a cancel stopped it. A
+// number `firstFrame`. Returns the next free frame number, or -1 when a cancel (or a closed
+// window) stopped it. A
 // picture action outside the known ones renders as a still picture. Raises kalidor::Error when
 // a frame cannot be written.
 int RenderPicture(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,

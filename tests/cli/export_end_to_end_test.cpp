@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -59,6 +61,58 @@ void makeProject(const std::string& dir, int width, int height, int seconds = 3)
     }
     p.SaveProject();
 }
+
+// A picture of each kind of action, 2 s each, with captions.
+void makeEveryActionProject(const std::string& dir) {
+    TThPicObjectManager p;
+    p.ProjectDir = dir;
+    p.MovWidth = 160;
+    p.MovHeight = 120;
+    const std::uint8_t actions[] = {apNone, apZoomIN, apZoomOut, apCurtainLeft, apCurtainRight, apBlindHorizon,
+                                    apBlindVertical};
+    for (std::uint8_t action : actions) {
+        const std::string file = dir + "p" + std::to_string(action) + ".jpg";
+        jpeg::writeFile(texturedPicture(action % 2 ? 200 : 150, action % 2 ? 150 : 200, action), file, 90);
+        auto picture = std::make_unique<TThPicObject>();
+        picture->PicturePath = file;
+        picture->DisplayTime = 2;
+        picture->PicAction = action;
+        picture->Text = "テスト" + std::to_string(action);
+        picture->StrAction = static_cast<std::uint8_t>(action + 1);
+        p.Add(std::move(picture));
+    }
+    p.SaveProject();
+}
+
+// The frame files in a folder (none when it is gone).
+std::size_t frameFilesIn(const fs::path& folder) {
+    std::error_code ec;
+    std::size_t count = 0;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        count += name.size() == 10 && name.ends_with(".jpg") && name.front() != '.';
+    }
+    return count;
+}
+
+// While it lives, the ffmpeg found on PATH takes its frames at the movie's own pace (ffmpeg -re),
+// so an encode of a small movie lasts as long as the movie.
+class PacedEncoder {
+public:
+    PacedEncoder() : path_(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin") {
+        test::writeText(tools_.path() / "ffmpeg",
+                        "#!/bin/sh\nexec " + test::toolOnPath("ffmpeg").string() + " -re \"$@\"\n");
+        fs::permissions(tools_.path() / "ffmpeg", fs::perms::owner_all);
+        ::setenv("PATH", (tools_.path().string() + ":" + path_).c_str(), 1);
+    }
+    ~PacedEncoder() { ::setenv("PATH", path_.c_str(), 1); }
+    PacedEncoder(const PacedEncoder&) = delete;
+    PacedEncoder& operator=(const PacedEncoder&) = delete;
+
+private:
+    TempFolder tools_;
+    std::string path_;
+};
 
 class ExportEndToEnd : public ::testing::Test {
 protected:
@@ -135,8 +189,55 @@ TEST_F(ExportEndToEnd, AFailureNamesThePictureAndKeepsTheOldMovie) {
     EXPECT_FALSE(fs::exists(project.path() / "tmp"));
 }
 
-// A log line's counter belongs to its pass: pictures in pass 1, frames in pass 2. And an
-// encoder failure says why below the result text.
+// The encoder takes the frames while they are written; the movie is the very one it makes when
+// every frame is written first.
+TEST_F(ExportEndToEnd, TheMovieIsTheOneMadeFromTheFinishedFrames) {
+    TempFolder project, out;
+    makeEveryActionProject(project.dir());
+    const std::string music = out.dir() + "song.wav";
+    const auto made = test::runProgram(test::toolOnPath("ffmpeg"), {"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                                                                    "sine=frequency=330:duration=20", music});
+    ASSERT_EQ(made.code, 0) << made.output;
+    for (const char* format : {"mp4", "avi", "mpeg"}) {
+        for (const bool withMusic : {false, true}) {
+            SCOPED_TRACE(std::string(format) + (withMusic ? " with music" : ""));
+            const std::string followed = out.dir() + "followed." + format, first = out.dir() + "first." + format;
+            std::vector<std::string> args = {"export", project.dir(), "--format", format};
+            if (withMusic)
+                args.insert(args.end(), {"--music", music});
+            auto followedArgs = args, firstArgs = args;
+            followedArgs.insert(followedArgs.end(), {"--out", followed});
+            firstArgs.insert(firstArgs.end(), {"--out", first, "--frames-first"});
+            const auto a = runCli(followedArgs), b = runCli(firstArgs);
+            ASSERT_EQ(a.exitCode, 0) << a.err;
+            ASSERT_EQ(b.exitCode, 0) << b.err;
+            EXPECT_EQ(test::framesOf(followed), 7 * 60 + 3);
+            EXPECT_TRUE(test::readBytes(followed) == test::readBytes(first));
+        }
+    }
+}
+
+// The export stays at most a window of frames (two seconds) ahead of an encoder that takes them
+// at the movie's own pace; a worker's run of alike frames and the closing frames may come on top.
+TEST_F(ExportEndToEnd, TheFramesAheadOfTheEncoderStayWithinTheWindow) {
+    TempFolder project, out;
+    makeProject(project.dir(), 160, 120, 2);
+    std::size_t peak = 0;
+    const PacedEncoder paced;
+    const auto r = test::runProgram(fs::path(KALIDOR_BIN_DIR) / "kalidor-cli",
+                                    {"kalidor-cli", "export", project.dir(), "--out", out.dir() + "movie.mp4"},
+                                    [&](const std::string&) {
+                                        peak = std::max(peak, frameFilesIn(project.path() / "tmp"));
+                                        return false;
+                                    });
+    ASSERT_EQ(r.code, 0) << r.output;
+    EXPECT_GE(peak, 30u);  // the frames did get ahead
+    EXPECT_LE(peak, 60u + 7 + 3);
+}
+
+// A log line's counter belongs to its pass: pictures in pass 1, frames in pass 2, and the
+// encoder's seconds only after the last frame. And an encoder failure says why below the result
+// text.
 TEST_F(ExportEndToEnd, TheLogCountsItsOwnPassAndFailuresSayWhy) {
     TempFolder project, out;
     makeProject(project.dir(), 160, 120);
@@ -144,7 +245,9 @@ TEST_F(ExportEndToEnd, TheLogCountsItsOwnPassAndFailuresSayWhy) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::istringstream lines(r.err);
     int counted = 0;
+    bool encoded = false;
     for (std::string line; std::getline(lines, line);) {
+        encoded = encoded || line.find("までの動画を変換完了") != std::string::npos;
         const auto open = line.rfind(" ("), slash = line.rfind('/');
         if (open == std::string::npos || slash == std::string::npos || slash < open)
             continue;
@@ -152,6 +255,7 @@ TEST_F(ExportEndToEnd, TheLogCountsItsOwnPassAndFailuresSayWhy) {
         const bool pass1 = line.rfind("画像を動画サイズに変換中・・・", 0) == 0;
         if (pass1 || line.rfind("画像に効果を適用中・・・", 0) == 0) {
             EXPECT_EQ(of, pass1 ? "/2" : "/180") << line;
+            EXPECT_FALSE(encoded) << line;
             ++counted;
         }
     }
@@ -179,16 +283,21 @@ bool processMentions(const std::string& text) {
 }
 
 TEST_F(ExportEndToEnd, AnInterruptCancelsAndCleansUp) {
-    // Stopped as Ctrl-C or a stop of the group would: while the frames are made, and while
-    // ffmpeg encodes them.
-    for (const char* stopAt : {"/720)", "までの動画を変換完了"}) {
+    // Stopped as Ctrl-C or a stop of the group would: while the frames are made (with the encoder
+    // already taking them), and while ffmpeg encodes what remains. The encoder keeps the movie's
+    // pace, so the stop comes well before the end.
+    const PacedEncoder paced;
+    for (const char* stopAt : {"/120)", "までの動画を変換完了"}) {
+        SCOPED_TRACE(stopAt);
         TempFolder project, out;
-        makeProject(project.dir(), 1280, 720, 12);
+        makeProject(project.dir(), 160, 120, 2);
         const std::string movie = out.dir() + "movie.mp4";
         test::writeText(movie, "the old movie");
         const fs::path cli = fs::path(KALIDOR_BIN_DIR) / "kalidor-cli";
         const auto r = test::runProgram(cli, {"kalidor-cli", "export", project.dir(), "--out", movie},
-                                        [&](const std::string& output) { return output.find(stopAt) != std::string::npos; });
+                                        [&](const std::string& output) {
+                                            return output.find(stopAt) != std::string::npos && processMentions(out.dir());
+                                        });
         EXPECT_EQ(r.code, 130) << r.output;
         EXPECT_NE(r.output.find("処理をキャンセルしました"), std::string::npos) << r.output;
         EXPECT_TRUE(test::readText(movie) == "the old movie");

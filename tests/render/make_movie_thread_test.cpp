@@ -1,5 +1,6 @@
 #include "encode/dos_command.h"
 #include "encode/encoder_arguments.h"
+#include "encode/frame_arrivals.h"
 #include "model/movie_checks.h"
 #include "model/th_utility.h"
 #include "imaging/bmp_codec.h"
@@ -7,6 +8,7 @@
 #include "render/encoder_progress.h"
 #include "render/frame_writer.h"
 #include "render/make_movie_thread.h"
+#include "render/render_picture.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +48,7 @@ public:
     void runSync(const std::function<void()>& step) override {
         if (std::this_thread::get_id() == thread_.get_id())
             return step();
-        bool done = false;
+        std::atomic<bool> done{false};  // set by the owner's thread outside the lock
         std::exception_ptr error;
         std::unique_lock lock(mutex_);
         queue_.push_back([&] {
@@ -58,7 +60,7 @@ public:
             done = true;
         });
         wake_.notify_all();
-        wake_.wait(lock, [&] { return done; });
+        wake_.wait(lock, [&] { return done.load(); });
         if (error)
             std::rethrow_exception(error);
     }
@@ -140,9 +142,15 @@ public:
         std::uint32_t exitCode = 0;
         bool throwOnStart = false;
         bool blockUntilStopped = false;
-        std::function<void()> onRun;  // on the render thread, before the first line
+        std::function<void()> onRun;  // on the encoder's thread, before the first line
+        // When set, the runner first takes `take` frames from tmp/ as the encoder entry does,
+        // each as soon as it is there, removed once taken, calling onFrame(n) before.
+        bool followFrames = false;
+        int take = 0;
+        std::function<void(int frame)> onFrame;
+        std::string folder;  // tmp/, set by exportWith
         std::string commandLine;
-        int runs = 0, stops = 0, delivered = 0;
+        int runs = 0, stops = 0, delivered = 0, taken = 0;
     };
     FakeRunner(Dispatcher& dispatcher, Script& script) : dispatcher_(dispatcher), script_(script) {}
 
@@ -157,6 +165,8 @@ public:
         if (script_.onRun)
             script_.onRun();
         running_ = true;
+        if (script_.followFrames)
+            takeFrames();
         for (const std::string& line : script_.lines) {
             if (stopped_)
                 break;
@@ -177,6 +187,8 @@ public:
         std::lock_guard lock(mutex_);
         ++script_.stops;
         stopped_ = true;
+        if (arrivals_)
+            arrivals_->Stop();
         stoppedCv_.notify_all();
     }
     bool Running() const override { return running_ && !stopped_; }
@@ -187,8 +199,29 @@ public:
     }
 
 private:
+    void takeFrames() {
+        FrameArrivals arrivals(script_.folder + "%6d.jpg");
+        {
+            std::lock_guard lock(mutex_);
+            arrivals_ = &arrivals;
+            if (stopped_)
+                arrivals.Stop();
+        }
+        for (int n = 1; n <= script_.take; ++n) {
+            if (!arrivals.Open(n))
+                break;
+            if (script_.onFrame)
+                script_.onFrame(n);
+            fs::remove(fs::path(script_.folder) / FrameFileName(n));
+            ++script_.taken;
+        }
+        std::lock_guard lock(mutex_);
+        arrivals_ = nullptr;
+    }
+
     Dispatcher& dispatcher_;
     Script& script_;
+    FrameArrivals* arrivals_ = nullptr;
     std::atomic<bool> running_{false}, stopped_{false};
     std::mutex mutex_;
     std::condition_variable started_, stoppedCv_;
@@ -228,6 +261,15 @@ struct TestProject {
         project.Add(std::move(picture));
     }
     bool tmpExists() const { return fs::exists(folder.path() / "tmp"); }
+    // The frame files in tmp/ and, apart, the fitted pictures.
+    std::pair<std::size_t, std::size_t> framesAndPictures() const {
+        std::pair<std::size_t, std::size_t> counts;
+        for (const auto& name : tmpFiles()) {
+            counts.first += name.size() == 10 && name.ends_with(".jpg") && name.front() != '.';
+            counts.second += name.ends_with(".bmp");
+        }
+        return counts;
+    }
     std::set<std::string> tmpFiles() const {
         std::set<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder.path() / "tmp"))
@@ -242,10 +284,13 @@ struct Outcome {
     bool completedOnOwner = false;
 };
 
-// One whole export on its own thread, ended by FinishExport as the owner would.
+// One whole export on its own thread, ended by FinishExport as the owner would. A runner that
+// does not take the frames gets them all before it starts.
 Outcome exportWith(TestProject& p, RecordingStatus& status, OwnerThreadDispatcher& owner, FakeRunner::Script& script,
                    MakeMovieOptions options = {}) {
     Outcome out;
+    options.framesFirst = !script.followFrames;
+    script.folder = p.folder.dir() + "tmp/";
     {
         TMakeMovieThread thread(p.project, status, out.flags, owner, std::make_unique<FakeRunner>(owner, script),
                                 std::move(options));
@@ -276,12 +321,8 @@ TEST(MakeMovieThread, PassOneCountsEveryPicture) {
     OwnerThreadDispatcher owner;
     RecordingStatus status(owner);
     FakeRunner::Script script;
-    script.onRun = [&] {
-        const auto files = p.tmpFiles();
-        for (int i = 0; i < 5; ++i)
-            EXPECT_TRUE(files.count(std::to_string(i) + ".bmp")) << i;
-        EXPECT_EQ(files.size(), 5u + 450 + 3);
-    };
+    // Each fitted picture has gone once its frames were written.
+    script.onRun = [&] { EXPECT_EQ(p.tmpFiles().size(), 450u + 3); };
     const Outcome out = exportWith(p, status, owner, script);
     // The first counted label comes before the range is set and still counts the old range.
     const auto counters = labelsStartingWith(status, kPass1);
@@ -298,7 +339,7 @@ TEST(MakeMovieThread, TwoPicturesMakeTheirFramesAndTheEncoderLine) {
     OwnerThreadDispatcher owner;
     RecordingStatus status(owner);
     FakeRunner::Script script;
-    std::set<std::string> expectedFiles = {"0.bmp", "1.bmp"};
+    std::set<std::string> expectedFiles;
     for (int n = 1; n <= 213; ++n)
         expectedFiles.insert(FrameFileName(n));
     script.onRun = [&] { EXPECT_EQ(p.tmpFiles(), expectedFiles); };
@@ -383,6 +424,118 @@ TEST(MakeMovieThread, EncoderFailuresAreFailures) {
         EXPECT_FALSE(status.openFolder);
         EXPECT_EQ(status.failureDetail,
                   throwOnStart ? script.commandLine + " doesn't exist." : "the encoder ended with exit code 1");
+    }
+}
+
+// The encoder takes the frames as they come and pass 2 waits while the window is full, so tmp/
+// holds at most the window, a worker's run of up to 8 alike frames and the closing frames; each
+// fitted picture goes once its frames are written. A reversed picture is written in number order.
+TEST(MakeMovieThread, TheEncoderTakesTheFramesWithinTheWindow) {
+    TestProject p({3, 3, 3});
+    p.project.Items(0).PicAction = apZoomOut;
+    p.project.Items(1).PicAction = apCurtainLeft;
+    OwnerThreadDispatcher owner;
+    RecordingStatus status(owner);
+    FakeRunner::Script script;
+    script.followFrames = true;
+    script.take = 273;
+    MakeMovieOptions options;
+    options.framesAhead = 12;
+    options.frameWorkers = 2;
+    std::pair<std::size_t, std::size_t> full, last;
+    std::size_t peak = 0;
+    script.onFrame = [&](int n) {
+        if (n == 1) {
+            FrameArrivals arrivals(script.folder + "%6d.jpg");
+            for (int f = 2; f <= options.framesAhead; ++f)  // until the window is full
+                arrivals.Open(f);
+            full = p.framesAndPictures();
+        }
+        peak = std::max(peak, p.framesAndPictures().first);
+        if (n == script.take)
+            last = p.framesAndPictures();
+    };
+    const Outcome out = exportWith(p, status, owner, script, options);
+    EXPECT_EQ(out.result, ExportResult::Completed) << out.flags.FailureMessage;
+    EXPECT_EQ(script.taken, 273);
+    EXPECT_GE(full.first, 12u);
+    EXPECT_LE(peak, 12u + 7 + kClosingFrames);
+    EXPECT_EQ(full.second, 3u);
+    EXPECT_EQ(last, (std::pair<std::size_t, std::size_t>{1, 0}));
+    // Pass 2's counter runs to its end, then pass 3 begins.
+    EXPECT_EQ(labelsStartingWith(status, kPass2).back(), " (270/270)");
+    const auto pass3 = std::find(status.labels.begin(), status.labels.end(), kPass3);
+    ASSERT_NE(pass3, status.labels.end());
+    EXPECT_EQ(*std::prev(pass3), kPass2 + " (270/270)");
+}
+
+// Every ending during pass 2 stops the encoder that is taking the frames, and says why.
+TEST(MakeMovieThread, EndingsWhileTheEncoderTakesTheFrames) {
+    struct Case {
+        const char* name;
+        std::function<void(RecordingStatus&, FakeRunner::Script&, MakeMovieOptions&)> set;
+        ExportResult result;
+        std::string inMessage;
+        std::optional<bool> stoppedHere = true;
+    };
+    const auto plentyThen = [](std::optional<std::uint64_t> then) {
+        return [then, queries = std::make_shared<int>(0)](const std::string&) -> std::optional<std::uint64_t> {
+            return ++*queries <= 3 ? std::optional<std::uint64_t>(1ull << 40) : then;  // pass 1: plenty
+        };
+    };
+    const std::vector<Case> cases = {
+        {"cancel",
+         [](RecordingStatus& status, FakeRunner::Script&, MakeMovieOptions&) {
+             status.cancelWhen = [](const RecordingStatus& s) { return s.StatusLabel() == kPass2 + " (45/270)"; };
+         },
+         ExportResult::Cancelled, ""},
+        {"encoder fails",
+         [](RecordingStatus&, FakeRunner::Script& script, MakeMovieOptions&) {
+             script.take = 30;
+             script.lines = {"lib/ffmpeg: frame 000031.jpg is broken"};
+             script.exitCode = 1;
+         },
+         ExportResult::Failed, "frame 000031.jpg is broken (the encoder ended with exit code 1)", false},
+        {"encoder ends early",
+         [](RecordingStatus&, FakeRunner::Script& script, MakeMovieOptions&) { script.take = 30; },
+         ExportResult::Failed, "ended before it had taken every frame", false},
+        {"frame cannot be written",
+         [](RecordingStatus&, FakeRunner::Script&, MakeMovieOptions& options) {
+             options.freeSpace = [](const std::string& tmp) -> std::optional<std::uint64_t> {
+                 fs::create_directories(tmp + "000050.jpg");  // where a frame has to go
+                 return 1ull << 40;
+             };
+         },
+         // Whoever trips over it first names it: the writer, or the encoder finding no file there.
+         ExportResult::Failed, "PROJECTtmp/000050.jpg", std::nullopt},
+        {"disk fills up",
+         [&](RecordingStatus&, FakeRunner::Script&, MakeMovieOptions& options) {
+             options.freeSpace = plentyThen(kMinTempSpace);
+         },
+         ExportResult::DiskSpaceShort, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestProject p({3, 3, 3});
+        OwnerThreadDispatcher owner;
+        RecordingStatus status(owner);
+        FakeRunner::Script script;
+        script.followFrames = true;
+        script.take = 273;
+        MakeMovieOptions options;
+        c.set(status, script, options);
+        const Outcome out = exportWith(p, status, owner, script, options);
+        EXPECT_EQ(out.result, c.result);
+        std::string expected = c.inMessage;
+        if (const auto at = expected.find("PROJECT"); at != std::string::npos)
+            expected.replace(at, 7, p.folder.dir());
+        EXPECT_NE(out.flags.FailureMessage.find(expected), std::string::npos) << out.flags.FailureMessage;
+        EXPECT_EQ(script.runs, 1);
+        EXPECT_LT(script.taken, 273);
+        EXPECT_NE(labelsStartingWith(status, kPass2).back(), " (270/270)");
+        if (c.stoppedHere) {
+            EXPECT_EQ(script.stops > 0, *c.stoppedHere);
+        }
     }
 }
 
@@ -499,7 +652,7 @@ TEST(MakeMovieThread, TheTemporaryFolderIsAlwaysItsOwn) {
         OwnerThreadDispatcher owner;
         RecordingStatus status(owner);
         FakeRunner::Script script;
-        std::set<std::string> expected = {"0.bmp"};
+        std::set<std::string> expected;
         for (int n = 1; n <= 33; ++n)
             expected.insert(FrameFileName(n));
         script.onRun = [&] {
@@ -536,16 +689,20 @@ TEST(EncoderOutputTail, ShowsTheMeaningfulLine) {
     }
 }
 
+// An encoder that follows the frames and ends before it has taken them all has failed, whatever
+// its exit code says; one started on the finished frames is judged by its exit code.
 TEST(MakeMovieThread, RealRunnerReportsTheProgramsEnding) {
     struct Case {
         const char* program;
+        bool framesFirst;
         ExportResult result;
         const char* inMessage;
     };
     const std::vector<Case> cases = {
-        {"/bin/true", ExportResult::Completed, ""},
-        {"/bin/false", ExportResult::Failed, ""},
-        {"/nonexistent/encoder", ExportResult::Failed, "doesn't exist."},
+        {"/bin/true", true, ExportResult::Completed, ""},
+        {"/bin/true", false, ExportResult::Failed, "ended before it had taken every frame"},
+        {"/bin/false", false, ExportResult::Failed, "exit code 1"},
+        {"/nonexistent/encoder", false, ExportResult::Failed, "doesn't exist."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program);
@@ -557,6 +714,7 @@ TEST(MakeMovieThread, RealRunnerReportsTheProgramsEnding) {
         {
             MakeMovieOptions options;
             options.encoderProgram = c.program;
+            options.framesFirst = c.framesFirst;
             TMakeMovieThread thread(p.project, status, flags, owner, nullptr, options);
             thread.OnCompleted = [&] { result = FinishExport(p.project.ProjectDir, status, flags); };
             thread.Start();
@@ -584,7 +742,7 @@ TEST(MakeMovieThread, DestroyingARunningExportStopsTheEncoderAndJoins) {
         thread.Start();
         fake.waitUntilBlocking();
     }
-    EXPECT_EQ(script.stops, 1);
+    EXPECT_GE(script.stops, 1);  // the thread's stop, and its encoder run's own when it comes first
     EXPECT_TRUE(completed);
     EXPECT_FALSE(flags.EncodeSucceeded);
     EXPECT_FALSE(p.tmpExists());

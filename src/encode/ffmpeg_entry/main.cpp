@@ -1,6 +1,9 @@
 // lib/ffmpeg: the encoder entry. Takes the export's argument line, runs the installed ffmpeg
 // with it adapted (encoder_entry.h) and passes ffmpeg's output and exit code through.
 //
+// The frames are decoded here and reach ffmpeg raw (frame_feed.h); frames that the program which
+// started us is still writing are followed as they come, and removed once fed.
+//
 // ffmpeg inherits our standard streams, so its progress lines (CR-ended, on standard error)
 // reach the runner's pipe byte for byte. It runs in our process group, so the runner's group
 // stop reaches it as well.
@@ -232,10 +235,11 @@ int run(const std::vector<std::string>& args) {
         return kExitNoEncoder;
     }
 
-    // The frames are decoded here on every core and reach ffmpeg raw through a pipe.
+    // The frames are decoded here on every core and reach ffmpeg raw through a pipe. Frames our
+    // owner is still writing are followed, which waits here for the first one.
     std::unique_ptr<FrameFeed> feed;
     try {
-        feed = FrameFeed::Prepare(job);
+        feed = FrameFeed::Prepare(job, 0, ownerPid());
     } catch (const Error& e) {
         report(e.what());
         return kExitFailed;

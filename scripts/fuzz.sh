@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 [ -f build-fuzz/build.ninja ] ||
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALIDOR_FUZZ=ON
-ninja -C build-fuzz
+ninja -C build-fuzz -j2
 status=0
 for target in build-fuzz/bin/fuzz_*; do
   name=$(basename "$target")

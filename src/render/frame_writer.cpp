@@ -210,6 +210,10 @@ private:
         std::shared_ptr<const SharedFrameFile> file;
         if (s == first) {
             composer_.compose(recipeAt(first), frame);
+            if (options_.composed)
+                for (std::size_t i = first; i < source_.size(); ++i)
+                    if (source_[i] == s)
+                        options_.composed(firstFrame_ + static_cast<int>(i), frame);
             Bytes bytes = jpeg::encode(frame, options_.jpegQuality);
             // Other items of this recipe wait for `shared_`, so nobody has counted it down yet.
             if (usesLeft_[s] == 1) {

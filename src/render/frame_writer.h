@@ -17,6 +17,7 @@
 #include "render/frame_window.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,9 @@ struct FrameWriterOptions {
     // When not 0, the frame number the window is asked about instead: the lowest one that is not
     // written yet, for a reversed picture written in pieces from its end.
     int windowFrame = 0;
+    // When set, shown every frame number with the frame composed for it, before it is encoded:
+    // the frames that show one recipe share one call's bitmap. Called from the workers at once.
+    std::function<void(int frameNumber, const Bitmap& frame)> composed = {};
 };
 
 // The file name of a frame: the number with at least six digits, then ".jpg".

@@ -10,6 +10,7 @@
 #include "render/encoder_run.h"
 #include "render/encoder_window.h"
 #include "render/fit_to_movie_frame.h"
+#include "render/picture_frames.h"
 #include "render/render_picture.h"
 
 #include <cerrno>
@@ -226,12 +227,12 @@ void TMakeMovieThread::RenderAndEncode() {
     RenderOptions renderOptions;
     renderOptions.workers = options_.frameWorkers;
     renderOptions.window = window.get();
+    renderOptions.composed = options_.composed;
     int nextFrame = 1;
-    Bitmap working;
     for (int i = 0; i < count; ++i) {
         const std::string fitted = TempDir + std::to_string(i) + ".bmp";
-        working = bmp::readFile(fitted);
-        nextFrame = RenderPicture(working, TempDir, Project.Items(i), nextFrame, progress, renderOptions);
+        const PictureFrames frames(bmp::readFile(fitted), Project.Items(i));
+        nextFrame = RenderPictureFrames(frames, TempDir, nextFrame, progress, renderOptions);
         if (nextFrame < 0) {
             // Stopped for lack of space, by a cancel, or by the encoder's end (the window closed).
             // An encoder still running is stopped on the way out.
@@ -288,17 +289,10 @@ TMakeMovieThread::FittedPicture TMakeMovieThread::FitPicture(int i) const {
     const std::string& path = Project.Items(i).PicturePath;
     FittedPicture fitted;
     try {
-        ThUtility::LoadImageFile(path, fitted.picture);
+        fitted.picture = LoadFittedPicture(path, Project.MovWidth, Project.MovHeight);
     } catch (const std::exception& e) {
         fitted.failure = withFileName(e.what(), path);
-        return fitted;
     }
-    // An extension we do not read gives no picture, and an empty picture cannot be fitted.
-    if (fitted.picture.empty()) {
-        fitted.failure = std::string(ThUtility::kUnsupportedImageMessage) + " (" + path + ")";
-        return fitted;
-    }
-    FitToMovieFrame(fitted.picture, Project.MovWidth, Project.MovHeight);
     return fitted;
 }
 

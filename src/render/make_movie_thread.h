@@ -54,6 +54,8 @@ struct MakeMovieOptions {
     std::string encoderProgram = "lib/ffmpeg";  // relative names are taken from the program's folder
     int framesAhead = kFramesAheadOfEncoder;    // frames pass 2 may be ahead of the encoder
     bool framesFirst = false;                   // every frame before the encoder starts
+    // Shown every frame number of pass 2 with its composed frame, before it is encoded.
+    std::function<void(int frameNumber, const Bitmap& frame)> composed = {};
 };
 
 // Strictly more than this many free bytes are needed after each picture of passes 1 and 2.

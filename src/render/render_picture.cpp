@@ -14,22 +14,22 @@ namespace {
 // same memory however long it is shown.
 constexpr int kPlanChunkFrames = 4096;
 
-int renderPlan(EffectPlanner planner, const Bitmap& fitted, const std::string& folder, const TThPicObject& picture,
-               int firstFrame, FrameProgress& progress, const RenderOptions& options, bool progressFirst) {
+}  // namespace
+
+int RenderPictureFrames(const PictureFrames& frames, const std::string& folder, int firstFrame,
+                        FrameProgress& progress, const RenderOptions& options) {
     std::string dir = folder;
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
-    // The caption is laid out once per picture and blended onto every frame.
-    const PreparedCaption caption = PrepareCaption(fitted.width(), fitted.height(), picture);
-    std::function<void(Bitmap&)> drawCaption;
-    if (!caption.layer.empty())
-        drawCaption = [&caption](Bitmap& frame) { DrawCaption(frame, caption.point, caption.layer); };
-    FrameComposer composer(fitted, std::move(drawCaption));
+    FrameComposer composer = frames.Composer();
     composer.setResampleWholeZoom(options.resampleWholeZoom);
     FrameWriterOptions writer;
     writer.workers = options.workers;
-    writer.progressFirst = progressFirst;
+    // A still picture reports its progress before it polls for a cancel; the effects poll first.
+    writer.progressFirst = frames.Still();
     writer.window = options.window;
+    writer.composed = options.composed;
+    EffectPlanner planner = frames.Planner();
     const int total = planner.FrameCount();
     for (;;) {
         const int done = planner.Planned();
@@ -50,51 +50,10 @@ int renderPlan(EffectPlanner planner, const Bitmap& fitted, const std::string& f
     }
 }
 
-int frameCountOf(const TThPicObject& picture) { return FramesOfPicture(picture.DisplayTime); }
-
-}  // namespace
-
-int RenderStill(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
-                FrameProgress& progress, const RenderOptions& options) {
-    // A still picture reports its progress before it polls for a cancel; the effects poll first.
-    return renderPlan(EffectPlanner(apNone, fitted.width(), fitted.height(), frameCountOf(picture)), fitted, folder,
-                      picture, firstFrame, progress, options, true);
-}
-
-int RenderZoom(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
-               FrameProgress& progress, const RenderOptions& options) {
-    const std::uint8_t action = picture.PicAction == apZoomOut ? apZoomOut : apZoomIN;
-    return renderPlan(EffectPlanner(action, fitted.width(), fitted.height(), frameCountOf(picture)), fitted, folder,
-                      picture, firstFrame, progress, options, false);
-}
-
-int RenderCurtain(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
-                  FrameProgress& progress, const RenderOptions& options) {
-    const std::uint8_t action = picture.PicAction == apCurtainRight ? apCurtainRight : apCurtainLeft;
-    return renderPlan(EffectPlanner(action, fitted.width(), fitted.height(), frameCountOf(picture)), fitted, folder,
-                      picture, firstFrame, progress, options, false);
-}
-
-int RenderBlind(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
-                FrameProgress& progress, const RenderOptions& options) {
-    const std::uint8_t action = picture.PicAction != apBlindVertical ? apBlindHorizon : apBlindVertical;
-    return renderPlan(EffectPlanner(action, fitted.width(), fitted.height(), frameCountOf(picture)), fitted, folder,
-                      picture, firstFrame, progress, options, false);
-}
-
 int RenderPicture(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
                   FrameProgress& progress, const RenderOptions& options) {
-    switch (picture.PicAction) {
-    case apZoomIN:
-    case apZoomOut: return RenderZoom(fitted, folder, picture, firstFrame, progress, options);
-    case apCurtainLeft:
-    case apCurtainRight: return RenderCurtain(fitted, folder, picture, firstFrame, progress, options);
-    case apBlindHorizon:
-    case apBlindVertical: return RenderBlind(fitted, folder, picture, firstFrame, progress, options);
-    default:
-        // apNone, and any unknown action, keeps the numbering going as a still picture.
-        return RenderStill(fitted, folder, picture, firstFrame, progress, options);
-    }
+    const PictureFrames frames(fitted, picture);
+    return RenderPictureFrames(frames, folder, firstFrame, progress, options);
 }
 
 int WriteClosingFrames(int width, int height, const std::string& folder, int firstFrame) {

@@ -6,7 +6,9 @@
 #include "imaging/bitmap.h"
 #include "render/frame_progress.h"
 #include "render/frame_window.h"
+#include "render/picture_frames.h"
 
+#include <functional>
 #include <string>
 
 namespace kalidor {
@@ -15,25 +17,21 @@ struct RenderOptions {
     int workers = 0;  // frame workers; 0 means one per core
     bool resampleWholeZoom = false;  // for measurements only: same bytes, more work
     FrameWindow* window = nullptr;   // how far the frames may run ahead of their reader
+    // Shown every frame number with the frame composed for it, before it is encoded (see
+    // FrameWriterOptions::composed).
+    std::function<void(int frameNumber, const Bitmap& frame)> composed = {};
 };
 
-// Writes DisplayTime x 30 frames of `fitted` (movie size, 24-bit) into `folder` from frame
-// number `firstFrame`. Returns the next free frame number, or -1 when a cancel (or a closed
-// window) stopped it. A
-// picture action outside the known ones renders as a still picture. Raises kalidor::Error when
-// a frame cannot be written.
+// Writes the picture's frames into `folder` from frame number `firstFrame`. Returns the next
+// free frame number, or -1 when a cancel (or a closed window) stopped it. Raises kalidor::Error
+// when a frame cannot be written.
+int RenderPictureFrames(const PictureFrames& frames, const std::string& folder, int firstFrame,
+                        FrameProgress& progress, const RenderOptions& options = {});
+
+// The same for `fitted` (movie size, 24-bit) and the picture's action, time and caption: a
+// picture action outside the known ones renders as a still picture.
 int RenderPicture(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
                   FrameProgress& progress, const RenderOptions& options = {});
-
-// The renderers RenderPicture chooses from, by picture action.
-int RenderStill(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
-                FrameProgress& progress, const RenderOptions& options = {});
-int RenderZoom(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
-               FrameProgress& progress, const RenderOptions& options = {});
-int RenderCurtain(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
-                  FrameProgress& progress, const RenderOptions& options = {});
-int RenderBlind(const Bitmap& fitted, const std::string& folder, const TThPicObject& picture, int firstFrame,
-                FrameProgress& progress, const RenderOptions& options = {});
 
 // The three black frames that close a movie, at JPEG quality 90, from `firstFrame`; returns
 // the number after them.

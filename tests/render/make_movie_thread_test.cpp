@@ -8,6 +8,7 @@
 #include "render/encoder_progress.h"
 #include "render/frame_writer.h"
 #include "render/make_movie_thread.h"
+#include "render/movie_frames.h"
 #include "render/render_picture.h"
 #include "support/test_support.h"
 
@@ -18,6 +19,8 @@
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -332,6 +335,49 @@ TEST(MakeMovieThread, PassOneCountsEveryPicture) {
     EXPECT_EQ(out.result, ExportResult::Completed);
     EXPECT_TRUE(status.openFolder);
     EXPECT_EQ(status.labels.back(), "処理が完了しました");
+}
+
+// Any frame of the movie, composed on its own (as the preview does), is the frame the export
+// composes for that number before encoding it: every action, a caption, the closing frames.
+TEST(MakeMovieThread, EveryFrameIsTheOneComposedOnItsOwn) {
+    TestProject p({2, 2, 2, 2, 2, 2, 2});
+    for (int i = 0; i < p.project.Count(); ++i) {
+        TThPicObject& picture = p.project.Items(i);
+        picture.PicAction = static_cast<std::uint8_t>(i);  // apNone .. apBlindVertical
+        picture.Text = i % 2 ? "夏の海" : "Ay";
+        picture.StrAction = static_cast<std::uint8_t>(1 + i);
+    }
+    std::mutex mutex;
+    std::map<int, Bitmap> exported;
+    MakeMovieOptions options;
+    options.composed = [&](int number, const Bitmap& frame) {
+        std::lock_guard lock(mutex);
+        exported[number] = frame;
+    };
+    OwnerThreadDispatcher owner;
+    RecordingStatus status(owner);
+    FakeRunner::Script script;
+    ASSERT_EQ(exportWith(p, status, owner, script, std::move(options)).result, ExportResult::Completed);
+    const std::int64_t frames = MovieFrameCount(p.project);
+    ASSERT_EQ(frames, 7 * 60 + 3);
+    ASSERT_EQ(exported.size(), 7u * 60);
+    std::vector<std::unique_ptr<PictureFrames>> pictures(7);
+    const PictureFramesSource source = [&](int i) -> const PictureFrames& {
+        if (!pictures[i])
+            pictures[i] = std::make_unique<PictureFrames>(
+                LoadFittedPicture(p.project.Items(i).PicturePath, 160, 120), p.project.Items(i));
+        return *pictures[i];
+    };
+    Bitmap frame;
+    for (std::int64_t k = 0; k < frames; ++k) {
+        ComposeMovieFrame(p.project, k, source, frame);
+        if (k < 7 * 60)
+            ASSERT_TRUE(frame == exported.at(static_cast<int>(k) + 1)) << "frame " << k;
+        else
+            ASSERT_TRUE(frame == Bitmap(160, 120, 24)) << "closing frame " << k;
+    }
+    // The plain function reads the pictures itself and gives the same.
+    EXPECT_TRUE(ComposeMovieFrame(p.project, 95) == exported.at(96));
 }
 
 TEST(MakeMovieThread, TwoPicturesMakeTheirFramesAndTheEncoderLine) {

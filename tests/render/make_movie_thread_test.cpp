@@ -9,6 +9,7 @@
 #include "render/frame_writer.h"
 #include "render/make_movie_thread.h"
 #include "render/movie_frames.h"
+#include "render/preview_composer.h"
 #include "render/render_picture.h"
 #include "support/test_support.h"
 
@@ -337,8 +338,8 @@ TEST(MakeMovieThread, PassOneCountsEveryPicture) {
     EXPECT_EQ(status.labels.back(), "処理が完了しました");
 }
 
-// Any frame of the movie, composed on its own (as the preview does), is the frame the export
-// composes for that number before encoding it: every action, a caption, the closing frames.
+// Every frame the preview composes is the frame the export composes for that number before
+// encoding it: every action, a caption, the closing frames.
 TEST(MakeMovieThread, EveryFrameIsTheOneComposedOnItsOwn) {
     TestProject p({2, 2, 2, 2, 2, 2, 2});
     for (int i = 0; i < p.project.Count(); ++i) {
@@ -361,21 +362,33 @@ TEST(MakeMovieThread, EveryFrameIsTheOneComposedOnItsOwn) {
     const std::int64_t frames = MovieFrameCount(p.project);
     ASSERT_EQ(frames, 7 * 60 + 3);
     ASSERT_EQ(exported.size(), 7u * 60);
-    std::vector<std::unique_ptr<PictureFrames>> pictures(7);
-    const PictureFramesSource source = [&](int i) -> const PictureFrames& {
-        if (!pictures[i])
-            pictures[i] = std::make_unique<PictureFrames>(
-                LoadFittedPicture(p.project.Items(i).PicturePath, 160, 120), p.project.Items(i));
-        return *pictures[i];
-    };
-    Bitmap frame;
-    for (std::int64_t k = 0; k < frames; ++k) {
-        ComposeMovieFrame(p.project, k, source, frame);
-        if (k < 7 * 60)
-            ASSERT_TRUE(frame == exported.at(static_cast<int>(k) + 1)) << "frame " << k;
-        else
-            ASSERT_TRUE(frame == Bitmap(160, 120, 24)) << "closing frame " << k;
+    // The preview's composer, on two threads, keeping two fitted pictures, asked for everything.
+    std::map<std::int64_t, Bitmap> previewed;
+    std::condition_variable arrived;
+    PreviewComposer preview(
+        [&](std::uint64_t, std::int64_t index, const Bitmap* frame, const std::string& problem) {
+            std::lock_guard lock(mutex);
+            EXPECT_TRUE(frame) << problem;
+            if (frame) previewed[index] = *frame;
+            arrived.notify_all();
+        },
+        2, 2);
+    preview.SetProject(p.project);
+    ASSERT_EQ(preview.FrameCount(), frames);
+    preview.Want(0, static_cast<int>(frames));
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(arrived.wait_for(lock, std::chrono::seconds(60), [&] { return previewed.size() == std::size_t(frames); }));
     }
+    for (std::int64_t k = 0; k < frames; ++k) {
+        if (k < 7 * 60)
+            ASSERT_TRUE(previewed.at(k) == exported.at(static_cast<int>(k) + 1)) << "frame " << k;
+        else
+            ASSERT_TRUE(previewed.at(k) == Bitmap(160, 120, 24)) << "closing frame " << k;
+    }
+    // Only the wanted frame's picture and the next one stay fitted in memory.
+    preview.Want(5 * 60 + 10, 1);
+    EXPECT_EQ(preview.KeptPictures(), (std::vector<int>{5, 6}));
     // The plain function reads the pictures itself and gives the same.
     EXPECT_TRUE(ComposeMovieFrame(p.project, 95) == exported.at(96));
 }

@@ -12,7 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   desktop-file-utils appstream
-  qt6-base-dev qt6-translations-l10n xdg-utils xvfb xauth xdotool imagemagick
+  qt6-base-dev qt6-translations-l10n qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  xdg-utils xvfb xauth xdotool imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 
 #include "encode/frames_in_progress.h"
 #include "platform/error.h"
+#include "platform/thread_priority.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -28,13 +29,6 @@ constexpr int kPipeBytes = 1 << 20;
 // by a bounded queue: at a lower priority they take only the time the encoder leaves, and the
 // encoder does not wait for a core (about a tenth faster at 1280 x 720 on two cores).
 constexpr int kDecoderNiceness = 6;
-
-void lowerThisThreadsPriority(int by) {
-    errno = 0;
-    const int now = ::getpriority(PRIO_PROCESS, 0);
-    if (errno == 0)  // Linux sets the niceness of the calling thread only
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), std::min(now + by, 19));
-}
 
 // The value after the first `option` in options [from, to), or null.
 const std::string* valueOf(const std::vector<std::string>& options, const std::string& option, std::size_t from,
@@ -202,7 +196,7 @@ void FrameFeed::fail(const std::string& message) {
 }
 
 void FrameFeed::decodeLoop() {
-    lowerThisThreadsPriority(kDecoderNiceness);
+    LowerThisThreadsPriority(kDecoderNiceness);
     PlaneDecoder decoder;
     std::vector<std::uint8_t> file;
     // Decoders run this many distinct frames ahead of the writer at most, which bounds memory.

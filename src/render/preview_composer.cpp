@@ -1,5 +1,6 @@
 #include "render/preview_composer.h"
 
+#include "platform/thread_priority.h"
 #include "render/movie_frames.h"
 
 #include <algorithm>
@@ -14,6 +15,8 @@ struct PreviewComposer::Picture {
 };
 
 namespace {
+
+constexpr int kWorkerNiceness = 5;
 
 std::shared_ptr<const TThPicObjectManager> snapshotOf(const TThPicObjectManager& project) {
     auto copy = std::make_shared<TThPicObjectManager>();
@@ -136,6 +139,8 @@ std::shared_ptr<PreviewComposer::Picture> PreviewComposer::pictureFor(std::uniqu
 }
 
 void PreviewComposer::work() {
+    // Below the window's thread, which must go on answering and showing the frames.
+    LowerThisThreadsPriority(kWorkerNiceness);
     Bitmap frame;
     std::unique_lock lock(mutex_);
     for (;;) {

@@ -2,7 +2,8 @@
 # The storyboard as a person uses it, under Xvfb with xdotool: the example project opened, an
 # action given to a panel with the add button (leaving for the project page must then ask about
 # the unsaved change), an action dragged with Shift held onto another panel (a copy: the list
-# keeps its names), a panel double-clicked and deleted (it must go), and the project saved.
+# keeps its names), a panel double-clicked (the movie page's preview shows it) and deleted (it
+# must go), and the project saved.
 # Usage: storyboard_clicks.sh <kalidor executable> <example project folder> [screenshot folder]
 set -euo pipefail
 program=$(realpath "$1")
@@ -44,9 +45,12 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
     panel 0; sleep 0.2; xdotool mouseup 1 keyup shift; sleep 0.3
   done
   shot shift-drag
-  # A double-clicked panel stays selected, and the delete button deletes it.
+  # A double-clicked panel shows its picture in the movie page'"'"'s preview and stays selected:
+  # back on the picture page, the delete button deletes it.
   at 287 32; xdotool click 1; sleep 0.3
-  panel 1; xdotool click --repeat 2 --delay 80 1; sleep 0.3
+  panel 1; xdotool click --repeat 2 --delay 80 1; sleep 1
+  shot double-clicked
+  at 287 32; xdotool click 1; sleep 0.3
   at 824 438; xdotool click 1
   into "^確認\$" "after the delete button"
   xdotool key Return; gone "^確認\$"; sleep 0.3

@@ -8,6 +8,7 @@
 #include "desktop/dialogs/file_dialogs.h"
 #include "desktop/dialogs/form_status.h"
 #include "desktop/pages/movie_page_export.h"
+#include "desktop/preview/movie_preview.h"
 #include "desktop/shared/png_button.h"
 
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include <algorithm>
 #include <tuple>
 #include <utility>
 
@@ -107,6 +109,8 @@ TSaveMoviePage::TSaveMoviePage(WindowState& state, QWidget* parent) : QWidget(pa
 
     pngBtnMakeMov = control<TPNGButton>(GBSaveConf, "pngBtnMakeMov", {114, 66, 218, 62});
     pngBtnMakeMov->setButtonStyle(pbsNoFrame);
+
+    Preview = new TMoviePreview(state_, page);
 
     OpenDialogMusicFile = ChooseFileToOpen;
     SaveDialogMov = ChooseFileToSave;
@@ -197,11 +201,30 @@ void TSaveMoviePage::StoreMovieSettings() {
 
 void TSaveMoviePage::MovConfigChange() {
     state_.Modified = true;
-    passSettingsThroughProject();
+    if (passSettingsThroughProject() && isVisible()) Preview->Refresh();
 }
 
 void TSaveMoviePage::MovChoiceChange() {
-    if (passSettingsThroughProject()) state_.Modified = true;
+    if (!passSettingsThroughProject()) return;
+    state_.Modified = true;
+    if (isVisible()) Preview->Refresh();
+}
+
+void TSaveMoviePage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Edits made on the other pages show from here on.
+    Preview->Refresh();
+}
+
+void TSaveMoviePage::hideEvent(QHideEvent* event) {
+    Preview->Pause();
+    QWidget::hideEvent(event);
+}
+
+void TSaveMoviePage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The lower half of the page, below the settings.
+    Preview->setGeometry(24, 296, std::max(width() - 48, 100), std::max(height() - 296 - 8, 60));
 }
 
 bool TSaveMoviePage::passSettingsThroughProject() {
@@ -267,6 +290,7 @@ bool TSaveMoviePage::Exporting() const { return movieExport_ && movieExport_->Ru
 
 void TSaveMoviePage::pngBtnMakeMovClick() {
     if (Exporting()) return;
+    Preview->Pause();  // the export wants every core
     TThPicObjectManager& project = state_.Project;
     const MovieSettingsPage page = pageOf(*this);
     const ExportStartCheck check = CheckExportStart(page, project);

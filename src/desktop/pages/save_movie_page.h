@@ -1,7 +1,8 @@
 #pragma once
 // TSaveMoviePage: page 3 of the main window ("TabSheetSaveMovie"): the open project's movie
 // settings (format, ratio, size, quality, music, the movie's path), kept in the project at every
-// change, and "動画を作成", which checks them and runs the export with its progress dialog.
+// change, "動画を作成", which checks them and runs the export with its progress dialog, and
+// below them the preview of the movie, which follows the project whenever the page shows.
 
 #include "model/movie_settings.h"
 
@@ -25,6 +26,7 @@ class QSpinBox;
 namespace kalidor {
 
 class MovieExport;
+class TMoviePreview;
 class TFormStatus;
 class TPNGButton;
 class WindowState;
@@ -84,10 +86,17 @@ public:
     QLineEdit* EditSaveFilePath = nullptr;
     QPushButton* BtnSelectSaveDir = nullptr;
     TPNGButton* pngBtnMakeMov = nullptr;
+    // The lower half: the movie as it will be made.
+    TMoviePreview* Preview = nullptr;
     // The two file dialogs: given the filter, the chosen name or an empty text when cancelled.
     // Tests replace them.
     std::function<QString(QWidget* parent, const QString& filter)> OpenDialogMusicFile;
     std::function<QString(QWidget* parent, const QString& filter)> SaveDialogMov;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Stores the page into the project and shows it back; true when a setting changed.

@@ -67,6 +67,8 @@ bool StoryboardInput::panelEvent(QWidget* control, QEvent* event) {
         pressAt_ = mouse->position().toPoint();
         dragged_ = false;
         secondClick_ = event->type() == QEvent::MouseButtonDblClick;
+        if (secondClick_ && layout.click == rules::ClickAction::Select && handlers_.doubleClick)
+            handlers_.doubleClick(index);
         return true;
     }
     case QEvent::MouseMove: {

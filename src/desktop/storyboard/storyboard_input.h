@@ -20,6 +20,7 @@ class StoryboardInput : public QObject {
 public:
     struct Handlers {
         std::function<void(int index)> select;      // a click on a panel, its thumbnail, number or icons
+        std::function<void(int index)> doubleClick; // the same double-clicked (after its first click)
         std::function<void(int index)> timeClick;   // a click on the time icon or label
         std::function<void()> stripClick;           // a click on the empty strip
         // index -1 is the empty strip.

@@ -53,6 +53,7 @@ TStoryboardStrip::TStoryboardStrip(WindowState& state, QProgressBar* progress, Q
 
     StoryboardInput::Handlers handlers;
     handlers.select = [this](int index) { PanelStoryBoardClick(index); };
+    handlers.doubleClick = [this](int index) { emit panelDoubleClicked(index); };
     handlers.timeClick = [this](int index) { LblTimeClick(index); };
     handlers.stripClick = [this] { ScrollBoxPictureClick(); };
     handlers.acceptsDrop = [this](int index, const QMimeData* data) {

@@ -64,6 +64,8 @@ public:
 signals:
     // An adding started (true) or ended (false).
     void addingChanged(bool adding);
+    // A panel was double-clicked: its picture is to be seen in the movie.
+    void panelDoubleClicked(int index);
 
 private:
     void makeStoryPanel();

@@ -6,9 +6,11 @@
 #include "desktop/pages/select_action_page.h"
 #include "desktop/pages/select_picture_page.h"
 #include "desktop/pages/select_project_page.h"
+#include "desktop/preview/movie_preview.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/storyboard/storyboard_strip.h"
 #include "model/save_command.h"
+#include "render/movie_frames.h"
 #include "platform/error.h"
 
 #include <QCloseEvent>
@@ -100,6 +102,11 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
         if (auto* menu = findChild<QWidget*>("PanelMenu")) menu->setEnabled(!adding);
     });
     connect(pngBtnSaveProject, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnSaveProjectClick);
+    // A double-clicked panel's picture is shown in the movie page's preview, from its first frame.
+    connect(ScrollBoxPicture, &TStoryboardStrip::panelDoubleClicked, this, [this](int index) {
+        if (index < 0 || index >= Project.Count() || !SwitchPage(3)) return;
+        TabSheetSaveMovie->Preview->Seek(FirstFrameOfPicture(Project, index));
+    });
 }
 
 TFormMakeMovie::~TFormMakeMovie() {

@@ -1,0 +1,298 @@
+#include "desktop/preview/movie_preview.h"
+
+#include "desktop/shared/bitmap_image.h"
+#include "render/movie_frames.h"
+
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <QPainter>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace kalidor {
+namespace {
+
+// Frames composed ahead of the one shown while playing: a third of a second.
+constexpr int kFramesAhead = 10;
+constexpr int kControlsHeight = 30;
+
+// The frame on the screen, scaled already, on black; or why there is none.
+class PreviewScreen : public QWidget {
+public:
+    using QWidget::QWidget;
+    QImage image;
+    QString problem;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::black);
+        if (!image.isNull())
+            painter.drawImage(QPoint((width() - image.width()) / 2, (height() - image.height()) / 2), image);
+        if (!problem.isEmpty()) {
+            painter.setPen(Qt::white);
+            painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, problem);
+        }
+    }
+};
+
+// "mm:ss" of a number of seconds (the minutes may run past 99).
+QString minutesAndSeconds(std::int64_t seconds) {
+    return QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QLatin1Char('0')).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(parent), state_(state) {
+    setObjectName("PanelMoviePreview");
+    ImgMoviePreview = new PreviewScreen(this);
+    ImgMoviePreview->setObjectName("ImgMoviePreview");
+    const auto button = [this](const char* name, QStyle::StandardPixmap icon, const QString& tip) {
+        auto* made = new QPushButton(style()->standardIcon(icon), QString(), this);
+        made->setObjectName(name);
+        made->setToolTip(tip);
+        made->setFocusPolicy(Qt::NoFocus);
+        return made;
+    };
+    BtnPreviewBack = button("BtnPreviewBack", QStyle::SP_MediaSeekBackward, QStringLiteral("1コマ戻る"));
+    BtnPreviewPlay = button("BtnPreviewPlay", QStyle::SP_MediaPlay, QStringLiteral("再生"));
+    BtnPreviewForward = button("BtnPreviewForward", QStyle::SP_MediaSeekForward, QStringLiteral("1コマ進む"));
+    SliderPreview = new QSlider(Qt::Horizontal, this);
+    SliderPreview->setObjectName("SliderPreview");
+    LblPreviewTime = new QLabel(this);
+    LblPreviewTime->setObjectName("LblPreviewTime");
+    LblPreviewTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    connect(BtnPreviewPlay, &QPushButton::clicked, this, [this] { playing_ ? Pause() : Play(); });
+    connect(BtnPreviewBack, &QPushButton::clicked, this, &TMoviePreview::StepBack);
+    connect(BtnPreviewForward, &QPushButton::clicked, this, &TMoviePreview::StepForward);
+    connect(SliderPreview, &QSlider::valueChanged, this, [this](int value) { Seek(value); });
+
+    timer_ = new QTimer(this);
+    timer_->setTimerType(Qt::PreciseTimer);
+    timer_->setInterval(10);
+    connect(timer_, &QTimer::timeout, this, &TMoviePreview::tick);
+
+    // Frames come on the workers: each is turned into an image of the screen's size there, so
+    // the window's thread only puts it on the screen.
+    composer_ = std::make_unique<PreviewComposer>(
+        [this](std::uint64_t generation, std::int64_t frame, const Bitmap* bitmap, const std::string& problem) {
+            QImage image;
+            if (bitmap) {
+                QSize size;
+                {
+                    std::lock_guard lock(sizeMutex_);
+                    size = imageSize_;
+                }
+                image = ToQImage(*bitmap);
+                if (size.isValid() && size != image.size())
+                    image = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, frame, image = std::move(image), problem = QString::fromStdString(problem)] {
+                    arrived(generation, frame, image, problem);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+TMoviePreview::~TMoviePreview() {
+    // The workers end before the widget they deliver to.
+    composer_.reset();
+}
+
+void TMoviePreview::Refresh() {
+    const TThPicObjectManager& project = state_.Project;
+    movieWidth_ = std::max(project.MovWidth, 1);
+    movieHeight_ = std::max(project.MovHeight, 1);
+    generation_ = composer_->SetProject(project);
+    frameCount_ = composer_->FrameCount();
+    ready_.clear();
+    shownFrame_ = -1;
+    {
+        const QSignalBlocker quiet(SliderPreview);
+        SliderPreview->setRange(0, static_cast<int>(std::max<std::int64_t>(frameCount_ - 1, 0)));
+    }
+    placeArea();
+    Seek(position_);
+    if (playing_) startMusic();
+}
+
+void TMoviePreview::Seek(std::int64_t frame) {
+    position_ = std::clamp<std::int64_t>(frame, 0, std::max<std::int64_t>(frameCount_ - 1, 0));
+    {
+        const QSignalBlocker quiet(SliderPreview);
+        SliderPreview->setValue(static_cast<int>(position_));
+    }
+    showTime();
+    if (playing_) {
+        playedFrom_ = position_;
+        clock_.restart();
+        if (music_) music_->setPosition(position_ * 1000 / FRAME_RATE);
+    }
+    // What was composed for elsewhere is let go; the frame asked for comes first.
+    ready_.erase(ready_.begin(), ready_.lower_bound(position_));
+    composer_->Forget();
+    if (auto found = ready_.find(position_); found != ready_.end()) show(position_);
+    want();
+}
+
+void TMoviePreview::Play() {
+    if (playing_ || frameCount_ == 0) return;
+    if (position_ >= frameCount_ - 1) Seek(0);  // from the start again once at the end
+    playing_ = true;
+    playedFrom_ = position_;
+    clock_.start();
+    showPlaying(true);
+    timer_->start();
+    startMusic();
+    want();
+}
+
+void TMoviePreview::Pause() {
+    if (!playing_) return;
+    playing_ = false;
+    timer_->stop();
+    showPlaying(false);
+    if (music_) music_->pause();
+    // The frame at the position is the one to see, even if playing skipped it.
+    if (shownFrame_ != position_) Seek(position_);
+}
+
+void TMoviePreview::StepBack() {
+    Pause();
+    Seek(position_ - 1);
+}
+
+void TMoviePreview::StepForward() {
+    Pause();
+    Seek(position_ + 1);
+}
+
+void TMoviePreview::tick() {
+    if (!playing_) return;
+    std::int64_t now = playedFrom_ + clock_.elapsed() * FRAME_RATE / 1000;
+    const bool atEnd = now >= frameCount_ - 1;
+    now = std::min(now, frameCount_ - 1);
+    if (now != position_) {
+        position_ = now;
+        const QSignalBlocker quiet(SliderPreview);
+        SliderPreview->setValue(static_cast<int>(position_));
+        showTime();
+    }
+    // The newest frame that is due; those before it are skipped, never shown late.
+    auto due = ready_.upper_bound(position_);
+    if (due != ready_.begin()) {
+        --due;
+        if (due->first > shownFrame_) show(due->first);
+    }
+    ready_.erase(ready_.begin(), ready_.lower_bound(std::max<std::int64_t>(shownFrame_, position_)));
+    want();
+    if (atEnd) {
+        playing_ = false;  // the last frame stays on the screen
+        timer_->stop();
+        showPlaying(false);
+        if (music_) music_->pause();
+        if (shownFrame_ != position_) Seek(position_);
+    }
+}
+
+void TMoviePreview::want() {
+    if (frameCount_ == 0) return;
+    // Playing, the frames from the next one due; paused, the frame shown and its neighbour.
+    const std::int64_t first = playing_ ? position_ + 1 : position_;
+    composer_->Want(first, playing_ ? kFramesAhead : 2);
+}
+
+void TMoviePreview::show(std::int64_t frame) {
+    auto* screen = static_cast<PreviewScreen*>(ImgMoviePreview);
+    const Frame& shown = ready_.at(frame);
+    screen->image = shown.image;
+    screen->problem = shown.problem;
+    screen->update();
+    shownFrame_ = frame;
+    emit frameShown(frame);
+}
+
+void TMoviePreview::arrived(std::uint64_t generation, std::int64_t frame, QImage image, QString problem) {
+    // Frames of a project since edited, or from before the position, have no place any more.
+    if (generation != generation_ || frame < position_ || (playing_ && frame <= shownFrame_)) return;
+    ready_[frame] = Frame{std::move(image), std::move(problem)};
+    if (!playing_ && frame == position_) show(frame);
+    if (playing_) tick();
+}
+
+void TMoviePreview::showPlaying(bool playing) {
+    BtnPreviewPlay->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    BtnPreviewPlay->setToolTip(playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));
+}
+
+void TMoviePreview::showTime() {
+    const std::int64_t total = std::max<std::int64_t>(frameCount_ - 1, 0) / FRAME_RATE;
+    LblPreviewTime->setText(minutesAndSeconds(position_ / FRAME_RATE) + QStringLiteral(" / ") +
+                            minutesAndSeconds(total));
+}
+
+void TMoviePreview::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeArea();
+}
+
+void TMoviePreview::placeArea() {
+    // The screen takes the movie's aspect, as large as the room above the controls allows.
+    const int roomWidth = width(), roomHeight = std::max(height() - kControlsHeight - 6, 1);
+    int screenWidth = roomWidth, screenHeight = roomWidth * movieHeight_ / movieWidth_;
+    if (screenHeight > roomHeight) {
+        screenHeight = roomHeight;
+        screenWidth = roomHeight * movieWidth_ / movieHeight_;
+    }
+    ImgMoviePreview->setGeometry((roomWidth - screenWidth) / 2, 0, screenWidth, screenHeight);
+    const int y = height() - kControlsHeight;
+    BtnPreviewBack->setGeometry(0, y, 44, kControlsHeight);
+    BtnPreviewPlay->setGeometry(48, y, 56, kControlsHeight);
+    BtnPreviewForward->setGeometry(108, y, 44, kControlsHeight);
+    LblPreviewTime->setGeometry(width() - 110, y, 110, kControlsHeight);
+    SliderPreview->setGeometry(160, y, std::max(width() - 160 - 118, 10), kControlsHeight);
+    const QSize size(screenWidth, screenHeight);
+    bool changed = false;
+    {
+        std::lock_guard lock(sizeMutex_);
+        changed = imageSize_ != size;
+        imageSize_ = size;
+    }
+    // Frames made for the old size are made again.
+    if (changed && composer_ && frameCount_ > 0) {
+        ready_.clear();
+        composer_->Forget();
+        want();
+    }
+}
+
+void TMoviePreview::startMusic() {
+    const TThPicObjectManager& project = state_.Project;
+    const QString path = QString::fromStdString(project.MusicFilePath);
+    // Without music, or with nothing to play it on, the preview plays silent.
+    if (!project.UseMusic || !QFileInfo(path).isFile() || QMediaDevices::audioOutputs().isEmpty()) {
+        if (music_) music_->stop();
+        return;
+    }
+    if (!music_) {
+        music_ = new QMediaPlayer(this);
+        music_->setAudioOutput(new QAudioOutput(music_));
+    }
+    if (music_->source() != QUrl::fromLocalFile(path)) music_->setSource(QUrl::fromLocalFile(path));
+    music_->setPosition(position_ * 1000 / FRAME_RATE);
+    music_->play();
+}
+
+}  // namespace kalidor

@@ -1,0 +1,95 @@
+#pragma once
+// TMoviePreview: the movie page's preview ("PanelMoviePreview"): frame k of the movie exactly
+// as the export composes it, scaled into an area of the movie's aspect, with play and pause, a
+// position slider over the whole movie and its time "mm:ss / mm:ss", and one frame back or
+// forward. Frames are composed on worker threads a few ahead of the one shown; playing keeps
+// to 30 frames a second by the clock and skips a frame not ready in time rather than slow down.
+// The music plays along when the project uses it and there is a device to play it on.
+
+#include "desktop/shared/window_state.h"
+#include "render/preview_composer.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+
+class QLabel;
+class QMediaPlayer;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+namespace kalidor {
+
+class TMoviePreview : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMoviePreview(WindowState& state, QWidget* parent = nullptr);
+    ~TMoviePreview() override;
+
+    // The open project as it is now: after an edit, or when the page is shown.
+    void Refresh();
+    // Shows frame k (clamped to the movie), pausing nothing: a playing preview goes on from there.
+    void Seek(std::int64_t frame);
+    void Play();
+    void Pause();
+    void StepBack();
+    void StepForward();
+    bool Playing() const { return playing_; }
+    // The frame the slider stands at, and the frame on the screen (-1 before the first arrives).
+    std::int64_t Position() const { return position_; }
+    std::int64_t ShownFrame() const { return shownFrame_; }
+    std::int64_t FrameCount() const { return frameCount_; }
+
+    QWidget* ImgMoviePreview = nullptr;
+    QPushButton* BtnPreviewPlay = nullptr;
+    QPushButton* BtnPreviewBack = nullptr;
+    QPushButton* BtnPreviewForward = nullptr;
+    QSlider* SliderPreview = nullptr;
+    QLabel* LblPreviewTime = nullptr;
+
+signals:
+    // A frame came to the screen.
+    void frameShown(std::int64_t frame);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void tick();
+    void want();
+    void show(std::int64_t frame);
+    void arrived(std::uint64_t generation, std::int64_t frame, QImage image, QString problem);
+    void showTime();
+    void showPlaying(bool playing);
+    void placeArea();
+    void startMusic();
+
+    WindowState& state_;
+    std::mutex sizeMutex_;
+    QSize imageSize_;  // what the workers scale frames to; guarded by sizeMutex_
+    std::unique_ptr<PreviewComposer> composer_;
+    std::uint64_t generation_ = 0;
+    std::int64_t frameCount_ = 0;
+    std::int64_t position_ = 0;
+    std::int64_t shownFrame_ = -1;
+    struct Frame {
+        QImage image;
+        QString problem;  // why it cannot be shown (a picture that cannot be read), or empty
+    };
+    std::map<std::int64_t, Frame> ready_;  // composed frames, none before the one shown
+    bool playing_ = false;
+    QElapsedTimer clock_;
+    std::int64_t playedFrom_ = 0;
+    QTimer* timer_ = nullptr;
+    QPointer<QMediaPlayer> music_;
+    int movieWidth_ = 4, movieHeight_ = 3;
+};
+
+}  // namespace kalidor

@@ -1,0 +1,119 @@
+// The movie page's preview as a user drives it: the frame shown follows seeking, stepping, the
+// slider and playing at 30 frames a second; pausing stops it; an edit shows when the page is
+// shown again; a double-clicked panel is shown from its first frame. While it plays, the
+// window's event loop never waits more than 50 ms.
+
+#include "movie_test_support.h"
+
+#include "desktop/preview/movie_preview.h"
+#include "desktop_rules/panel_layout.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QtTest>
+
+using kalidor::TMoviePreview;
+using kalidor::uitest::MovieHarness;
+
+class MoviePreviewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void followsSeekStepSliderAndPlay();
+    void followsEditsAndDoubleClickedPanels();
+};
+
+void MoviePreviewTest::followsSeekStepSliderAndPlay() {
+    MovieHarness h;
+    auto& w = h.window;
+    h.openProject(3, 2);  // 3 x 60 frames, then the 3 closing ones
+    w.show();
+    QVERIFY(w.SwitchPage(3));
+    TMoviePreview& preview = *w.TabSheetSaveMovie->Preview;
+    QCOMPARE(preview.FrameCount(), 183);
+    QTRY_COMPARE(preview.ShownFrame(), 0);
+
+    struct Step {
+        const char* action;
+        int expected;
+        const char* time;
+    } const steps[] = {
+        {"seek 75", 75, "00:02 / 00:06"},  {"forward", 76, "00:02 / 00:06"},
+        {"back", 75, "00:02 / 00:06"},     {"back", 74, "00:02 / 00:06"},
+        {"slider 150", 150, "00:05 / 00:06"}, {"seek 999", 182, "00:06 / 00:06"},
+        {"forward", 182, "00:06 / 00:06"},  {"seek -5", 0, "00:00 / 00:06"},
+    };
+    for (const Step& step : steps) {
+        const QString action = QString::fromLatin1(step.action);
+        if (action.startsWith("seek")) preview.Seek(action.mid(5).toInt());
+        if (action == "forward") QTest::mouseClick(preview.BtnPreviewForward, Qt::LeftButton);
+        if (action == "back") QTest::mouseClick(preview.BtnPreviewBack, Qt::LeftButton);
+        if (action.startsWith("slider")) preview.SliderPreview->setValue(action.mid(7).toInt());
+        QTRY_COMPARE(preview.ShownFrame(), std::int64_t(step.expected));
+        QCOMPARE(preview.Position(), std::int64_t(step.expected));
+        QCOMPARE(preview.SliderPreview->value(), step.expected);
+        QCOMPARE(preview.LblPreviewTime->text(), QString::fromLatin1(step.time));
+    }
+
+    // Playing: the frames shown move on by the clock; the loop is never held up long.
+    qint64 longest = 0;
+    QElapsedTimer gap;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        longest = std::max(longest, gap.restart());
+    });
+    std::vector<std::int64_t> shown;
+    QObject::connect(&preview, &TMoviePreview::frameShown, [&](std::int64_t frame) { shown.push_back(frame); });
+    gap.start();
+    probe.start();
+    QElapsedTimer played;
+    played.start();
+    QTest::mouseClick(preview.BtnPreviewPlay, Qt::LeftButton);
+    QVERIFY(preview.Playing());
+    QTRY_VERIFY_WITH_TIMEOUT(preview.ShownFrame() >= 60, 10000);
+    const qint64 elapsed = played.elapsed();
+    QTest::mouseClick(preview.BtnPreviewPlay, Qt::LeftButton);
+    probe.stop();
+    QVERIFY(!preview.Playing());
+    // 60 frames at 30 a second take two seconds; skipped frames keep the time, never slow it.
+    QVERIFY2(elapsed >= 1900 && elapsed < 4000, qPrintable(QString::number(elapsed)));
+    QVERIFY(std::is_sorted(shown.begin(), shown.end()));
+    qInfo("longest wait of the event loop while playing: %lld ms", static_cast<long long>(longest));
+    QVERIFY2(longest <= 50, qPrintable(QString::number(longest)));
+    // Paused, the frame at the position is the one on the screen and stays.
+    QTRY_COMPARE(preview.ShownFrame(), preview.Position());
+    const std::int64_t stopped = preview.Position();
+    QTest::qWait(200);
+    QCOMPARE(preview.Position(), stopped);
+}
+
+void MoviePreviewTest::followsEditsAndDoubleClickedPanels() {
+    MovieHarness h;
+    auto& w = h.window;
+    h.openProject(3, 2);
+    w.show();
+    QVERIFY(w.SwitchPage(3));
+    TMoviePreview& preview = *w.TabSheetSaveMovie->Preview;
+    QTRY_COMPARE(preview.ShownFrame(), 0);
+    // An edit on the picture page shows when the movie page is shown again.
+    QVERIFY(w.SwitchPage(1));
+    w.Project.Items(0).DisplayTime = 4;
+    QVERIFY(w.SwitchPage(3));
+    QCOMPARE(preview.FrameCount(), 243);
+    // A double click on the third panel shows the movie page from that picture's first frame.
+    QVERIFY(w.SwitchPage(2));
+    w.ScrollBoxPicture->RefreshStoryboard();
+    QWidget* thumbnail = w.ScrollBoxPicture->StoryPanels.Items(2).Control(kalidor::rules::PanelControl::Thumbnail);
+    QTest::mouseClick(thumbnail, Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseDClick(thumbnail, Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseRelease(thumbnail, Qt::LeftButton, {}, QPoint(50, 50));
+    QCOMPARE(w.PageControl->currentIndex(), 3);
+    QTRY_COMPARE(preview.ShownFrame(), std::int64_t(4 * 30 + 2 * 30));
+    QVERIFY(w.Project.Items(2).Selected);
+}
+
+QTEST_MAIN(MoviePreviewTest)
+#include "movie_preview_test.moc"

@@ -102,13 +102,18 @@ std::unique_ptr<TThPicObject> PreparePictureFile(const std::string& projectDir, 
                                (error ? error.message() : std::string("unknown error")));
     auto picture = std::make_unique<TThPicObject>();
     picture->PicturePath = target;
-    // The thumbnail is made as the shell would, decoding at a reduced JPEG scale, from the user's
-    // file, which the copy equals, so that a failure names the file the user chose.
-    Bitmap fitted(kStoryboardThumbnailSize, kStoryboardThumbnailSize);
-    MakeThumbnail(sourcePath, fitted);
-    picture->Thumbnail = FramedStoryboardThumbnail(fitted);
+    // The thumbnail is made from the user's file, which the copy equals, so that a failure names
+    // the file the user chose.
+    picture->Thumbnail = StoryboardThumbnailOf(sourcePath);
     copy.keep = true;
     return picture;
+}
+
+Bitmap StoryboardThumbnailOf(const std::string& path) {
+    // Made as the shell would, decoding at a reduced JPEG scale.
+    Bitmap fitted(kStoryboardThumbnailSize, kStoryboardThumbnailSize);
+    MakeThumbnail(path, fitted);
+    return FramedStoryboardThumbnail(fitted);
 }
 
 TThPicObject& InsertPicture(TThPicObjectManager& project, std::unique_ptr<TThPicObject> picture, int index) {

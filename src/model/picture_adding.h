@@ -19,6 +19,10 @@ std::string StorablePictureName(const std::string& fileName);
 // 105): centred on white, with a one-pixel grey (160, 160, 160) frame along the edge.
 Bitmap FramedStoryboardThumbnail(const Bitmap& fitted);
 
+// The storyboard thumbnail of a picture file, made as adding it makes it. Raises kalidor::Error
+// with the codec's or the OS's reason naming the file.
+Bitmap StoryboardThumbnailOf(const std::string& path);
+
 // True unless the file is a .jpg/.jpeg that does not decode (the check made before adding).
 bool IsLoadableJpeg(const std::string& path);
 // The same check with its reason: nothing when IsLoadableJpeg is true, else why the file does

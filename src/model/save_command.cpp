@@ -23,7 +23,9 @@ bool hasPictureExtension(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::string> RemoveUnusedPictureCopies(const TThPicObjectManager& project) {
+std::vector<std::string> RemoveUnusedPictureCopies(const TThPicObjectManager& project,
+                                                   const std::set<std::string>& keep,
+                                                   std::vector<std::string>* kept) {
     std::vector<std::string> removed;
     if (project.ProjectDir.empty())
         return removed;  // no folder of its own: never sweep the working folder
@@ -40,13 +42,19 @@ std::vector<std::string> RemoveUnusedPictureCopies(const TThPicObjectManager& pr
         // symlink_status: a link is never taken for the file it points to.
         if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, ec)))
             continue;
+        if (keep.count(file)) {
+            if (kept)
+                kept->push_back(file);
+            continue;
+        }
         if (std::filesystem::remove(file, ec))
             removed.push_back(file);
     }
     return removed;
 }
 
-SaveCommandResult SaveProjectCommand(MovieSettingsPage& page, TThPicObjectManager& project, bool& modified) {
+SaveCommandResult SaveProjectCommand(MovieSettingsPage& page, TThPicObjectManager& project, bool& modified,
+                                     const std::set<std::string>& keep) {
     StoreMovieSettings(page, project);
     try {
         project.SaveProject();
@@ -54,8 +62,9 @@ SaveCommandResult SaveProjectCommand(MovieSettingsPage& page, TThPicObjectManage
         return {false, e.what()};
     }
     modified = false;
-    RemoveUnusedPictureCopies(project);
-    return {true, kSavedMessage};
+    SaveCommandResult result{true, kSavedMessage, {}};
+    RemoveUnusedPictureCopies(project, keep, &result.kept);
+    return result;
 }
 
 }  // namespace kalidor

@@ -4,6 +4,7 @@
 
 #include "model/movie_settings.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,17 +18,23 @@ inline constexpr const char* kSavedMessage = "保存しました";
 struct SaveCommandResult {
     bool saved = false;
     std::string message;  // kSavedMessage, or why the project could not be written
+    std::vector<std::string> kept = {};  // unused copies kept because `keep` names them
 };
 
 // For a Yes to kSaveQuestion: stores the page into the project, saves it (atomically; the old
 // project.dat survives a failure), clears `modified` and removes the unused picture copies.
 // When saving fails nothing is removed and `modified` stays set.
-SaveCommandResult SaveProjectCommand(MovieSettingsPage& page, TThPicObjectManager& project, bool& modified);
+// Copies named in `keep` (those an undo could bring back) stay.
+SaveCommandResult SaveProjectCommand(MovieSettingsPage& page, TThPicObjectManager& project, bool& modified,
+                                     const std::set<std::string>& keep = {});
 
 // Deletes the picture files directly inside the project folder that no picture's PicturePath
 // names (exactly, letter case included). Only regular files with a picture's extension are
 // candidates: thum.bmp and project.dat, subfolders, links and other files stay. Failed deletes
-// are passed over. Returns the paths deleted.
-std::vector<std::string> RemoveUnusedPictureCopies(const TThPicObjectManager& project);
+// are passed over; those in `keep` stay too. Returns the paths deleted; `kept` gets the unused
+// ones that stayed for `keep`.
+std::vector<std::string> RemoveUnusedPictureCopies(const TThPicObjectManager& project,
+                                                   const std::set<std::string>& keep = {},
+                                                   std::vector<std::string>* kept = nullptr);
 
 }  // namespace kalidor

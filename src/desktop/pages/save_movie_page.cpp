@@ -201,12 +201,17 @@ void TSaveMoviePage::StoreMovieSettings() {
 
 void TSaveMoviePage::MovConfigChange() {
     state_.Modified = true;
-    if (passSettingsThroughProject() && isVisible()) Preview->Refresh();
+    // A size typed digit by digit is one edit.
+    const std::string typing = std::exchange(typingInto_, std::string());
+    if (!passSettingsThroughProject()) return;
+    state_.RecordEdit(typing);
+    if (isVisible()) Preview->Refresh();
 }
 
 void TSaveMoviePage::MovChoiceChange() {
     if (!passSettingsThroughProject()) return;
     state_.Modified = true;
+    state_.RecordEdit();
     if (isVisible()) Preview->Refresh();
 }
 
@@ -257,6 +262,7 @@ void TSaveMoviePage::RBRaitoClick() {
 }
 
 void TSaveMoviePage::coupleSizes(bool widthLeads, bool typing) {
+    if (typing) typingInto_ = widthLeads ? "SEMovWidth" : "SEMovHeight";
     {
         const QSignalBlocker width(SEMovWidth), height(SEMovHeight);
         MovieSettingsPage page = pageOf(*this);

@@ -108,6 +108,7 @@ private:
     QString movieFilter_;
     std::vector<QMetaObject::Connection> settingsHandlers_;
     bool sizeTyped_[2] = {false, false};  // width, height typed into since they were last coupled
+    std::string typingInto_;  // the size box being typed into, for the edit this change makes
 };
 
 }  // namespace kalidor

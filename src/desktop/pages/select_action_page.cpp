@@ -141,12 +141,14 @@ void TSelectActionPage::pngBtnAddActionClick() {
         state_.Project, rules::ActionValue(*state_.Actions, *name, targetOf(RBPicture)), targetOf(RBPicture));
     strip_.RefreshStoryboard();
     if (changed && rules::SetsModified(rules::StoryboardEdit::ActionButtons)) state_.Modified = true;
+    state_.RecordEdit();
 }
 
 void TSelectActionPage::pngBtnDelActionClick() {
     const bool changed = rules::ClearActionsOfSelected(state_.Project);
     strip_.RefreshStoryboard();
     if (changed && rules::SetsModified(rules::StoryboardEdit::ActionButtons)) state_.Modified = true;
+    state_.RecordEdit();
 }
 
 void TSelectActionPage::DropActionOnPanel(int index, const QMimeData*) {
@@ -157,6 +159,7 @@ void TSelectActionPage::DropActionOnPanel(int index, const QMimeData*) {
     rules::GiveActionToPicture(state_.Project, index, *state_.Actions, *name, targetOf(RBPicture));
     strip_.RefreshStoryboard();
     state_.Modified = true;
+    state_.RecordEdit();
 }
 
 void TSelectActionPage::CentreButtonRow(int pageWidth) { kalidor::CentreButtonRow(buttonRow_, pageWidth); }

@@ -54,6 +54,7 @@ void TSelectPicturePage::pngBtnDelPictureClick() {
         strip_.StoryPanels.DeleteLast();
     strip_.RefreshStoryboard();
     if (rules::SetsModified(rules::StoryboardEdit::DeletePictures)) state_.Modified = true;
+    state_.RecordEdit();
 }
 
 void TSelectPicturePage::pngBtnStoryBoardMoveClick(int tag) {
@@ -62,6 +63,7 @@ void TSelectPicturePage::pngBtnStoryBoardMoveClick(int tag) {
         return state_.notice(window(), QString::fromUtf8(*message));
     strip_.RefreshStoryboard();
     if (rules::SetsModified(rules::StoryboardEdit::MoveByButton)) state_.Modified = true;
+    state_.RecordEdit();
 }
 
 }  // namespace kalidor

@@ -4,6 +4,7 @@
 // telling and asking the user (tests replace both to record them).
 
 #include "actions/action_catalogue.h"
+#include "desktop_rules/undo_history.h"
 #include "desktop_rules/unsaved_changes.h"
 #include "desktop/shared/message_boxes.h"
 #include "model/pic_object.h"
@@ -23,13 +24,21 @@ public:
 
     // Modified, or the project differs from what was last opened or saved: what the questions
     // before throwing the project away go by.
-    bool HasUnsavedChanges() const { return Modified || unsaved_.Differs(Project); }
+    bool HasUnsavedChanges() const { return Modified || DiffersFromSaved(); }
+    // Whether a save would write other bytes than those last read or written.
+    bool DiffersFromSaved() const { return unsaved_.Differs(Project); }
     // The project as it is now counts as saved: what opening and saving leave.
     void MarkProjectSaved() { unsaved_.Saved(Project); }
     // A picture copy made in the open project's folder by adding a picture.
     void PictureCopyMade(const std::string& path) { unsaved_.CopyMade(path); }
     // The unsaved changes are thrown away: the copies only they used go with them.
     void DiscardUnsavedChanges() { unsaved_.Discard(Project.ProjectDir); }
+
+    // The undo history of the open project. An edit handler, once it has changed the project,
+    // calls RecordEdit; one that changed nothing a save would write records nothing. Typing
+    // merges into one command per `mergeKey`.
+    rules::UndoHistory History;
+    void RecordEdit(const std::string& mergeKey = {}) { History.Commit(Project, mergeKey); }
 
     const std::string& ProjectRoot() const { return workspace_.ProjectRoot; }
     const std::string& ConfigDir() const { return workspace_.ConfigDir; }

@@ -224,6 +224,7 @@ void TStoryboardStrip::picturesAdded(const QStringList& messages) {
     emit addingChanged(false);
     progress_->setValue(0);
     RefreshStoryboard();
+    state_.RecordEdit();  // one edit however many pictures the run added
     if (!messages.isEmpty()) state_.notice(window(), messages.join(QLatin1Char('\n')));
 }
 
@@ -245,6 +246,7 @@ void TStoryboardStrip::PanelStoryBoardEditOnChange(int index) {
     }
     picture.Text = text;
     mark(state_.Modified, rules::StoryboardEdit::CaptionText);
+    state_.RecordEdit("caption " + std::to_string(index));  // typing into one caption is one edit
 }
 
 void TStoryboardStrip::LblTimeClick(int index) {
@@ -255,6 +257,7 @@ void TStoryboardStrip::LblTimeClick(int index) {
     if (formTimeConfig_->Execute(seconds) == QDialog::Accepted) picture.DisplayTime = seconds;
     RefreshStoryboard();
     mark(state_.Modified, rules::StoryboardEdit::TimeDialog);  // after Cancel too
+    state_.RecordEdit();
 }
 
 void TStoryboardStrip::PanelStoryBoardConfigBtnClick(int index) {
@@ -263,6 +266,7 @@ void TStoryboardStrip::PanelStoryBoardConfigBtnClick(int index) {
     CaptionFont edited = picture.Font;
     if (formFontConfig_->Execute(edited) == QDialog::Accepted) picture.Font = edited;
     mark(state_.Modified, rules::StoryboardEdit::FontDialog);  // after Cancel too; the panels do not show the font
+    state_.RecordEdit();
 }
 
 // --- Dropping -----------------------------------------------------------------------------------
@@ -297,6 +301,7 @@ void TStoryboardStrip::StoryBoardDragDrop(int index, const QMimeData* data) {
         return;
     }
     mark(state_.Modified, rules::StoryboardEdit::DropOnPanel);
+    state_.RecordEdit();
 }
 
 bool TStoryboardStrip::ScrollBoxPictureDragOver(const QMimeData* data) const {

@@ -9,11 +9,16 @@
 #include "desktop/preview/movie_preview.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/storyboard/storyboard_strip.h"
+#include "model/picture_adding.h"
 #include "model/save_command.h"
 #include "render/movie_frames.h"
 #include "platform/error.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QShortcut>
 #include <QListView>
 #include <QPainter>
 #include <QProgressBar>
@@ -102,6 +107,18 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
         if (auto* menu = findChild<QWidget*>("PanelMenu")) menu->setEnabled(!adding);
     });
     connect(pngBtnSaveProject, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnSaveProjectClick);
+    // Undo and redo from every page. A text box with typing of its own to undo or redo takes the
+    // keys first (see eventFilter).
+    auto* undo = new QShortcut(QKeySequence::Undo, this, this, &TFormMakeMovie::UndoEdit);
+    undo->setObjectName("ShortcutUndo");
+    auto* redo = new QShortcut(this);
+    redo->setObjectName("ShortcutRedo");
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
+        if (!redoKeys.contains(key)) redoKeys << key;
+    redo->setKeys(redoKeys);
+    connect(redo, &QShortcut::activated, this, &TFormMakeMovie::RedoEdit);
+    qApp->installEventFilter(this);
     // A double-clicked panel's picture is shown in the movie page's preview, from its first frame.
     connect(ScrollBoxPicture, &TStoryboardStrip::panelDoubleClicked, this, [this](int index) {
         if (index < 0 || index >= Project.Count() || !SwitchPage(3)) return;
@@ -175,6 +192,7 @@ void TFormMakeMovie::FormCreate() {
     }
     Modified = false;
     MarkProjectSaved();
+    History.Reset(Project);
 }
 
 void TFormMakeMovie::loadCommandImages() {
@@ -225,14 +243,48 @@ void TFormMakeMovie::OpenProject(TThPicObjectManager project) {
     SwitchPage(1);
     Modified = false;
     MarkProjectSaved();
+    History.Reset(Project);
+}
+
+void TFormMakeMovie::UndoEdit() {
+    if (ScrollBoxPicture->AddingPictures() || !isEnabled()) return;
+    if (const rules::ProjectState* state = History.Undo()) putBack(*state);
+}
+
+void TFormMakeMovie::RedoEdit() {
+    if (ScrollBoxPicture->AddingPictures() || !isEnabled()) return;
+    if (const rules::ProjectState* state = History.Redo()) putBack(*state);
+}
+
+void TFormMakeMovie::putBack(const rules::ProjectState& state) {
+    rules::RestoreState(Project, state, [](const std::string& path) {
+        try {
+            return StoryboardThumbnailOf(path);
+        } catch (const std::exception&) {
+            return Bitmap(kStoryboardThumbnailSize, kStoryboardThumbnailSize);  // the copy is gone
+        }
+    });
+    // Every page shows the project as it now is; writing the controls is no edit.
+    ScrollBoxPicture->RefreshStoryboard();
+    TSaveMoviePage& movie = *TabSheetSaveMovie;
+    movie.AttachSettingsHandlers(false), movie.ShowMovieSettings(), movie.AttachSettingsHandlers(true);
+    if (movie.isVisible()) movie.Preview->Refresh();
+    // Back where it was saved, the project is unchanged unless something else changed it.
+    Modified = !History.AtClean() || DiffersFromSaved();
 }
 
 void TFormMakeMovie::pngBtnSaveProjectClick() {
     if (!question(this, QString::fromUtf8(kSaveQuestion))) return;
     setEnabled(false);
     MovieSettingsPage page = TabSheetSaveMovie->Settings();
-    const SaveCommandResult result = SaveProjectCommand(page, Project, Modified);
-    if (result.saved) MarkProjectSaved();
+    // Copies an undo or a redo may still bring back stay.
+    const SaveCommandResult result = SaveProjectCommand(page, Project, Modified, History.PicturePaths());
+    if (result.saved) {
+        MarkProjectSaved();
+        History.MarkClean();
+        // Kept for the history only: they go with it, when the project is closed.
+        for (const std::string& path : result.kept) PictureCopyMade(path);
+    }
     TabSheetSaveMovie->ShowMoviePath(page.saveFilePath);
     // Saved or not, the window is usable again afterwards; a failure keeps Modified set.
     notice(this, QString::fromStdString(result.message));
@@ -247,6 +299,19 @@ void TFormMakeMovie::FormResize() {
 }
 
 bool TFormMakeMovie::eventFilter(QObject* watched, QEvent* event) {
+    // A text box of this window takes the undo and redo keys only while it has typing of its own
+    // to undo or redo; then they are the project's.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool undo = key->matches(QKeySequence::Undo);
+        const bool redo = key->matches(QKeySequence::Redo) || key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        QLineEdit* edit = qobject_cast<QLineEdit*>(watched);
+        if (!edit && widget) edit = widget->findChild<QLineEdit*>();  // a spin box's own box
+        if ((undo || redo) && edit && widget->window() == this &&
+            !(undo ? edit->isUndoAvailable() : edit->isRedoAvailable()))
+            return true;  // not accepted: the window's shortcut goes on
+    }
     if (watched == PageControl && event->type() == QEvent::Resize) FormResize();
     return QWidget::eventFilter(watched, event);
 }

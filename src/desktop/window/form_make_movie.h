@@ -43,6 +43,11 @@ public:
     void OpenProject(TThPicObjectManager project);
     void pngBtnSaveProjectClick();
     void FormResize();
+    // Ctrl+Z, and Ctrl+Shift+Z or Ctrl+Y: the open project one edit back or forward, on every
+    // page. Refused while pictures are being added (and, the window being disabled, during an
+    // export).
+    void UndoEdit();
+    void RedoEdit();
 
     // The forms made beside the window, handed to the pages that use them.
     void SetProjectNameForm(TFormProjectName* form);
@@ -72,6 +77,7 @@ protected:
 
 private:
     void buildMenuBar(QWidget* bar);
+    void putBack(const rules::ProjectState& state);
     void loadCommandImages();
     void showError(const std::exception& error);
 

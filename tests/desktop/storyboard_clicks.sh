@@ -3,7 +3,7 @@
 # action given to a panel with the add button (leaving for the project page must then ask about
 # the unsaved change), an action dragged with Shift held onto another panel (a copy: the list
 # keeps its names), a panel double-clicked (the movie page's preview shows it) and deleted (it
-# must go), and the project saved.
+# must go), Ctrl+Z (it comes back) and Ctrl+Shift+Z (it goes again), each saved and checked.
 # Usage: storyboard_clicks.sh <kalidor executable> <example project folder> [screenshot folder]
 set -euo pipefail
 program=$(realpath "$1")
@@ -55,12 +55,21 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   into "^確認\$" "after the delete button"
   xdotool key Return; gone "^確認\$"; sleep 0.3
   shot deleted
-  # Saved: Yes, then OK.
-  at 792 32; xdotool click 1
-  into "^確認\$" "after the save button"; xdotool key Return
-  into "^Kalidor\$" "saved"; xdotool key Return
-  timeout 10 bash -c "until \"$(dirname "$PROGRAM")/kalidor-cli\" info \"$KALIDOR_HOME/Orvane/Kalidor/project/例\" | grep -q \"^pictures: 2\"; do sleep 0.2; done" ||
-    { echo "the double-clicked panel was not deleted:"; info; exit 1; }
+  # Saved: Yes, then OK; then the pictures there must be.
+  save() {
+    at 792 32; xdotool click 1
+    into "^確認\$" "after the save button"; xdotool key Return
+    into "^Kalidor\$" "saved"; xdotool key Return; gone "^Kalidor\$"
+    timeout 10 bash -c "until \"$(dirname "$PROGRAM")/kalidor-cli\" info \"$KALIDOR_HOME/Orvane/Kalidor/project/例\" | grep -q \"^pictures: $1\"; do sleep 0.2; done" ||
+      { echo "$2:"; info; exit 1; }
+  }
+  save 2 "the double-clicked panel was not deleted"
+  # Ctrl+Z brings the deleted panel back; Ctrl+Shift+Z deletes it again.
+  at 600 300; xdotool click 1 key ctrl+z; sleep 0.5
+  shot undone
+  save 3 "Ctrl+Z did not bring the deleted panel back"
+  at 600 300; xdotool click 1 key ctrl+shift+z; sleep 0.5
+  save 2 "Ctrl+Shift+Z did not delete the panel again"
   info | grep -q "^  1\. 夕焼け\.jpg | 4 s | apZoomOut " || { echo "the Shift drag gave no action:"; info; exit 1; }
   info | grep -q "^  2\. tower\.bmp | 3 s | apZoomIN " || { echo "the add button gave no action:"; info; exit 1; }
   kill -TERM "$pid"; wait "$pid"

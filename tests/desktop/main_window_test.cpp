@@ -16,17 +16,11 @@ namespace {
 
 // A main window over a scratch workspace whose messages are recorded and whose questions are
 // answered by `answer`.
-struct Harness {
+struct Harness : kalidor::uitest::RecordedMessages {
     kalidor::uitest::ScratchWorkspace workspace;
-    QStringList notices, questions;
-    bool answer = true;
     TFormMakeMovie window{workspace.baseDir(), kalidor::uitest::ScratchWorkspace::dataDir()};
     Harness() {
-        window.notice = [this](QWidget*, const QString& text) { notices << text; };
-        window.question = [this](QWidget*, const QString& text) {
-            questions << text;
-            return answer;
-        };
+        record(window);
     }
 };
 

@@ -21,18 +21,12 @@ namespace kalidor::uitest {
 // A click on an image button, as the user makes it.
 inline void click(TPNGButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center()); }
 
-struct MovieHarness {
+struct MovieHarness : RecordedMessages {
     ScratchWorkspace workspace;
-    QStringList notices, questions;
-    bool answer = true;
     TFormMakeMovie window{workspace.baseDir(), ScratchWorkspace::dataDir()};
 
     MovieHarness() {
-        window.notice = [this](QWidget*, const QString& text) { notices << text; };
-        window.question = [this](QWidget*, const QString& text) {
-            questions << text;
-            return answer;
-        };
+        record(window);
         window.FormCreate();
     }
 

@@ -24,10 +24,8 @@ using kalidor::TFormProjectName;
 
 namespace {
 
-struct Harness {
+struct Harness : kalidor::uitest::RecordedMessages {
     kalidor::uitest::ScratchWorkspace workspace;
-    QStringList notices, questions;
-    bool answer = true;
     TFormMakeMovie window{workspace.baseDir(), kalidor::uitest::ScratchWorkspace::dataDir()};
     TFormProjectName dialog{&window};
     explicit Harness(bool withProjects = true) {
@@ -40,11 +38,8 @@ struct Harness {
             fs::copy_file(KALIDOR_SOURCE_DATA "/example/thum.bmp", root / "壊れた" / "thum.bmp");
             fs::create_directory(root / "手作り");  // made by hand: no thumbnail
         }
-        window.notice = dialog.notice = [this](QWidget*, const QString& text) { notices << text; };
-        window.question = [this](QWidget*, const QString& text) {
-            questions << text;
-            return answer;
-        };
+        record(window);
+        dialog.notice = window.notice;
         window.SetProjectNameForm(&dialog);
         window.FormCreate();
     }

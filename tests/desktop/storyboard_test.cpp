@@ -34,18 +34,12 @@ namespace {
 
 // A main window over a scratch workspace with an open, empty project; messages are recorded and
 // questions answered by `answer`.
-struct Harness {
+struct Harness : kalidor::uitest::RecordedMessages {
     kalidor::uitest::ScratchWorkspace workspace;
-    QStringList notices, questions;
-    bool answer = true;
     TFormMakeMovie window{workspace.baseDir(), kalidor::uitest::ScratchWorkspace::dataDir()};
     std::string sources;  // where the files to add are made
     Harness() {
-        window.notice = [this](QWidget*, const QString& text) { notices << text; };
-        window.question = [this](QWidget*, const QString& text) {
-            questions << text;
-            return answer;
-        };
+        record(window);
         window.FormCreate();
         window.Project.ProjectDir = workspace.projectRoot() + "story/";
         fs::create_directories(window.Project.ProjectDir);

@@ -11,6 +11,7 @@
 #include "desktop/window/form_make_movie.h"
 
 #include <QImage>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <string>
@@ -19,6 +20,19 @@ namespace kalidor::uitest {
 
 // A solid image of the size, with alpha.
 QImage solidImage(int width, int height, QColor colour);
+
+// The window's notices and questions recorded instead of shown; every question gets `answer`.
+struct RecordedMessages {
+    QStringList notices, questions;
+    bool answer = true;
+    void record(WindowState& window) {
+        window.notice = [this](QWidget*, const QString& text) { notices << text; };
+        window.question = [this](QWidget*, const QString& text) {
+            questions << text;
+            return answer;
+        };
+    }
+};
 
 // A temporary workspace base; the delivered data is the source tree's.
 struct ScratchWorkspace {

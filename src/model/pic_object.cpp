@@ -42,6 +42,17 @@ const TThPicObject& TThPicObjectManager::Items(int index) const {
     return const_cast<TThPicObjectManager*>(this)->Items(index);
 }
 
+void TThPicObjectManager::CopySettings(const TThPicObjectManager& other) {
+    MovType = other.MovType;
+    MovQuality = other.MovQuality;
+    MovRatio = other.MovRatio;
+    MovWidth = other.MovWidth;
+    MovHeight = other.MovHeight;
+    UseMusic = other.UseMusic;
+    MusicFilePath = other.MusicFilePath;
+    SaveFilePath = other.SaveFilePath;
+}
+
 void TThPicObjectManager::ResetSettings() {
     MovType = 0;
     MovQuality = 0;

@@ -65,6 +65,8 @@ public:
 
     // Restores the eight movie settings and empties ProjectDir; the pictures stay.
     void ResetSettings();
+    // Takes the eight movie settings of `other`; the pictures and ProjectDir stay.
+    void CopySettings(const TThPicObjectManager& other);
 
     // Sum of the display times, and that times FRAME_RATE. 64-bit so that no project file,
     // however odd its display times, can overflow them.

@@ -134,14 +134,7 @@ void ParseProjectFile(std::span<const std::uint8_t> bytes, const std::string& fi
         read.Add(std::move(picture));
     }
 
-    into.MovType = read.MovType;
-    into.MovQuality = read.MovQuality;
-    into.MovRatio = read.MovRatio;
-    into.MovWidth = read.MovWidth;
-    into.MovHeight = read.MovHeight;
-    into.UseMusic = read.UseMusic;
-    into.MusicFilePath = std::move(read.MusicFilePath);
-    into.SaveFilePath = std::move(read.SaveFilePath);
+    into.CopySettings(read);
     while (read.Count() > 0)
         into.Add(read.Extract(0));
 }

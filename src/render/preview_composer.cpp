@@ -20,14 +20,7 @@ constexpr int kWorkerNiceness = 5;
 
 std::shared_ptr<const TThPicObjectManager> snapshotOf(const TThPicObjectManager& project) {
     auto copy = std::make_shared<TThPicObjectManager>();
-    copy->MovType = project.MovType;
-    copy->MovQuality = project.MovQuality;
-    copy->MovWidth = project.MovWidth;
-    copy->MovHeight = project.MovHeight;
-    copy->MovRatio = project.MovRatio;
-    copy->UseMusic = project.UseMusic;
-    copy->MusicFilePath = project.MusicFilePath;
-    copy->SaveFilePath = project.SaveFilePath;
+    copy->CopySettings(project);
     copy->ProjectDir = project.ProjectDir;
     for (int i = 0; i < project.Count(); ++i) {
         std::unique_ptr<TThPicObject> picture = project.Items(i).Clone();

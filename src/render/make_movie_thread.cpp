@@ -13,6 +13,7 @@
 #include "render/picture_frames.h"
 #include "render/render_picture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <future>
@@ -164,11 +165,10 @@ void TMakeMovieThread::ExecuteSteps() {
     SyncCheckCancel();
     if (StopRequested())
         return;
-    const bool ahead = options_.frameWorkers != 1 && std::thread::hardware_concurrency() > 1;
-    const std::launch policy = ahead ? std::launch::async : std::launch::deferred;
+    const int kept = KeptFittedPictures();
     std::future<FittedPicture> current;
     if (count > 0)
-        current = std::async(policy, [this] { return FitPicture(0); });
+        current = FitAhead(0);
     for (int i = 0; i < count; ++i) {
         SyncCheckCancel();
         if (StopRequested())
@@ -178,11 +178,13 @@ void TMakeMovieThread::ExecuteSteps() {
         SyncShowTextCounted();
         std::future<FittedPicture> following;
         if (i + 1 < count)
-            following = std::async(policy, [this, i] { return FitPicture(i + 1); });
+            following = FitAhead(i + 1);
         FittedPicture fitted = current.get();
         if (!fitted.failure.empty())
             return FailWith(fitted.failure);
-        bmp::writeFile(fitted.picture, TempDir + std::to_string(i) + ".bmp");
+        // Past the kept ones, the picture is known to read; pass 2 fits it again when it comes.
+        if (i < kept)
+            bmp::writeFile(fitted.picture, TempDir + std::to_string(i) + ".bmp");
         if (!HasTempSpace()) {
             SyncMarkDiskShort();
             SyncMarkFailed();
@@ -228,10 +230,26 @@ void TMakeMovieThread::RenderAndEncode() {
     renderOptions.workers = options_.frameWorkers;
     renderOptions.window = window.get();
     renderOptions.composed = options_.composed;
+    // A picture pass 1 did not keep is fitted again while the one before it is rendered.
+    const int kept = KeptFittedPictures();
+    std::future<FittedPicture> fittedAgain;
+    if (kept == 0 && count > 0)
+        fittedAgain = FitAhead(0);
     int nextFrame = 1;
     for (int i = 0; i < count; ++i) {
         const std::string fitted = TempDir + std::to_string(i) + ".bmp";
-        const PictureFrames frames(bmp::readFile(fitted), Project.Items(i));
+        Bitmap picture;
+        if (i < kept) {
+            picture = bmp::readFile(fitted);
+        } else {
+            FittedPicture again = fittedAgain.get();
+            if (!again.failure.empty())
+                return FailWith(again.failure);
+            picture = std::move(again.picture);
+        }
+        if (i + 1 >= kept && i + 1 < count)
+            fittedAgain = FitAhead(i + 1);
+        const PictureFrames frames(std::move(picture), Project.Items(i));
         nextFrame = RenderPictureFrames(frames, TempDir, nextFrame, progress, renderOptions);
         if (nextFrame < 0) {
             // Stopped for lack of space, by a cancel, or by the encoder's end (the window closed).
@@ -294,6 +312,21 @@ TMakeMovieThread::FittedPicture TMakeMovieThread::FitPicture(int i) const {
         fitted.failure = withFileName(e.what(), path);
     }
     return fitted;
+}
+
+std::future<TMakeMovieThread::FittedPicture> TMakeMovieThread::FitAhead(int i) const {
+    // On a thread of its own where there is a core to spare; else when it is asked for.
+    const bool ahead = options_.frameWorkers != 1 && std::thread::hardware_concurrency() > 1;
+    return std::async(ahead ? std::launch::async : std::launch::deferred, [this, i] { return FitPicture(i); });
+}
+
+int TMakeMovieThread::KeptFittedPictures() const {
+    const std::uint64_t count = static_cast<std::uint64_t>(Project.Count());
+    if (options_.framesFirst)
+        return static_cast<int>(count);
+    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(Project.MovWidth) * 3 + 3) / 4 * 4;
+    const std::uint64_t pictureBytes = rowBytes * static_cast<std::uint64_t>(Project.MovHeight) + 54;
+    return static_cast<int>(std::min(count, options_.keptFittedBytes / pictureBytes));
 }
 
 bool TMakeMovieThread::HasTempSpace() const {

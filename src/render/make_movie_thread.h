@@ -5,9 +5,12 @@
 //
 // The encoder starts with pass 2 and takes each frame as soon as it is written, removing it once
 // fed; pass 2 waits while MakeMovieOptions::framesAhead frames are ahead of it, and a fitted
-// picture goes once its frames are written, so tmp/ stays small however long the movie is. Pass 3
-// is what remains to encode once the last frame is written. With framesFirst (or where tmp/
-// cannot be watched) every frame is written before the encoder starts, as a finished folder.
+// picture goes once its frames are written. Pass 1 keeps the fitted pictures of the first
+// MakeMovieOptions::keptFittedBytes only; pass 2 fits the others again, one picture ahead. So
+// tmp/ stays small however long the movie is and however many pictures it has. Pass 3 is what
+// remains to encode once the last frame is written. With framesFirst (or where tmp/
+// cannot be watched) every frame is written before the encoder starts, as a finished folder, and
+// every fitted picture is kept from pass 1.
 //
 // It reports only through synchronized steps run by the Dispatcher on the owner's thread (the
 // thread waits for each): the ExportStatus (bar, label, cancel poll) and the ExportFlags. The
@@ -39,6 +42,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -47,6 +51,9 @@ namespace kalidor {
 
 // Two seconds of movie: enough for the encoder's decoders to run ahead on every core.
 inline constexpr int kFramesAheadOfEncoder = 2 * FRAME_RATE;
+// Fitted pictures pass 1 keeps in tmp/ for pass 2: a short movie's all (ten at 1920 x 1080),
+// so only a long one reads some of its pictures twice.
+inline constexpr std::uint64_t kKeptFittedBytes = 64ull * 1024 * 1024;
 
 struct MakeMovieOptions {
     int frameWorkers = 0;                       // frame workers of pass 2; 0: one per core
@@ -54,6 +61,7 @@ struct MakeMovieOptions {
     std::string encoderProgram = "lib/ffmpeg";  // relative names are taken from the program's folder
     int framesAhead = kFramesAheadOfEncoder;    // frames pass 2 may be ahead of the encoder
     bool framesFirst = false;                   // every frame before the encoder starts
+    std::uint64_t keptFittedBytes = kKeptFittedBytes;  // fitted pictures kept from pass 1
     // Shown every frame number of pass 2 with its composed frame, before it is encoded.
     std::function<void(int frameNumber, const Bitmap& frame)> composed = {};
 };
@@ -111,6 +119,10 @@ private:
         std::string failure;
     };
     FittedPicture FitPicture(int i) const;
+    // FitPicture(i) started ahead of its use.
+    std::future<FittedPicture> FitAhead(int i) const;
+    // How many pictures, from the first, pass 1 keeps fitted in tmp/.
+    int KeptFittedPictures() const;
     void RunnerNewLine(const std::string& line);
     void RunnerTerminated(std::uint32_t exitCode);
     void FailWith(const std::string& message);

@@ -35,6 +35,8 @@ namespace fs = std::filesystem;
 const std::string kPass1 = "画像を動画サイズに変換中・・・";
 const std::string kPass2 = "画像に効果を適用中・・・";
 const std::string kPass3 = "動画作成の準備中・・・";
+// A fitted picture of the test projects' 160 x 120 movie, as a file in tmp/.
+constexpr std::uint64_t kFittedBytes = 160 * 3 * 120 + 54;
 
 // The owner's thread of the desktop program: steps from other threads queue up and wait, a step
 // that dispatches again runs at once.
@@ -339,7 +341,8 @@ TEST(MakeMovieThread, PassOneCountsEveryPicture) {
 }
 
 // Every frame the preview composes is the frame the export composes for that number before
-// encoding it: every action, a caption, the closing frames.
+// encoding it: every action, a caption, the closing frames; from the fitted pictures pass 1 kept
+// and from those pass 2 fits again.
 TEST(MakeMovieThread, EveryFrameIsTheOneComposedOnItsOwn) {
     TestProject p({2, 2, 2, 2, 2, 2, 2});
     for (int i = 0; i < p.project.Count(); ++i) {
@@ -355,9 +358,12 @@ TEST(MakeMovieThread, EveryFrameIsTheOneComposedOnItsOwn) {
         std::lock_guard lock(mutex);
         exported[number] = frame;
     };
+    options.keptFittedBytes = 2 * kFittedBytes;
     OwnerThreadDispatcher owner;
     RecordingStatus status(owner);
     FakeRunner::Script script;
+    script.followFrames = true;
+    script.take = 7 * 60 + 3;
     ASSERT_EQ(exportWith(p, status, owner, script, std::move(options)).result, ExportResult::Completed);
     const std::int64_t frames = MovieFrameCount(p.project);
     ASSERT_EQ(frames, 7 * 60 + 3);
@@ -487,8 +493,8 @@ TEST(MakeMovieThread, EncoderFailuresAreFailures) {
 }
 
 // The encoder takes the frames as they come and pass 2 waits while the window is full, so tmp/
-// holds at most the window, a worker's run of up to 8 alike frames and the closing frames; each
-// fitted picture goes once its frames are written. A reversed picture is written in number order.
+// holds at most the window, a worker's run of up to 8 alike frames and the closing frames; of the
+// fitted pictures, only those pass 1 keeps, each gone once its frames are written. A reversed picture is written in number order.
 TEST(MakeMovieThread, TheEncoderTakesTheFramesWithinTheWindow) {
     TestProject p({3, 3, 3});
     p.project.Items(0).PicAction = apZoomOut;
@@ -501,6 +507,7 @@ TEST(MakeMovieThread, TheEncoderTakesTheFramesWithinTheWindow) {
     MakeMovieOptions options;
     options.framesAhead = 12;
     options.frameWorkers = 2;
+    options.keptFittedBytes = kFittedBytes;
     std::pair<std::size_t, std::size_t> full, last;
     std::size_t peak = 0;
     script.onFrame = [&](int n) {
@@ -519,7 +526,7 @@ TEST(MakeMovieThread, TheEncoderTakesTheFramesWithinTheWindow) {
     EXPECT_EQ(script.taken, 273);
     EXPECT_GE(full.first, 12u);
     EXPECT_LE(peak, 12u + 7 + kClosingFrames);
-    EXPECT_EQ(full.second, 3u);
+    EXPECT_EQ(full.second, 1u);
     EXPECT_EQ(last, (std::pair<std::size_t, std::size_t>{1, 0}));
     // Pass 2's counter runs to its end, then pass 3 begins.
     EXPECT_EQ(labelsStartingWith(status, kPass2).back(), " (270/270)");
@@ -567,6 +574,16 @@ TEST(MakeMovieThread, EndingsWhileTheEncoderTakesTheFrames) {
          },
          // Whoever trips over it first names it: the writer, or the encoder finding no file there.
          ExportResult::Failed, "PROJECTtmp/000050.jpg", std::nullopt},
+        {"picture gone before pass 2 fits it again",
+         [](RecordingStatus&, FakeRunner::Script&, MakeMovieOptions& options) {
+             options.keptFittedBytes = 0;
+             options.freeSpace = [queries = std::make_shared<int>(0)](const std::string& tmp) {
+                 if (++*queries == 3)  // after the last picture of pass 1
+                     fs::remove(fs::path(tmp).parent_path().parent_path() / "pic1.jpg");
+                 return std::optional<std::uint64_t>(1ull << 40);
+             };
+         },
+         ExportResult::Failed, "PROJECTpic1.jpg"},
         {"disk fills up",
          [&](RecordingStatus&, FakeRunner::Script&, MakeMovieOptions& options) {
              options.freeSpace = plentyThen(kMinTempSpace);

@@ -324,8 +324,9 @@ int TMakeMovieThread::KeptFittedPictures() const {
     const std::uint64_t count = static_cast<std::uint64_t>(Project.Count());
     if (options_.framesFirst)
         return static_cast<int>(count);
-    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(Project.MovWidth) * 3 + 3) / 4 * 4;
-    const std::uint64_t pictureBytes = rowBytes * static_cast<std::uint64_t>(Project.MovHeight) + 54;
+    // As a file: the rows and the headers.
+    const std::uint64_t pictureBytes =
+        Bitmap::strideFor(Project.MovWidth, 24) * static_cast<std::uint64_t>(Project.MovHeight) + 54;
     return static_cast<int>(std::min(count, options_.keptFittedBytes / pictureBytes));
 }
 

@@ -9,8 +9,8 @@
 // MakeMovieOptions::keptFittedBytes only; pass 2 fits the others again, one picture ahead. So
 // tmp/ stays small however long the movie is and however many pictures it has. Pass 3 is what
 // remains to encode once the last frame is written. With framesFirst (or where tmp/
-// cannot be watched) every frame is written before the encoder starts, as a finished folder, and
-// every fitted picture is kept from pass 1.
+// cannot be watched) every frame is written before the encoder starts, as a finished folder;
+// framesFirst also keeps every fitted picture from pass 1.
 //
 // It reports only through synchronized steps run by the Dispatcher on the owner's thread (the
 // thread waits for each): the ExportStatus (bar, label, cancel poll) and the ExportFlags. The

@@ -18,10 +18,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # The files git knows (tracked, and new ones it does not ignore) as they are in the working
-# tree, edits included; build/, build-deb/ and the like are ignored.
+# tree, edits included; build/, build-deb/ and the like are ignored. Outside git (an unpacked
+# archive), everything but the build folders.
 copy_tree() {
   local tree=$1
   mkdir -p "$tree"
+  if ! git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    tar --exclude='./build*' --exclude='./obj-*' -cf - . | tar -xf - -C "$tree"
+    return
+  fi
   git ls-files -z --cached --others --exclude-standard |
     while IFS= read -r -d '' f; do
       if [ -e "$f" ] || [ -L "$f" ]; then printf '%s\0' "$f"; fi  # not the deleted ones

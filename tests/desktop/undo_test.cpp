@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QtTest>
@@ -319,6 +320,23 @@ void UndoTest::aTextBoxNeverBringsBackWhatWasUndone() {
     QVERIFY2(gone >= 0 && seen.lastIndexOf(kSunset + "ab") < gone, qPrintable(seen.join(", ")));
     QCOMPARE(QString::fromStdString(h.window.Project.Items(0).Text), kSunset);
     QCOMPARE(QString::fromStdString(h.window.Project.Items(1).Text), kHills);
+    // Nor do their right-click menus offer an undo of their own: a caption's, a size box's.
+    for (QWidget* box : std::initializer_list<QWidget*>{h.caption(0), h.window.TabSheetSaveMovie->SEMovWidth->findChild<QLineEdit*>()}) {
+        QStringList offered;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* action : menu->actions())
+                if (action->isVisible() && !action->isSeparator()) offered << action->text().section('\t', 0, 0);
+            menu->close();
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(box, &click);
+        QTRY_VERIFY2(!offered.isEmpty(), "no menu");
+        const auto words = [](const char* text) { return QCoreApplication::translate("QLineEdit", text); };
+        QVERIFY2(offered.contains(words("&Copy")) && !offered.contains(words("&Undo")) && !offered.contains(words("&Redo")),
+                 qPrintable(offered.join(", ")));
+    }
 }
 
 QTEST_MAIN(UndoTest)

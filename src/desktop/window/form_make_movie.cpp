@@ -25,6 +25,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace kalidor {
@@ -302,10 +304,14 @@ bool TFormMakeMovie::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::Show)
         if (auto* menu = qobject_cast<QMenu*>(watched); menu && qobject_cast<QLineEdit*>(menu->parentWidget()) &&
-                                                         menu->parentWidget()->window() == this)
+                                                         menu->parentWidget()->window() == this) {
+            // The box's own entries, known by the words it gives them (a shortcut may follow a tab).
+            const QString own[] = {QCoreApplication::translate("QLineEdit", "&Undo"),
+                                   QCoreApplication::translate("QLineEdit", "&Redo")};
             for (QAction* action : menu->actions())
-                if (action->objectName() == QLatin1String("edit-undo") || action->objectName() == QLatin1String("edit-redo"))
+                if (std::ranges::find(own, action->text().section(QLatin1Char('\t'), 0, 0)) != std::end(own))
                     action->setVisible(false);
+        }
     if (watched == PageControl && event->type() == QEvent::Resize) FormResize();
     return QWidget::eventFilter(watched, event);
 }

@@ -1,15 +1,36 @@
 #include "desktop_rules/undo_history.h"
 
+#include <tuple>
+
 namespace kalidor::rules {
 namespace {
 
+// The values of a picture and the movie settings, in the state and in the project alike: tuples
+// of references, compared, or assigned to copy them one way or the other.
 auto contentOf(const ProjectState::Picture& p) {
     return std::tie(p.path, p.text, p.picAction, p.strAction, p.font, p.displayTime);
 }
 
-auto settingsOf(const ProjectState& s) {
+template <class Picture>
+auto valuesOf(Picture& p) {
+    return std::tie(p.path, p.text, p.picAction, p.strAction, p.font, p.displayTime, p.selected);
+}
+
+template <class Picture>
+auto pictureValuesOf(Picture& p) {
+    return std::tie(p.PicturePath, p.Text, p.PicAction, p.StrAction, p.Font, p.DisplayTime, p.Selected);
+}
+
+template <class State>
+auto settingsOf(State& s) {
     return std::tie(s.movType, s.movQuality, s.movRatio, s.movWidth, s.movHeight, s.useMusic, s.musicFilePath,
                     s.saveFilePath);
+}
+
+template <class Project>
+auto projectSettingsOf(Project& p) {
+    return std::tie(p.MovType, p.MovQuality, p.MovRatio, p.MovWidth, p.MovHeight, p.UseMusic, p.MusicFilePath,
+                    p.SaveFilePath);
 }
 
 }  // namespace
@@ -24,24 +45,11 @@ bool ProjectState::SameContent(const ProjectState& other) const {
 }
 
 void RestoreState(TThPicObjectManager& project, const ProjectState& state) {
-    project.MovType = state.movType;
-    project.MovQuality = state.movQuality;
-    project.MovRatio = state.movRatio;
-    project.MovWidth = state.movWidth;
-    project.MovHeight = state.movHeight;
-    project.UseMusic = state.useMusic;
-    project.MusicFilePath = state.musicFilePath;
-    project.SaveFilePath = state.saveFilePath;
+    projectSettingsOf(project) = settingsOf(state);
     project.Clear();
     for (const ProjectState::Picture& p : state.pictures) {
         auto picture = std::make_unique<TThPicObject>();
-        picture->PicturePath = p.path;
-        picture->Text = p.text;
-        picture->PicAction = p.picAction;
-        picture->StrAction = p.strAction;
-        picture->Font = p.font;
-        picture->DisplayTime = p.displayTime;
-        picture->Selected = p.selected;
+        pictureValuesOf(*picture) = valuesOf(p);
         if (p.thumbnail)
             picture->Thumbnail = *p.thumbnail;
         project.Add(std::move(picture));
@@ -58,23 +66,16 @@ void UndoHistory::Reset() {
 
 ProjectState UndoHistory::Snapshot(const TThPicObjectManager& project) {
     ProjectState state;
-    state.movType = project.MovType;
-    state.movQuality = project.MovQuality;
-    state.movRatio = project.MovRatio;
-    state.movWidth = project.MovWidth;
-    state.movHeight = project.MovHeight;
-    state.useMusic = project.UseMusic;
-    state.musicFilePath = project.MusicFilePath;
-    state.saveFilePath = project.SaveFilePath;
-    state.pictures.reserve(static_cast<std::size_t>(project.Count()));
+    settingsOf(state) = projectSettingsOf(project);
+    state.pictures.resize(static_cast<std::size_t>(project.Count()));
     for (int i = 0; i < project.Count(); ++i) {
         const TThPicObject& p = project.Items(i);
+        ProjectState::Picture& picture = state.pictures[static_cast<std::size_t>(i)];
+        valuesOf(picture) = pictureValuesOf(p);
         std::weak_ptr<const Bitmap>& held = thumbnails_[p.PicturePath];
-        std::shared_ptr<const Bitmap> thumbnail = held.lock();
-        if (!thumbnail)
-            held = thumbnail = std::make_shared<const Bitmap>(p.Thumbnail);
-        state.pictures.push_back(
-            {p.PicturePath, p.Text, p.PicAction, p.StrAction, p.Font, p.DisplayTime, p.Selected, std::move(thumbnail)});
+        picture.thumbnail = held.lock();
+        if (!picture.thumbnail)
+            held = picture.thumbnail = std::make_shared<const Bitmap>(p.Thumbnail);
     }
     return state;
 }

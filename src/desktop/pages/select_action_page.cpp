@@ -161,7 +161,7 @@ void TSelectActionPage::DropActionOnPanel(int index, const QMimeData*) {
     // Every drop marks the project, one that changes nothing too.
     state_.Edit(rules::kStepGiveAction, [&] {
         rules::GiveActionToPicture(state_.Project, index, *state_.Actions, *name, targetOf(RBPicture));
-    }, {.mergeKey = {}, .marksUnchanged = true});
+    }, EditOptions::MarkingAnyway());
     strip_.RefreshStoryboard();
 }
 

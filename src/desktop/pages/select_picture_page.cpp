@@ -57,7 +57,8 @@ void TSelectPicturePage::pngBtnDelPictureClick() {
 
 void TSelectPicturePage::pngBtnStoryBoardMoveClick(int tag) {
     std::optional<std::string> refusal;
-    if (!state_.Edit(rules::kStepMovePicture, [&] { refusal = rules::MoveSelectedPicture(state_.Project, tag); })) return;
+    const auto move = [&] { refusal = rules::MoveSelectedPicture(state_.Project, tag); };
+    if (!state_.Edit(rules::kStepMovePicture, move)) return;
     if (refusal) return state_.notice(window(), QString::fromUtf8(*refusal));
     strip_.RefreshStoryboard();
 }

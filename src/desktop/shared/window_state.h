@@ -25,6 +25,8 @@ struct EditOptions {
     // The project is marked changed even when nothing a save writes changed (a dialog closed with
     // Cancel, a settings control the user touched).
     bool marksUnchanged = false;
+
+    static EditOptions MarkingAnyway() { return {.mergeKey = {}, .marksUnchanged = true}; }
 };
 
 class WindowState {
@@ -58,6 +60,12 @@ public:
     bool DiffersFromSaved() const { return unsaved_.Differs(Project); }
     // The project as it is now counts as saved: what opening and saving leave.
     void MarkProjectSaved() { unsaved_.Saved(Project); }
+    // The project as it is now is the one opened: nothing to save, nothing to undo.
+    void ProjectOpened() {
+        Modified = false;
+        MarkProjectSaved();
+        History.Reset();
+    }
     // A picture copy made in the open project's folder by adding a picture.
     void PictureCopyMade(const std::string& path) { unsaved_.CopyMade(path); }
     // The unsaved changes are thrown away: the copies only they used go with them.

@@ -265,7 +265,8 @@ void TStoryboardStrip::LblTimeClick(int index) {
     int seconds = picture.DisplayTime;
     const bool accepted = formTimeConfig_->Execute(seconds) == QDialog::Accepted;
     // Marked after Cancel too.
-    state_.Edit(rules::kStepDisplayTime, [&] { if (accepted) picture.DisplayTime = seconds; }, {.mergeKey = {}, .marksUnchanged = true});
+    state_.Edit(rules::kStepDisplayTime, [&] { if (accepted) picture.DisplayTime = seconds; },
+                EditOptions::MarkingAnyway());
     RefreshStoryboard();
 }
 
@@ -275,7 +276,7 @@ void TStoryboardStrip::PanelStoryBoardConfigBtnClick(int index) {
     CaptionFont edited = picture.Font;
     const bool accepted = formFontConfig_->Execute(edited) == QDialog::Accepted;
     // Marked after Cancel too; the panels do not show the font.
-    state_.Edit(rules::kStepFont, [&] { if (accepted) picture.Font = edited; }, {.mergeKey = {}, .marksUnchanged = true});
+    state_.Edit(rules::kStepFont, [&] { if (accepted) picture.Font = edited; }, EditOptions::MarkingAnyway());
 }
 
 // --- Dropping -----------------------------------------------------------------------------------
@@ -305,7 +306,7 @@ void TStoryboardStrip::StoryBoardDragDrop(int index, const QMimeData* data) {
         // Every drop marks the project, a panel dropped onto itself too.
         state_.Edit(rules::kStepMovePicture, [&] {
             if (from >= 0 && from < state_.Project.Count()) rules::MovePicture(state_.Project, from, index);
-        }, {.mergeKey = {}, .marksUnchanged = true});
+        }, EditOptions::MarkingAnyway());
         RefreshStoryboard();
         return;
     }

@@ -192,9 +192,7 @@ void TFormMakeMovie::FormCreate() {
     } catch (const std::exception& error) {
         showError(error);
     }
-    Modified = false;
-    MarkProjectSaved();
-    History.Reset();
+    ProjectOpened();
 }
 
 void TFormMakeMovie::loadCommandImages() {
@@ -241,9 +239,7 @@ void TFormMakeMovie::OpenProject(TThPicObjectManager project) {
     // The previous project's choice of files is not this one's to add.
     TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->clearSelection();
     SwitchPage(1);
-    Modified = false;
-    MarkProjectSaved();
-    History.Reset();
+    ProjectOpened();
 }
 
 void TFormMakeMovie::UndoEdit() {

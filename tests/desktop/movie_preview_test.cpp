@@ -1,13 +1,15 @@
 // The movie page's preview as a user drives it: the frame shown follows seeking, stepping, the
 // slider and playing at 30 frames a second; pausing stops it; an edit shows when the page is
 // shown again; a double-clicked panel is shown from its first frame. While it plays, the
-// window's event loop never waits more than 50 ms.
+// window's event loop never waits more than 50 ms. The keys work the player once it is clicked,
+// and never the settings.
 
 #include "movie_test_support.h"
 
 #include "desktop/preview/movie_preview.h"
 #include "desktop_rules/panel_layout.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
@@ -24,6 +26,7 @@ private slots:
     void followsSeekStepSliderAndPlay();
     void followsEditsAndDoubleClickedPanels();
     void composesNothingForASizeTheExportRefuses();
+    void keysWorkThePlayerNotTheSettings();
 };
 
 void MoviePreviewTest::followsSeekStepSliderAndPlay() {
@@ -139,6 +142,51 @@ void MoviePreviewTest::composesNothingForASizeTheExportRefuses() {
             QVERIFY(!preview.Playing());
         }
     }
+}
+
+void MoviePreviewTest::keysWorkThePlayerNotTheSettings() {
+    MovieHarness h;
+    auto& w = h.window;
+    h.openProject(3, 2);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // To the movie page from the picture page, as opening a project leads: the page does not
+    // open with the focus on a setting.
+    QVERIFY(w.SwitchPage(1));
+    kalidor::uitest::click(w.pngBtnMakeMovie);
+    TMoviePreview& preview = *w.TabSheetSaveMovie->Preview;
+    QCOMPARE(QApplication::focusWidget(), &preview);
+    const auto settings = [&] {
+        const auto& p = w.Project;
+        return std::tuple(p.MovType, p.MovQuality, p.MovWidth, p.MovHeight, p.MovRatio, p.UseMusic, p.SaveFilePath,
+                          w.TabSheetSaveMovie->Settings().format);
+    };
+    const auto before = settings();
+    QTRY_COMPARE(preview.ShownFrame(), 0);
+    QTest::mouseClick(preview.BtnPreviewPlay, Qt::LeftButton);
+    QVERIFY(preview.Playing());
+    QCOMPARE(QApplication::focusWidget(), &preview);
+
+    struct Press {
+        Qt::Key key;
+        bool playing;
+        int frame;  // -1: wherever playing has got to
+    } const presses[] = {
+        {Qt::Key_Space, false, -1}, {Qt::Key_Right, false, -2}, {Qt::Key_Right, false, -3},
+        {Qt::Key_Left, false, -2},  {Qt::Key_End, false, 182},  {Qt::Key_Home, false, 0},
+        {Qt::Key_Space, true, -1},  {Qt::Key_Space, false, -1},
+    };
+    std::int64_t paused = 0;
+    for (const Press& press : presses) {
+        QTest::keyClick(w.windowHandle(), press.key);  // to whatever has the focus, as typed
+        QCOMPARE(preview.Playing(), press.playing);
+        if (press.frame == -1) paused = preview.Position();
+        const std::int64_t expected = press.frame >= 0 ? press.frame : press.frame == -1 ? paused : paused - press.frame - 1;
+        QTRY_COMPARE(preview.ShownFrame(), expected);
+    }
+    QVERIFY(settings() == before);
+    QVERIFY(!w.Modified && !w.History.CanUndo());
 }
 
 QTEST_MAIN(MoviePreviewTest)

@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QShowEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -230,6 +231,9 @@ void TSaveMoviePage::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Edits made on the other pages show from here on.
     Preview->Refresh();
+    // The page opens with the keyboard on the player: a key changes a setting only once the
+    // user has put the focus on it.
+    if (!event->spontaneous()) Preview->setFocus(Qt::OtherFocusReason);
 }
 
 void TSaveMoviePage::hideEvent(QHideEvent* event) {

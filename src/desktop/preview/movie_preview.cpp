@@ -1,29 +1,27 @@
 #include "desktop/preview/movie_preview.h"
 
+#include "desktop/preview/preview_music.h"
 #include "desktop/shared/bitmap_image.h"
 #include "model/movie_checks.h"
 #include "render/movie_frames.h"
 
-#include <QAudioDevice>
-#include <QAudioOutput>
-#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QMediaDevices>
-#include <QMediaPlayer>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 
 namespace kalidor {
 namespace {
 
-// Frames composed ahead of the one shown while playing: a third of a second.
+// Frames composed ahead of the one shown while playing: a third of a second. A play starts
+// with half of them ready.
 constexpr int kFramesAhead = 10;
+constexpr int kStartFrames = kFramesAhead / 2;
 constexpr int kControlsHeight = 30;
 
 // The frame on the screen, scaled already, on black; or why there is none.
@@ -32,6 +30,7 @@ public:
     using QWidget::QWidget;
     QImage image;
     QString problem;
+    bool keyed = false;  // the player has the keyboard: a thin frame says so
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -42,6 +41,10 @@ protected:
         if (!problem.isEmpty()) {
             painter.setPen(Qt::white);
             painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, problem);
+        }
+        if (keyed) {
+            painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+            painter.drawRect(rect().adjusted(1, 1, -1, -1));
         }
     }
 };
@@ -55,6 +58,9 @@ QString minutesAndSeconds(std::int64_t seconds) {
 
 TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(parent), state_(state) {
     setObjectName("PanelMoviePreview");
+    // Its controls take no focus of their own: a click on any of them, or on the area, gives the
+    // keyboard to the player as a whole.
+    setFocusPolicy(Qt::StrongFocus);
     ImgMoviePreview = new PreviewScreen(this);
     ImgMoviePreview->setObjectName("ImgMoviePreview");
     const auto button = [this](const char* name, QStyle::StandardPixmap icon, const QString& tip) {
@@ -69,6 +75,7 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
     BtnPreviewForward = button("BtnPreviewForward", QStyle::SP_MediaSeekForward, QStringLiteral("1コマ進む"));
     SliderPreview = new QSlider(Qt::Horizontal, this);
     SliderPreview->setObjectName("SliderPreview");
+    SliderPreview->setFocusPolicy(Qt::NoFocus);
     LblPreviewTime = new QLabel(this);
     LblPreviewTime->setObjectName("LblPreviewTime");
     LblPreviewTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -82,6 +89,8 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
     timer_->setTimerType(Qt::PreciseTimer);
     timer_->setInterval(10);
     connect(timer_, &QTimer::timeout, this, &TMoviePreview::tick);
+    steady_.start();
+    music_ = new PreviewMusic(this);
 
     // Frames come on the workers: each is turned into an image of the screen's size there, so
     // the window's thread only puts it on the screen.
@@ -140,9 +149,10 @@ void TMoviePreview::Refresh() {
         const QSignalBlocker quiet(SliderPreview);
         SliderPreview->setRange(0, static_cast<int>(std::max<std::int64_t>(frameCount_ - 1, 0)));
     }
+    // Loaded ahead, so that the first play waits for nothing it could have had already.
+    music_->Load(project.UseMusic ? QString::fromStdString(project.MusicFilePath) : QString());
     placeArea();
     Seek(position_);
-    if (playing_) startMusic();
 }
 
 void TMoviePreview::Seek(std::int64_t frame) {
@@ -152,15 +162,12 @@ void TMoviePreview::Seek(std::int64_t frame) {
         SliderPreview->setValue(static_cast<int>(position_));
     }
     showTime();
-    if (playing_) {
-        playedFrom_ = position_;
-        clock_.restart();
-        if (music_) music_->setPosition(position_ * 1000 / FRAME_RATE);
-    }
     // What was composed for elsewhere is let go; the frame asked for comes first.
     ready_.erase(ready_.begin(), ready_.lower_bound(position_));
     composer_->Forget();
     if (auto found = ready_.find(position_); found != ready_.end()) show(position_);
+    // A play goes on from here once the frames and the music are there too.
+    if (playing_) beginStart();
     want();
 }
 
@@ -168,22 +175,53 @@ void TMoviePreview::Play() {
     if (playing_ || frameCount_ == 0) return;
     if (position_ >= frameCount_ - 1) Seek(0);  // from the start again once at the end
     playing_ = true;
-    playedFrom_ = position_;
-    clock_.start();
     showPlaying(true);
     timer_->start();
-    startMusic();
+    beginStart();
     want();
 }
 
 void TMoviePreview::Pause() {
     if (!playing_) return;
-    playing_ = false;
-    timer_->stop();
-    showPlaying(false);
-    if (music_) music_->pause();
+    stopPlaying();
     // The frame at the position is the one to see, even if playing skipped it.
     if (shownFrame_ != position_) Seek(position_);
+}
+
+void TMoviePreview::stopPlaying() {
+    playing_ = starting_ = false;
+    timer_->stop();
+    showPlaying(false);
+    music_->Pause();
+}
+
+std::optional<std::int64_t> TMoviePreview::MusicHeard() const {
+    return playing_ && !starting_ && clock_.FollowsMusic() ? music_->Heard() : std::nullopt;
+}
+
+void TMoviePreview::beginStart() {
+    starting_ = true;
+    music_->Pause();
+    waited_.start();
+    tryStart();
+}
+
+bool TMoviePreview::firstFramesReady() const {
+    const std::int64_t last = std::min<std::int64_t>(position_ + kStartFrames, frameCount_ - 1);
+    for (std::int64_t frame = position_; frame <= last; ++frame)
+        if (!ready_.contains(frame)) return false;
+    return true;
+}
+
+void TMoviePreview::tryStart() {
+    const rules::StartDecision decision =
+        rules::DecideStart(firstFramesReady(), music_->ReadyAt(rules::MsOfFrame(position_)), waited_.elapsed());
+    if (decision == rules::StartDecision::Wait) return;
+    starting_ = false;
+    const bool withMusic = decision == rules::StartDecision::WithMusic;
+    if (withMusic) music_->Play();
+    // Until the music is heard its position stays at the start: so does the picture.
+    clock_.Start(position_, withMusic, steady_.elapsed());
 }
 
 void TMoviePreview::StepBack() {
@@ -198,7 +236,11 @@ void TMoviePreview::StepForward() {
 
 void TMoviePreview::tick() {
     if (!playing_) return;
-    std::int64_t now = playedFrom_ + clock_.elapsed() * FRAME_RATE / 1000;
+    if (starting_) {
+        tryStart();
+        if (starting_) return;
+    }
+    std::int64_t now = clock_.Due(music_->Heard(), steady_.elapsed());
     const bool atEnd = now >= frameCount_ - 1;
     now = std::min(now, frameCount_ - 1);
     if (now != position_) {
@@ -216,18 +258,16 @@ void TMoviePreview::tick() {
     ready_.erase(ready_.begin(), ready_.lower_bound(std::max<std::int64_t>(shownFrame_, position_)));
     want();
     if (atEnd) {
-        playing_ = false;  // the last frame stays on the screen
-        timer_->stop();
-        showPlaying(false);
-        if (music_) music_->pause();
+        stopPlaying();  // the last frame stays on the screen
         if (shownFrame_ != position_) Seek(position_);
     }
 }
 
 void TMoviePreview::want() {
     if (frameCount_ == 0) return;
-    // Playing, the frames from the next one due; paused, the frame shown and its neighbour.
-    const std::int64_t first = playing_ ? position_ + 1 : position_;
+    // Playing, the frames from the next one due; waiting to play, those from the position;
+    // paused, the frame shown and its neighbour.
+    const std::int64_t first = playing_ && !starting_ ? position_ + 1 : position_;
     composer_->Want(first, playing_ ? kFramesAhead : 2);
 }
 
@@ -243,9 +283,10 @@ void TMoviePreview::show(std::int64_t frame) {
 
 void TMoviePreview::arrived(std::uint64_t generation, std::int64_t frame, QImage image, QString problem) {
     // Frames of a project since edited, or from before the position, have no place any more.
-    if (generation != generation_ || frame < position_ || (playing_ && frame <= shownFrame_)) return;
+    const bool moving = playing_ && !starting_;
+    if (generation != generation_ || frame < position_ || (moving && frame <= shownFrame_)) return;
     ready_[frame] = Frame{std::move(image), std::move(problem)};
-    if (!playing_ && frame == position_) show(frame);
+    if (!moving && frame == position_) show(frame);
     if (playing_) tick();
 }
 
@@ -295,21 +336,32 @@ void TMoviePreview::placeArea() {
     }
 }
 
-void TMoviePreview::startMusic() {
-    const TThPicObjectManager& project = state_.Project;
-    const QString path = QString::fromStdString(project.MusicFilePath);
-    // Without music, or with nothing to play it on, the preview plays silent.
-    if (!project.UseMusic || !QFileInfo(path).isFile() || QMediaDevices::audioOutputs().isEmpty()) {
-        if (music_) music_->stop();
-        return;
-    }
-    if (!music_) {
-        music_ = new QMediaPlayer(this);
-        music_->setAudioOutput(new QAudioOutput(music_));
-    }
-    if (music_->source() != QUrl::fromLocalFile(path)) music_->setSource(QUrl::fromLocalFile(path));
-    music_->setPosition(position_ * 1000 / FRAME_RATE);
-    music_->play();
+void TMoviePreview::keyPressEvent(QKeyEvent* event) {
+    const auto key = event->key();
+    if (key == Qt::Key_Space && !event->isAutoRepeat())
+        playing_ ? Pause() : Play();
+    else if (key == Qt::Key_Left)
+        StepBack();
+    else if (key == Qt::Key_Right)
+        StepForward();
+    else if (key == Qt::Key_Home)
+        Seek(0);
+    else if (key == Qt::Key_End)
+        Seek(frameCount_ - 1);
+    else if (key != Qt::Key_Space)
+        return QWidget::keyPressEvent(event);
+}
+
+void TMoviePreview::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    static_cast<PreviewScreen*>(ImgMoviePreview)->keyed = true;
+    ImgMoviePreview->update();
+}
+
+void TMoviePreview::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    static_cast<PreviewScreen*>(ImgMoviePreview)->keyed = false;
+    ImgMoviePreview->update();
 }
 
 }  // namespace kalidor

@@ -4,28 +4,35 @@
 // position slider over the whole movie and its time "mm:ss / mm:ss", and one frame back or
 // forward. Frames are composed on worker threads a few ahead of the one shown; playing keeps
 // to 30 frames a second by the clock and skips a frame not ready in time rather than slow down.
-// The music plays along when the project uses it and there is a device to play it on.
+// The music plays along when the project uses it and there is a device to play it on: a play
+// starts once its first frames and the music at its position are ready, and the picture then
+// follows the music's clock (preview_clock.h).
+//
+// It takes the keyboard when its area or one of its buttons is clicked (or with Tab): Space
+// plays and pauses, Left and Right step one frame, Home and End go to the first and last frame.
 
 #include "desktop/shared/window_state.h"
+#include "desktop_rules/preview_clock.h"
 #include "render/preview_composer.h"
 
 #include <QElapsedTimer>
 #include <QImage>
-#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class QLabel;
-class QMediaPlayer;
 class QPushButton;
 class QSlider;
 class QTimer;
 
 namespace kalidor {
+
+class PreviewMusic;
 
 class TMoviePreview : public QWidget {
     Q_OBJECT
@@ -41,7 +48,11 @@ public:
     void Pause();
     void StepBack();
     void StepForward();
+    // Asked to play (▶ shows as pause), and still waiting for the first frames and the music.
     bool Playing() const { return playing_; }
+    bool Starting() const { return starting_; }
+    // Where the music is heard, in milliseconds of the movie, while it plays along.
+    std::optional<std::int64_t> MusicHeard() const;
     // The frame the slider stands at, and the frame on the screen (-1 before the first arrives).
     std::int64_t Position() const { return position_; }
     std::int64_t ShownFrame() const { return shownFrame_; }
@@ -63,8 +74,16 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // A play waits from here for its first frames and the music at the position.
+    void beginStart();
+    void tryStart();
+    bool firstFramesReady() const;
+    void stopPlaying();
     void tick();
     void want();
     void show(std::int64_t frame);
@@ -72,7 +91,6 @@ private:
     void showTime();
     void showPlaying(bool playing);
     void placeArea();
-    void startMusic();
 
     WindowState& state_;
     std::mutex sizeMutex_;
@@ -88,10 +106,12 @@ private:
     };
     std::map<std::int64_t, Frame> ready_;  // composed frames, none before the one shown
     bool playing_ = false;
-    QElapsedTimer clock_;
-    std::int64_t playedFrom_ = 0;
+    bool starting_ = false;
+    QElapsedTimer steady_;   // the clock of playing without music, running from construction
+    QElapsedTimer waited_;   // since the play began to wait
+    rules::PlayClock clock_;
     QTimer* timer_ = nullptr;
-    QPointer<QMediaPlayer> music_;
+    PreviewMusic* music_ = nullptr;
     int movieWidth_ = 4, movieHeight_ = 3;
     QString sizeProblem_;
 };

@@ -95,4 +95,17 @@ void ApplyFontDialogState(CaptionFont& font, const FontDialogState& state, const
                                            (state.underline ? fsUnderline : 0));
 }
 
+std::string FolderLauncherFailure(std::optional<int> exitStatus) {
+    const std::string launcher = kFolderLauncher;
+    if (!exitStatus) return "no program to open folders was found (" + launcher + ", from xdg-utils)";
+    if (*exitStatus < 0) return launcher + " was ended by a signal";
+    // The exit statuses xdg-open documents.
+    static const char* const meanings[] = {nullptr, "an error in its command line", "the folder does not exist",
+                                           "no method available: no file manager is set up to open folders",
+                                           "the file manager failed"};
+    std::string text = launcher + " ended with exit status " + std::to_string(*exitStatus);
+    if (*exitStatus > 0 && *exitStatus < 5) text += std::string(" (") + meanings[*exitStatus] + ")";
+    return text;
+}
+
 }  // namespace kalidor::rules

@@ -7,6 +7,7 @@
 #include "model/caption_font.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,5 +68,14 @@ FontDialogState FontDialogStateFor(const CaptionFont& font, const std::vector<st
 // lists (kept when the list has no item selected or shows a stand-in), the colour, and the style rebuilt from the
 // three toggles, which clears strike-out. Opening and closing without a change keeps it.
 void ApplyFontDialogState(CaptionFont& font, const FontDialogState& state, const std::vector<std::string>& faces);
+
+// --- Progress dialog: the movie's folder opened with xdg-open ---------------------------------
+
+inline constexpr const char* kFolderLauncher = "xdg-open";
+inline constexpr const char* kFolderNotOpened = "保存先のフォルダを開けませんでした";
+// Why the folder was not opened, from how the launcher ended: its exit status, with the meaning
+// xdg-open gives it (3 is its "no method available"); nothing when it could not be started; a
+// negative status when a signal ended it.
+std::string FolderLauncherFailure(std::optional<int> exitStatus);
 
 }  // namespace kalidor::rules

@@ -3,6 +3,11 @@
 #include <tuple>
 
 namespace kalidor::rules {
+
+std::string EntryWithStep(const char* entry, const std::optional<std::string>& step) {
+    return step ? std::string(entry) + ": " + *step : std::string(entry);
+}
+
 namespace {
 
 // The values of a picture and the movie settings, in the state and in the project alike: tuples

@@ -38,6 +38,13 @@ inline constexpr const char* kStepDisplayTime = "表示時間の変更";
 inline constexpr const char* kStepFont = "フォントの変更";
 inline constexpr const char* kStepMovieSettings = "動画設定の変更";
 
+// The entries of the right-click menu that offers undo and redo.
+inline constexpr const char* kUndoEntry = "元に戻す";
+inline constexpr const char* kRedoEntry = "やり直し";
+// An entry with the step it would take back or make again ("元に戻す: 画像の削除"); the entry
+// alone when there is none.
+std::string EntryWithStep(const char* entry, const std::optional<std::string>& step);
+
 // What the project holds: the movie settings and each picture's values and thumbnail.
 struct ProjectState {
     struct Picture {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpontaneKeyEvent>
 #include <QtTest>
@@ -26,6 +27,7 @@ class FormStatusTest : public QObject {
     Q_OBJECT
 private slots:
     void counterAndCancel();
+    void openFolderSaysWhyItCannot();
     void endings_data();
     void endings();
     void realExportThroughTheWindow_data();
@@ -65,28 +67,53 @@ void FormStatusTest::counterAndCancel() {
     QCoreApplication::sendEvent(&status, &fromTitleBar);
     QTest::keyClick(&status, Qt::Key_Escape);
     QVERIFY(status.isVisible());
-    QString opened;
-    QStringList notices;
-    status.notice = [&](QWidget*, const QString& text) { notices << text; };
-    bool launcher = true;
-    status.openFolder = [&](const QString& folder) {
-        opened = folder;
-        return launcher;
-    };
     status.SetFinished(true);
-    status.SetOpenFolderEnabled(true);
-    status.BtnOpenDir->click();
-    QCOMPARE(opened, QStringLiteral("/m/"));
-    QVERIFY(notices.isEmpty());
-    // Nothing to open folders with: said, with the folder, rather than nothing happening.
-    launcher = false;
-    status.BtnOpenDir->click();
-    QCOMPARE(notices.size(), 1);
-    QVERIFY(notices[0].startsWith(QStringLiteral("保存先のフォルダを開けませんでした\n")) && notices[0].endsWith("/m/"));
     QSignalSpy closed(&status, &TFormStatus::closed);
     status.BtnClose->click();
     QCOMPARE(closed.count(), 1);
     QVERIFY(!status.isVisible());
+}
+
+// The launcher as found on PATH: one that opens, one that ends with "no method available" (3),
+// none at all. Each failure is said, with the folder; the window waits for none of them.
+void FormStatusTest::openFolderSaysWhyItCannot() {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+    struct Case {
+        const char* script;  // the launcher's body, or none
+        const char* reason;  // what the notice says; empty: no notice
+    } const cases[] = {
+        {"echo \"$1\" > \"${0%/*}/opened\"", ""},
+        {"echo \"xdg-open: no method available for opening '$1'\" >&2; exit 3",
+         "xdg-open ended with exit status 3 (no method available: no file manager is set up to open folders)"},
+        {nullptr, "no program to open folders was found (xdg-open, from xdg-utils)"},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(bin.filePath("xdg-open"));
+        if (c.script) {
+            QFile launcher(bin.filePath("xdg-open"));
+            QVERIFY(launcher.open(QIODevice::WriteOnly));
+            launcher.write(QByteArray("#!/bin/sh\n") + c.script + "\n");
+            launcher.close();
+            launcher.setPermissions(launcher.permissions() | QFile::ExeOwner);
+        }
+        qputenv("PATH", bin.path().toLocal8Bit());
+        TFormStatus status;
+        QStringList notices;
+        status.notice = [&](QWidget*, const QString& text) { notices << text; };
+        status.SetSaveFolder("/m/");
+        status.BtnOpenDir->setEnabled(true);
+        status.BtnOpenDir->click();
+        const QString reason = QString::fromUtf8(c.reason);
+        if (reason.isEmpty()) {
+            QTRY_VERIFY(QFile::exists(bin.filePath("opened")));
+            QTest::qWait(100);
+            QCOMPARE(notices, QStringList());
+        } else {
+            QTRY_COMPARE(notices, QStringList(QStringLiteral("保存先のフォルダを開けませんでした\n") + reason + ": /m/"));
+        }
+    }
 }
 
 void FormStatusTest::endings_data() {
@@ -143,7 +170,7 @@ void FormStatusTest::realExportThroughTheWindow() {
     w.Project.SaveFilePath = h.workspace.baseDir() + "out/movie.MP4";
     h.showSettings();
     TFormStatus* status = w.TabSheetSaveMovie->StatusForm();
-    status->openFolder = [](const QString&) { return true; };
+    status->openFolder = [](const QString&, std::function<void(const QString&)>) {};
     status->question = [](QWidget*, const QString&) { return true; };
     kalidor::uitest::click(w.TabSheetSaveMovie->pngBtnMakeMov);
     QVERIFY2(!w.isEnabled(), qPrintable(h.notices.join('\n')));

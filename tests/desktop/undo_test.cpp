@@ -4,12 +4,14 @@
 // Ctrl+Shift+Z six times gives back the edited one. Then on the bundled example (captions of
 // their own, thumbnails not made by adding): what a refresh of the panels writes is no edit, a
 // deleted picture comes back as it was, an adding run is one step that nothing comes into, and
-// Ctrl+Z in a text box is the project's.
+// Ctrl+Z in a text box is the project's. The right-click menu of the strip and of a page's free
+// space names what an undo or a redo would do, and does it.
 
 #include "movie_test_support.h"
 
 #include "desktop/dialogs/form_time_config.h"
 #include "desktop/shared/drag_formats.h"
+#include "desktop/window/edit_menu.h"
 #include "desktop_rules/storyboard_editing.h"
 #include "imaging/jpeg_codec.h"
 #include "model/project_file.h"
@@ -83,6 +85,7 @@ private slots:
     void typedCaptionComesBackWithItsPanel();
     void moveThenTypeAreTwoStepsAndTheSelectionComesBack();
     void deletedPictureComesBackAsItWas();
+    void theRightClickMenuNamesTheStep();
     void anAddingRunIsOneStepNothingComesInto();
     void aTextBoxNeverBringsBackWhatWasUndone_data();
     void aTextBoxNeverBringsBackWhatWasUndone();
@@ -338,6 +341,44 @@ void UndoTest::aTextBoxNeverBringsBackWhatWasUndone() {
         const auto words = [](const char* text) { return QCoreApplication::translate("QLineEdit", text); };
         QVERIFY2(offered.contains(words("&Copy")), qPrintable(offered.join(", ")));
         QVERIFY2(!offered.contains(words("&Undo")) && !offered.contains(words("&Redo")), qPrintable(offered.join(", ")));
+    }
+}
+
+void UndoTest::theRightClickMenuNamesTheStep() {
+    ExampleHarness h;
+    auto& w = h.window;
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    kalidor::TEditMenu& menu = *w.MenuEdit;
+    auto* pageLabel = w.TabSheetSelectAction->findChild<QLabel*>("LabelActionPreview");
+    struct Step {
+        const char* before;  // what is done first
+        QWidget* where;      // right-clicked, at a place no control of its own takes
+        const char* undo;    // the entries as shown; "-" greyed
+        const char* redo;
+        const char* choose;  // the entry then chosen, if any
+        int pictures;        // afterwards
+    } const steps[] = {
+        {"", h.strip().viewport(), "-元に戻す\tCtrl+Z", "-やり直し\tCtrl+Shift+Z", "", 3},
+        {"delete", h.caption(1)->parentWidget(), "元に戻す: 画像の削除\tCtrl+Z", "-やり直し\tCtrl+Shift+Z", "undo", 3},
+        {"page 2", pageLabel, "-元に戻す\tCtrl+Z", "やり直し: 画像の削除\tCtrl+Shift+Z", "redo", 2},
+    };
+    for (const Step& step : steps) {
+        const QString before = QString::fromLatin1(step.before);
+        if (before == "delete") {
+            h.clickPanel(1);
+            QTest::mouseClick(w.TabSheetSelectPicture->pngBtnDelPicture, Qt::LeftButton);
+        }
+        if (before == "page 2") QVERIFY(w.SwitchPage(2));
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), step.where->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(step.where, &click);
+        QTRY_VERIFY(menu.isVisible());
+        const auto shown = [](QAction* action) { return (action->isEnabled() ? "" : "-") + action->text(); };
+        QCOMPARE(shown(menu.ActionUndo), QString::fromUtf8(step.undo));
+        QCOMPARE(shown(menu.ActionRedo), QString::fromUtf8(step.redo));
+        const QString choose = QString::fromLatin1(step.choose);
+        if (!choose.isEmpty()) (choose == "undo" ? menu.ActionUndo : menu.ActionRedo)->trigger();
+        menu.close();
+        QCOMPARE(w.Project.Count(), step.pictures);
     }
 }
 

@@ -1,12 +1,13 @@
 #include "desktop/dialogs/form_status.h"
 
+#include "desktop/dialogs/folder_launcher.h"
+#include "desktop_rules/dialog_rules.h"
+
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace kalidor {
@@ -63,7 +64,9 @@ TFormStatus::TFormStatus(QWidget* parent) : QDialog(parent) {
     connect(BtnCancel, &QPushButton::clicked, this, &TFormStatus::BtnCancelClick);
     connect(BtnOpenDir, &QPushButton::clicked, this, &TFormStatus::BtnOpenDirClick);
     connect(BtnClose, &QPushButton::clicked, this, &TFormStatus::BtnCloseClick);
-    openFolder = [](const QString& folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
+    openFolder = [this](const QString& folder, std::function<void(const QString&)> failed) {
+        OpenFolderInFileBrowser(this, folder, std::move(failed));
+    };
 
     ShowStatusText({}, false);
     resize(kWidth, kHeight);
@@ -99,10 +102,11 @@ void TFormStatus::BtnCancelClick() {
 
 void TFormStatus::BtnOpenDirClick() {
     const QString folder = QString::fromStdString(SaveFolder());
-    // Without a launcher nothing would happen at all: the user is told where the movie is.
-    if (openFolder && !openFolder(folder))
-        notice(this, QStringLiteral("保存先のフォルダを開けませんでした\n") +
-                         QStringLiteral("no program to open folders was found (xdg-open, from xdg-utils): ") + folder);
+    // Whatever keeps the folder from opening, nothing happening at all would leave the user
+    // looking: they are told where the movie is.
+    openFolder(folder, [this, folder](const QString& reason) {
+        notice(this, QString::fromUtf8(rules::kFolderNotOpened) + QLatin1Char('\n') + reason + QStringLiteral(": ") + folder);
+    });
 }
 
 void TFormStatus::BtnCloseClick() {

@@ -37,9 +37,9 @@ public:
 
     QuestionFn question = AskQuestion;
     NoticeFn notice = ShowNotice;
-    // Opens a folder in the desktop's file browser; false when nothing could be started to do
-    // it. Tests replace it.
-    std::function<bool(const QString& folder)> openFolder;
+    // Opens a folder in the desktop's file browser without waiting; calls `failed` with the
+    // reason when it could not (OpenFolderInFileBrowser). Tests replace it.
+    std::function<void(const QString& folder, std::function<void(const QString& reason)> failed)> openFolder;
 
 signals:
     void closed();

@@ -9,12 +9,14 @@
 #include "desktop/preview/movie_preview.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/storyboard/storyboard_strip.h"
+#include "desktop/window/edit_menu.h"
 #include "model/save_command.h"
 #include "render/movie_frames.h"
 #include "platform/error.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QShortcut>
@@ -120,6 +122,9 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
         if (!redoKeys.contains(key)) redoKeys << key;
     redo->setKeys(redoKeys);
     connect(redo, &QShortcut::activated, this, &TFormMakeMovie::RedoEdit);
+    MenuEdit = new TEditMenu(this);
+    connect(MenuEdit->ActionUndo, &QAction::triggered, this, &TFormMakeMovie::UndoEdit);
+    connect(MenuEdit->ActionRedo, &QAction::triggered, this, &TFormMakeMovie::RedoEdit);
     qApp->installEventFilter(this);
     // A double-clicked panel's picture is shown in the movie page's preview, from its first frame.
     connect(ScrollBoxPicture, &TStoryboardStrip::panelDoubleClicked, this, [this](int index) {
@@ -308,8 +313,19 @@ bool TFormMakeMovie::eventFilter(QObject* watched, QEvent* event) {
                 if (std::ranges::find(own, action->text().section(QLatin1Char('\t'), 0, 0)) != std::end(own))
                     action->setVisible(false);
         }
+    // A right-click reaches the strip or a page when no control on the way took it (a text box
+    // has a menu of its own).
+    if (event->type() == QEvent::ContextMenu && offersEditMenu(watched)) {
+        MenuEdit->PopupAt(static_cast<QContextMenuEvent*>(event)->globalPos(), History, isEnabled() && !EditsHeld());
+        event->accept();
+        return true;
+    }
     if (watched == PageControl && event->type() == QEvent::Resize) FormResize();
     return QWidget::eventFilter(watched, event);
+}
+
+bool TFormMakeMovie::offersEditMenu(QObject* watched) const {
+    return watched == ScrollBoxPicture || (watched->isWidgetType() && watched->parent() == PageControl);
 }
 
 void TFormMakeMovie::showEvent(QShowEvent* event) {

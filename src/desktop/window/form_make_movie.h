@@ -17,6 +17,7 @@ namespace kalidor {
 
 class TFormFontConfig;
 class TFormProjectName;
+class TEditMenu;
 class TFormStatus;
 class TFormTimeConfig;
 class TPNGButton;
@@ -69,6 +70,8 @@ public:
     TSaveMoviePage* TabSheetSaveMovie = nullptr;
     TStoryboardStrip* ScrollBoxPicture = nullptr;
     QProgressBar* ProgressBarStatus = nullptr;
+    // The right-click menu of the strip and the pages' free space: undo and redo.
+    TEditMenu* MenuEdit = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -78,6 +81,8 @@ protected:
 private:
     void buildMenuBar(QWidget* bar);
     void putBack(const rules::ProjectState& state);
+    // Whether a right-click that no control took is the edit menu's: on the strip or a page.
+    bool offersEditMenu(QObject* watched) const;
     void loadCommandImages();
     void showError(const std::exception& error);
 

@@ -8,6 +8,15 @@
 
 namespace kalidor {
 
+LockState LockExclusively(int fd, const std::string& path, std::string& error) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return LockState::Acquired;
+    if (errno == EWOULDBLOCK)
+        return LockState::Held;
+    error = "cannot lock " + path + ": " + std::strerror(errno);
+    return LockState::Failed;
+}
+
 FolderLock::FolderLock(const std::string& folder) {
     // O_CLOEXEC: a child (the encoder) must not inherit and keep the lock.
     fd_.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -15,14 +24,7 @@ FolderLock::FolderLock(const std::string& folder) {
         error_ = "cannot open " + folder + ": " + std::strerror(errno);
         return;
     }
-    if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) {
-        state_ = State::Acquired;
-    } else if (errno == EWOULDBLOCK) {
-        state_ = State::Held;
-    } else {
-        error_ = "cannot lock " + folder + ": " + std::strerror(errno);
-        fd_.reset();
-    }
+    state_ = LockExclusively(fd_.get(), folder, error_);
 }
 
 }  // namespace kalidor

@@ -10,13 +10,19 @@
 
 namespace kalidor {
 
+enum class LockState {
+    Acquired,
+    Held,    // another holder has it
+    Failed,  // it cannot be opened or locked (a file system without such locks); the error says why
+};
+
+// An exclusive flock on `fd`, opened from `path`, without waiting; `error` gets
+// "cannot lock <path>: <reason>" for Failed.
+LockState LockExclusively(int fd, const std::string& path, std::string& error);
+
 class FolderLock {
 public:
-    enum class State {
-        Acquired,
-        Held,    // another holder has it
-        Failed,  // the folder cannot be opened or this file system has no such locks; error() says why
-    };
+    using State = LockState;
 
     // Tries once, without waiting.
     explicit FolderLock(const std::string& folder);

@@ -172,7 +172,9 @@ int runNew(const std::vector<std::string>& args) {
         if (!InterruptRequested())
             project.SaveProject();
     } catch (const std::exception& e) {
-        return giveUp(e.what(), kExitFailed);
+        // A copy the signal cut short fails too; the stop is what happened then.
+        if (!InterruptRequested())
+            return giveUp(e.what(), kExitFailed);
     }
     if (InterruptRequested())
         return giveUp("cancelled; nothing was made", kExitCancelled);

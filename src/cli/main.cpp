@@ -12,15 +12,19 @@ namespace {
 
 void printUsage(std::ostream& out) {
     out << "usage: kalidor-cli <command> [arguments]\n"
+           "       kalidor-cli --help | --version\n"
            "\n"
            "commands:\n"
            "  info <project-folder>                     show a project's settings, pictures and encoder line\n"
            "  new <project-folder> <picture>...         make a project of the pictures, with default settings\n"
            "  export <project-folder> [--out PATH] [--format mp4|avi|mpeg] [--size WxH]\n"
-           "         [--quality 0-4] [--music FILE] [--workers N] [--dry-run]\n"
+           "         [--quality 0-4] [--music FILE] [--workers N] [--frames-first] [--dry-run]\n"
            "                                            make the movie (options apply to this run only)\n"
            "  frames <project-folder> <output-folder>   write the movie's frames as numbered JPEG files\n"
-           "         [--workers N]                       frame workers (default: one per core)\n";
+           "         [--workers N]                       frame workers (default: one per core)\n"
+           "\n"
+           "Exit codes: 0 done, 1 failed, 2 wrong usage, 4 out of temporary disk space, 130 cancelled.\n"
+           "See kalidor-cli(1).\n";
 }
 
 }  // namespace
@@ -47,7 +51,11 @@ int main(int argc, char** argv) {
             printUsage(std::cout);
             return kExitOk;
         }
-        reportError("unknown command \"" + command + "\"");
+        if (command == "--version") {
+            std::cout << "kalidor-cli " KALIDOR_VERSION "\n";
+            return kExitOk;
+        }
+        reportError(command.starts_with("-") ? "unknown option " + command : "unknown command \"" + command + "\"");
         printUsage(std::cerr);
         return kExitUsage;
     } catch (const std::exception& e) {

@@ -97,6 +97,15 @@ std::filesystem::path ResolveProgram(const std::string& name, const std::filesys
     if (name.find('/') != std::string::npos) {
         if (programFolder.empty())
             return {};
+        // "lib/ffmpeg" is where the build tree keeps it (<bin>/lib/ffmpeg). Installed, nothing may
+        // be a folder of bin, so the programs' helpers sit in <bin>/../libexec/kalidor/; that place
+        // is tried first, so an installation over an older one never starts the older helper.
+        constexpr std::string_view kHelperFolder = "lib/";
+        if (name.starts_with(kHelperFolder)) {
+            auto installed = programFolder / "../libexec/kalidor" / name.substr(kHelperFolder.size());
+            if (isExecutableFile(installed))
+                return installed;
+        }
         auto file = programFolder / name;
         return isExecutableFile(file) ? file : std::filesystem::path();
     }

@@ -34,7 +34,10 @@ bool CanQuoteInCommandLine(std::string_view path);
 // such executable regular file:
 //   - an absolute name is taken as it is;
 //   - a relative name with a '/' ("lib/ffmpeg") is taken relative to `programFolder` (the
-//     folder of the running executable), never to the current folder, which may move;
+//     folder of the running executable), never to the current folder, which may move; a name
+//     in lib/ is looked for first in ../libexec/kalidor/ from there, where an installation
+//     keeps it (<prefix>/bin/kalidor-cli starts <prefix>/libexec/kalidor/ffmpeg; the build
+//     tree's build/bin/kalidor-cli starts build/bin/lib/ffmpeg);
 //   - a bare name is searched in the folders of `searchPath` (the PATH format; empty entries
 //     mean the current folder, as shells take them).
 std::filesystem::path ResolveProgram(const std::string& name, const std::filesystem::path& programFolder,

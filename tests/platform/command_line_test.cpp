@@ -69,6 +69,12 @@ TEST(ResolveProgram, RelativeToTheProgramFolderOrOnTheSearchPath) {
     EXPECT_EQ(ResolveProgram("lib/ffmpeg", root / "app", ""), root / "app/lib/ffmpeg");
     EXPECT_EQ(ResolveProgram("lib/missing", root / "app", ""), "");
     EXPECT_EQ(ResolveProgram("lib/ffmpeg", "", ""), "");  // our folder unknown: not the current one
+    // Installed: <prefix>/bin's helpers are in <prefix>/libexec/kalidor, before an older bin/lib.
+    std::filesystem::create_directories(root / "usr/libexec/kalidor");
+    std::filesystem::create_directories(root / "usr/bin/lib");
+    executable(root / "usr/libexec/kalidor/ffmpeg");
+    executable(root / "usr/bin/lib/ffmpeg");
+    EXPECT_EQ(ResolveProgram("lib/ffmpeg", root / "usr/bin", ""), root / "usr/bin/../libexec/kalidor/ffmpeg");
     EXPECT_EQ(ResolveProgram((root / "app/lib/ffmpeg").string(), "/elsewhere", ""), root / "app/lib/ffmpeg");
     // The first executable regular file on the path wins; files without x and folders are passed.
     const std::string path = (root / "bin1").string() + ":" + (root / "bin2").string();

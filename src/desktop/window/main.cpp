@@ -10,6 +10,7 @@
 #include "desktop/dialogs/form_status.h"
 #include "desktop/shared/message_boxes.h"
 #include "desktop/window/qt_japanese.h"
+#include "desktop/window/program_arguments.h"
 #include "desktop/window/termination.h"
 
 #include <QApplication>
@@ -17,9 +18,13 @@
 
 int main(int argc, char* argv[]) {
     using namespace kalidor;
+    if (const auto exitCode = AnswerInformationArguments(argc, argv, KALIDOR_VERSION))
+        return *exitCode;
     // Taken before any window exists and held until the process ends.
     InstanceLock lock;
     QApplication app(argc, argv);
+    if (const auto exitCode = RefuseUnknownArguments(argc, argv))
+        return *exitCode;
     QApplication::setApplicationName(QStringLiteral("Kalidor"));
     InstallQtJapanese(&app);
     // Before the first notice: a signal while one shows must end the program too.

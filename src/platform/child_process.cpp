@@ -129,7 +129,7 @@ int ChildProcess::spawn(const std::string& path, const std::vector<std::string>&
     added.push_back(std::string(kOwnerPidVariable) + "=" + std::to_string(::getpid()));
     const auto replaced = [&](const char* entry) {
         for (const std::string& a : added)
-            if (std::strncmp(entry, a.c_str(), a.find('=') + 1) == 0)
+            if (const auto name = a.find('='); name != std::string::npos && std::strncmp(entry, a.c_str(), name + 1) == 0)
                 return true;
         return false;
     };

@@ -182,19 +182,4 @@ std::optional<std::string> CheckCaptionText(const std::string& text) {
     return "キャプションに使えない文字が含まれています";  // a stray byte that is no character
 }
 
-bool SetsModified(StoryboardEdit edit) {
-    switch (edit) {
-    case StoryboardEdit::AddPictures:
-    case StoryboardEdit::DropOnPanel:
-    case StoryboardEdit::DeletePictures:
-    case StoryboardEdit::CaptionText:
-    case StoryboardEdit::TimeDialog:
-    case StoryboardEdit::FontDialog:
-    case StoryboardEdit::MoveByButton:
-    case StoryboardEdit::ActionButtons: return true;
-    case StoryboardEdit::Select: return false;
-    }
-    return false;
-}
-
 }  // namespace kalidor::rules

@@ -1,7 +1,6 @@
 #pragma once
 // The editing rules of the storyboard, for the widget handlers to call: selection, adding files
-// from the browser or the desktop, moving, deleting, captions, and which edits are unsaved
-// changes. Each call changes the project only; the handler then makes the panel count equal the
+// from the browser or the desktop, moving, deleting and captions. Each call changes the project only; the handler then makes the panel count equal the
 // picture count (appending or removing panels at the end) and refreshes the panels.
 // Functions that can refuse return the message to show (a plain notice) or nullopt.
 
@@ -114,20 +113,5 @@ int DeleteSelectedPictures(TThPicObjectManager& project);
 // A caption must fit code page 932, or the project could not be saved: nullopt when it does,
 // else the message naming the first character that does not, to show where it is typed.
 std::optional<std::string> CheckCaptionText(const std::string& text);
-
-// --- Unsaved changes --------------------------------------------------------------------------
-
-enum class StoryboardEdit {
-    AddPictures,        // the add button, a drop of files on the strip or on a panel
-    DropOnPanel,        // any drop on a panel: files, an action, a moved picture
-    DeletePictures,     // after Yes
-    MoveByButton,
-    ActionButtons,      // giving or taking an action with the action page's buttons, when a picture changed
-    CaptionText,
-    TimeDialog,         // after OK and after Cancel
-    FontDialog,         // after OK and after Cancel
-    Select,
-};
-bool SetsModified(StoryboardEdit edit);
 
 }  // namespace kalidor::rules

@@ -23,6 +23,7 @@ class MoviePreviewTest : public QObject {
 private slots:
     void followsSeekStepSliderAndPlay();
     void followsEditsAndDoubleClickedPanels();
+    void composesNothingForASizeTheExportRefuses();
 };
 
 void MoviePreviewTest::followsSeekStepSliderAndPlay() {
@@ -113,6 +114,31 @@ void MoviePreviewTest::followsEditsAndDoubleClickedPanels() {
     QCOMPARE(w.PageControl->currentIndex(), 3);
     QTRY_COMPARE(preview.ShownFrame(), std::int64_t(4 * 30 + 2 * 30));
     QVERIFY(w.Project.Items(2).Selected);
+}
+
+void MoviePreviewTest::composesNothingForASizeTheExportRefuses() {
+    MovieHarness h;
+    auto& w = h.window;
+    h.openProject(1, 1);
+    w.show();
+    QVERIFY(w.SwitchPage(3));
+    TMoviePreview& preview = *w.TabSheetSaveMovie->Preview;
+    const QString tooSmall = QStringLiteral("動画のサイズは100x100以上にしてください");
+    const QString tooLarge = QStringLiteral("動画のサイズは2000x2000以下にしてください");
+    const std::pair<int, QString> widths[] = {{2002, tooLarge}, {0, tooSmall}, {-4, tooSmall}, {640, QString()}};
+    for (const auto& [width, message] : widths) {
+        w.TabSheetSaveMovie->SEMovWidth->setValue(width);  // the height follows by the ratio
+        QCOMPARE(w.Project.MovWidth, width);
+        QCOMPARE(preview.SizeProblem(), message);
+        if (message.isEmpty()) {
+            QTRY_COMPARE(preview.ShownFrame(), 0);
+        } else {
+            QCOMPARE(preview.FrameCount(), 0);
+            QCOMPARE(preview.ShownFrame(), -1);
+            QTest::mouseClick(preview.BtnPreviewPlay, Qt::LeftButton);
+            QVERIFY(!preview.Playing());
+        }
+    }
 }
 
 QTEST_MAIN(MoviePreviewTest)

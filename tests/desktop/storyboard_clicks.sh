@@ -2,8 +2,9 @@
 # The storyboard as a person uses it, under Xvfb with xdotool: the example project opened, an
 # action given to a panel with the add button (leaving for the project page must then ask about
 # the unsaved change), an action dragged with Shift held onto another panel (a copy: the list
-# keeps its names), a panel double-clicked (the movie page's preview shows it) and deleted (it
-# must go), Ctrl+Z (it comes back) and Ctrl+Shift+Z (it goes again), each saved and checked.
+# keeps its names), a panel double-clicked (the movie page's preview shows it), typed into and
+# deleted (it must go), Ctrl+Z (it comes back with the typed caption, as it was) and
+# Ctrl+Shift+Z (it goes again), each saved and checked.
 # Usage: storyboard_clicks.sh <kalidor executable> <example project folder> [screenshot folder]
 set -euo pipefail
 program=$(realpath "$1")
@@ -23,8 +24,9 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   source "$STEPS"
   shot() { [ -z "$SHOTS" ] || import -window root "$SHOTS/$1.png"; }
   info() { "$(dirname "$PROGRAM")/kalidor-cli" info "$KALIDOR_HOME/Orvane/Kalidor/project/例"; }
-  # Panel i of the strip: its thumbnail, at the window'"'"'s bottom.
+  # Panel i of the strip: its thumbnail, at the window'"'"'s bottom; its caption box below it.
   panel() { at $((15 + 200 * $1 + 66 + 53)) 531; }
+  caption() { at $((15 + 200 * $1 + 7 + 60)) 626; }
 
   at 309 147; xdotool click --repeat 2 --delay 80 1; sleep 0.5
   at 462 32; xdotool click 1; sleep 0.3
@@ -46,11 +48,13 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   done
   shot shift-drag
   # A double-clicked panel shows its picture in the movie page'"'"'s preview and stays selected:
-  # back on the picture page, the delete button deletes it.
+  # back on the picture page, typed into (the caption box does not select), the delete button
+  # deletes it.
   at 287 32; xdotool click 1; sleep 0.3
   panel 1; xdotool click --repeat 2 --delay 80 1; sleep 1
   shot double-clicked
   at 287 32; xdotool click 1; sleep 0.3
+  caption 1; xdotool click 1 key End; xdotool type --delay 30 " Q"; sleep 0.2
   at 824 438; xdotool click 1
   into "^確認\$" "after the delete button"
   xdotool key Return; gone "^確認\$"; sleep 0.3
@@ -68,6 +72,8 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   at 600 300; xdotool click 1 key ctrl+z; sleep 0.5
   shot undone
   save 3 "Ctrl+Z did not bring the deleted panel back"
+  info | grep -q "^  2\. hills\.jpg | 3 s | .* | \"Green hills 緑の丘 Q\" |" ||
+    { echo "the panel came back without the caption typed into it:"; info; exit 1; }
   at 600 300; xdotool click 1 key ctrl+shift+z; sleep 0.5
   save 2 "Ctrl+Shift+Z did not delete the panel again"
   info | grep -q "^  1\. 夕焼け\.jpg | 4 s | apZoomOut " || { echo "the Shift drag gave no action:"; info; exit 1; }

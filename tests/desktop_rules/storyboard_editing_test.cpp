@@ -241,17 +241,5 @@ TEST(StoryboardEditing, DropsAndTheirActions) {
         EXPECT_EQ(IsSupportedPicture(name), supported) << name;
 }
 
-TEST(StoryboardEditing, WhichEditsAreUnsavedChanges) {
-    const std::pair<StoryboardEdit, bool> cases[] = {
-        {StoryboardEdit::AddPictures, true},   {StoryboardEdit::DropOnPanel, true},
-        {StoryboardEdit::DeletePictures, true}, {StoryboardEdit::MoveByButton, true},
-        {StoryboardEdit::ActionButtons, true}, {StoryboardEdit::CaptionText, true},
-        {StoryboardEdit::TimeDialog, true},     {StoryboardEdit::FontDialog, true},
-        {StoryboardEdit::Select, false},
-    };
-    for (const auto& [edit, modified] : cases)
-        EXPECT_EQ(SetsModified(edit), modified) << static_cast<int>(edit);
-}
-
 }  // namespace
 }  // namespace kalidor::rules

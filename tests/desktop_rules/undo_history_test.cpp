@@ -10,19 +10,25 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace kalidor::rules {
 namespace {
 
 using test::TempFolder;
 
-// A project folder with three pictures added as the program adds them, and two more pictures
-// beside it, ready to be added.
+// The bundled example project (captions that differ from picture to picture, thumbnails made by
+// its own tool, not by adding) in a scratch folder, and two more pictures beside it, ready to
+// be added.
 struct Fixture {
     TempFolder folder, sources;
     TThPicObjectManager project;
+    UndoHistory history;
     Fixture() {
-        project.ProjectDir = folder.dir();
-        for (int i = 0; i < 5; ++i) {
+        std::filesystem::copy(KALIDOR_SOURCE_ROOT "/data/example", folder.path(),
+                              std::filesystem::copy_options::recursive);
+        project.LoadProject(folder.dir() + "project.dat");
+        for (int i = 3; i < 5; ++i) {
             Bitmap picture(60 + 20 * i, 40);
             picture.fillBgr24(0x00204060u + 0x00101010u * static_cast<std::uint32_t>(i));
             const std::string path = sources.dir() + "s" + std::to_string(i) + (i % 2 ? ".jpg" : ".bmp");
@@ -30,49 +36,48 @@ struct Fixture {
                 jpeg::writeFile(picture, path, 90);
             else
                 bmp::writeFile(picture, path);
-            if (i < 3)
-                AddPictureFile(project, path, -1);
         }
     }
     std::vector<std::uint8_t> bytes() const { return ProjectFileBytes(project); }
-    void restore(const ProjectState& state) { RestoreState(project, state, StoryboardThumbnailOf); }
+    // An edit as the window makes it: the state before it, the change, the step.
+    bool edit(const std::function<void()>& change, const std::string& label = "x", const std::string& key = {}) {
+        ProjectState before = history.Snapshot(project);
+        change();
+        return history.Commit(std::move(before), project, label, key);
+    }
+    std::string selection() const {
+        std::string on;
+        for (int i = 0; i < project.Count(); ++i)
+            on += project.Items(i).Selected ? '1' : '0';
+        return on;
+    }
 };
 
-// Each kind of edit, done, undone and redone: what a save would write is the same, byte for byte,
-// as before and after it.
+// Each kind of edit, done, undone and redone on the example: what a save would write is the
+// same, byte for byte, as before and after it, and the selection comes back with the step.
 TEST(UndoHistory, EveryKindOfEditIsUndoneAndRedoneToTheByte) {
     struct Case {
-        const char* edit;
+        const char* label;
         std::function<void(Fixture&)> apply;
         std::function<void(Fixture&)> before = {};  // the starting point, when it needs more
     } const cases[] = {
-        {"add two pictures", [](Fixture& f) {
+        {kStepAddPictures, [](Fixture& f) {
              AddPictureFile(f.project, f.sources.dir() + "s3.jpg", 1);
              AddPictureFile(f.project, f.sources.dir() + "s4.bmp", 1);
          }},
-        {"delete two", [](Fixture& f) {
-             f.project.Items(0).Selected = f.project.Items(2).Selected = true;
-             DeleteSelectedPictures(f.project);
-         }},
-        {"move by button", [](Fixture& f) {
-             f.project.Items(0).Selected = true;
-             MoveSelectedPicture(f.project, 1);
-         }},
-        {"move by drop", [](Fixture& f) { MovePicture(f.project, 2, 0); }},
-        {"give an action", [](Fixture& f) {
-             f.project.Items(1).Selected = true;
-             GiveActionToSelected(f.project, apCurtainLeft, ActionTarget::Picture);
-         }},
-        {"take the actions", [](Fixture& f) { ClearActionsOfSelected(f.project); },
-         [](Fixture& f) {
-             f.project.Items(1).PicAction = apZoomIN;
-             f.project.Items(1).StrAction = asTopC;
-             f.project.Items(1).Selected = true;
-         }},
-        {"caption", [](Fixture& f) { f.project.Items(2).Text = "夏の海"; }},
-        {"display time", [](Fixture& f) { f.project.Items(0).DisplayTime = 11; }},
-        {"font", [](Fixture& f) { f.project.Items(1).Font = {"IPAGothic", 30, 0x0000FF, fsBold}; }},
-        {"movie settings", [](Fixture& f) {
+        {kStepDeletePictures, [](Fixture& f) { DeleteSelectedPictures(f.project); },
+         [](Fixture& f) { f.project.Items(0).Selected = f.project.Items(2).Selected = true; }},
+        {kStepMovePicture, [](Fixture& f) { MoveSelectedPicture(f.project, 1); },
+         [](Fixture& f) { f.project.Items(0).Selected = true; }},
+        {kStepMovePicture, [](Fixture& f) { MovePicture(f.project, 2, 0); }},
+        {kStepGiveAction, [](Fixture& f) { GiveActionToSelected(f.project, apCurtainRight, ActionTarget::Picture); },
+         [](Fixture& f) { f.project.Items(1).Selected = true; }},
+        {kStepTakeActions, [](Fixture& f) { ClearActionsOfSelected(f.project); },
+         [](Fixture& f) { f.project.Items(1).Selected = true; }},
+        {kStepCaption, [](Fixture& f) { f.project.Items(2).Text = "夏の海"; }},
+        {kStepDisplayTime, [](Fixture& f) { f.project.Items(0).DisplayTime = 11; }},
+        {kStepFont, [](Fixture& f) { f.project.Items(1).Font = {"IPAGothic", 30, 0x0000FF, fsBold}; }},
+        {kStepMovieSettings, [](Fixture& f) {
              f.project.MovRatio = 1;
              f.project.MovWidth = 1280;
              f.project.MovHeight = 720;
@@ -81,90 +86,90 @@ TEST(UndoHistory, EveryKindOfEditIsUndoneAndRedoneToTheByte) {
          }},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.edit);
+        SCOPED_TRACE(c.label);
         Fixture f;
         if (c.before)
             c.before(f);
-        UndoHistory history;
-        history.Reset(f.project);
         const auto before = f.bytes();
-        c.apply(f);
-        ASSERT_TRUE(history.Commit(f.project));
+        const std::string selectedBefore = f.selection();
+        ASSERT_TRUE(f.edit([&] { c.apply(f); }, c.label));
+        EXPECT_EQ(f.history.UndoLabel(), c.label);
         const auto after = f.bytes();
+        const std::string selectedAfter = f.selection();
         ASSERT_NE(before, after);
-        f.restore(*history.Undo());
+        RestoreState(f.project, *f.history.Undo());
         EXPECT_EQ(f.bytes(), before);
-        EXPECT_FALSE(history.CanUndo());
-        f.restore(*history.Redo());
+        EXPECT_EQ(f.selection(), selectedBefore);
+        EXPECT_FALSE(f.history.CanUndo());
+        EXPECT_EQ(f.history.RedoLabel(), c.label);
+        RestoreState(f.project, *f.history.Redo());
         EXPECT_EQ(f.bytes(), after);
-        EXPECT_FALSE(history.CanRedo());
+        EXPECT_EQ(f.selection(), selectedAfter);
+        EXPECT_FALSE(f.history.CanRedo());
     }
 }
 
-TEST(UndoHistory, TypingIntoOneCaptionIsOneCommandUntilAnotherEdit) {
+TEST(UndoHistory, TypingIntoOneCaptionIsOneStepUntilAnotherEdit) {
     Fixture f;
-    UndoHistory history;
-    history.Reset(f.project);
-    for (const char* typed : {"S", "Se", "Sea"}) {
-        f.project.Items(0).Text = typed;
-        history.Commit(f.project, "caption 0");
-    }
-    f.project.Items(1).Text = "x";
-    history.Commit(f.project, "caption 1");  // another caption: a command of its own
-    f.project.Items(0).Text = "Sea!";
-    history.Commit(f.project, "caption 0");  // typing again after another edit: one more
-    f.project.Items(0).Selected = true;
-    EXPECT_FALSE(history.Commit(f.project));  // selecting changes nothing a save writes
-    EXPECT_EQ(history.Count(), 3u);
-    f.restore(*history.Undo());
+    const auto type = [&f](int index, const char* text) {
+        return f.edit([&] { f.project.Items(index).Text = text; }, kStepCaption, "caption " + std::to_string(index));
+    };
+    for (const char* typed : {"S", "Se", "Sea"})
+        type(0, typed);
+    type(1, "x");  // another caption: a step of its own
+    type(0, "Sea!");  // typing again after another edit: one more
+    EXPECT_FALSE(f.edit([&] { f.project.Items(0).Selected = true; }));  // selecting changes nothing a save writes
+    EXPECT_EQ(f.history.Count(), 3u);
+    RestoreState(f.project, *f.history.Undo());
     EXPECT_EQ(f.project.Items(0).Text, "Sea");
-    f.restore(*history.Undo());
-    EXPECT_EQ(f.project.Items(1).Text, "");
-    f.restore(*history.Undo());
-    EXPECT_EQ(f.project.Items(0).Text, "");
+    RestoreState(f.project, *f.history.Undo());
+    EXPECT_EQ(f.project.Items(1).Text, "Green hills 緑の丘");
+    RestoreState(f.project, *f.history.Undo());
+    EXPECT_EQ(f.project.Items(0).Text, "夕焼けの海");
     // Typed and taken back again: nothing is left to undo.
-    f.project.Items(2).Text = "y";
-    history.Commit(f.project, "caption 2");
-    f.project.Items(2).Text = "";
-    history.Commit(f.project, "caption 2");
-    EXPECT_FALSE(history.CanUndo());
+    type(2, "y");
+    type(2, "");
+    EXPECT_FALSE(f.history.CanUndo());
 }
 
 TEST(UndoHistory, TheCleanPointAndTheBound) {
     Fixture f;
-    UndoHistory history(3);
-    history.Reset(f.project);
-    EXPECT_TRUE(history.AtClean());
-    const auto edit = [&](int seconds) {
-        f.project.Items(0).DisplayTime = seconds;
-        history.Commit(f.project);
-    };
+    f.history = UndoHistory(3);
+    EXPECT_TRUE(f.history.AtClean());
+    const auto edit = [&](int seconds) { f.edit([&] { f.project.Items(0).DisplayTime = seconds; }); };
     edit(7);
-    history.MarkClean();  // saved
+    f.history.MarkClean();  // saved
     edit(8);
-    EXPECT_FALSE(history.AtClean());
-    history.Undo();
-    EXPECT_TRUE(history.AtClean());
-    history.Undo();
-    EXPECT_FALSE(history.AtClean());
-    history.Redo();
-    EXPECT_TRUE(history.AtClean());
+    EXPECT_FALSE(f.history.AtClean());
+    f.history.Undo();
+    EXPECT_TRUE(f.history.AtClean());
+    f.history.Undo();
+    EXPECT_FALSE(f.history.AtClean());
+    f.history.Redo();
+    EXPECT_TRUE(f.history.AtClean());
     // A new edit where the saved state was undone away leaves it out of reach.
-    history.Undo();
+    f.history.Undo();
     edit(9);
-    history.Undo();
-    EXPECT_FALSE(history.AtClean());
-    // At most three commands: the oldest go.
+    f.history.Undo();
+    EXPECT_FALSE(f.history.AtClean());
+    // At most three steps: the oldest go. Their states share one thumbnail a picture.
     for (int seconds : {3, 4, 5, 6, 10})
         edit(seconds);
-    EXPECT_EQ(history.Count(), 3u);
+    EXPECT_EQ(f.history.Count(), 3u);
+    EXPECT_EQ(f.history.ThumbnailCount(), 3u);
     int undone = 0;
-    while (const ProjectState* state = history.Undo()) {
-        f.restore(*state);
+    while (const ProjectState* state = f.history.Undo()) {
+        RestoreState(f.project, *state);
         ++undone;
     }
     EXPECT_EQ(undone, 3);
-    EXPECT_EQ(f.project.Items(0).DisplayTime, 4);  // before the oldest command kept, 4 -> 5
+    EXPECT_EQ(f.project.Items(0).DisplayTime, 4);  // before the oldest step kept, 4 -> 5
+    // A deleted picture's thumbnail is held while a step can bring it back, and no longer.
+    f.project.Items(1).Selected = true;
+    f.edit([&] { DeleteSelectedPictures(f.project); });
+    for (int seconds : {3, 4, 5})
+        edit(seconds);
+    EXPECT_EQ(f.history.ThumbnailCount(), 2u);
 }
 
 }  // namespace

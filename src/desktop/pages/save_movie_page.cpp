@@ -3,6 +3,7 @@
 #include "model/export_start.h"
 #include "model/movie_checks.h"
 #include "model/movie_settings.h"
+#include "desktop/shared/quiet_write.h"
 #include "desktop/shared/widget_events.h"
 #include "desktop/shared/window_state.h"
 #include "desktop/dialogs/file_dialogs.h"
@@ -10,6 +11,7 @@
 #include "desktop/pages/movie_page_export.h"
 #include "desktop/preview/movie_preview.h"
 #include "desktop/shared/png_button.h"
+#include "desktop_rules/undo_history.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,7 +20,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QSpinBox>
 
 #include <algorithm>
@@ -131,7 +132,6 @@ TSaveMoviePage::TSaveMoviePage(WindowState& state, QWidget* parent) : QWidget(pa
     connect(SEMovHeight, &QSpinBox::editingFinished, this, [this] {
         if (std::exchange(sizeTyped_[1], false)) coupleSizes(false, false);
     });
-    AttachSettingsHandlers(false);
     ShowMovieSettings();
     AttachSettingsHandlers(true);
 }
@@ -172,6 +172,19 @@ MovieSettingsPage pageOf(const TSaveMoviePage& w) {
 }  // namespace
 
 void TSaveMoviePage::ShowMovieSettings() {
+    WriteQuietly({SEMovWidth, SEMovHeight, CBUseMusic, EditMusicFilePath, EditSaveFilePath, CBQuality},
+                 [this] { showMovieSettings(); });
+}
+
+void TSaveMoviePage::ShowProject() {
+    // What was typed into a size box is gone with the project it was typed into.
+    sizeTyped_[0] = sizeTyped_[1] = false;
+    typingInto_.clear();
+    ShowMovieSettings();
+    if (isVisible()) Preview->Refresh();
+}
+
+void TSaveMoviePage::showMovieSettings() {
     MovieSettingsPage page = pageOf(*this);
     kalidor::ShowMovieSettings(state_.Project, page);
     checkOne({{RBMovTypeMP4, page.format == MovieFormatButton::MP4},
@@ -200,19 +213,17 @@ void TSaveMoviePage::StoreMovieSettings() {
 }
 
 void TSaveMoviePage::MovConfigChange() {
-    state_.Modified = true;
-    // A size typed digit by digit is one edit.
-    const std::string typing = std::exchange(typingInto_, std::string());
-    if (!passSettingsThroughProject()) return;
-    state_.RecordEdit(typing);
-    if (isVisible()) Preview->Refresh();
+    // A size typed digit by digit is one step; the project is marked whatever changed.
+    settingsEdit({.mergeKey = std::exchange(typingInto_, std::string()), .marksUnchanged = true});
 }
 
-void TSaveMoviePage::MovChoiceChange() {
-    if (!passSettingsThroughProject()) return;
-    state_.Modified = true;
-    state_.RecordEdit();
-    if (isVisible()) Preview->Refresh();
+void TSaveMoviePage::MovChoiceChange() { settingsEdit({}); }
+
+void TSaveMoviePage::settingsEdit(const EditOptions& options) {
+    bool changed = false;
+    if (!state_.Edit(rules::kStepMovieSettings, [&] { changed = passSettingsThroughProject(); }, options))
+        return ShowMovieSettings();  // refused: the controls show the project again
+    if (changed && isVisible()) Preview->Refresh();
 }
 
 void TSaveMoviePage::showEvent(QShowEvent* event) {
@@ -238,10 +249,8 @@ bool TSaveMoviePage::passSettingsThroughProject() {
                           p.SaveFilePath);
     };
     const auto before = settings(state_.Project);
-    AttachSettingsHandlers(false);
     StoreMovieSettings();
     ShowMovieSettings();
-    AttachSettingsHandlers(true);
     return settings(state_.Project) != before;
 }
 
@@ -263,15 +272,14 @@ void TSaveMoviePage::RBRaitoClick() {
 
 void TSaveMoviePage::coupleSizes(bool widthLeads, bool typing) {
     if (typing) typingInto_ = widthLeads ? "SEMovWidth" : "SEMovHeight";
-    {
-        const QSignalBlocker width(SEMovWidth), height(SEMovHeight);
+    WriteQuietly({SEMovWidth, SEMovHeight}, [&] {
         MovieSettingsPage page = pageOf(*this);
         widthLeads ? CoupleHeightToWidth(page) : CoupleWidthToHeight(page);
         // While the user types into a box, its digits stay as typed (a 3 on its way to 320 must
         // not turn into 4); the other box follows at once.
         if (!(typing && widthLeads)) SEMovWidth->setValue(page.width);
         if (!(typing && !widthLeads)) SEMovHeight->setValue(page.height);
-    }
+    });
     MovConfigChange();
 }
 
@@ -335,8 +343,7 @@ MovieSettingsPage TSaveMoviePage::Settings() const { return pageOf(*this); }
 
 void TSaveMoviePage::ShowMoviePath(const std::string& path) {
     // The program's own write is no edit.
-    const QSignalBlocker quiet(EditSaveFilePath);
-    EditSaveFilePath->setText(qs(path));
+    WriteQuietly({EditSaveFilePath}, [&] { EditSaveFilePath->setText(qs(path)); });
 }
 
 }  // namespace kalidor

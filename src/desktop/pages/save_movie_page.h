@@ -30,6 +30,7 @@ class TMoviePreview;
 class TFormStatus;
 class TPNGButton;
 class WindowState;
+struct EditOptions;
 
 class TSaveMoviePage : public QWidget {
     Q_OBJECT
@@ -40,7 +41,11 @@ public:
     void SetStatusForm(TFormStatus* form) { formStatus_ = form; }
     TFormStatus* StatusForm();
 
+    // Writes the project's settings into the controls; the program's own write, no edit.
     void ShowMovieSettings();
+    // The project changed under the page (opened, an undo or a redo): the controls show it, no
+    // size counts as being typed, and a shown preview follows.
+    void ShowProject();
     void StoreMovieSettings();
     void AttachSettingsHandlers(bool attach);
     // A settings control changed by the user: an edit whatever it changed.
@@ -101,6 +106,9 @@ protected:
 private:
     // Stores the page into the project and shows it back; true when a setting changed.
     bool passSettingsThroughProject();
+    void showMovieSettings();
+    // A settings change made by the user, through the window's one door for edits.
+    void settingsEdit(const EditOptions& options);
 
     WindowState& state_;
     TFormStatus* formStatus_ = nullptr;

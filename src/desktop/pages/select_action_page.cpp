@@ -1,7 +1,7 @@
 #include "desktop/pages/select_action_page.h"
 
 #include "desktop_rules/action_page.h"
-#include "desktop_rules/storyboard_editing.h"
+#include "desktop_rules/undo_history.h"
 #include "desktop/pages/action_page_widgets.h"
 #include "desktop/shared/drag_formats.h"
 #include "desktop/shared/bitmap_image.h"
@@ -56,6 +56,9 @@ TSelectActionPage::TSelectActionPage(WindowState& state, TStoryboardStrip& strip
     pngBtnDelAction = findChild<TPNGButton*>("pngBtnDelAction");
     connect(pngBtnAddAction, &TPNGButton::clicked, this, &TSelectActionPage::pngBtnAddActionClick);
     connect(pngBtnDelAction, &TPNGButton::clicked, this, &TSelectActionPage::pngBtnDelActionClick);
+    // While pictures are being added no other edit is made.
+    connect(&strip_, &TStoryboardStrip::addingChanged, PanelActionButton,
+            [this](bool adding) { PanelActionButton->setEnabled(!adding); });
 
     GBActionType = new QGroupBox(QStringLiteral("アクション対象"), area);
     GBActionType->setObjectName("GBActionType");
@@ -137,18 +140,17 @@ void TSelectActionPage::LBActionListClick() {
 void TSelectActionPage::pngBtnAddActionClick() {
     const auto name = selectedActionName(LBActionList);
     if (!name || !state_.Actions) return;  // no entry of this kind to give
-    const bool changed = rules::GiveActionToSelected(
-        state_.Project, rules::ActionValue(*state_.Actions, *name, targetOf(RBPicture)), targetOf(RBPicture));
+    // A change when a picture got another action than it had.
+    state_.Edit(rules::kStepGiveAction, [&] {
+        rules::GiveActionToSelected(state_.Project, rules::ActionValue(*state_.Actions, *name, targetOf(RBPicture)),
+                                    targetOf(RBPicture));
+    });
     strip_.RefreshStoryboard();
-    if (changed && rules::SetsModified(rules::StoryboardEdit::ActionButtons)) state_.Modified = true;
-    state_.RecordEdit();
 }
 
 void TSelectActionPage::pngBtnDelActionClick() {
-    const bool changed = rules::ClearActionsOfSelected(state_.Project);
+    state_.Edit(rules::kStepTakeActions, [this] { rules::ClearActionsOfSelected(state_.Project); });
     strip_.RefreshStoryboard();
-    if (changed && rules::SetsModified(rules::StoryboardEdit::ActionButtons)) state_.Modified = true;
-    state_.RecordEdit();
 }
 
 void TSelectActionPage::DropActionOnPanel(int index, const QMimeData*) {
@@ -156,10 +158,11 @@ void TSelectActionPage::DropActionOnPanel(int index, const QMimeData*) {
     // The list's choice is what is given, whichever of the two was dragged: the preview shows it.
     const auto name = selectedActionName(LBActionList);
     if (!name || !state_.Actions || index >= state_.Project.Count()) return;
-    rules::GiveActionToPicture(state_.Project, index, *state_.Actions, *name, targetOf(RBPicture));
+    // Every drop marks the project, one that changes nothing too.
+    state_.Edit(rules::kStepGiveAction, [&] {
+        rules::GiveActionToPicture(state_.Project, index, *state_.Actions, *name, targetOf(RBPicture));
+    }, EditOptions::MarkingAnyway());
     strip_.RefreshStoryboard();
-    state_.Modified = true;
-    state_.RecordEdit();
 }
 
 void TSelectActionPage::CentreButtonRow(int pageWidth) { kalidor::CentreButtonRow(buttonRow_, pageWidth); }

@@ -1,6 +1,7 @@
 #include "desktop/pages/select_picture_page.h"
 
 #include "desktop_rules/storyboard_editing.h"
+#include "desktop_rules/undo_history.h"
 #include "desktop/browser/picture_browser.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/window_state.h"
@@ -47,23 +48,19 @@ void TSelectPicturePage::pngBtnAddPictureClick() {
 }
 
 void TSelectPicturePage::pngBtnDelPictureClick() {
-    if (strip_.AddingPictures()) return;
+    if (state_.EditsHeld()) return;
     if (auto message = rules::CheckDelete(state_.Project)) return state_.notice(window(), QString::fromUtf8(*message));
     if (!state_.question(window(), QString::fromUtf8(rules::kDeleteQuestion))) return;
-    for (int removed = rules::DeleteSelectedPictures(state_.Project); removed > 0; --removed)
-        strip_.StoryPanels.DeleteLast();
-    strip_.RefreshStoryboard();
-    if (rules::SetsModified(rules::StoryboardEdit::DeletePictures)) state_.Modified = true;
-    state_.RecordEdit();
+    state_.Edit(rules::kStepDeletePictures, [this] { rules::DeleteSelectedPictures(state_.Project); });
+    strip_.RefreshStoryboard();  // the panels of the deleted pictures go from the end
 }
 
 void TSelectPicturePage::pngBtnStoryBoardMoveClick(int tag) {
-    if (strip_.AddingPictures()) return;
-    if (auto message = rules::MoveSelectedPicture(state_.Project, tag))
-        return state_.notice(window(), QString::fromUtf8(*message));
+    std::optional<std::string> refusal;
+    const auto move = [&] { refusal = rules::MoveSelectedPicture(state_.Project, tag); };
+    if (!state_.Edit(rules::kStepMovePicture, move)) return;
+    if (refusal) return state_.notice(window(), QString::fromUtf8(*refusal));
     strip_.RefreshStoryboard();
-    if (rules::SetsModified(rules::StoryboardEdit::MoveByButton)) state_.Modified = true;
-    state_.RecordEdit();
 }
 
 }  // namespace kalidor

@@ -1,6 +1,7 @@
 #include "desktop/preview/movie_preview.h"
 
 #include "desktop/shared/bitmap_image.h"
+#include "model/movie_checks.h"
 #include "render/movie_frames.h"
 
 #include <QAudioDevice>
@@ -113,10 +114,26 @@ TMoviePreview::~TMoviePreview() {
 
 void TMoviePreview::Refresh() {
     const TThPicObjectManager& project = state_.Project;
-    movieWidth_ = std::max(project.MovWidth, 1);
-    movieHeight_ = std::max(project.MovHeight, 1);
-    generation_ = composer_->SetProject(project);
-    frameCount_ = composer_->FrameCount();
+    auto* screen = static_cast<PreviewScreen*>(ImgMoviePreview);
+    // A size the export refuses gets no frame (a side of 9999 would take gigabytes): the area
+    // shows the export's own message instead, in the room of an ordinary movie.
+    const bool wasRefused = !sizeProblem_.isEmpty();
+    sizeProblem_ = QString::fromStdString(MovieSizeProblem(project.MovWidth, project.MovHeight).value_or(""));
+    if (!sizeProblem_.isEmpty()) {
+        Pause();
+        generation_ = composer_->SetProject(TThPicObjectManager());
+        frameCount_ = 0;
+        movieWidth_ = 4, movieHeight_ = 3;
+        screen->image = QImage();
+        screen->problem = sizeProblem_;
+        screen->update();
+    } else {
+        generation_ = composer_->SetProject(project);
+        frameCount_ = composer_->FrameCount();
+        movieWidth_ = project.MovWidth;
+        movieHeight_ = project.MovHeight;
+        if (wasRefused) screen->problem.clear();
+    }
     ready_.clear();
     shownFrame_ = -1;
     {

@@ -46,6 +46,9 @@ public:
     std::int64_t Position() const { return position_; }
     std::int64_t ShownFrame() const { return shownFrame_; }
     std::int64_t FrameCount() const { return frameCount_; }
+    // The export's message for a movie size it refuses, shown in the area instead of frames;
+    // empty for a size it takes.
+    const QString& SizeProblem() const { return sizeProblem_; }
 
     QWidget* ImgMoviePreview = nullptr;
     QPushButton* BtnPreviewPlay = nullptr;
@@ -90,6 +93,7 @@ private:
     QTimer* timer_ = nullptr;
     QPointer<QMediaPlayer> music_;
     int movieWidth_ = 4, movieHeight_ = 3;
+    QString sizeProblem_;
 };
 
 }  // namespace kalidor

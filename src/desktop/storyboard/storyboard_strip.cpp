@@ -7,6 +7,7 @@
 #include "desktop/shared/bitmap_image.h"
 #include "desktop/shared/drag_formats.h"
 #include "desktop/shared/png_button.h"
+#include "desktop/shared/quiet_write.h"
 #include "desktop/shared/window_state.h"
 #include "desktop/storyboard/storyboard_input.h"
 #include "model/picture_adding.h"
@@ -31,9 +32,8 @@ bool isFiles(DragSource source) { return source == DragSource::BrowserFiles || s
 
 QColor buttonFace() { return QApplication::palette().color(QPalette::Button); }
 
-void mark(bool& modified, rules::StoryboardEdit edit) {
-    if (rules::SetsModified(edit)) modified = true;
-}
+// The adding run's own steps, one step however many pictures it inserts.
+constexpr const char* kAddingKey = "adding pictures";
 
 }  // namespace
 
@@ -104,6 +104,7 @@ void TStoryboardStrip::makeStoryPanel() {
         storyInput_->WatchPanelControl(panel->Control(layout.control));
     connect(panel->EditStoryBoradStr.data(), &QLineEdit::textChanged, this,
             [this, index] { PanelStoryBoardEditOnChange(index); });
+    panel->EditStoryBoradStr->setReadOnly(AddingPictures());
     connect(panel->EditStoryBoradConfBtn.data(), &TPNGButton::clicked, this,
             [this, index] { PanelStoryBoardConfigBtnClick(index); });
     TThStoryPanelObject& added = StoryPanels.Items(StoryPanels.Add(std::move(panel)));
@@ -113,9 +114,10 @@ void TStoryboardStrip::makeStoryPanel() {
     ApplyPanelImages(added, panelImages());
 }
 
-void TStoryboardStrip::AddStoryPanel() {
-    makeStoryPanel();
-    mark(state_.Modified, rules::StoryboardEdit::AddPictures);
+void TStoryboardStrip::AddStoryPanel() { makeStoryPanel(); }
+
+void TStoryboardStrip::setCaptionsReadOnly(bool readOnly) {
+    for (int i = 0; i < StoryPanels.Count(); ++i) StoryPanels.Items(i).EditStoryBoradStr->setReadOnly(readOnly);
 }
 
 void TStoryboardStrip::writeStoryPanel(int index) {
@@ -138,10 +140,10 @@ void TStoryboardStrip::writeStoryPanel(int index) {
     }
     panel.LblStoryBoradTime->setText(QString::fromStdString(content.time));
     // Only a different text is written: rewriting the same one would throw the caret to the end
-    // while the user types. A different one runs the change handler, which stores it into the
-    // same picture.
+    // while the user types. Written quietly: showing the project is no edit of it.
     const QString caption = QString::fromStdString(content.caption);
-    if (panel.EditStoryBoradStr->text() != caption) panel.EditStoryBoradStr->setText(caption);
+    if (panel.EditStoryBoradStr->text() != caption)
+        WriteQuietly({panel.EditStoryBoradStr}, [&] { panel.EditStoryBoradStr->setText(caption); });
     QPalette colours = panel.PanelStoryBorad->palette();
     colours.setColor(QPalette::Window, content.selected ? ToQColor(rules::kSelectedPanelColor) : buttonFace());
     panel.PanelStoryBorad->setPalette(colours);
@@ -195,7 +197,9 @@ bool TStoryboardStrip::AddPictures(std::vector<std::string> paths, int index, bo
     addingIndex_ = index;
     addingDir_ = state_.Project.ProjectDir;
     if (!PictureAdder.Start(addingDir_, std::move(paths), checkFirst)) return false;
-    // Nothing else may change the storyboard's order or the open project until it is over.
+    // Nothing else may change the open project until it is over: the run is one step.
+    state_.HoldEdits(kAddingKey);
+    setCaptionsReadOnly(true);
     emit addingChanged(true);
     progress_->setRange(0, 1);
     progress_->setValue(0);
@@ -210,21 +214,24 @@ void TStoryboardStrip::insertAddedPictures(std::vector<std::unique_ptr<TThPicObj
         return;
     }
     int first = project.Count();
-    for (std::unique_ptr<TThPicObject>& picture : pictures) {
-        state_.PictureCopyMade(picture->PicturePath);
-        AddStoryPanel();
-        const int index = addingIndex_ < 0 || addingIndex_ > project.Count() ? -1 : addingIndex_;
-        InsertPicture(project, std::move(picture), index);
-        first = std::min(first, index < 0 ? project.Count() - 1 : index);
-    }
+    state_.Edit(rules::kStepAddPictures, [&] {
+        for (std::unique_ptr<TThPicObject>& picture : pictures) {
+            state_.PictureCopyMade(picture->PicturePath);
+            makeStoryPanel();
+            const int index = addingIndex_ < 0 || addingIndex_ > project.Count() ? -1 : addingIndex_;
+            InsertPicture(project, std::move(picture), index);
+            first = std::min(first, index < 0 ? project.Count() - 1 : index);
+        }
+    }, {.mergeKey = kAddingKey});
     refreshStoryPanelsFrom(first);
 }
 
 void TStoryboardStrip::picturesAdded(const QStringList& messages) {
+    state_.ReleaseEdits();
+    setCaptionsReadOnly(false);
     emit addingChanged(false);
     progress_->setValue(0);
     RefreshStoryboard();
-    state_.RecordEdit();  // one edit however many pictures the run added
     if (!messages.isEmpty()) state_.notice(window(), messages.join(QLatin1Char('\n')));
 }
 
@@ -236,37 +243,40 @@ void TStoryboardStrip::PanelStoryBoardEditOnChange(int index) {
     QLineEdit* edit = StoryPanels.Items(index).EditStoryBoradStr;
     TThPicObject& picture = project.Items(index);
     const std::string text = edit->text().toStdString();
-    if (auto message = rules::CheckCaptionText(text)) {
-        // Refused where it is typed: the caption goes back to what the picture holds.
-        const int cursor = edit->cursorPosition() - (edit->text().size() - QString::fromStdString(picture.Text).size());
-        edit->setText(QString::fromStdString(picture.Text));
-        edit->setCursorPosition(std::max(cursor, 0));
-        state_.notice(window(), QString::fromStdString(*message));
+    const std::optional<std::string> refusal = rules::CheckCaptionText(text);
+    // Typing into one caption is one step, and goes into the history as it is typed.
+    if (!refusal && state_.Edit(rules::kStepCaption, [&] { picture.Text = text; },
+                                {.mergeKey = "caption " + std::to_string(index)}))
         return;
-    }
-    picture.Text = text;
-    mark(state_.Modified, rules::StoryboardEdit::CaptionText);
-    state_.RecordEdit("caption " + std::to_string(index));  // typing into one caption is one edit
+    // Refused where it is typed: the caption goes back to what the picture holds.
+    const QString kept = QString::fromStdString(picture.Text);
+    const int cursor = edit->cursorPosition() - (edit->text().size() - kept.size());
+    WriteQuietly({edit}, [&] {
+        edit->setText(kept);
+        edit->setCursorPosition(std::max(cursor, 0));
+    });
+    if (refusal) state_.notice(window(), QString::fromStdString(*refusal));
 }
 
 void TStoryboardStrip::LblTimeClick(int index) {
-    if (!formTimeConfig_ || index < 0 || index >= state_.Project.Count()) return;
-    // The picture itself, not its index: pictures being added meanwhile move it.
+    // Refused before the dialog while another edit holds the project, as undo is.
+    if (!formTimeConfig_ || state_.EditsHeld() || index < 0 || index >= state_.Project.Count()) return;
     TThPicObject& picture = state_.Project.Items(index);
     int seconds = picture.DisplayTime;
-    if (formTimeConfig_->Execute(seconds) == QDialog::Accepted) picture.DisplayTime = seconds;
+    const bool accepted = formTimeConfig_->Execute(seconds) == QDialog::Accepted;
+    // Marked after Cancel too.
+    state_.Edit(rules::kStepDisplayTime, [&] { if (accepted) picture.DisplayTime = seconds; },
+                EditOptions::MarkingAnyway());
     RefreshStoryboard();
-    mark(state_.Modified, rules::StoryboardEdit::TimeDialog);  // after Cancel too
-    state_.RecordEdit();
 }
 
 void TStoryboardStrip::PanelStoryBoardConfigBtnClick(int index) {
-    if (!formFontConfig_ || index < 0 || index >= state_.Project.Count()) return;
+    if (!formFontConfig_ || state_.EditsHeld() || index < 0 || index >= state_.Project.Count()) return;
     TThPicObject& picture = state_.Project.Items(index);
     CaptionFont edited = picture.Font;
-    if (formFontConfig_->Execute(edited) == QDialog::Accepted) picture.Font = edited;
-    mark(state_.Modified, rules::StoryboardEdit::FontDialog);  // after Cancel too; the panels do not show the font
-    state_.RecordEdit();
+    const bool accepted = formFontConfig_->Execute(edited) == QDialog::Accepted;
+    // Marked after Cancel too; the panels do not show the font.
+    state_.Edit(rules::kStepFont, [&] { if (accepted) picture.Font = edited; }, EditOptions::MarkingAnyway());
 }
 
 // --- Dropping -----------------------------------------------------------------------------------
@@ -284,24 +294,26 @@ void TStoryboardStrip::StoryBoardDragDrop(int index, const QMimeData* data) {
     if (!StoryBoardDragOver(index, data)) return;
     switch (rules::PanelDropFor(DragSourceOf(data))) {
     case rules::PanelDrop::InsertFiles:
+        // The run marks and records the pictures as they come.
         AddPictures(DraggedFiles(data), index, false);
-        break;
+        return;
     case rules::PanelDrop::GiveAction:
-        // The action page refreshes and marks the change itself (or refuses).
+        // The action page makes the edit itself (or refuses).
         if (dropAction) dropAction(index, data);
         return;
     case rules::PanelDrop::MovePicture: {
         const int from = DraggedNumber(data);
-        if (from >= 0 && from < state_.Project.Count()) rules::MovePicture(state_.Project, from, index);
+        // Every drop marks the project, a panel dropped onto itself too.
+        state_.Edit(rules::kStepMovePicture, [&] {
+            if (from >= 0 && from < state_.Project.Count()) rules::MovePicture(state_.Project, from, index);
+        }, EditOptions::MarkingAnyway());
         RefreshStoryboard();
-        break;
+        return;
     }
     case rules::PanelDrop::Nothing:
         RefreshStoryboard();
         return;
     }
-    mark(state_.Modified, rules::StoryboardEdit::DropOnPanel);
-    state_.RecordEdit();
 }
 
 bool TStoryboardStrip::ScrollBoxPictureDragOver(const QMimeData* data) const {

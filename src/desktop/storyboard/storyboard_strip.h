@@ -37,13 +37,16 @@ public:
 
     // Makes the panel count equal the picture count and writes every panel from its picture.
     void RefreshStoryboard();
-    // Appends a panel (wired, with its images) and marks the project changed.
+    // Appends a panel (wired, with its images). A panel alone is no edit: the adding that makes
+    // it marks and records the change.
     void AddStoryPanel();
     // Adds the files at `index` (appended when negative, else all inserted there, so they end in
     // reverse order); with `checkFirst` a .jpg/.jpeg that does not decode stops it before
     // anything is added. Returns at once while the work goes on; false when adding cannot start
-    // (one is running, no project, or the panel images are missing). While it runs, drops of
-    // files and panels are refused, and addingChanged(true) lets the window refuse the rest.
+    // (one is running, no project, or the panel images are missing). The run is one step of the
+    // history: while it runs it holds the window's edits (every other edit is refused, as undo
+    // is), the captions are read-only, drops of files and panels are refused, and
+    // addingChanged(true) lets the window disable the rest.
     bool AddPictures(std::vector<std::string> paths, int index, bool checkFirst);
     bool AddingPictures() const { return PictureAdder.Running(); }
 
@@ -69,6 +72,7 @@ signals:
 
 private:
     void makeStoryPanel();
+    void setCaptionsReadOnly(bool readOnly);
     void writeStoryPanel(int index);
     void refreshStoryPanelsFrom(int first);
     void fitStripContent();

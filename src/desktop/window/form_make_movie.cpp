@@ -9,7 +9,6 @@
 #include "desktop/preview/movie_preview.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/storyboard/storyboard_strip.h"
-#include "model/picture_adding.h"
 #include "model/save_command.h"
 #include "render/movie_frames.h"
 #include "platform/error.h"
@@ -20,11 +19,14 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <QListView>
+#include <QMenu>
 #include <QPainter>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace kalidor {
@@ -190,9 +192,7 @@ void TFormMakeMovie::FormCreate() {
     } catch (const std::exception& error) {
         showError(error);
     }
-    Modified = false;
-    MarkProjectSaved();
-    History.Reset(Project);
+    ProjectOpened();
 }
 
 void TFormMakeMovie::loadCommandImages() {
@@ -235,40 +235,29 @@ void TFormMakeMovie::OpenProject(TThPicObjectManager project) {
     DiscardUnsavedChanges();
     Project = std::move(project);
     ScrollBoxPicture->RefreshStoryboard();
-    // The settings page shows the opened project's settings; loading is no edit.
-    TSaveMoviePage& movie = *TabSheetSaveMovie;
-    movie.AttachSettingsHandlers(false), movie.ShowMovieSettings(), movie.AttachSettingsHandlers(true);
+    TabSheetSaveMovie->ShowProject();
     // The previous project's choice of files is not this one's to add.
     TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->clearSelection();
     SwitchPage(1);
-    Modified = false;
-    MarkProjectSaved();
-    History.Reset(Project);
+    ProjectOpened();
 }
 
 void TFormMakeMovie::UndoEdit() {
-    if (ScrollBoxPicture->AddingPictures() || !isEnabled()) return;
+    if (EditsHeld() || !isEnabled()) return;
     if (const rules::ProjectState* state = History.Undo()) putBack(*state);
 }
 
 void TFormMakeMovie::RedoEdit() {
-    if (ScrollBoxPicture->AddingPictures() || !isEnabled()) return;
+    if (EditsHeld() || !isEnabled()) return;
     if (const rules::ProjectState* state = History.Redo()) putBack(*state);
 }
 
 void TFormMakeMovie::putBack(const rules::ProjectState& state) {
-    rules::RestoreState(Project, state, [](const std::string& path) {
-        try {
-            return StoryboardThumbnailOf(path);
-        } catch (const std::exception&) {
-            return Bitmap(kStoryboardThumbnailSize, kStoryboardThumbnailSize);  // the copy is gone
-        }
-    });
-    // Every page shows the project as it now is; writing the controls is no edit.
+    rules::RestoreState(Project, state);
+    // Every page shows the project as it now is, the selection of the step included; writing
+    // the controls is no edit.
     ScrollBoxPicture->RefreshStoryboard();
-    TSaveMoviePage& movie = *TabSheetSaveMovie;
-    movie.AttachSettingsHandlers(false), movie.ShowMovieSettings(), movie.AttachSettingsHandlers(true);
-    if (movie.isVisible()) movie.Preview->Refresh();
+    TabSheetSaveMovie->ShowProject();
     // Back where it was saved, the project is unchanged unless something else changed it.
     Modified = !History.AtClean() || DiffersFromSaved();
 }
@@ -299,19 +288,26 @@ void TFormMakeMovie::FormResize() {
 }
 
 bool TFormMakeMovie::eventFilter(QObject* watched, QEvent* event) {
-    // A text box of this window takes the undo and redo keys only while it has typing of its own
-    // to undo or redo; then they are the project's.
+    // One sequence for Ctrl+Z: typing goes into the project's history as it happens, so the text
+    // boxes of this window keep no undo of their own. The keys are never theirs, and their
+    // right-click menus leave out their own undo and redo.
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
-        const bool undo = key->matches(QKeySequence::Undo);
-        const bool redo = key->matches(QKeySequence::Redo) || key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+        const bool undoOrRedo = key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+                                key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
         auto* widget = qobject_cast<QWidget*>(watched);
-        QLineEdit* edit = qobject_cast<QLineEdit*>(watched);
-        if (!edit && widget) edit = widget->findChild<QLineEdit*>();  // a spin box's own box
-        if ((undo || redo) && edit && widget->window() == this &&
-            !(undo ? edit->isUndoAvailable() : edit->isRedoAvailable()))
-            return true;  // not accepted: the window's shortcut goes on
+        if (undoOrRedo && widget && widget->window() == this) return true;  // not accepted: the window's shortcut goes on
     }
+    if (event->type() == QEvent::Show)
+        if (auto* menu = qobject_cast<QMenu*>(watched); menu && qobject_cast<QLineEdit*>(menu->parentWidget()) &&
+                                                         menu->parentWidget()->window() == this) {
+            // The box's own entries, known by the words it gives them (a shortcut may follow a tab).
+            const QString own[] = {QCoreApplication::translate("QLineEdit", "&Undo"),
+                                   QCoreApplication::translate("QLineEdit", "&Redo")};
+            for (QAction* action : menu->actions())
+                if (std::ranges::find(own, action->text().section(QLatin1Char('\t'), 0, 0)) != std::end(own))
+                    action->setVisible(false);
+        }
     if (watched == PageControl && event->type() == QEvent::Resize) FormResize();
     return QWidget::eventFilter(watched, event);
 }

@@ -75,6 +75,38 @@ bool ownerGone() { return !ownerPid().empty() && std::to_string(::getppid()) != 
 
 std::string errnoText(int error) { return std::strerror(error); }
 
+// The owner's partial file, for a stop that comes before ffmpeg runs (while the first frames
+// are awaited): when the owner is gone, nobody else can remove it.
+char gOwnersPartial[4096];
+pid_t gOwner = 0;
+
+// Whether the owner has ended, after a stop signal. Its threads end one by one, and the first
+// to go sends us its end while the process is still our parent: give it a moment to be gone.
+// A stop from a living owner (a cancel) waits out the moment; the owner removes the file then.
+bool ownerEndedAfterStop() {
+    const timespec step{0, 5'000'000};
+    for (int i = 0; i < 40 && ::getppid() == gOwner; ++i)
+        ::nanosleep(&step, nullptr);
+    return ::getppid() != gOwner;
+}
+
+void stopWithOwnerGone(int signal) {
+    if (ownerEndedAfterStop())
+        ::unlink(gOwnersPartial);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void removeOnOrphanedStop(const std::string& partial) {
+    if (ownerPid().empty() || partial.size() >= sizeof gOwnersPartial)
+        return;
+    partial.copy(gOwnersPartial, partial.size());
+    gOwnersPartial[partial.size()] = '\0';
+    gOwner = static_cast<pid_t>(std::stol(ownerPid()));
+    for (int s : kStopSignals)
+        ::signal(s, stopWithOwnerGone);
+}
+
 sigset_t stopAndChildSignals() {
     sigset_t set;
     sigemptyset(&set);
@@ -176,10 +208,17 @@ EncoderEnd waitForEncoder(pid_t pid) {
 }
 
 int run(const std::vector<std::string>& args) {
+    // Ready before the owner's end can reach us as a signal, so that its partial file goes with
+    // the owner however early that is.
+    const char* given = std::getenv(kMoviePartVariable);
+    if (given && IsPartialOutputName(std::filesystem::path(given).filename().string()))
+        removeOnOrphanedStop(given);
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     // Checked after asking: the owner may have ended between starting us and the call above.
     if (ownerGone()) {
         report("the program that started the encoder has ended; nothing was done");
+        if (gOwnersPartial[0])
+            ::unlink(gOwnersPartial);
         return kExitFailed;
     }
     if (std::getenv(kEncoderEntryMarker)) {
@@ -212,6 +251,18 @@ int run(const std::vector<std::string>& args) {
         return kExitNoEncoder;
     }
 
+    // The owner's partial file, or (below) our own.
+    std::string partial;
+    if (given && *given) {
+        partial = given;
+        const std::filesystem::path path(partial), output(job.output);
+        if (path.parent_path() != output.parent_path() || !IsPartialOutputName(path.filename().string())) {
+            gOwnersPartial[0] = '\0';
+            report("the partial file " + partial + " is not one beside " + job.output);
+            return kExitUsage;
+        }
+    }
+
     // The frames are decoded here on every core and reach ffmpeg raw through a pipe. Frames our
     // owner is still writing are followed, which waits here for the first one.
     std::unique_ptr<FrameFeed> feed;
@@ -219,6 +270,8 @@ int run(const std::vector<std::string>& args) {
         feed = FrameFeed::Prepare(job, 0, ownerPid());
     } catch (const Error& e) {
         report(e.what());
+        if (!partial.empty() && ownerGone())
+            ::unlink(partial.c_str());
         return kExitFailed;
     }
 
@@ -229,17 +282,8 @@ int run(const std::vector<std::string>& args) {
     const sigset_t blocked = stopAndChildSignals();
     sigprocmask(SIG_BLOCK, &blocked, nullptr);
 
-    // The owner's partial file, or our own.
     std::optional<PartialMovie> own;
-    std::string partial;
-    if (const char* given = std::getenv(kMoviePartVariable); given && *given) {
-        partial = given;
-        const std::filesystem::path path(partial), output(job.output);
-        if (path.parent_path() != output.parent_path() || !IsPartialOutputName(path.filename().string())) {
-            report("the partial file " + partial + " is not one beside " + job.output);
-            return kExitUsage;
-        }
-    } else {
+    if (partial.empty()) {
         try {
             partial = own.emplace(job.output).path();
         } catch (const Error& e) {
@@ -264,26 +308,35 @@ int run(const std::vector<std::string>& args) {
     if (feed)
         feed->Start();
     const EncoderEnd end = waitForEncoder(pid);
+    // Our own partial file goes unless committed; the owner's is the owner's, unless the owner
+    // is gone (killed, however) and so can no longer remove it.
     const int lateStop = end.stopSignal ? end.stopSignal : pendingStopSignal();
-    // Stopped, or ffmpeg ended by a signal of someone else's (killed, crashed): we end the same way.
-    if (const int signal = lateStop ? lateStop : end.signal) {
+    const auto leave = [&] {
         if (own)
             own->Discard();
+        else if (lateStop ? ownerEndedAfterStop() : ownerGone())
+            ::unlink(partial.c_str());
+    };
+    // Stopped, or ffmpeg ended by a signal of someone else's (killed, crashed): we end the same way.
+    if (const int signal = lateStop ? lateStop : end.signal) {
+        leave();
         dieBy(signal);
     }
     const int code = end.code;
     if (feed) {
         if (const std::string error = feed->Finish(); !error.empty()) {
             report(error);
+            leave();
             return kExitFailed;
         }
     }
-    if (code != 0 || !own)
-        return code;  // the owner's file is the owner's to put in place
     if (ownerGone()) {
         report("the program that started the encoder has ended; " + job.output + " was not replaced");
+        leave();
         return kExitFailed;
     }
+    if (code != 0 || !own)
+        return code;  // the owner's file is the owner's to put in place
     if (const int error = own->Commit(); error != 0) {
         report(PartialMovieCommitError(job.output, error));
         return kExitFailed;

@@ -218,8 +218,13 @@ void TMakeMovieThread::RenderAndEncode() {
     Runner->SetCommandLine(options_.encoderProgram + BuildEncoderArguments(Project));
     // The encoder writes the movie beside its place, into a file of ours that goes after every
     // other ending, once the encoder has ended (it is declared before the run, so it outlives it).
-    PartialMovie partial(Project.SaveFilePath);
-    Runner->SetEnvironment({std::string(kMoviePartVariable) + "=" + partial.path()});
+    // It is made just before the encoder starts, so that a killed program leaves none: the
+    // encoder entry removes it then.
+    std::optional<PartialMovie> partial;
+    const auto makePartial = [&] {
+        partial.emplace(Project.SaveFilePath);
+        Runner->SetEnvironment({std::string(kMoviePartVariable) + "=" + partial->path()});
+    };
 
     // The encoder follows the frames from the first one on, when tmp/ can be watched for it.
     std::unique_ptr<EncoderWindow> window;
@@ -237,6 +242,7 @@ void TMakeMovieThread::RenderAndEncode() {
         // A stop raised before here (the destructor) must not start a run.
         if (StopRequested())
             return;
+        makePartial();
         encoder.emplace(*Runner, [this] { encoderCut_.store(true); }, [&window] { window->Close(); });
     }
 
@@ -297,14 +303,15 @@ void TMakeMovieThread::RenderAndEncode() {
     SyncBeginEncoderProgress();
     if (encoder) {
         if (encoder->Wait() == 0)
-            PutMovieInPlace(partial);
+            PutMovieInPlace(*partial);
         return;
     }
     // A stop raised between the poll above and here (the destructor) must not start a run.
     if (StopRequested())
         return;
+    makePartial();
     if (Runner->RunAndWait() == 0)
-        PutMovieInPlace(partial);
+        PutMovieInPlace(*partial);
 }
 
 void TMakeMovieThread::PutMovieInPlace(PartialMovie& partial) {

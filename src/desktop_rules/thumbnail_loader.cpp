@@ -1,13 +1,18 @@
 #include "desktop_rules/thumbnail_loader.h"
 
+#include "platform/thread_priority.h"
+
 #include <algorithm>
 
 namespace kalidor::rules {
+namespace {
+constexpr int kWorkerNiceness = 5;
+}  // namespace
 
 ThumbnailLoader::ThumbnailLoader(Extractor extractor, Delivery delivery, int workers)
     : extractor_(std::move(extractor)), delivery_(std::move(delivery)) {
     if (workers <= 0)
-        workers = std::max(1, static_cast<int>(std::thread::hardware_concurrency()) - 1);
+        workers = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     for (int i = 0; i < workers; ++i)
         threads_.emplace_back([this] { work(); });
 }
@@ -63,6 +68,8 @@ void ThumbnailLoader::WaitIdle() {
 }
 
 void ThumbnailLoader::work() {
+    // On every core, but below the window's thread, which goes on answering while they work.
+    LowerThisThreadsPriority(kWorkerNiceness);
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });

@@ -31,7 +31,8 @@ public:
     // It must not throw.
     using Delivery = std::function<void(std::uint64_t generation, int index, std::optional<Bitmap> thumbnail)>;
 
-    // `workers` threads; 0 means one per core, less one for the user interface (at least one).
+    // `workers` threads; 0 means one per hardware thread. They run below the calling thread's
+    // priority, so a user interface on it never waits for them.
     ThumbnailLoader(Extractor extractor, Delivery delivery, int workers = 0);
     // Drops what is queued and waits for the thumbnails being made.
     ~ThumbnailLoader();

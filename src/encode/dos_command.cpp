@@ -141,6 +141,7 @@ private:
     const TErrorEvent onError_;
     const bool inputToOutput_;
     std::vector<std::string>* const outputTarget_;
+    const std::vector<std::string> environment_;
 
     UniqueFd wake_;
     int wakeError_ = 0;
@@ -173,7 +174,7 @@ private:
 TDosThread::TDosThread(TDosCommand& command)
     : command_(command), dispatcher_(command.dispatcher_), commandLine_(command.CommandLine),
       onNewLine_(command.OnNewLine), onTerminated_(command.OnTerminated), onError_(command.OnError),
-      inputToOutput_(command.InputToOutput), outputTarget_(command.OutputTarget),
+      inputToOutput_(command.InputToOutput), outputTarget_(command.OutputTarget), environment_(command.Environment),
       timer_(command.MaxTimeAfterBeginning, command.MaxTimeAfterLastOutput) {
     wake_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!wake_)
@@ -306,7 +307,7 @@ void TDosThread::RunProcess() {
     // A name relative to our own folder would mean something else in the child's current one.
     if (args[0].find('/') != std::string::npos && args[0].front() != '/')
         args[0] = program.string();
-    if (int rc = child_.spawn(program.string(), args, input_.read.get(), output_.write.get())) {
+    if (int rc = child_.spawn(program.string(), args, input_.read.get(), output_.write.get(), environment_)) {
         lastError_ = rc;
         throw TCreateProcessError(notFound);
     }
@@ -372,6 +373,7 @@ void TDosThread::ReadLoop() {
             SetStage(stExited);
             reportedExitCode_ = static_cast<std::uint32_t>(*exited);
             command_.exitCode_.store(reportedExitCode_);
+            command_.endingSignal_.store(child_.endingSignal());
             return;
         }
         if (terminate_.load()) {
@@ -525,6 +527,7 @@ void TDosCommand::Start() {
         lastErrorMessage_.clear();
     }
     runStage_.store(stStarting);
+    endingSignal_.store(0);
     auto worker = std::make_unique<TDosThread>(*this);
     std::lock_guard lock(mutex_);
     worker_ = std::move(worker);

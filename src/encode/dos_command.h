@@ -145,6 +145,8 @@ public:
     TCreationFlag CreationFlag = fCREATE_NEW_CONSOLE;
     TReturnCode ReturnCode = rcCRLF;      // kept for the owner; the runner never consults it
     std::uint32_t PriorityClass = 0x20;   // Windows normal priority class; no effect here
+    // "NAME=value" entries added to the child's environment (replacing inherited ones).
+    std::vector<std::string> Environment;
     // Mirrors the output, each line once: a partial text takes the last entry and is replaced
     // as it grows and completes. Not owned; changed only inside dispatcher steps.
     std::vector<std::string>* OutputTarget = nullptr;
@@ -162,6 +164,9 @@ public:
     // The child's exit code after stExited, the errno of the failure after a failed run;
     // unchanged by a run that was stopped or timed out. 0 at first.
     std::uint32_t ExitCode() const noexcept { return exitCode_.load(); }
+    // After stExited: the signal that ended the child (ExitCode is then 128 + it), 0 when the
+    // child exited by itself. A child this side stopped is stStopped, not ended by a signal.
+    int EndingSignal() const noexcept { return endingSignal_.load(); }
     // The message of the start-up error of the last run, empty if there was none.
     std::string LastErrorMessage() const;
 
@@ -193,6 +198,7 @@ private:
     std::string lastErrorMessage_;
     std::atomic<TRunStage> runStage_{stStarting};
     std::atomic<std::uint32_t> exitCode_{0};
+    std::atomic<int> endingSignal_{0};
     std::atomic<TReturnCode> outputReturnCode_{rcCRLF};
 };
 

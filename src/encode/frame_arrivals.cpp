@@ -48,7 +48,7 @@ UniqueFd FrameArrivals::Open(long number) {
         if (::access(mark_.c_str(), F_OK) != 0) {
             if (UniqueFd fd = openFrame(path))
                 return fd;
-            throw Error("frame " + path + " is missing: " + std::strerror(errno));
+            throw Error(FrameMissingMessage(path, errno));
         }
         if (watch_.Wait() == FolderWatch::Woken::Stopped)
             return {};

@@ -101,7 +101,10 @@ std::unique_ptr<FrameFeed> FrameFeed::Prepare(EncoderInvocation& job, int worker
         if (!feed->layout_.yuv420)
             throw Error("frame " + path + " is no 4:2:0 JPEG, which frames being written must be");
     } else {
-        const std::vector<FrameFile> frames = FindFrameFiles(pattern, count);
+        // A frame missing after the first fails the feed as it does when following: once the
+        // frames before it are fed, from Finish. Which of the two a feed is can depend on how fast
+        // the writer was, and must not change what the frame's absence looks like.
+        const std::vector<FrameFile> frames = FindFrameFiles(pattern, count, &feed->missing_);
         if (frames.empty())
             return nullptr;
         std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> jobOfFile;
@@ -260,7 +263,14 @@ void FrameFeed::arrivalLoop() {
             if (::fstat(file.get(), &info) != 0)
                 throw Error("cannot read frame " + path + ": " + std::strerror(errno));
         } catch (const std::exception& e) {
-            fail(e.what());
+            // As for a finished folder: the frames found are fed, then the feed fails with this.
+            {
+                std::lock_guard lock(mutex_);
+                missing_ = e.what();
+                allFound_ = true;
+            }
+            feedable_.notify_one();
+            decodable_.notify_all();
             return;
         }
         bool newJob = false;
@@ -303,6 +313,18 @@ void FrameFeed::releaseUnnamedJobs(std::size_t j, std::size_t k) {
 }
 
 void FrameFeed::writeLoop() {
+    writeFrames();
+    // End of input for the encoder: after the last frame, or early after a failure. The frames
+    // still in the pipe stay in inPipe_ until the feed goes, after the encoder.
+    ::close(writeFd_);
+    writeFd_ = -1;
+    std::lock_guard lock(mutex_);
+    if (!missing_.empty() && error_.empty())
+        error_ = missing_;
+    stopAll();
+}
+
+void FrameFeed::writeFrames() {
     // A write to the pipe of an encoder that has ended fails with EPIPE; the signal that comes
     // with it stays pending on this thread.
     sigset_t pipeSignal;
@@ -315,9 +337,9 @@ void FrameFeed::writeLoop() {
         bool last = false;
         {
             std::unique_lock lock(mutex_);
-            feedable_.wait(lock, [&] { return stop_ || k < frameJob_.size(); });
-            if (stop_)
-                break;
+            feedable_.wait(lock, [&] { return stop_ || k < frameJob_.size() || allFound_; });
+            if (stop_ || k >= frameJob_.size())
+                break;  // stopped, or the frames end early (missing_ says why)
             j = frameJob_[k];
             writerFrame_ = k;
             writerMoved_.notify_one();
@@ -353,12 +375,6 @@ void FrameFeed::writeLoop() {
             inPipe_.pop_front();
         }
     }
-    // End of input for the encoder: after the last frame, or early after a failure. The frames
-    // still in the pipe stay in inPipe_ until the feed goes, after the encoder.
-    ::close(writeFd_);
-    writeFd_ = -1;
-    std::lock_guard lock(mutex_);
-    stopAll();
 }
 
 bool FrameFeed::push(const std::vector<std::uint8_t>& frame) {

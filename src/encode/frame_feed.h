@@ -39,8 +39,10 @@ public:
     // rewrites the input of `job` as raw frames on kFrameFeedFd. Returns null, leaving `job`
     // as it is, where ffmpeg had better read the files itself: an input that is no numbered
     // pattern, a rate or duration that is not a plain number, frames that are not all 4:2:0
-    // JPEGs of one size. Throws kalidor::Error naming the frame file that is missing or is no
-    // JPEG. `workers` decoders run (0: one per core).
+    // JPEGs of one size. Throws kalidor::Error naming the first frame file when it is missing
+    // or is no JPEG. A later frame that is missing is not thrown here: the frames before it are
+    // fed and Finish names it, as for frames still being written. `workers` decoders run (0: one
+    // per core).
     //
     // When the process `ownerPid` is writing the frames, waits for the first one only; there is
     // no falling back to ffmpeg then, and a line or a first frame the feed cannot follow throws.
@@ -86,6 +88,7 @@ private:
     void decodeLoop();
     void arrivalLoop();
     void writeLoop();
+    void writeFrames();  // writeLoop's frames, until the last or a stop
     // Puts all of `frame` into the pipe; false when the encoder no longer reads.
     bool push(const std::vector<std::uint8_t>& frame);
     // Following: after frame k of job j was fed and its name removed, lets go of the jobs whose
@@ -99,6 +102,7 @@ private:
     long first_ = 0;
     std::size_t frameTotal_ = 0;
     std::unique_ptr<FrameArrivals> arrivals_;  // when following
+    std::string missing_;  // why the frames end before frameTotal_ (a frame missing), reported after them
     int workers_ = 1;
     int readFd_ = -1, writeFd_ = -1;
 

@@ -27,6 +27,10 @@ std::optional<long long> smallNumber(const std::string& digits) {
 
 }  // namespace
 
+std::string FrameMissingMessage(const std::string& path, int error) {
+    return "frame " + path + " is missing: " + std::strerror(error);
+}
+
 std::string FrameFilePath(const std::string& pattern, long number) {
     const auto at = pattern.rfind("%6d");
     char digits[32];
@@ -63,7 +67,7 @@ std::optional<long> FramesWithin(const std::string& rate, const std::string& sec
     return static_cast<long>((limit + scale - 1) / scale);
 }
 
-std::vector<FrameFile> FindFrameFiles(const std::string& pattern, std::optional<long> count) {
+std::vector<FrameFile> FindFrameFiles(const std::string& pattern, std::optional<long> count, std::string* missing) {
     // ffmpeg's reader starts at the first of the numbers 0 to 4 that exists.
     long first = 0;
     struct stat info {};
@@ -77,7 +81,11 @@ std::vector<FrameFile> FindFrameFiles(const std::string& pattern, std::optional<
         if (::stat(path.c_str(), &info) != 0) {
             if (!count)
                 break;
-            throw Error("frame " + path + " is missing: " + std::strerror(errno));
+            const std::string message = FrameMissingMessage(path, errno);
+            if (!missing)
+                throw Error(message);
+            *missing = message;
+            break;
         }
         if (!S_ISREG(info.st_mode))
             throw Error("frame " + path + " is not a file");

@@ -13,6 +13,9 @@ namespace kalidor {
 // zero-padded to six digits as ffmpeg pads it; any other '%' is literal).
 std::string FrameFilePath(const std::string& pattern, long number);
 
+// "frame <path> is missing: <the OS's reason>", however the frame was found missing.
+std::string FrameMissingMessage(const std::string& path, int error);
+
 // The pattern given to ffmpeg (EscapeFramePattern) back as the path pattern.
 std::string UnescapeFramePattern(const std::string& escaped);
 
@@ -27,8 +30,10 @@ struct FrameFile {
 };
 
 // The frames from the first number of 0 to 4 that exists, consecutive: `count` of them, or all
-// there are when `count` is empty. Throws kalidor::Error naming the first frame file missing
-// (or, when none starts the sequence, the pattern).
-std::vector<FrameFile> FindFrameFiles(const std::string& pattern, std::optional<long> count);
+// there are when `count` is empty. Throws kalidor::Error naming the pattern when none starts the
+// sequence, and naming the first frame file missing before `count` frames; with `missing`
+// given, that frame's message goes there instead and the frames before it are returned.
+std::vector<FrameFile> FindFrameFiles(const std::string& pattern, std::optional<long> count,
+                                      std::string* missing = nullptr);
 
 }  // namespace kalidor

@@ -2,6 +2,8 @@
 
 #include "imaging/fitted_size.h"
 #include "imaging/bmp_codec.h"
+#include "imaging/exif_thumbnail.h"
+#include "imaging/jpeg_head.h"
 #include "platform/error.h"
 #include "platform/file_io.h"
 #include "imaging/jpeg_codec.h"
@@ -111,7 +113,7 @@ void writeEntry(const std::string& entryPath, const Bitmap& thumbnail, const Fil
         if (mime)
             text.push_back({"Thumb::Mime", mime});
         text.push_back({"Software", "Kalidor"});
-        bytes = png::encode(thumbnail, text);
+        bytes = png::encode(thumbnail, text, png::kFastestFile);
     } catch (const std::exception&) {
         return;
     }
@@ -284,24 +286,32 @@ bool FreedesktopThumbnails::Extract(const std::string& path, Bitmap& bitmap) con
         const Kind kind = kindOf(headOf(absolute));
         if (kind == Kind::None)
             return false;
+        // The entry is made for its level's size, so that every program reading it finds it full size.
+        const int side = level ? level->size : std::max(width, height);
+        const auto keep = [&](const Bitmap& thumbnail) {
+            if (cacheable)
+                writeEntry(entry, thumbnail, facts, mimeOf(kind));
+            bitmap = fitInto(thumbnail, width, height);
+            return true;
+        };
+        // A camera's photo carries a small JPEG of itself at its start: when that is large enough
+        // and shows the same picture, the photo is not read further.
+        if (kind == Kind::Jpeg)
+            if (std::optional<Bitmap> embedded = embeddedThumbnail(jpeg::readHead(absolute), side))
+                return keep(*embedded);
         std::vector<std::uint8_t> bytes;
         try {
             bytes = readFileBytes(absolute);
         } catch (const Error&) {
             return false;  // unreadable now; may be readable later, so no failure marker
         }
-        const int side = level ? level->size : std::max(width, height);
         std::optional<Bitmap> picture = decodePicture(bytes, kind, side);
         if (!picture) {
             if (cacheable)
                 writeEntry(root_ + kFailFolder + name, Bitmap(1, 1, 32), facts, mimeOf(kind));
             return false;
         }
-        const Bitmap thumbnail = shrinkTo(*picture, side);
-        if (cacheable)
-            writeEntry(entry, thumbnail, facts, mimeOf(kind));
-        bitmap = fitInto(thumbnail, width, height);
-        return true;
+        return keep(shrinkTo(*picture, side));
     } catch (const std::exception&) {
         return false;  // out of memory and the like: no thumbnail, nothing changed
     }

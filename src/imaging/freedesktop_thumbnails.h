@@ -38,6 +38,9 @@ public:
     // fitted into the bitmap's width x height as set by the caller: one side touches that box and
     // the aspect is kept. The result is 24-bit. False, with the bitmap unchanged, for an empty
     // box, a path that is not a regular file, and a file that is not a picture we decode.
+    // A cache miss of a JPEG photo is made from the photo's own EXIF thumbnail where that is large
+    // enough for the entry's level and shows the same picture (embeddedThumbnail), reading only
+    // the start of the file; otherwise, and for PNG and BMP, from the decoded picture.
     bool Extract(const std::string& path, Bitmap& bitmap) const;
 
     // Where the cache entry of `path` for a box whose longer side is `boxSide` lives; "" when the

@@ -41,13 +41,13 @@ void onWrite(png_structp png, png_bytep data, png_size_t length) {
 void onFlush(png_structp) {}
 
 bool writeRows(png_structp png, png_infop info, WriteState& state, int width, int height, int colorType,
-               png_bytepp rows, std::vector<png_text>& text) {
+               png_bytepp rows, std::vector<png_text>& text, int compressionLevel) {
     if (setjmp(state.jump))
         return false;
     png_set_write_fn(png, nullptr, onWrite, onFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colorType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 9);
+    png_set_compression_level(png, compressionLevel);
     if (!text.empty())
         png_set_text(png, info, text.data(), static_cast<int>(text.size()));
     png_write_info(png, info);
@@ -64,7 +64,7 @@ struct WriteStruct {
 
 }  // namespace
 
-std::vector<std::uint8_t> encode(const Bitmap& bitmap, const std::vector<TextChunk>& text) {
+std::vector<std::uint8_t> encode(const Bitmap& bitmap, const std::vector<TextChunk>& text, int compressionLevel) {
     if (bitmap.empty())
         throw Error("PNG: cannot write an empty picture");
     std::vector<png_text> chunks;
@@ -110,7 +110,7 @@ std::vector<std::uint8_t> encode(const Bitmap& bitmap, const std::vector<TextChu
     if (!handle.png || !handle.info)
         throw Error("PNG: out of memory");
     if (!writeRows(handle.png, handle.info, state, pixels.width(), pixels.height(),
-                   alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, rows.data(), chunks))
+                   alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, rows.data(), chunks, compressionLevel))
         throw Error(std::string("PNG: ") + state.message);
     return bytes;
 }

@@ -6,6 +6,7 @@ ListIndexError::ListIndexError(long long index)
     : Error("List index out of bounds (" + std::to_string(index) + ")") {}
 
 int TThPicObjectManager::Add(std::unique_ptr<TThPicObject> picture) {
+    known_.insert(picture->PicturePath);
     pictures_.push_back(std::move(picture));
     return Count() - 1;
 }
@@ -13,6 +14,7 @@ int TThPicObjectManager::Add(std::unique_ptr<TThPicObject> picture) {
 void TThPicObjectManager::Insert(int index, std::unique_ptr<TThPicObject> picture) {
     if (index < 0 || index > Count())
         throw ListIndexError(index);
+    known_.insert(picture->PicturePath);
     pictures_.insert(pictures_.begin() + index, std::move(picture));
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,11 @@ public:
 
     std::string ProjectFileName() const { return ProjectDir + "project.dat"; }
 
+    // Every picture path this object has held since it was made: those project.dat named when it
+    // was read, and those added since (Add and Insert record them; Delete and Clear do not forget
+    // them). A picture file the project has no record of is not its own to remove.
+    const std::set<std::string>& KnownPictureFiles() const noexcept { return known_; }
+
     // Restores the eight movie settings and empties ProjectDir; the pictures stay.
     void ResetSettings();
     // Takes the eight movie settings of `other`; the pictures and ProjectDir stay.
@@ -85,6 +91,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<TThPicObject>> pictures_;
+    std::set<std::string> known_;
 };
 
 }  // namespace kalidor

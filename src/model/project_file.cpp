@@ -133,6 +133,11 @@ void ParseProjectFile(std::span<const std::uint8_t> bytes, const std::string& fi
         ThUtility::ReadFont(in, picture->Font);
         read.Add(std::move(picture));
     }
+    // Nothing follows the last picture in any file a project is saved as. Bytes there mean the
+    // count or a length is damaged (a zeroed count would read as an empty project, and the next
+    // save would remove every picture copy), so the file is refused rather than half read.
+    if (in.remaining() > 0)
+        in.fail("the file goes on after its last picture (" + std::to_string(in.remaining()) + " more bytes)");
 
     into.CopySettings(read);
     while (read.Count() > 0)

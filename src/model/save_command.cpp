@@ -38,6 +38,10 @@ std::vector<std::string> RemoveUnusedPictureCopies(const TThPicObjectManager& pr
         const std::string name = ThUtility::ExtractFileName(file);
         if (name == "thum.bmp" || name == "project.dat" || used.count(file) || !hasPictureExtension(name))
             continue;
+        // A file the project never named (it opened as less than it was, or the file came from
+        // elsewhere) is not a copy of its own.
+        if (!project.KnownPictureFiles().count(file))
+            continue;
         std::error_code ec;
         // symlink_status: a link is never taken for the file it points to.
         if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, ec)))

@@ -29,9 +29,11 @@ SaveCommandResult SaveProjectCommand(MovieSettingsPage& page, TThPicObjectManage
                                      const std::set<std::string>& keep = {});
 
 // Deletes the picture files directly inside the project folder that no picture's PicturePath
-// names (exactly, letter case included). Only regular files with a picture's extension are
-// candidates: thum.bmp and project.dat, subfolders, links and other files stay. Failed deletes
-// are passed over; those in `keep` stay too. Returns the paths deleted; `kept` gets the unused
+// names (exactly, letter case included) and that the project has a record of naming
+// (KnownPictureFiles: named when it was opened, or added since). Only regular files with a
+// picture's extension are candidates: thum.bmp and project.dat, subfolders, links, other files
+// and files the project never named stay. Failed deletes are passed over; those in `keep` stay
+// too. Returns the paths deleted; `kept` gets the unused
 // ones that stayed for `keep`.
 std::vector<std::string> RemoveUnusedPictureCopies(const TThPicObjectManager& project,
                                                    const std::set<std::string>& keep = {},

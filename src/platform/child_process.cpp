@@ -70,7 +70,7 @@ int ExitCodeOfStatus(int status) {
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)), pidfd_(std::move(other.pidfd_)),
-      exitCode_(std::exchange(other.exitCode_, std::nullopt)) {}
+      exitCode_(std::exchange(other.exitCode_, std::nullopt)), endingSignal_(std::exchange(other.endingSignal_, 0)) {}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     if (this != &other) {
@@ -78,6 +78,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
         pid_ = std::exchange(other.pid_, -1);
         pidfd_ = std::move(other.pidfd_);
         exitCode_ = std::exchange(other.exitCode_, std::nullopt);
+        endingSignal_ = std::exchange(other.endingSignal_, 0);
     }
     return *this;
 }
@@ -85,7 +86,7 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
 ChildProcess::~ChildProcess() { stopGroup(std::chrono::milliseconds(200)); }
 
 int ChildProcess::spawn(const std::string& path, const std::vector<std::string>& argv, int stdinFd,
-                        int outputFd) {
+                        int outputFd, const std::vector<std::string>& extra) {
     if (started())
         return EBUSY;
     UniqueFd inHolder, outHolder;
@@ -124,12 +125,20 @@ int ChildProcess::spawn(const std::string& path, const std::vector<std::string>&
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
-    const std::string owner = std::string(kOwnerPidVariable) + "=" + std::to_string(::getpid());
+    std::vector<std::string> added = extra;
+    added.push_back(std::string(kOwnerPidVariable) + "=" + std::to_string(::getpid()));
+    const auto replaced = [&](const char* entry) {
+        for (const std::string& a : added)
+            if (const auto name = a.find('='); name != std::string::npos && std::strncmp(entry, a.c_str(), name + 1) == 0)
+                return true;
+        return false;
+    };
     std::vector<char*> environment;
     for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, owner.c_str(), std::strlen(kOwnerPidVariable) + 1) != 0)
+        if (!replaced(*e))
             environment.push_back(*e);
-    environment.push_back(const_cast<char*>(owner.c_str()));
+    for (std::string& a : added)
+        environment.push_back(a.data());
     environment.push_back(nullptr);
 
     pid_t pid = -1;
@@ -150,7 +159,7 @@ std::optional<int> ChildProcess::tryWait() {
         r = ::waitpid(pid_, &status, WNOHANG);
     while (r < 0 && errno == EINTR);
     if (r == pid_)
-        exitCode_ = ExitCodeOfStatus(status);
+        reaped(status);
     else if (r < 0)
         exitCode_ = 255;  // reaped elsewhere (SIGCHLD ignored): ended, code unknown
     if (exitCode_)
@@ -192,8 +201,16 @@ void ChildProcess::reapBlocking() {
     do
         r = ::waitpid(pid_, &status, 0);
     while (r < 0 && errno == EINTR);
-    exitCode_ = r == pid_ ? ExitCodeOfStatus(status) : 255;
+    if (r == pid_)
+        reaped(status);
+    else
+        exitCode_ = 255;
     pidfd_.reset();
+}
+
+void ChildProcess::reaped(int status) {
+    exitCode_ = ExitCodeOfStatus(status);
+    endingSignal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
 }
 
 void ChildProcess::stopGroup(std::chrono::milliseconds grace) {

@@ -34,11 +34,13 @@ public:
     ~ChildProcess();
 
     // Starts the program at `path` with `argv` (argv[0] included) and this process's
-    // environment (plus kOwnerPidVariable) and current folder. Its standard input is `stdinFd`, its standard output
-    // and error both `outputFd`; every other descriptor of ours must be close-on-exec.
-    // The child gets an empty signal mask and the default actions for SIGPIPE and SIGTERM,
-    // whatever this process has set. Returns 0, or the errno of the failure.
-    int spawn(const std::string& path, const std::vector<std::string>& argv, int stdinFd, int outputFd);
+    // environment (plus kOwnerPidVariable and `environment`'s "NAME=value" entries, each
+    // replacing an inherited one of that name) and current folder. Its standard input is
+    // `stdinFd`, its standard output and error both `outputFd`; every other descriptor of ours
+    // must be close-on-exec. The child gets an empty signal mask and the default actions for
+    // SIGPIPE and SIGTERM, whatever this process has set. Returns 0, or the errno of the failure.
+    int spawn(const std::string& path, const std::vector<std::string>& argv, int stdinFd, int outputFd,
+              const std::vector<std::string>& environment = {});
 
     bool started() const noexcept { return pid_ > 0; }
     pid_t pid() const noexcept { return pid_; }
@@ -51,6 +53,8 @@ public:
     // signal N gives 128 + N, as shells report it.
     std::optional<int> tryWait();
     std::optional<int> exitCode() const { return exitCode_; }
+    // The signal that ended the child once it has been reaped, 0 when it exited by itself.
+    int endingSignal() const noexcept { return endingSignal_; }
 
     // Asks the whole group to end (SIGTERM), gives the child up to `grace` to go, then kills
     // what is left of the group (SIGKILL) and reaps the child. Does nothing once reaped.
@@ -59,10 +63,12 @@ public:
 private:
     bool waitForEnd(std::chrono::milliseconds timeout);  // without reaping
     void reapBlocking();
+    void reaped(int status);  // records how the child ended
 
     pid_t pid_ = -1;
     UniqueFd pidfd_;
     std::optional<int> exitCode_;
+    int endingSignal_ = 0;
 };
 
 }  // namespace kalidor

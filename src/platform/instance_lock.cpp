@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace kalidor {
@@ -52,13 +51,9 @@ InstanceLock::InstanceLock(const std::string& folder) {
         error_ = "Instance lock: cannot open " + path_ + ": " + std::strerror(errno);
         return;
     }
-    if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) {
-        state_ = State::Acquired;
-    } else if (errno == EWOULDBLOCK) {
-        state_ = State::Held;
-    } else {
-        error_ = "Instance lock: cannot lock " + path_ + ": " + std::strerror(errno);
-    }
+    state_ = LockExclusively(fd_.get(), path_, error_);
+    if (state_ == State::Failed)
+        error_ = "Instance lock: " + error_;
 }
 
 }  // namespace kalidor

@@ -4,6 +4,7 @@
 // shared temporary folder could be made by another user and block everyone). The kernel releases
 // it when the process ends, however it ends, so a lock left by a dead process counts as free.
 
+#include "platform/folder_lock.h"
 #include "platform/unique_fd.h"
 
 #include <string>
@@ -12,11 +13,8 @@ namespace kalidor {
 
 class InstanceLock {
 public:
-    enum class State {
-        Acquired,
-        Held,    // another process holds it
-        Failed,  // the lock file cannot be made or locked; error() says why
-    };
+    // Failed: the lock file cannot be made or locked; error() says why.
+    using State = LockState;
 
     // Tries once, without waiting, making the folder when it is missing. `folder` empty: the
     // folder described above.

@@ -3,6 +3,7 @@
 #include "render/encoder_progress.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 namespace kalidor {
@@ -38,6 +39,11 @@ int numberAfter(std::string_view text, std::string_view marker) {
 }
 
 }  // namespace
+
+std::string EncoderSignalReason(int signal) {
+    const char* name = ::sigdescr_np(signal);
+    return "the encoder was ended by signal " + std::to_string(signal) + (name ? std::string(" (") + name + ")" : "");
+}
 
 void EncoderOutputTail::Add(const std::string& line) {
     const std::string text = trimmed(line);

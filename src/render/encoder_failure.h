@@ -14,6 +14,10 @@
 
 namespace kalidor {
 
+// The failure reason for an encoder ended by a signal: "the encoder was ended by signal 9
+// (Killed)".
+std::string EncoderSignalReason(int signal);
+
 class EncoderOutputTail {
 public:
     // Keeps the line if it may say why; progress lines and blank lines are dropped.

@@ -28,6 +28,8 @@ public:
 
     void SetCommandLine(const std::string& commandLine) override { command_.CommandLine = commandLine; }
     const std::string& CommandLine() const override { return command_.CommandLine; }
+    void SetEnvironment(std::vector<std::string> entries) override { command_.Environment = std::move(entries); }
+    int EndingSignal() const override { return command_.EndingSignal(); }
 
     std::uint32_t RunAndWait() override {
         command_.Start();

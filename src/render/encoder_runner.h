@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kalidor {
 
@@ -23,6 +24,10 @@ public:
 
     virtual void SetCommandLine(const std::string& commandLine) = 0;
     virtual const std::string& CommandLine() const = 0;
+    // "NAME=value" entries for the environment of the runs from now on.
+    virtual void SetEnvironment(std::vector<std::string> entries) { (void)entries; }
+    // After a run: the signal that ended the program (not a stop of ours), or 0.
+    virtual int EndingSignal() const { return 0; }
     // Runs the command and blocks until it has ended and OnTerminated has run. Returns the exit
     // code. Raises kalidor::Error (TCreateProcessError, TCreatePipeError) when the program could
     // not be started; OnTerminated has then reported a failure code.

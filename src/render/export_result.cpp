@@ -37,7 +37,8 @@ std::string ResultLabelText(ExportResult result, const std::string& failureDetai
 
 ExportResult FinishExport(const std::string& projectDir, ExportStatus& status, const ExportFlags& flags) {
     // Not reported when it fails: the result matters more than leftover frames.
-    ThUtility::DeleteFolderTree(projectDir + "tmp");
+    if (!flags.ProjectInUse)
+        ThUtility::DeleteFolderTree(projectDir + "tmp");
     const ExportResult result = DecideExportResult(status.Cancelled(), flags);
     const StatusButtons buttons = FinishedButtons(result);
     status.SetFinished(buttons.close);

@@ -14,6 +14,9 @@ struct ExportFlags {
     bool EncodeSucceeded = false;
     bool DiskSpaceShort = false;
     std::string FailureMessage;  // why it failed, when something went wrong before or at the encoder's start
+    // Another export of the same project was running (in any process): this one was refused,
+    // and that one's tmp/ is not this one's to remove.
+    bool ProjectInUse = false;
 };
 
 enum class ExportResult {
@@ -36,7 +39,8 @@ StatusButtons FinishedButtons(ExportResult result);
 std::string ResultLabelText(ExportResult result, const std::string& failureDetail);
 
 // What the owner does when the render thread has ended, on its own thread: removes
-// projectDir + "tmp" (also when the thread already did), marks the dialog finished, enables
+// projectDir + "tmp" (also when the thread already did; not when the project was in use by
+// another export, whose frames are there), marks the dialog finished, enables
 // the open-folder button after success, shows the result text without a counter and, after a
 // failure with a known reason, that reason. Returns the result.
 ExportResult FinishExport(const std::string& projectDir, ExportStatus& status, const ExportFlags& flags);

@@ -2,10 +2,12 @@
 #include "encode/encoder_arguments.h"
 
 #include "encode/frames_in_progress.h"
+#include "encode/partial_movie.h"
 #include "model/movie_checks.h"
 #include "model/th_utility.h"
 #include "imaging/bmp_codec.h"
 #include "platform/error.h"
+#include "platform/folder_lock.h"
 #include "render/encoder_progress.h"
 #include "render/encoder_run.h"
 #include "render/encoder_window.h"
@@ -107,15 +109,24 @@ void TMakeMovieThread::RequestStop() {
 }
 
 void TMakeMovieThread::Execute() {
+    // One export of a project at a time, whatever program or process runs it: tmp/ and the
+    // frames in it are the export's own. Held until the owner's last step has run, as that step
+    // removes tmp/ once more. Where the file system has no such locks, the export goes on.
+    const FolderLock projectLock(Project.ProjectDir);
+    const bool inUse = projectLock.state() == FolderLock::State::Held;
     try {
-        ExecuteSteps();
+        if (inUse)
+            SyncRefuseProjectInUse();
+        else
+            ExecuteSteps();
     } catch (const std::exception& e) {
         FailWith(e.what());
     } catch (...) {
         FailWith("unexpected error while making the movie");
     }
     // Every ending: the frames and bitmaps are of no use to anybody.
-    ThUtility::DeleteFolderTree(TempDir);
+    if (!inUse)
+        ThUtility::DeleteFolderTree(TempDir);
     try {
         if (OnCompleted)
             dispatcher_.runSync(OnCompleted);
@@ -205,6 +216,15 @@ void TMakeMovieThread::RenderAndEncode() {
     ProgressPos = 0;
     SyncSetRange();
     Runner->SetCommandLine(options_.encoderProgram + BuildEncoderArguments(Project));
+    // The encoder writes the movie beside its place, into a file of ours that goes after every
+    // other ending, once the encoder has ended (it is declared before the run, so it outlives it).
+    // It is made just before the encoder starts, so that a killed program leaves none: the
+    // encoder entry removes it then.
+    std::optional<PartialMovie> partial;
+    const auto makePartial = [&] {
+        partial.emplace(Project.SaveFilePath);
+        Runner->SetEnvironment({std::string(kMoviePartVariable) + "=" + partial->path()});
+    };
 
     // The encoder follows the frames from the first one on, when tmp/ can be watched for it.
     std::unique_ptr<EncoderWindow> window;
@@ -222,6 +242,7 @@ void TMakeMovieThread::RenderAndEncode() {
         // A stop raised before here (the destructor) must not start a run.
         if (StopRequested())
             return;
+        makePartial();
         encoder.emplace(*Runner, [this] { encoderCut_.store(true); }, [&window] { window->Close(); });
     }
 
@@ -281,13 +302,26 @@ void TMakeMovieThread::RenderAndEncode() {
     // Pass 3: what remains to encode; its lines move the bar (RunnerNewLine), its exit code decides.
     SyncBeginEncoderProgress();
     if (encoder) {
-        encoder->Wait();
+        if (encoder->Wait() == 0)
+            PutMovieInPlace(*partial);
         return;
     }
     // A stop raised between the poll above and here (the destructor) must not start a run.
     if (StopRequested())
         return;
-    Runner->RunAndWait();
+    makePartial();
+    if (Runner->RunAndWait() == 0)
+        PutMovieInPlace(*partial);
+}
+
+void TMakeMovieThread::PutMovieInPlace(PartialMovie& partial) {
+    // The one step that touches the user's movie, taken by this thread after the encoder has
+    // ended: not after a cancel, which keeps the movie that was there.
+    SyncCheckCancel();
+    if (StopRequested())
+        return;
+    if (const int error = partial.Commit(); error != 0)
+        FailWith(PartialMovieCommitError(partial.movie(), error));
 }
 
 void TMakeMovieThread::SyncBeginEncoderProgress() {
@@ -357,8 +391,20 @@ void TMakeMovieThread::RunnerTerminated(std::uint32_t exitCode) {
         SyncMarkSucceeded();
     else if (StopRequested() || encoderCut_.load())
         SyncMarkFailed();  // stopped on request: the encoder's last words are no reason
+    else if (const int signal = Runner->EndingSignal())
+        SyncRecordFailure(EncoderSignalReason(signal));  // its last line was only where it was
     else
         SyncRecordFailure(EncoderTail.Reason(exitCode));
+}
+
+void TMakeMovieThread::SyncRefuseProjectInUse() {
+    const std::string message =
+        Project.ProjectDir + " is being made into a movie elsewhere: another export of this project is running";
+    dispatcher_.runSync([this, &message] {
+        flags_.EncodeSucceeded = false;
+        flags_.ProjectInUse = true;
+        flags_.FailureMessage = message;
+    });
 }
 
 void TMakeMovieThread::SyncMarkSucceeded() {

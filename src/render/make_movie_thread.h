@@ -23,13 +23,22 @@
 // that cannot be written, a path the encoder line cannot carry, an encoder that cannot be
 // started, ends with a non-zero code, or ends before it has taken every frame; FailureMessage
 // says why: the check's message, the file and the OS's or codec's reason, or the encoder's own
-// last error line), or succeeded. A movie path that is a file of the project or inside its tmp/,
-// and display times below 1 second, fail before anything is written. A tmp/ left by an earlier
-// run (or a link in its place) is removed first; only what is inside a real tmp/ is deleted.
-// Nothing raised inside escapes the thread, no encoder outlives it, and the temporary folder is
-// removed after every ending. Then OnCompleted runs through the dispatcher; FinishExport
-// (export_result.h) is what it usually calls.
+// last error line, or the signal that ended it), or succeeded. A movie path that is a file of the
+// project or inside its tmp/, and display times below 1 second, fail before anything is written.
+// So does a project that another export (any program, any process) is making into a movie: the
+// project folder is locked for the whole export, and that export's tmp/ is left alone
+// (ExportFlags::ProjectInUse). A tmp/ left by an earlier run (or a link in its place) is removed
+// first; only what is inside a real tmp/ is deleted. Nothing raised inside escapes the thread, no
+// encoder outlives it, and the temporary folder is removed after every ending. Then OnCompleted
+// runs through the dispatcher; FinishExport (export_result.h) is what it usually calls.
+//
+// The movie. The encoder writes it into a hidden partial file beside the movie's path that this
+// thread makes (partial_movie.h) and removes after every ending but success, once the encoder
+// has ended, whether the encoder failed, was stopped or was killed. After success the thread
+// itself renames it over the movie, as its last step before OnCompleted (PutMovieInPlace); a
+// movie already there stays until then.
 
+#include "encode/partial_movie.h"
 #include "model/pic_object.h"
 #include "imaging/bitmap.h"
 #include "platform/dispatcher.h"
@@ -123,6 +132,8 @@ private:
     std::future<FittedPicture> FitAhead(int i) const;
     // How many pictures, from the first, pass 1 keeps fitted in tmp/.
     int KeptFittedPictures() const;
+    // The last step after an encoder that succeeded: the partial movie renamed over the movie.
+    void PutMovieInPlace(PartialMovie& partial);
     void RunnerNewLine(const std::string& line);
     void RunnerTerminated(std::uint32_t exitCode);
     void FailWith(const std::string& message);
@@ -137,6 +148,7 @@ private:
     void SyncShowText();
     void SyncCheckCancel();
     void SyncRecordFailure(const std::string& message);
+    void SyncRefuseProjectInUse();
 
     // Written by the render thread, or in pass 3 by RunnerNewLine on the owner's thread while
     // the render thread waits for the encoder; read only inside steps.

@@ -308,5 +308,102 @@ TEST_F(ExportEndToEnd, AnInterruptCancelsAndCleansUp) {
     }
 }
 
+// The processes whose first argument ends with `program` and whose arguments hold `text`.
+std::vector<pid_t> processesOf(const std::string& program, const std::string& text) {
+    std::vector<pid_t> pids;
+    std::error_code ec;
+    for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string pid = it->path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream in(it->path() / "cmdline", std::ios::binary);
+        const std::string cmdline{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string first = cmdline.substr(0, cmdline.find('\0'));
+        if (first.ends_with(program) && cmdline.find(text) != std::string::npos)
+            pids.push_back(static_cast<pid_t>(std::stol(pid)));
+    }
+    return pids;
+}
+
+// However the encoder ends, its partial movie goes and the old movie stays: the encoder entry
+// killed while the frames are made, ffmpeg killed while it encodes the rest (both said as the
+// signal, not as ffmpeg's last line), or a cancel while the entry is stalled.
+TEST_F(ExportEndToEnd, AKilledOrStalledEncoderLeavesNoPartialMovie) {
+    const PacedEncoder paced;
+    const struct {
+        const char* name;
+        const char* at;
+        const char* process;  // the end of its first argument
+        int signal;
+        bool thenCancel;
+        int exitCode;
+        const char* says;
+    } cases[] = {
+        {"entry killed", "/120)", "lib/ffmpeg", SIGKILL, false, 1, "the encoder was ended by signal 9 (Killed)"},
+        {"ffmpeg killed", "までの動画を変換完了", "bin/ffmpeg", SIGKILL, false, 1,
+         "the encoder was ended by signal 9 (Killed)"},
+        {"cancelled while the entry is stalled", "/120)", "lib/ffmpeg", SIGSTOP, true, 130, "処理をキャンセルしました"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder project, out;
+        makeProject(project.dir(), 160, 120, 2);
+        const std::string movie = out.dir() + "movie.mp4";
+        test::writeText(movie, "the old movie");
+        bool sent = false;
+        const auto r = test::runProgram(fs::path(KALIDOR_BIN_DIR) / "kalidor-cli",
+                                        {"kalidor-cli", "export", project.dir(), "--out", movie},
+                                        [&](const std::string& output) {
+                                            // Once ffmpeg runs, writing the partial movie.
+                                            if (sent || output.find(c.at) == std::string::npos ||
+                                                processesOf("bin/ffmpeg", out.dir()).empty())
+                                                return false;
+                                            const auto pids = processesOf(c.process, out.dir());
+                                            for (const pid_t pid : pids)
+                                                ::kill(pid, c.signal);
+                                            sent = !pids.empty();
+                                            return sent && c.thenCancel;
+                                        });
+        ASSERT_TRUE(sent) << r.output;
+        EXPECT_EQ(r.code, c.exitCode) << r.output;
+        EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+        EXPECT_EQ(r.output.find("cpb:"), std::string::npos) << r.output;
+        EXPECT_EQ(test::readText(movie), "the old movie");
+        EXPECT_EQ(test::filesIn(out.path()).size(), 1u) << "a partial movie is left";
+        EXPECT_FALSE(fs::exists(project.path() / "tmp"));
+        EXPECT_FALSE(processMentions(out.dir()));
+    }
+}
+
+// The export works whatever inotify allows, as when another program holds the user's last
+// inotify instance or watch: the encoder entry without one (the export has its own), or the
+// whole program without any. Where nothing can be watched the frames are looked for again and
+// again instead; nothing fails for it.
+TEST_F(ExportEndToEnd, ExportsWhateverInotifyAllows) {
+    TempFolder project, out, bin;
+    makeProject(project.dir(), 160, 120, 1);
+    const fs::path built = KALIDOR_BIN_DIR, without = built / "without_inotify";
+    // A copy of the program whose lib/ffmpeg runs the real entry without inotify.
+    fs::copy_file(built / "kalidor-cli", bin.path() / "kalidor-cli");
+    fs::create_directories(bin.path() / "lib");
+    for (const char* limit : {"instances", "watches"}) {
+        for (const bool everyone : {false, true}) {
+            SCOPED_TRACE(std::string(limit) + (everyone ? ", the whole program" : ", the encoder entry"));
+            test::writeText(bin.path() / "lib" / "ffmpeg", "#!/bin/sh\nexec " + without.string() + " " + limit + " " +
+                                                               (built / "lib" / "ffmpeg").string() + " \"$@\"\n");
+            fs::permissions(bin.path() / "lib" / "ffmpeg", fs::perms::owner_all);
+            const std::string movie = out.dir() + limit + (everyone ? "-all" : "-entry") + ".mp4";
+            const std::vector<std::string> run = {"kalidor-cli", "export", project.dir(), "--out", movie};
+            std::vector<std::string> argv = {"without_inotify", limit, (built / "kalidor-cli").string()};
+            argv.insert(argv.end(), run.begin() + 1, run.end());
+            const auto r = everyone ? test::runProgram(without, argv)
+                                    : test::runProgram(bin.path() / "kalidor-cli", run);
+            ASSERT_EQ(r.code, 0) << r.output;
+            EXPECT_EQ(test::probe(movie).videoFrames, 63);
+            EXPECT_FALSE(fs::exists(project.path() / "tmp"));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kalidor

@@ -119,6 +119,8 @@ TEST(ExportSignals, KilledOrHungUpDuringTheEncodeLeavesNoEncoderAndKeepsTheMovie
             std::this_thread::sleep_for(20ms);
         EXPECT_EQ(processesNaming(tmp), 0);
         EXPECT_EQ(test::readText(movie), "the old movie");
+        // No partial movie beside it: once its owner is gone, the entry removes it.
+        EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);
         EXPECT_EQ(fs::exists(tmp), signal == SIGKILL);  // only a killed run cannot clean up
 
         const auto next = test::runCli({"export", project.dir(), "--out", movie});

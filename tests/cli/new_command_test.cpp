@@ -1,12 +1,19 @@
 #include "cli/cli_runner.h"
 #include "model/pic_object.h"
+#include "platform/child_process.h"
+#include "platform/unique_fd.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/png_writer.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <thread>
+
+#include <fcntl.h>
 
 namespace kalidor {
 namespace {
@@ -76,6 +83,53 @@ TEST(CliNew, MakesTheProjectOnlyInANewOrEmptyFolder) {
     for (const char* file : {"thumbnail/thum.bmp", "tmp/tmp/x", "file"})
         EXPECT_EQ(test::readText(root.path() / file), "mine") << file;
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(root.path() / "tmp"), {}), 2);  // tmp/ and x alone
+}
+
+// A new project appears whole or not at all: stopped while it copies the pictures, it leaves
+// nothing (SIGTERM, SIGINT) or, killed, a hidden folder of its own beside the target, which the
+// next new for that name removes; either way the next new makes the project.
+TEST(CliNew, AStoppedOrKilledNewLeavesNothingInTheWay) {
+    TempFolder pictures;
+    // Large enough that copying forty of them takes a while.
+    Bitmap noise(1024, 768);
+    std::uint32_t seed = 1;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < 3 * noise.width(); ++x)
+            noise.row(y)[x] = static_cast<std::uint8_t>((seed = seed * 1664525 + 1013904223) >> 24);
+    jpeg::writeFile(noise, pictures.dir() + "a.jpg", 95);
+    for (const int signal : {SIGKILL, SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        TempFolder root;
+        const std::string target = root.dir() + "p";
+        std::vector<std::string> argv = {"kalidor-cli", "new", target};
+        argv.insert(argv.end(), 40, pictures.dir() + "a.jpg");
+        ChildProcess cli;
+        UniqueFd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
+        ASSERT_EQ(cli.spawn((fs::path(KALIDOR_BIN_DIR) / "kalidor-cli").string(), argv, devNull.get(), devNull.get()),
+                  0);
+        // Stopped once the first copy is there, wherever it is being made.
+        const auto copying = [&] {
+            std::error_code ec;
+            for (fs::recursive_directory_iterator it(root.path(), ec), end; !ec && it != end; it.increment(ec))
+                if (it->path().filename() == "a.jpg")
+                    return true;
+            return false;
+        };
+        while (!copying() && !cli.tryWait())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_FALSE(cli.exitCode()) << "it ended before it was stopped";
+        ::kill(cli.pid(), signal);
+        while (!cli.tryWait())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(*cli.exitCode(), signal == SIGKILL ? 128 + SIGKILL : 130);
+        EXPECT_FALSE(fs::exists(target));
+        EXPECT_EQ(fs::is_empty(root.path()), signal != SIGKILL);
+
+        const auto next = runCli({"new", target, pictures.dir() + "a.jpg"});
+        EXPECT_EQ(next.exitCode, 0) << next.err;
+        EXPECT_TRUE(fs::exists(target + "/project.dat"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(root.path()), {}), 1);  // the project alone
+    }
 }
 
 }  // namespace

@@ -26,8 +26,10 @@ void SaveCommandTest::save_data() {
     QTest::addColumn<bool>("modified");
     const QStringList before{"PIC0.png", "old.jpg", "pic0.png", "pic1.png", "tmp"};
     QTest::newRow("No changes nothing") << false << true << before << true;
-    QTest::newRow("Yes removes unused copies")
-        << true << true << QStringList{"pic0.png", "pic1.png", "project.dat", "thum.bmp", "tmp"} << false;
+    // Picture files the project never named are not its copies: they stay.
+    QTest::newRow("Yes saves and keeps what the project never named")
+        << true << true << QStringList{"PIC0.png", "old.jpg", "pic0.png", "pic1.png", "project.dat", "thum.bmp", "tmp"}
+        << false;
     // project.dat a folder: the file cannot be put in its place.
     QTest::newRow("a failed save keeps the changes mark")
         << true << false << QStringList{"PIC0.png", "old.jpg", "pic0.png", "pic1.png", "project.dat", "tmp"} << true;
@@ -42,7 +44,7 @@ void SaveCommandTest::save() {
     h.answer = answer;
     auto& w = h.window;
     const std::string dir = h.openProject(2);
-    // A copy of a removed picture, one differing only in case, and a subfolder with a file.
+    // Picture files the project never named, one differing only in case, and a subfolder with a file.
     for (const char* name : {"old.jpg", "PIC0.png", "tmp/0.bmp"}) {
         fs::create_directories(fs::path(dir + name).parent_path());
         std::ofstream(dir + name) << "x";

@@ -67,7 +67,9 @@ TEST(FrameFeed, ASlowReaderGetsEveryFrameAsDecoded) {
 
 // Frames still being written are taken as they come, each name removed once fed. A file that is
 // linked under another frame's name after some of its frames were fed (and their names removed)
-// is decoded only once. When the writer has finished without a frame, the feed fails naming it.
+// is decoded only once. When the writer has finished without a frame, the feed fails naming it,
+// from Finish, whether the writer finished before the feed was prepared (a finished folder) or
+// after (frames followed).
 TEST(FrameFeed, FollowsFramesStillBeingWritten) {
     namespace fs = std::filesystem;
     const PlaneLayout layout{64, 48, true};
@@ -84,8 +86,12 @@ TEST(FrameFeed, FollowsFramesStillBeingWritten) {
         planes.emplace_back();
         decoder.decode(jpegs.back(), "frame", layout, planes.back());
     }
-    for (const bool finished : {true, false}) {
-        SCOPED_TRACE(finished);
+    // Every frame; frame 4 never written, the writer ending once frame 1 is fed (the feed
+    // follows) or before the feed is prepared (a finished folder).
+    enum class Writer { Complete, MissingWhileFollowed, MissingBeforePrepared };
+    for (const Writer how : {Writer::Complete, Writer::MissingWhileFollowed, Writer::MissingBeforePrepared}) {
+        SCOPED_TRACE(static_cast<int>(how));
+        const bool finished = how == Writer::Complete;
         test::TempFolder folder;
         const fs::path dir = folder.path();
         const auto name = [&](int n) { return dir / FrameFilePath("%6d.jpg", n); };
@@ -98,25 +104,31 @@ TEST(FrameFeed, FollowsFramesStillBeingWritten) {
             };
             for (int n = 1; n <= (finished ? 4 : 3); ++n)
                 place(n);
+            // Fed and removed: before its repeats come, or before the writer ends.
+            const auto waitUntilFed = [&](int n) {
+                while (fs::exists(name(n)))
+                    watch.Wait();
+            };
             if (finished) {
                 test::writeBytes(dir / ".shared", jpegs[4]);
                 fs::create_hard_link(dir / ".shared", name(5));
-                while (fs::exists(name(5)))  // fed and removed before its repeats come
-                    watch.Wait();
+                waitUntilFed(5);
                 for (int n = 6; n <= 10; ++n)
                     fs::create_hard_link(dir / ".shared", name(n));
                 fs::remove(dir / ".shared");
                 place(11);
                 place(12);
+            } else if (how == Writer::MissingWhileFollowed) {
+                waitUntilFed(1);
             }
             mark->Finish();
         });
+        if (how == Writer::MissingBeforePrepared)
+            writer.join();
         EncoderInvocation job;
         job.options = {"-y", "-r", "30", "-i", folder.dir() + "%6d.jpg", "-vcodec", "mpeg4", "-t", "0.4"};
         std::unique_ptr<FrameFeed> feed = FrameFeed::Prepare(job, 2, std::to_string(::getpid()));
         ASSERT_NE(feed, nullptr);
-        EXPECT_TRUE(feed->followsWriter());
-        EXPECT_EQ(feed->frameCount(), 12u);
         const int reader = ::dup(feed->encoderEnd());
         feed->Start();
         std::vector<std::uint8_t> got;
@@ -125,12 +137,15 @@ TEST(FrameFeed, FollowsFramesStillBeingWritten) {
             got.insert(got.end(), part, part + n);
         ::close(reader);
         const std::string error = feed->Finish();
-        writer.join();
+        if (writer.joinable())
+            writer.join();
         if (!finished) {
             EXPECT_NE(error.find(name(4).string() + " is missing"), std::string::npos) << error;
+            EXPECT_EQ(got.size(), 3 * layout.frameBytes());  // the frames before it
             continue;
         }
         EXPECT_EQ(error, "");
+        EXPECT_TRUE(feed->followsWriter());  // frame 5 is fed before the writer finishes
         EXPECT_EQ(feed->distinctFrames(), 7u);
         EXPECT_TRUE(fs::is_empty(dir));
         ASSERT_EQ(got.size(), 12 * layout.frameBytes());

@@ -1,6 +1,7 @@
 #include "imaging/exif_orientation.h"
 
 #include "imaging/jpeg_codec.h"
+#include "support/exif_photo.h"
 
 #include <array>
 #include <string>
@@ -117,12 +118,7 @@ Bytes cellJpegWithApp1(const Bytes& payload) {
                 p[1] = greenOf(colour);
                 p[2] = redOf(colour);
             }
-    Bytes jpeg = jpeg::encode(b, 95);
-    Bytes segment{0xFF, 0xE1, static_cast<std::uint8_t>((payload.size() + 2) >> 8),
-                  static_cast<std::uint8_t>(payload.size() + 2)};
-    segment.insert(segment.end(), payload.begin(), payload.end());
-    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());  // right after SOI
-    return jpeg;
+    return test::withApp1(jpeg::encode(b, 95), payload);
 }
 
 // Corner colours of the displayed picture: top left, top right, bottom left, bottom right.

@@ -6,9 +6,13 @@
 #include "platform/md5.h"
 #include "imaging/png_codec.h"
 #include "imaging/png_writer.h"
+#include "support/exif_photo.h"
 #include "support/test_support.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <functional>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -197,6 +201,93 @@ TEST_F(ThumbnailCache, WorkerThreadsShareTheCache) {
     EXPECT_EQ(made, 24);
     for (const std::string& path : paths)
         EXPECT_TRUE(png::readText(test::readBytes(cache.EntryPath(path, 124))));
+}
+
+// A photo split left red | right green, whose EXIF thumbnail is split top blue / bottom yellow:
+// the colours of the result tell which of the two it was made from, and which way it was turned.
+constexpr Color kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kYellow = 0x00FFFF;
+
+Bitmap halves(int width, int height, Color first, Color second, bool leftRight) {
+    Bitmap b(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Color c = (leftRight ? x < width / 2 : y < height / 2) ? first : second;
+            std::uint8_t* p = b.row(y) + 3 * x;
+            p[0] = blueOf(c);
+            p[1] = greenOf(c);
+            p[2] = redOf(c);
+        }
+    return b;
+}
+
+// The colours at the centres of the quarters: top left, top right, bottom left, bottom right.
+std::array<Color, 4> quarters(const Bitmap& b) {
+    std::array<Color, 4> out{};
+    for (int i = 0; i < 4; ++i) {
+        const std::uint8_t* p = b.row((1 + 2 * (i / 2)) * b.height() / 4) + 3 * ((1 + 2 * (i % 2)) * b.width() / 4);
+        const auto snap = [](std::uint8_t v) { return v > 160 ? 255u : 0u; };
+        out[static_cast<std::size_t>(i)] = snap(p[2]) | snap(p[1]) << 8 | snap(p[0]) << 16;
+    }
+    return out;
+}
+
+TEST_F(ThumbnailCache, JpegPhotosUseTheirExifThumbnailWhenItIsTheSamePictureAndLargeEnough) {
+    using Bytes = std::vector<std::uint8_t>;
+    const std::array<Color, 4> photo{kRed, kGreen, kRed, kGreen}, photoTurned{kRed, kRed, kGreen, kGreen};
+    const std::array<Color, 4> thumb{kBlue, kBlue, kYellow, kYellow}, thumbTurned{kYellow, kBlue, kYellow, kBlue};
+    const auto damaged = [](std::size_t at, std::uint32_t value) {
+        return [at, value](Bytes& exif) { test::setLittle32(exif, at, value); };
+    };
+    struct Case {
+        const char* name;
+        int width, height, thumbWidth, thumbHeight, orientation;
+        std::function<void(Bytes&)> damage;
+        int box;
+        std::array<Color, 4> expected;
+        bool cutAfterHead = false;  // the photo's data ends just after its frame header
+    } const cases[] = {
+        {"thumbnail", 640, 480, 160, 120, 1, {}, 124, thumb},
+        {"thumbnail turned", 640, 480, 160, 120, 6, {}, 124, thumbTurned},
+        {"only the start is read", 640, 480, 160, 120, 1, {}, 124, thumb, true},
+        {"3:2 thumbnail a pixel off", 600, 400, 160, 106, 1, {}, 124, thumb},
+        {"4:3 thumbnail of a 16:9 photo", 640, 360, 160, 120, 1, {}, 124, photo},
+        {"thumbnail smaller than the box", 640, 480, 120, 90, 1, {}, 124, photo},
+        {"thumbnail smaller than the level", 640, 480, 160, 120, 1, {}, 200, photo},
+        {"photo turned, thumbnail too small", 640, 480, 120, 90, 6, {}, 124, photoTurned},
+        {"IFD1 beyond the segment", 640, 480, 160, 120, 1, damaged(test::kIfd1LinkAt, 0xFFFFFFF0), 124, photo},
+        {"offset beyond the segment", 640, 480, 160, 120, 1, damaged(test::kThumbnailOffsetAt, 0xFFFFFFF0), 124, photo},
+        {"length beyond the segment", 640, 480, 160, 120, 1, damaged(test::kThumbnailLengthAt, 70000), 124, photo},
+        {"thumbnail cut short", 640, 480, 160, 120, 1, [](Bytes& exif) {
+             test::setLittle32(exif, test::kThumbnailLengthAt, static_cast<std::uint32_t>(exif.size() - 74) * 2 / 3);
+         }, 124, photo},
+        {"thumbnail not a JPEG", 640, 480, 160, 120, 1, damaged(test::kThumbnailOffsetAt, 0), 124, photo},
+    };
+    for (const Case& c : cases) {
+        Bytes exif = test::exifWithThumbnail(
+            c.orientation, jpeg::encode(halves(c.thumbWidth, c.thumbHeight, kBlue, kYellow, false), 90));
+        if (c.damage)
+            c.damage(exif);
+        Bytes file = test::withApp1(jpeg::encode(halves(c.width, c.height, kRed, kGreen, true), 90), exif);
+        if (c.cutAfterHead) {  // a few bytes into the photo's scan, past the thumbnail's own
+            const std::uint8_t scan[] = {0xFF, 0xDA};
+            file.erase(std::search(file.begin() + 6 + static_cast<std::ptrdiff_t>(exif.size()), file.end(),
+                                   std::begin(scan), std::end(scan)) + 64,
+                       file.end());
+        }
+        const std::string path = put(std::string(c.name) + ".jpg", file);
+        const bool turned = c.orientation >= 5;
+        const FitSize fitted = FittedSize(turned ? c.height : c.width, turned ? c.width : c.height, c.box, c.box);
+        for (int pass = 0; pass < 2; ++pass) {  // made, then read back from the cache
+            Bitmap thumbnail(c.box, c.box);
+            ASSERT_TRUE(cache.Extract(path, thumbnail)) << c.name;
+            EXPECT_NEAR(thumbnail.width(), fitted.width, 1) << c.name;  // a thumbnail may be a pixel off
+            EXPECT_NEAR(thumbnail.height(), fitted.height, 1) << c.name;
+            EXPECT_EQ(quarters(thumbnail), c.expected) << c.name << ", pass " << pass;
+        }
+        // The entry has its level's full size whichever picture it was made from.
+        const Bitmap entry = png::decode(test::readBytes(cache.EntryPath(path, c.box)));
+        EXPECT_EQ(std::max(entry.width(), entry.height()), c.box <= 128 ? 128 : 256) << c.name;
+    }
 }
 
 TEST(FreedesktopThumbnailsRoot, FollowsXdgCacheHome) {

@@ -1,4 +1,5 @@
 #include "model/pic_object.h"
+#include "model/project_file.h"
 #include "imaging/bmp_codec.h"
 #include "platform/error.h"
 #include "support/test_support.h"
@@ -225,6 +226,22 @@ TEST(ProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
         otherLength[3] = length < 0 ? 0xFF : 0;
         cases.push_back({"other signature length", otherLength, "at offset 0"});
     }
+
+    // Bytes after the last picture: a damaged count or length, never a file the program wrote.
+    // With both paths empty the count stands at offset 45; zeroed, the pictures follow it.
+    TThPicObjectManager plain = smallProject("");
+    plain.MusicFilePath = plain.SaveFilePath = "";
+    const Bytes plainBytes = ProjectFileBytes(plain);
+    ASSERT_EQ(plainBytes[45], 1);
+    Bytes zeroedCount = plainBytes;
+    zeroedCount[45] = 0;
+    cases.push_back({"zeroed picture count", zeroedCount, "more bytes) at offset 49"});
+    Bytes headThenZeros(plainBytes.begin(), plainBytes.begin() + 45);
+    headThenZeros.resize(plainBytes.size(), 0);
+    cases.push_back({"a valid head followed by zeros", headThenZeros, "at offset 49"});
+    Bytes junkAfter = good;
+    junkAfter.resize(good.size() + (1 << 20), 0xA5);
+    cases.push_back({"a megabyte after a good file", junkAfter, "(1048576 more bytes) at offset 122"});
 
     for (const auto& c : cases) {
         TempFolder dir;

@@ -5,6 +5,8 @@
 #include "model/th_utility.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/jpeg_codec.h"
+#include "platform/child_process.h"
+#include "platform/folder_lock.h"
 #include "render/encoder_progress.h"
 #include "render/frame_writer.h"
 #include "render/make_movie_thread.h"
@@ -18,13 +20,17 @@
 #include <algorithm>
 #include <climits>
 #include <condition_variable>
+#include <csignal>
 #include <deque>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
+
+#include <fcntl.h>
 
 namespace kalidor {
 namespace {
@@ -162,6 +168,7 @@ public:
 
     void SetCommandLine(const std::string& commandLine) override { script_.commandLine = commandLine; }
     const std::string& CommandLine() const override { return script_.commandLine; }
+    void SetEnvironment(std::vector<std::string> entries) override { environment_ = std::move(entries); }
     std::uint32_t RunAndWait() override {
         ++script_.runs;
         if (script_.throwOnStart) {
@@ -186,6 +193,8 @@ public:
         }
         running_ = false;
         const std::uint32_t code = stopped_ ? kStillActive : script_.exitCode;
+        if (code == 0)
+            writeMovie();
         OnTerminated(code);
         return code;
     }
@@ -205,6 +214,14 @@ public:
     }
 
 private:
+    // Into the partial file the export gave, as the encoder entry does.
+    void writeMovie() {
+        const std::string prefix = std::string(kMoviePartVariable) + "=";
+        for (const std::string& entry : environment_)
+            if (entry.starts_with(prefix))
+                test::writeText(entry.substr(prefix.size()), "movie");
+    }
+
     void takeFrames() {
         FrameArrivals arrivals(script_.folder + "%6d.jpg");
         {
@@ -227,6 +244,7 @@ private:
 
     Dispatcher& dispatcher_;
     Script& script_;
+    std::vector<std::string> environment_;
     FrameArrivals* arrivals_ = nullptr;
     std::atomic<bool> running_{false}, stopped_{false};
     std::mutex mutex_;
@@ -251,6 +269,7 @@ struct TestProject {
         project.MovWidth = 160;
         project.MovHeight = 120;
         project.SaveFilePath = folder.dir() + "out/movie.MP4";
+        fs::create_directories(folder.path() / "out");
         for (std::size_t i = 0; i < displayTimes.size(); ++i) {
             const std::string path = folder.dir() + "pic" + std::to_string(i) + (i % 2 ? ".jpg" : ".bmp");
             if (i % 2)
@@ -311,6 +330,8 @@ Outcome exportWith(TestProject& p, RecordingStatus& status, OwnerThreadDispatche
     EXPECT_TRUE(out.completedOnOwner);
     EXPECT_EQ(status.offOwnerThread, 0);
     EXPECT_FALSE(p.tmpExists());
+    // The movie in place after success, and no partial one after any ending.
+    EXPECT_EQ(test::filesIn(p.folder.path() / "out").size(), out.result == ExportResult::Completed ? 1u : 0u);
     return out;
 }
 
@@ -766,23 +787,37 @@ TEST(EncoderOutputTail, ShowsTheMeaningfulLine) {
 }
 
 // An encoder that follows the frames and ends before it has taken them all has failed, whatever
-// its exit code says; one started on the finished frames is judged by its exit code.
+// its exit code says; one started on the finished frames is judged by its exit code and by the
+// movie it wrote into the partial file the export gave it. One ended by a signal is reported as
+// that, not by its last words; its partial file goes all the same.
 TEST(MakeMovieThread, RealRunnerReportsTheProgramsEnding) {
+    TempFolder scripts;
+    const auto script = [&](const char* name, const std::string& body) {
+        test::writeText(scripts.path() / name, "#!/bin/sh\n" + body + "\n");
+        fs::permissions(scripts.path() / name, fs::perms::owner_all);
+        return scripts.dir() + name;
+    };
+    const std::string writes = script("writes", "echo movie > \"$KALIDOR_MOVIE_PART\"");
+    const std::string killed = script("killed", "echo 'frame=   3 fps=0.0 time=0.1 cpb: bitrate max/min/avg'; kill -9 $$");
     struct Case {
-        const char* program;
+        std::string program;
         bool framesFirst;
         ExportResult result;
         const char* inMessage;
     };
     const std::vector<Case> cases = {
-        {"/bin/true", true, ExportResult::Completed, ""},
+        {writes, true, ExportResult::Completed, ""},
+        {"/bin/true", true, ExportResult::Failed, "the encoder ended without writing"},
         {"/bin/true", false, ExportResult::Failed, "ended before it had taken every frame"},
         {"/bin/false", false, ExportResult::Failed, "exit code 1"},
+        {killed, true, ExportResult::Failed, "the encoder was ended by signal 9 (Killed)"},
+        {killed, false, ExportResult::Failed, "the encoder was ended by signal 9 (Killed)"},
         {"/nonexistent/encoder", false, ExportResult::Failed, "doesn't exist."},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.program);
+        SCOPED_TRACE(c.program + (c.framesFirst ? " frames first" : ""));
         TestProject p({3});
+        test::writeText(p.project.SaveFilePath, "the old movie");
         OwnerThreadDispatcher owner;
         RecordingStatus status(owner);
         ExportFlags flags;
@@ -799,7 +834,69 @@ TEST(MakeMovieThread, RealRunnerReportsTheProgramsEnding) {
         EXPECT_EQ(result, c.result);
         EXPECT_NE(flags.FailureMessage.find(c.inMessage), std::string::npos) << flags.FailureMessage;
         EXPECT_FALSE(p.tmpExists());
+        const auto out = test::filesIn(p.folder.path() / "out");
+        ASSERT_EQ(out.size(), 1u);  // the movie, no partial one
+        EXPECT_EQ(test::readText(p.project.SaveFilePath), c.result == ExportResult::Completed ? "movie\n" : "the old movie");
     }
+}
+
+// One export of a project at a time, whatever runs it: a second one is refused at once with its
+// reason and leaves the first one's tmp/ alone; the lock goes with its holder, however that ends
+// (here an export of this program held in its encoder, then another process killed).
+TEST(MakeMovieThread, OneExportOfAProjectAtATime) {
+    TestProject p({1});
+    const auto refused = [&] {
+        const std::set<std::string> before = p.tmpExists() ? p.tmpFiles() : std::set<std::string>{};
+        OwnerThreadDispatcher owner;
+        RecordingStatus status(owner);
+        ExportFlags flags;
+        FakeRunner::Script script;
+        ExportResult result = ExportResult::Completed;
+        {
+            TMakeMovieThread thread(p.project, status, flags, owner, std::make_unique<FakeRunner>(owner, script));
+            thread.OnCompleted = [&] { result = FinishExport(p.project.ProjectDir, status, flags); };
+            thread.Start();
+            thread.Wait();
+        }
+        EXPECT_EQ(result, ExportResult::Failed);
+        EXPECT_EQ(status.labels.back(), "処理が失敗しました");
+        EXPECT_EQ(status.failureDetail, p.folder.dir() + " is being made into a movie elsewhere: another export of "
+                                                         "this project is running");
+        EXPECT_EQ(script.runs, 0);
+        EXPECT_EQ(p.tmpExists() ? p.tmpFiles() : std::set<std::string>{}, before);
+    };
+
+    std::promise<void> running, release;
+    OwnerThreadDispatcher owner;
+    RecordingStatus status(owner);
+    FakeRunner::Script first;
+    first.onRun = [&] {
+        running.set_value();
+        release.get_future().wait();
+    };
+    Outcome firstOutcome;
+    std::thread firstExport([&] { firstOutcome = exportWith(p, status, owner, first); });
+    running.get_future().wait();
+    ASSERT_EQ(p.framesAndPictures().first, 33u);
+    refused();
+    release.set_value();
+    firstExport.join();
+    EXPECT_EQ(firstOutcome.result, ExportResult::Completed);
+
+    ChildProcess holder;
+    UniqueFd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
+    // flock(1) holds the lock itself (-o: not its command), and is killed with its command.
+    ASSERT_EQ(holder.spawn("/usr/bin/flock", {"flock", "-o", p.folder.dir(), "sleep", "60"}, devNull.get(),
+                           devNull.get()),
+              0);
+    for (int i = 0; i < 500 && FolderLock(p.folder.dir()).state() != FolderLock::State::Held; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    refused();
+    ::kill(-holder.pid(), SIGKILL);
+    while (!holder.tryWait())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    FakeRunner::Script after;
+    EXPECT_EQ(exportWith(p, status, owner, after).result, ExportResult::Completed);
 }
 
 TEST(MakeMovieThread, DestroyingARunningExportStopsTheEncoderAndJoins) {

@@ -1,5 +1,6 @@
 // lib/ffmpeg: the encoder entry. Takes the export's argument line, runs the installed ffmpeg
-// with it adapted (encoder_entry.h) and passes ffmpeg's output and exit code through.
+// with it adapted (encoder_entry.h) and passes ffmpeg's output and its ending through: its exit
+// code, or the signal that ended it (the entry then ends by that signal too).
 //
 // The frames are decoded here and reach ffmpeg raw (frame_feed.h); frames that the program which
 // started us is still writing are followed as they come, and removed once fed.
@@ -8,12 +9,15 @@
 // reach the runner's pipe byte for byte. It runs in our process group, so the runner's group
 // stop reaches it as well.
 //
-// The movie is written to a hidden partial file beside it and renamed over the real path only
-// when ffmpeg exits 0, so a failed or cancelled encode leaves the previous movie as it was and
-// no partial one. SIGTERM, SIGINT, SIGHUP and SIGQUIT are forwarded to ffmpeg; the partial file
-// is removed and the entry ends by that signal. SIGKILL cannot be caught: the entry and ffmpeg
-// (in the group, or by its parent-death signal) end at once and a ".<name>.part-XXXXXX<ext>" file
-// may stay behind; such names are never a finished movie and may be deleted.
+// The movie is written to a hidden partial file beside it (partial_movie.h). When the program
+// that started us names one in KALIDOR_MOVIE_PART, that file is its own: we only write into it,
+// and it puts it in place or removes it once we have ended, however we end. Run by hand, we make
+// our own and rename it over the real path only when ffmpeg exits 0, so a failed or cancelled
+// encode leaves the previous movie as it was and no partial one (SIGKILL aside).
+//
+// SIGTERM, SIGINT, SIGHUP and SIGQUIT are forwarded to ffmpeg; the entry then ends by that
+// signal. SIGKILL cannot be caught: the entry and ffmpeg (in the group, or by its parent-death
+// signal) end at once.
 //
 // The entry ends with the program that started it, however that one ends: the kernel sends it
 // SIGTERM when its parent goes (a stop as above), and a parent that went before the entry could
@@ -23,6 +27,7 @@
 #include "platform/command_line.h"
 #include "encode/encoder_entry.h"
 #include "encode/frame_feed.h"
+#include "encode/partial_movie.h"
 #include "platform/child_process.h"
 #include "platform/error.h"
 
@@ -32,11 +37,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,43 +75,37 @@ bool ownerGone() { return !ownerPid().empty() && std::to_string(::getppid()) != 
 
 std::string errnoText(int error) { return std::strerror(error); }
 
-// The partial movie: removed on destruction unless committed.
-class PartialFile {
-public:
-    explicit PartialFile(std::string path) : path_(std::move(path)) {}
-    PartialFile(const PartialFile&) = delete;
-    PartialFile& operator=(const PartialFile&) = delete;
-    ~PartialFile() { discard(); }
+// The owner's partial file, for a stop that comes before ffmpeg runs (while the first frames
+// are awaited): when the owner is gone, nobody else can remove it.
+char gOwnersPartial[4096];
+pid_t gOwner = 0;
 
-    const std::string& path() const { return path_; }
-    void discard() {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
-        path_.clear();
-    }
-    // Flushes the finished movie and renames it over `target`. Returns 0 or the errno.
-    int commit(const std::string& target) {
-        const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return errno;
-        struct stat info {};
-        const bool empty = ::fstat(fd, &info) == 0 && info.st_size == 0;
-        const bool synced = ::fsync(fd) == 0;
-        const int syncError = errno;
-        ::close(fd);
-        if (empty)
-            return ENODATA;
-        if (!synced)
-            return syncError;
-        if (::rename(path_.c_str(), target.c_str()) != 0)
-            return errno;
-        path_.clear();
-        return 0;
-    }
+// Whether the owner has ended, after a stop signal. Its threads end one by one, and the first
+// to go sends us its end while the process is still our parent: give it a moment to be gone.
+// A stop from a living owner (a cancel) waits out the moment; the owner removes the file then.
+bool ownerEndedAfterStop() {
+    const timespec step{0, 5'000'000};
+    for (int i = 0; i < 40 && ::getppid() == gOwner; ++i)
+        ::nanosleep(&step, nullptr);
+    return ::getppid() != gOwner;
+}
 
-private:
-    std::string path_;
-};
+void stopWithOwnerGone(int signal) {
+    if (ownerEndedAfterStop())
+        ::unlink(gOwnersPartial);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void removeOnOrphanedStop(const std::string& partial) {
+    if (ownerPid().empty() || partial.size() >= sizeof gOwnersPartial)
+        return;
+    partial.copy(gOwnersPartial, partial.size());
+    gOwnersPartial[partial.size()] = '\0';
+    gOwner = static_cast<pid_t>(std::stol(ownerPid()));
+    for (int s : kStopSignals)
+        ::signal(s, stopWithOwnerGone);
+}
 
 sigset_t stopAndChildSignals() {
     sigset_t set;
@@ -125,6 +126,9 @@ int pendingStopSignal() {
 }
 
 [[noreturn]] void dieBy(int signal) {
+    // Passing on ffmpeg's crash is no crash of ours: no core file for it.
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
     std::signal(signal, SIG_DFL);
     sigset_t set;
     sigemptyset(&set);
@@ -161,9 +165,14 @@ pid_t startEncoder(const std::string& program, const std::vector<std::string>& a
     ::_exit(kExitNoEncoder);
 }
 
+struct EncoderEnd {
+    int code = 0;        // the exit code, or 128 + the signal that ended it
+    int signal = 0;      // the signal that ended it, or 0
+    int stopSignal = 0;  // the stop signal we received and forwarded, or 0
+};
+
 // Waits for ffmpeg, forwarding the first stop signal and killing it when it outlasts the grace.
-// Returns its exit code and the stop signal received (0 for none).
-std::pair<int, int> waitForEncoder(pid_t pid) {
+EncoderEnd waitForEncoder(pid_t pid) {
     const sigset_t set = stopAndChildSignals();
     int stopSignal = 0;
     bool killed = false;
@@ -172,9 +181,9 @@ std::pair<int, int> waitForEncoder(pid_t pid) {
         int status = 0;
         const pid_t r = ::waitpid(pid, &status, WNOHANG);
         if (r == pid)
-            return {ExitCodeOfStatus(status), stopSignal};
+            return {ExitCodeOfStatus(status), WIFSIGNALED(status) ? WTERMSIG(status) : 0, stopSignal};
         if (r < 0 && errno != EINTR)
-            return {255, stopSignal};
+            return {255, 0, stopSignal};
         // The child is unreaped here, so pid still names it.
         int signal;
         if (stopSignal && !killed) {
@@ -199,10 +208,17 @@ std::pair<int, int> waitForEncoder(pid_t pid) {
 }
 
 int run(const std::vector<std::string>& args) {
+    // Ready before the owner's end can reach us as a signal, so that its partial file goes with
+    // the owner however early that is.
+    const char* given = std::getenv(kMoviePartVariable);
+    if (given && IsPartialOutputName(std::filesystem::path(given).filename().string()))
+        removeOnOrphanedStop(given);
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     // Checked after asking: the owner may have ended between starting us and the call above.
     if (ownerGone()) {
         report("the program that started the encoder has ended; nothing was done");
+        if (gOwnersPartial[0])
+            ::unlink(gOwnersPartial);
         return kExitFailed;
     }
     if (std::getenv(kEncoderEntryMarker)) {
@@ -235,6 +251,18 @@ int run(const std::vector<std::string>& args) {
         return kExitNoEncoder;
     }
 
+    // The owner's partial file, or (below) our own.
+    std::string partial;
+    if (given && *given) {
+        partial = given;
+        const std::filesystem::path path(partial), output(job.output);
+        if (path.parent_path() != output.parent_path() || !IsPartialOutputName(path.filename().string())) {
+            gOwnersPartial[0] = '\0';
+            report("the partial file " + partial + " is not one beside " + job.output);
+            return kExitUsage;
+        }
+    }
+
     // The frames are decoded here on every core and reach ffmpeg raw through a pipe. Frames our
     // owner is still writing are followed, which waits here for the first one.
     std::unique_ptr<FrameFeed> feed;
@@ -242,6 +270,8 @@ int run(const std::vector<std::string>& args) {
         feed = FrameFeed::Prepare(job, 0, ownerPid());
     } catch (const Error& e) {
         report(e.what());
+        if (!partial.empty() && ownerGone())
+            ::unlink(partial.c_str());
         return kExitFailed;
     }
 
@@ -252,23 +282,20 @@ int run(const std::vector<std::string>& args) {
     const sigset_t blocked = stopAndChildSignals();
     sigprocmask(SIG_BLOCK, &blocked, nullptr);
 
-    PartialOutputTemplate name = PartialOutputTemplateFor(job.output);
-    const int fd = ::mkostemps(name.path.data(), name.suffixLength, O_CLOEXEC);
-    if (fd < 0) {
-        report("cannot create a partial file beside " + job.output + ": " + errnoText(errno));
-        return kExitFailed;
+    std::optional<PartialMovie> own;
+    if (partial.empty()) {
+        try {
+            partial = own.emplace(job.output).path();
+        } catch (const Error& e) {
+            report(e.what());
+            return kExitFailed;
+        }
     }
-    PartialFile partial(name.path);
-    // mkostemps makes the file 0600; ffmpeg only truncates it, so give it a new file's mode.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
 
     std::vector<std::string> argv{"ffmpeg"};
     argv.insert(argv.end(), job.options.begin(), job.options.end());
     // "file:" keeps ffmpeg from reading a protocol into a relative name holding ':'.
-    argv.push_back("file:" + partial.path());
+    argv.push_back("file:" + partial);
     ::setenv(kEncoderEntryMarker, "1", 1);
     ::setenv(kOwnerPidVariable, std::to_string(::getpid()).c_str(), 1);  // ffmpeg's owner is us
     if (feed)
@@ -280,27 +307,38 @@ int run(const std::vector<std::string>& args) {
     }
     if (feed)
         feed->Start();
-    const auto [code, stopSignal] = waitForEncoder(pid);
-    const int lateStop = stopSignal ? stopSignal : pendingStopSignal();
-    if (lateStop) {
-        partial.discard();
-        dieBy(lateStop);
+    const EncoderEnd end = waitForEncoder(pid);
+    // Our own partial file goes unless committed; the owner's is the owner's, unless the owner
+    // is gone (killed, however) and so can no longer remove it.
+    const int lateStop = end.stopSignal ? end.stopSignal : pendingStopSignal();
+    const auto leave = [&] {
+        if (own)
+            own->Discard();
+        else if (lateStop ? ownerEndedAfterStop() : ownerGone())
+            ::unlink(partial.c_str());
+    };
+    // Stopped, or ffmpeg ended by a signal of someone else's (killed, crashed): we end the same way.
+    if (const int signal = lateStop ? lateStop : end.signal) {
+        leave();
+        dieBy(signal);
     }
+    const int code = end.code;
     if (feed) {
         if (const std::string error = feed->Finish(); !error.empty()) {
             report(error);
+            leave();
             return kExitFailed;
         }
     }
-    if (code != 0)
-        return code;
     if (ownerGone()) {
         report("the program that started the encoder has ended; " + job.output + " was not replaced");
+        leave();
         return kExitFailed;
     }
-    if (const int error = partial.commit(job.output); error != 0) {
-        report(error == ENODATA ? "ffmpeg ended without writing " + job.output
-                                : "cannot replace " + job.output + ": " + errnoText(error));
+    if (code != 0 || !own)
+        return code;  // the owner's file is the owner's to put in place
+    if (const int error = own->Commit(); error != 0) {
+        report(PartialMovieCommitError(job.output, error));
         return kExitFailed;
     }
     return 0;

@@ -37,4 +37,6 @@ void ExportStatus::BeginExport(const std::string& saveFolder) {
     SetCancelled(false);
 }
 
+bool ExportStatus::HoldUntilAnswered(std::function<void()>) { return false; }
+
 }  // namespace kalidor

@@ -6,6 +6,7 @@
 // Threads: every call comes on the owner's thread, through the export's Dispatcher. The render
 // thread never calls an implementation directly.
 
+#include <functional>
 #include <string>
 
 namespace kalidor {
@@ -51,6 +52,11 @@ public:
     // elsewhere (a signal on the terminal) override it.
     virtual bool Cancelled() const { return cancelled_; }
     void SetCancelled(bool cancelled) { cancelled_ = cancelled; }
+    // Asked by the export before it puts the new movie in place. While the user is being asked
+    // whether to cancel, the answer decides: an implementation that is asking keeps `release`,
+    // calls it once the answer is in (Cancelled set after a yes) and returns true. False: no
+    // question is open, go on. Once a call returned true, `release` is called exactly once.
+    virtual bool HoldUntilAnswered(std::function<void()> release);
 
     // The movie's folder, ending in '/', which the open-folder button opens.
     void SetSaveFolder(const std::string& folder) { saveFolder_ = folder; }

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <future>
 #include <optional>
@@ -103,9 +104,24 @@ void TMakeMovieThread::Wait() {
         worker_.join();
 }
 
+struct TMakeMovieThread::AnswerWait {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool released = false;
+    void Release() {
+        {
+            std::lock_guard lock(mutex);
+            released = true;
+        }
+        changed.notify_all();
+    }
+};
+
 void TMakeMovieThread::RequestStop() {
     stopRequested_.store(true);
     Runner->RequestStop();
+    std::lock_guard lock(answerMutex_);
+    if (answerWait_) answerWait_->Release();
 }
 
 void TMakeMovieThread::Execute() {
@@ -316,8 +332,9 @@ void TMakeMovieThread::RenderAndEncode() {
 
 void TMakeMovieThread::PutMovieInPlace(PartialMovie& partial) {
     // The one step that touches the user's movie, taken by this thread after the encoder has
-    // ended: not after a cancel, which keeps the movie that was there.
-    SyncCheckCancel();
+    // ended: not after a cancel, which keeps the movie that was there, nor before the answer to
+    // a cancel question still open.
+    SyncAwaitCancelAnswer();
     if (StopRequested())
         return;
     if (const int error = partial.Commit(); error != 0)
@@ -440,6 +457,38 @@ void TMakeMovieThread::SyncShowTextCounted() {
 
 void TMakeMovieThread::SyncShowText() {
     dispatcher_.runSync([this] { status_.ShowStatusText(StatusText, false); });
+}
+
+void TMakeMovieThread::SyncAwaitCancelAnswer() {
+    // Asked again after every answer: the user may ask to cancel once more.
+    while (!StopRequested()) {
+        auto wait = std::make_shared<AnswerWait>();
+        {
+            std::lock_guard lock(answerMutex_);
+            answerWait_ = wait;
+        }
+        // A stop raised before the wait was known to RequestStop ends it here.
+        if (StopRequested()) break;
+        bool held = false;
+        dispatcher_.runSync([&] {
+            held = status_.HoldUntilAnswered([wait] { wait->Release(); });
+            if (!held && status_.Cancelled()) {
+                CancelSeen.store(true);
+                stopRequested_.store(true);
+            }
+        });
+        if (held) {
+            std::unique_lock lock(wait->mutex);
+            wait->changed.wait(lock, [&] { return wait->released; });
+        }
+        {
+            std::lock_guard lock(answerMutex_);
+            answerWait_.reset();
+        }
+        if (!held) return;
+    }
+    std::lock_guard lock(answerMutex_);
+    answerWait_.reset();
 }
 
 void TMakeMovieThread::SyncCheckCancel() {

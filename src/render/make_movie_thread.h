@@ -36,7 +36,8 @@
 // thread makes (partial_movie.h) and removes after every ending but success, once the encoder
 // has ended, whether the encoder failed, was stopped or was killed. After success the thread
 // itself renames it over the movie, as its last step before OnCompleted (PutMovieInPlace); a
-// movie already there stays until then.
+// movie already there stays until then, and while the user is being asked whether to cancel
+// (ExportStatus::HoldUntilAnswered) until the answer is in: a yes keeps the old movie.
 
 #include "encode/partial_movie.h"
 #include "model/pic_object.h"
@@ -53,6 +54,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -134,6 +136,9 @@ private:
     int KeptFittedPictures() const;
     // The last step after an encoder that succeeded: the partial movie renamed over the movie.
     void PutMovieInPlace(PartialMovie& partial);
+    // The cancel poll before that step, which waits while a cancel question is open and asks
+    // again once it is answered; a stop request ends the wait.
+    void SyncAwaitCancelAnswer();
     void RunnerNewLine(const std::string& line);
     void RunnerTerminated(std::uint32_t exitCode);
     void FailWith(const std::string& message);
@@ -173,6 +178,10 @@ private:
     MakeMovieOptions options_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};
+    // The wait for a cancel question's answer, shared with the release the owner keeps.
+    struct AnswerWait;
+    std::mutex answerMutex_;
+    std::shared_ptr<AnswerWait> answerWait_;  // guarded by answerMutex_
     // After everything its events use, so it goes (stopping its run) before them.
     std::unique_ptr<EncoderRunner> Runner;
     std::jthread worker_;

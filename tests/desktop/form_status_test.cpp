@@ -10,6 +10,9 @@
 #include <QSpontaneKeyEvent>
 #include <QtTest>
 
+#include <fstream>
+#include <iterator>
+
 using kalidor::TFormStatus;
 using kalidor::uitest::MovieHarness;
 
@@ -156,22 +159,45 @@ void FormStatusTest::endings() {
 
 void FormStatusTest::realExportThroughTheWindow_data() {
     QTest::addColumn<bool>("cancel");
-    QTest::newRow("completed") << false;
-    QTest::newRow("cancelled") << true;
+    QTest::addColumn<bool>("askedToTheEnd");  // the question stays open until the movie is made
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("completed") << false << false << false;
+    QTest::newRow("cancelled") << true << false << true;
+    QTest::newRow("asked until the movie is made, yes") << true << true << true;
+    QTest::newRow("asked until the movie is made, no") << true << true << false;
 }
 
-// Two pictures at 134 x 100 through the page, the render thread and the encoder.
+// Two pictures at 134 x 100 through the page, the render thread and the encoder, over a movie
+// made before.
 void FormStatusTest::realExportThroughTheWindow() {
     QFETCH(bool, cancel);
+    QFETCH(bool, askedToTheEnd);
+    QFETCH(bool, answer);
     MovieHarness h;
     const std::string dir = h.openProject(2, 1);
     auto& w = h.window;
     w.TabSheetSaveMovie->SEMovHeight->setValue(100);
-    w.Project.SaveFilePath = h.workspace.baseDir() + "out/movie.MP4";
+    const std::string movie = h.workspace.baseDir() + "out/movie.MP4";
+    w.Project.SaveFilePath = movie;
     h.showSettings();
+    QVERIFY(QDir().mkpath(QString::fromStdString(h.workspace.baseDir() + "out")));
+    std::ofstream(movie) << "the old movie";
+    const auto oldMovieThere = [&] {
+        std::ifstream in(movie);
+        return std::string(std::istreambuf_iterator<char>(in), {}) == "the old movie";
+    };
     TFormStatus* status = w.TabSheetSaveMovie->StatusForm();
     status->openFolder = [](const QString&, std::function<void(const QString&)>) {};
-    status->question = [](QWidget*, const QString&) { return true; };
+    // The question as the user leaves it open: the export goes on behind it meanwhile.
+    bool heldWhileAsked = false, oldKeptWhileAsked = false;
+    status->question = [&](QWidget*, const QString&) {
+        if (askedToTheEnd) {
+            QSignalSpy held(status, &TFormStatus::movieHeld);
+            heldWhileAsked = held.wait(60000);
+            oldKeptWhileAsked = oldMovieThere();
+        }
+        return answer;
+    };
     kalidor::uitest::click(w.TabSheetSaveMovie->pngBtnMakeMov);
     QVERIFY2(!w.isEnabled(), qPrintable(h.notices.join('\n')));
     QVERIFY(status->isVisible() && status->isEnabled());
@@ -179,12 +205,16 @@ void FormStatusTest::realExportThroughTheWindow() {
     QVERIFY(w.TabSheetSaveMovie->Exporting());
     QVERIFY(!w.close());
     if (cancel) status->BtnCancel->click();
+    QVERIFY(heldWhileAsked == askedToTheEnd && oldKeptWhileAsked == askedToTheEnd);
     // The window's loop turns while the thread works: the label follows it.
     QTRY_VERIFY_WITH_TIMEOUT(!w.TabSheetSaveMovie->Exporting(), 60000);
-    const QString result = cancel ? QStringLiteral("処理をキャンセルしました") : QStringLiteral("処理が完了しました");
+    const bool cancelled = cancel && answer;
+    const QString result = cancelled ? QStringLiteral("処理をキャンセルしました") : QStringLiteral("処理が完了しました");
     QCOMPARE(status->LabelStatus->text(), result);
-    QVERIFY(buttonsOf(*status) == (Buttons{false, !cancel, true}));
-    QCOMPARE(std::filesystem::exists(w.Project.SaveFilePath), !cancel);
+    QVERIFY(buttonsOf(*status) == (Buttons{false, !cancelled, true}));
+    QCOMPARE(oldMovieThere(), cancelled);
+    QVERIFY(std::filesystem::file_size(movie) > 1000 || cancelled);
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(h.workspace.baseDir() + "out"), {}), 1);
     QVERIFY(!std::filesystem::exists(dir + "tmp"));
     QVERIFY(!w.isEnabled());
     status->BtnClose->click();

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace kalidor {
 
 namespace {
@@ -96,8 +98,25 @@ void TFormStatus::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
+TFormStatus::~TFormStatus() { releaseHeld(); }
+
 void TFormStatus::BtnCancelClick() {
-    if (question(this, QString::fromUtf8(kCancelQuestion))) SetCancelled(true);
+    asking_ = true;
+    const bool yes = question(this, QString::fromUtf8(kCancelQuestion));
+    asking_ = false;
+    if (yes) SetCancelled(true);
+    releaseHeld();
+}
+
+bool TFormStatus::HoldUntilAnswered(std::function<void()> release) {
+    if (!asking_) return false;
+    held_.push_back(std::move(release));
+    emit movieHeld();
+    return true;
+}
+
+void TFormStatus::releaseHeld() {
+    for (const auto& release : std::exchange(held_, {})) release();
 }
 
 void TFormStatus::BtnOpenDirClick() {

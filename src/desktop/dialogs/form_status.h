@@ -9,6 +9,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -20,10 +21,14 @@ class TFormStatus : public QDialog, public ExportStatus {
     Q_OBJECT
 public:
     explicit TFormStatus(QWidget* parent = nullptr);
+    ~TFormStatus() override;
 
     void SetFinished(bool finished) override;
     void SetOpenFolderEnabled(bool enabled) override;
     void ShowFailureDetail(const std::string& message) override;
+    // While the cancel question is open the export may go on, but its new movie waits for the
+    // answer.
+    bool HoldUntilAnswered(std::function<void()> release) override;
 
     void BtnCancelClick();
     void BtnOpenDirClick();
@@ -43,6 +48,8 @@ public:
 
 signals:
     void closed();
+    // The export has made its movie and waits for the answer to the cancel question.
+    void movieHeld();
 
 protected:
     void ProgressChanged(int minimum, int maximum, int position) override;
@@ -52,7 +59,11 @@ protected:
     void reject() override;
 
 private:
+    void releaseHeld();
+
     bool closing_ = false;
+    bool asking_ = false;                    // the cancel question is open
+    std::vector<std::function<void()>> held_;  // what waits for its answer
 };
 
 }  // namespace kalidor

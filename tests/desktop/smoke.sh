@@ -2,20 +2,23 @@
 # Starts the real desktop program under Xvfb on a scratch workspace holding one project:
 # waits for its window, checks title and size, takes a screenshot that must not be blank,
 # checks that a second instance leaves the first running, exports the project through its
-# save-movie page as a user would (open it, 200 wide, a movie path typed into the file dialog,
-# the make button, the progress dialog's Close) and checks the movie with ffprobe, saves the
-# project, and ends it with SIGTERM, which must quit cleanly (exit status 0).
-# Usage: smoke.sh <kalidor executable> <example project folder> [screenshot path]
+# save-movie page as a user would (open it, play the preview with ▶ and work it with the arrow
+# keys, Home, End and Space, 200 wide, a movie path typed into the file dialog, the make button,
+# the progress dialog's Close) and checks the movie with ffprobe, saves the project and checks
+# that the keys left its format and quality as they were, and ends it with SIGTERM, which must
+# quit cleanly (exit status 0).
+# Usage: smoke.sh <kalidor executable> <example project folder> [screenshot path] [movie page screenshot path]
 set -euo pipefail
 program=$(realpath "$1")
 example=$(realpath "$2")
 shot=${3:-}
+pageshot=${4:+$(realpath "$4")}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home/Orvane/Kalidor/project" "$work/run" "$work/out"
 chmod 700 "$work/run"
 cp -r "$example" "$work/home/Orvane/Kalidor/project/例"
-export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" WORK="$work" HOME="$work"
+export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" WORK="$work" HOME="$work" PAGESHOT="$pageshot"
 export STEPS="$(dirname "$(realpath "$0")")/window_steps.sh"
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
@@ -49,6 +52,10 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   source "$STEPS"
   at 309 147; xdotool click --repeat 2 --delay 80 1; sleep 0.5
   at 638 32; xdotool click 1; sleep 0.3
+  # The preview'"'"'s ▶, then the keys: they work the player, never the format or the quality.
+  at 76 644; xdotool click 1; sleep 0.6
+  xdotool key Right Right Left End Home space; sleep 0.4; xdotool key space Right; sleep 0.3
+  [ -z "$PAGESHOT" ] || import -window root "$PAGESHOT"
   # Every keystroke counts and odd widths become even at once, so a width of even prefixes.
   at 120 251; xdotool click --repeat 3 1; xdotool key ctrl+a; xdotool type --delay 30 200
   at 872 219; xdotool click 1
@@ -76,6 +83,9 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   into "^Kalidor\$"; xdotool key Return
   timeout 10 bash -c "until grep -q \"size: 200 x 150\" <(\"\$(dirname \"$PROGRAM\")/kalidor-cli\" info \"$project\"); do sleep 0.2; done" ||
     { echo "the project was not saved with its new size"; exit 1; }
+  info=$("$(dirname "$PROGRAM")/kalidor-cli" info "$project")
+  grep -q "^format: MP4 (MovType 0)$" <<<"$info" && grep -q "^quality: 高画質 (MovQuality 1)$" <<<"$info" ||
+    { echo "the keys changed a setting:"; echo "$info"; exit 1; }
   kill -TERM "$first"
   wait "$first" || { echo "exit status $? after SIGTERM"; exit 1; }
 '

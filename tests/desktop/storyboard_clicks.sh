@@ -3,8 +3,8 @@
 # action given to a panel with the add button (leaving for the project page must then ask about
 # the unsaved change), an action dragged with Shift held onto another panel (a copy: the list
 # keeps its names), a panel double-clicked (the movie page's preview shows it), typed into and
-# deleted (it must go), Ctrl+Z (it comes back with the typed caption, as it was) and
-# Ctrl+Shift+Z (it goes again), each saved and checked.
+# deleted (it must go), 元に戻す from the strip's right-click menu (it comes back with the typed
+# caption, as it was) and Ctrl+Shift+Z (it goes again), each saved and checked.
 # Usage: storyboard_clicks.sh <kalidor executable> <example project folder> [screenshot folder]
 set -euo pipefail
 program=$(realpath "$1")
@@ -68,10 +68,13 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
       { echo "$2:"; info; exit 1; }
   }
   save 2 "the double-clicked panel was not deleted"
-  # Ctrl+Z brings the deleted panel back; Ctrl+Shift+Z deletes it again.
-  at 600 300; xdotool click 1 key ctrl+z; sleep 0.5
+  # The right-click menu of the strip'"'"'s free space names the step; its first entry, 元に戻す,
+  # brings the deleted panel back. Ctrl+Shift+Z deletes it again.
+  at 640 560; xdotool click 3; sleep 0.5
+  shot edit-menu
+  at 680 572; xdotool click 1; sleep 0.5
   shot undone
-  save 3 "Ctrl+Z did not bring the deleted panel back"
+  save 3 "元に戻す did not bring the deleted panel back"
   info | grep -q "^  2\. hills\.jpg | 3 s | .* | \"Green hills 緑の丘 Q\" |" ||
     { echo "the panel came back without the caption typed into it:"; info; exit 1; }
   at 600 300; xdotool click 1 key ctrl+shift+z; sleep 0.5

@@ -2,7 +2,7 @@
 // slider and playing at 30 frames a second; pausing stops it; an edit shows when the page is
 // shown again; a double-clicked panel is shown from its first frame. While it plays, the
 // window's event loop never waits more than 50 ms. The keys work the player once it is clicked,
-// and never the settings.
+// and never the settings, also after a save.
 
 #include "movie_test_support.h"
 
@@ -185,8 +185,21 @@ void MoviePreviewTest::keysWorkThePlayerNotTheSettings() {
         const std::int64_t expected = press.frame >= 0 ? press.frame : press.frame == -1 ? paused : paused - press.frame - 1;
         QTRY_COMPARE(preview.ShownFrame(), expected);
     }
-    QVERIFY(settings() == before);
     QVERIFY(!w.Modified && !w.History.CanUndo());
+    // A save disables the window for a moment; active again, it gives the keys to the player,
+    // not to the first control that takes them.
+    w.pngBtnSaveProjectClick();
+    {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+    }
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.windowHandle(), Qt::Key_Right);
+    QTRY_COMPARE(preview.ShownFrame(), paused + 1);
+    QVERIFY(settings() == before);
 }
 
 QTEST_MAIN(MoviePreviewTest)

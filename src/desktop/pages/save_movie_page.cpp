@@ -326,12 +326,15 @@ void TSaveMoviePage::pngBtnMakeMovClick() {
     status->move(mainWindow->geometry().center() - status->rect().center());
     if (!movieExport_) {
         movieExport_ = new MovieExport(this);
-        connect(status, &TFormStatus::closed, this, [mainWindow] {
+        connect(status, &TFormStatus::closed, this, [this, mainWindow] {
             mainWindow->setEnabled(true);
             mainWindow->raise();
             mainWindow->activateWindow();
+            // The focus the disabled window lost goes back where the user had it.
+            if (focusBeforeExport_) focusBeforeExport_->setFocus(Qt::OtherFocusReason);
         });
     }
+    focusBeforeExport_ = mainWindow->focusWidget();
     // Disabling the window disables its dialogs too; the progress dialog must stay usable.
     mainWindow->setEnabled(false);
     status->setEnabled(true);

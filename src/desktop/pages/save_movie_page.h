@@ -7,6 +7,7 @@
 #include "model/movie_settings.h"
 
 #include <QMetaObject>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -113,6 +114,7 @@ private:
     WindowState& state_;
     TFormStatus* formStatus_ = nullptr;
     MovieExport* movieExport_ = nullptr;  // the export in progress (a child, so it goes with the page)
+    QPointer<QWidget> focusBeforeExport_;  // where the keys went before the window was disabled
     QString movieFilter_;
     std::vector<QMetaObject::Connection> settingsHandlers_;
     bool sizeTyped_[2] = {false, false};  // width, height typed into since they were last coupled

@@ -23,6 +23,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -269,6 +270,9 @@ void TFormMakeMovie::putBack(const rules::ProjectState& state) {
 
 void TFormMakeMovie::pngBtnSaveProjectClick() {
     if (!question(this, QString::fromUtf8(kSaveQuestion))) return;
+    // Disabling the window takes the focus from it: it goes back where the user had it, not to
+    // the first control that takes it (on the movie page, a setting the arrow keys would change).
+    const QPointer<QWidget> focused = focusWidget();
     setEnabled(false);
     MovieSettingsPage page = TabSheetSaveMovie->Settings();
     // Copies an undo or a redo may still bring back stay.
@@ -283,6 +287,7 @@ void TFormMakeMovie::pngBtnSaveProjectClick() {
     // Saved or not, the window is usable again afterwards; a failure keeps Modified set.
     notice(this, QString::fromStdString(result.message));
     setEnabled(true);
+    if (focused) focused->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormMakeMovie::FormResize() {

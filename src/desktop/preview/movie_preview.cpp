@@ -195,10 +195,6 @@ void TMoviePreview::stopPlaying() {
     music_->Pause();
 }
 
-std::optional<std::int64_t> TMoviePreview::MusicHeard() const {
-    return playing_ && !starting_ && clock_.FollowsMusic() ? music_->Heard() : std::nullopt;
-}
-
 void TMoviePreview::beginStart() {
     starting_ = true;
     music_->Pause();

@@ -23,7 +23,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -48,11 +47,8 @@ public:
     void Pause();
     void StepBack();
     void StepForward();
-    // Asked to play (▶ shows as pause), and still waiting for the first frames and the music.
+    // Asked to play (▶ shows as pause), whether or not the first frames and the music are in.
     bool Playing() const { return playing_; }
-    bool Starting() const { return starting_; }
-    // Where the music is heard, in milliseconds of the movie, while it plays along.
-    std::optional<std::int64_t> MusicHeard() const;
     // The frame the slider stands at, and the frame on the screen (-1 before the first arrives).
     std::int64_t Position() const { return position_; }
     std::int64_t ShownFrame() const { return shownFrame_; }
@@ -106,7 +102,7 @@ private:
     };
     std::map<std::int64_t, Frame> ready_;  // composed frames, none before the one shown
     bool playing_ = false;
-    bool starting_ = false;
+    bool starting_ = false;  // playing, but waiting for the first frames and the music
     QElapsedTimer steady_;   // the clock of playing without music, running from construction
     QElapsedTimer waited_;   // since the play began to wait
     rules::PlayClock clock_;

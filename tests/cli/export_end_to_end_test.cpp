@@ -270,15 +270,9 @@ TEST_F(ExportEndToEnd, TheLogCountsItsOwnPassAndFailuresSayWhy) {
 
 // Whether any process still runs with `text` in its command line.
 bool processMentions(const std::string& text) {
-    for (const auto& e : fs::directory_iterator("/proc")) {
-        const std::string pid = e.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(::getpid()))
-            continue;
-        std::ifstream in(e.path() / "cmdline", std::ios::binary);  // gone already: fine
-        const std::string cmdline{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    for (const auto& [pid, cmdline] : test::otherProcesses())
         if (cmdline.find(text) != std::string::npos)
             return true;
-    }
     return false;
 }
 
@@ -311,16 +305,10 @@ TEST_F(ExportEndToEnd, AnInterruptCancelsAndCleansUp) {
 // The processes whose first argument ends with `program` and whose arguments hold `text`.
 std::vector<pid_t> processesOf(const std::string& program, const std::string& text) {
     std::vector<pid_t> pids;
-    std::error_code ec;
-    for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string pid = it->path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        std::ifstream in(it->path() / "cmdline", std::ios::binary);
-        const std::string cmdline{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    for (const auto& [pid, cmdline] : test::otherProcesses()) {
         const std::string first = cmdline.substr(0, cmdline.find('\0'));
         if (first.ends_with(program) && cmdline.find(text) != std::string::npos)
-            pids.push_back(static_cast<pid_t>(std::stol(pid)));
+            pids.push_back(pid);
     }
     return pids;
 }

@@ -48,15 +48,8 @@ void makeSmallProject(const std::string& dir) {
 // Processes whose command line names `text` (the encoder entry and ffmpeg name the frames).
 int processesNaming(const std::string& text) {
     int count = 0;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos || name == std::to_string(::getpid()))
-            continue;
-        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
-        const std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (cmdline.find(text) != std::string::npos)
-            ++count;
-    }
+    for (const auto& [pid, cmdline] : test::otherProcesses())
+        count += cmdline.find(text) != std::string::npos;
     return count;
 }
 

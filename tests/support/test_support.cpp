@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -94,6 +95,29 @@ std::map<std::string, std::vector<std::uint8_t>> filesIn(const std::filesystem::
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         files[entry.path().filename().string()] = readBytes(entry.path());
     return files;
+}
+
+std::map<int, std::string> otherProcesses() {
+    std::map<int, std::string> processes;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string pid = it->path().filename().string();
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || std::stoi(pid) == ::getpid())
+            continue;
+        // Read with read(2): a stream reading a process that has just ended throws (ESRCH).
+        const int fd = ::open((it->path() / "cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        std::string cmdline;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+            cmdline.append(buffer, static_cast<std::size_t>(n));
+        ::close(fd);
+        if (n == 0)
+            processes.emplace(std::stoi(pid), std::move(cmdline));
+    }
+    return processes;
 }
 
 }  // namespace kalidor::test

@@ -36,6 +36,10 @@ void writeText(const std::filesystem::path& file, const std::string& text);
 // the text `body` returned. A test of what a read-only folder refuses runs its calls in here.
 std::string runWithoutRoot(const std::filesystem::path& tree, const std::function<std::string()>& body);
 
+// The other processes running now, by pid, with their command lines (arguments separated by
+// NULs). A process that ends while they are read is left out.
+std::map<int, std::string> otherProcesses();
+
 // Every file of a folder by name, with its bytes.
 std::map<std::string, std::vector<std::uint8_t>> filesIn(const std::filesystem::path& folder);
 

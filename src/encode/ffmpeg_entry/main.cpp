@@ -20,9 +20,10 @@
 // signal) end at once.
 //
 // The entry ends with the program that started it, however that one ends: the kernel sends it
-// SIGTERM when its parent goes (a stop as above), and a parent that went before the entry could
-// ask for that is noticed by comparing with the owner's pid in the environment. A run whose
-// owner is gone never replaces the movie.
+// SIGUSR1 when its parent goes (then a stop as above, with the owner's partial file removed, as
+// the owner no longer can), and a parent that went before the entry could ask for that is
+// noticed by comparing with the owner's pid in the environment. A run whose owner is gone never
+// replaces the movie.
 
 #include "platform/command_line.h"
 #include "encode/encoder_entry.h"
@@ -75,36 +76,38 @@ bool ownerGone() { return !ownerPid().empty() && std::to_string(::getppid()) != 
 
 std::string errnoText(int error) { return std::strerror(error); }
 
-// The owner's partial file, for a stop that comes before ffmpeg runs (while the first frames
-// are awaited): when the owner is gone, nobody else can remove it.
+// The kernel tells us of our owner's end with a signal of its own, not a stop signal: a stop may
+// come from an owner that lives on (a cancel), which removes its partial file itself; an owner
+// that ended cannot. (The owner's threads end one by one, and the first to go signals us while
+// the process is still our parent, so the parent's pid cannot tell the two apart.)
+constexpr int kOwnerEndSignal = SIGUSR1;
+
+// The owner's partial file, for its end before ffmpeg runs (while the first frames are awaited).
 char gOwnersPartial[4096];
-pid_t gOwner = 0;
 
-// Whether the owner has ended, after a stop signal. Its threads end one by one, and the first
-// to go sends us its end while the process is still our parent: give it a moment to be gone.
-// A stop from a living owner (a cancel) waits out the moment; the owner removes the file then.
-bool ownerEndedAfterStop() {
-    const timespec step{0, 5'000'000};
-    for (int i = 0; i < 40 && ::getppid() == gOwner; ++i)
-        ::nanosleep(&step, nullptr);
-    return ::getppid() != gOwner;
-}
-
-void stopWithOwnerGone(int signal) {
-    if (ownerEndedAfterStop())
+void ownerEnded(int) {
+    if (gOwnersPartial[0])
         ::unlink(gOwnersPartial);
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
+    ::signal(SIGTERM, SIG_DFL);
+    ::raise(SIGTERM);
 }
 
-void removeOnOrphanedStop(const std::string& partial) {
-    if (ownerPid().empty() || partial.size() >= sizeof gOwnersPartial)
+// The owner's end, once waited for as a signal like the stops (from ffmpeg's start on).
+bool gOwnerEndSeen = false;
+
+// A stop or the owner's end taken as a stop: the signal to pass on to ffmpeg and end by.
+int asStop(int signal) {
+    if (signal != kOwnerEndSignal)
+        return signal;
+    gOwnerEndSeen = true;
+    return SIGTERM;
+}
+
+void removeOnOwnersEnd(const std::string& partial) {
+    if (partial.size() >= sizeof gOwnersPartial)
         return;
     partial.copy(gOwnersPartial, partial.size());
     gOwnersPartial[partial.size()] = '\0';
-    gOwner = static_cast<pid_t>(std::stol(ownerPid()));
-    for (int s : kStopSignals)
-        ::signal(s, stopWithOwnerGone);
 }
 
 sigset_t stopAndChildSignals() {
@@ -112,6 +115,7 @@ sigset_t stopAndChildSignals() {
     sigemptyset(&set);
     for (int s : kStopSignals)
         sigaddset(&set, s);
+    sigaddset(&set, kOwnerEndSignal);
     sigaddset(&set, SIGCHLD);
     return set;
 }
@@ -122,7 +126,7 @@ int pendingStopSignal() {
     for (int s : kStopSignals)
         if (sigismember(&pending, s))
             return s;
-    return 0;
+    return sigismember(&pending, kOwnerEndSignal) ? asStop(kOwnerEndSignal) : 0;
 }
 
 [[noreturn]] void dieBy(int signal) {
@@ -200,8 +204,8 @@ EncoderEnd waitForEncoder(pid_t pid) {
             signal = ::sigwaitinfo(&set, nullptr);
         }
         if (signal > 0 && signal != SIGCHLD && !stopSignal) {
-            stopSignal = signal;
-            ::kill(pid, signal);
+            stopSignal = asStop(signal);
+            ::kill(pid, stopSignal);
             killAt = std::chrono::steady_clock::now() + kStopGrace;
         }
     }
@@ -212,13 +216,16 @@ int run(const std::vector<std::string>& args) {
     // the owner however early that is.
     const char* given = std::getenv(kMoviePartVariable);
     if (given && IsPartialOutputName(std::filesystem::path(given).filename().string()))
-        removeOnOrphanedStop(given);
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        removeOnOwnersEnd(given);
+    ::signal(kOwnerEndSignal, ownerEnded);
+    ::prctl(PR_SET_PDEATHSIG, kOwnerEndSignal);
     // Checked after asking: the owner may have ended between starting us and the call above.
+    // The owner's file goes before any report: with the owner gone, writing to its pipe may end
+    // us (SIGPIPE).
     if (ownerGone()) {
-        report("the program that started the encoder has ended; nothing was done");
         if (gOwnersPartial[0])
             ::unlink(gOwnersPartial);
+        report("the program that started the encoder has ended; nothing was done");
         return kExitFailed;
     }
     if (std::getenv(kEncoderEntryMarker)) {
@@ -269,9 +276,9 @@ int run(const std::vector<std::string>& args) {
     try {
         feed = FrameFeed::Prepare(job, 0, ownerPid());
     } catch (const Error& e) {
-        report(e.what());
         if (!partial.empty() && ownerGone())
             ::unlink(partial.c_str());
+        report(e.what());
         return kExitFailed;
     }
 
@@ -314,7 +321,7 @@ int run(const std::vector<std::string>& args) {
     const auto leave = [&] {
         if (own)
             own->Discard();
-        else if (lateStop ? ownerEndedAfterStop() : ownerGone())
+        else if (gOwnerEndSeen || ownerGone())
             ::unlink(partial.c_str());
     };
     // Stopped, or ffmpeg ended by a signal of someone else's (killed, crashed): we end the same way.
@@ -325,14 +332,14 @@ int run(const std::vector<std::string>& args) {
     const int code = end.code;
     if (feed) {
         if (const std::string error = feed->Finish(); !error.empty()) {
-            report(error);
             leave();
+            report(error);
             return kExitFailed;
         }
     }
     if (ownerGone()) {
-        report("the program that started the encoder has ended; " + job.output + " was not replaced");
         leave();
+        report("the program that started the encoder has ended; " + job.output + " was not replaced");
         return kExitFailed;
     }
     if (code != 0 || !own)

@@ -35,6 +35,17 @@ std::string storedNameToFileName(const std::string& stored, ByteReader& in) {
     return name;
 }
 
+// A settings byte is an index into a fixed list of choices, and every writer stores one of
+// them. Any other value is damage: each reader would make its own sense of it (the command line
+// one format, the window another, saved back as a third), so it is refused.
+std::uint8_t choiceByte(ByteReader& in, const char* field, int last) {
+    const std::size_t at = in.offset();
+    const std::uint8_t value = in.byte(field);
+    if (value > last)
+        in.failAt(at, std::string(field) + " " + std::to_string(value) + " is not 0 to " + std::to_string(last));
+    return value;
+}
+
 bool entryExists(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0;
@@ -110,13 +121,13 @@ void ParseProjectFile(std::span<const std::uint8_t> bytes, const std::string& fi
     if (const std::int32_t length = in.int32("signature"); length != kSignatureLength)
         in.failAt(0, "signature length " + std::to_string(length) + " is not " + std::to_string(kSignatureLength));
     in.skip(kSignatureLength, "signature");
-    read.MovType = in.byte("movie format");
-    read.MovQuality = in.byte("movie quality");
-    in.skip(3, "movie quality");
-    read.MovRatio = in.byte("movie ratio");
+    read.MovType = choiceByte(in, "movie format", 2);      // MP4, AVI, MPEG
+    read.MovQuality = choiceByte(in, "movie quality", 4);  // highest .. lowest
+    in.skip(3, "movie quality");                           // written as 0, never read
+    read.MovRatio = choiceByte(in, "movie ratio", 1);      // 4:3, 16:9
     read.MovWidth = in.int32("movie width");
     read.MovHeight = in.int32("movie height");
-    read.UseMusic = in.byte("music switch") != 0;
+    read.UseMusic = choiceByte(in, "music switch", 1) != 0;
     read.MusicFilePath = ThUtility::ReadString(in, "music file path");
     read.SaveFilePath = ThUtility::ReadString(in, "movie file path");
     const std::int32_t count = in.int32("picture count");

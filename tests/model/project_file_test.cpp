@@ -189,7 +189,7 @@ TEST(ProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
     struct Case {
         const char* name;
         Bytes bytes;
-        const char* where = nullptr;  // besides the file's name
+        std::string where = {};  // besides the file's name
     };
     std::vector<Case> cases;
     for (std::size_t cut : {0ul, 3ul, 21ul, 30ul, 60ul, good.size() - 1})
@@ -226,6 +226,28 @@ TEST(ProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
         otherLength[3] = length < 0 ? 0xFF : 0;
         cases.push_back({"other signature length", otherLength, "at offset 0"});
     }
+    // A settings byte beyond its last choice; the last choice itself loads.
+    const struct {
+        std::size_t offset;
+        int last;
+        std::string field;
+    } settings[] = {{22, 2, "movie format"}, {23, 4, "movie quality"}, {27, 1, "movie ratio"}, {36, 1, "music switch"}};
+    for (const auto& s : settings) {
+        for (const int value : {s.last + 1, 255}) {
+            Bytes b = good;
+            b[s.offset] = static_cast<std::uint8_t>(value);
+            cases.push_back({"settings byte", b,
+                             s.field + " " + std::to_string(value) + " is not 0 to " + std::to_string(s.last) +
+                                 " at offset " + std::to_string(s.offset)});
+        }
+        Bytes last = good;
+        last[s.offset] = static_cast<std::uint8_t>(s.last);
+        TempFolder dir;
+        writeBytes(dir.path() / "project.dat", last);
+        TThPicObjectManager m;
+        EXPECT_NO_THROW(m.LoadProject(dir.dir() + "thum.bmp")) << s.field;
+        EXPECT_EQ(m.Count(), 1) << s.field;
+    }
 
     // Bytes after the last picture: a damaged count or length, never a file the program wrote.
     // With both paths empty the count stands at offset 45; zeroed, the pictures follow it.
@@ -253,7 +275,7 @@ TEST(ProjectFile, DamagedFilesAreRefusedAndChangeNothing) {
             ADD_FAILURE() << c.name << ": accepted";
         } catch (const Error& e) {
             EXPECT_NE(std::string(e.what()).find("project.dat"), std::string::npos) << c.name << ": " << e.what();
-            if (c.where) {
+            if (!c.where.empty()) {
                 EXPECT_NE(std::string(e.what()).find(c.where), std::string::npos) << c.name << ": " << e.what();
             }
         }

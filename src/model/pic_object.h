@@ -7,16 +7,22 @@
 #include "imaging/bitmap.h"
 #include "platform/error.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kalidor {
 
 inline constexpr int FRAME_RATE = 30;
+
+// The names a project folder keeps for itself: its file, its thumbnail and the export's frame
+// folder. A picture copy never takes one of them, whatever the case of its letters.
+inline constexpr std::array<std::string_view, 3> kProjectOwnNames{"project.dat", "thum.bmp", "tmp"};
 
 // One picture of the storyboard.
 class TThPicObject {

@@ -85,8 +85,8 @@ std::optional<std::string> JpegLoadProblem(const std::string& path) {
 }
 
 std::unique_ptr<TThPicObject> PreparePictureFile(const std::string& projectDir, const std::string& sourcePath) {
-    const std::string target =
-        ThUtility::UniqueFileName(projectDir, StorablePictureName(ThUtility::ExtractFileName(sourcePath)));
+    const std::string target = ThUtility::UniqueFileName(
+        projectDir, StorablePictureName(ThUtility::ExtractFileName(sourcePath)), kProjectOwnNames);
     // Removes the copy unless the picture is made: a copy that names no picture is no one's.
     struct CopyGuard {
         const std::string& path;

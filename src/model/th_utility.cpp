@@ -140,16 +140,21 @@ std::string ExtractFileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string UniqueFileName(const std::string& folder, const std::string& name) {
-    const std::string first = join(folder, name);
-    if (!entryExists(first))
-        return first;
+std::string UniqueFileName(const std::string& folder, const std::string& name,
+                           std::span<const std::string_view> reserved) {
+    // Without regard to case, as a folder on a FAT stick compares names.
+    const auto isFree = [&](const std::string& candidate) {
+        return std::find(reserved.begin(), reserved.end(), lower(candidate)) == reserved.end() &&
+               !entryExists(join(folder, candidate));
+    };
+    if (isFree(name))
+        return join(folder, name);
     const std::string ext = ExtractFileExt(name);
     const std::string base = name.substr(0, name.size() - ext.size());
     for (long long n = 1;; ++n) {
-        const std::string candidate = join(folder, base + "(" + std::to_string(n) + ")" + ext);
-        if (!entryExists(candidate))
-            return candidate;
+        const std::string candidate = base + "(" + std::to_string(n) + ")" + ext;
+        if (isFree(candidate))
+            return join(folder, candidate);
     }
 }
 

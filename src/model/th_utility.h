@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -31,8 +33,10 @@ bool CopyFile(const std::string& source, const std::string& destination, std::er
 // a symbolic link: a link in the folder's place, or inside it, is removed itself.
 bool DeleteFolderTree(const std::string& folder);
 
-// folder + name if free, else folder + base(1)ext, base(2)ext, ... whichever is free first.
-std::string UniqueFileName(const std::string& folder, const std::string& name);
+// folder + name if free, else folder + base(1)ext, base(2)ext, ... whichever is free first. A
+// name in `reserved` (lower case; compared without regard to ASCII case) is never free.
+std::string UniqueFileName(const std::string& folder, const std::string& name,
+                           std::span<const std::string_view> reserved = {});
 
 // Decodes by extension (case-insensitive): .png, .jpg/.jpeg (turned upright by EXIF), .bmp.
 // Any other extension gives an empty bitmap. Codec errors propagate.

@@ -1,3 +1,4 @@
+#include "model/pic_object.h"
 #include "model/th_utility.h"
 #include "imaging/bmp_codec.h"
 #include "platform/error.h"
@@ -119,6 +120,14 @@ TEST(ThUtility, UniqueFileNameCountsUp) {
     EXPECT_EQ(UniqueFileName(dir.path().string(), "readme"), dir.dir() + "readme(1)");
     writeText(dir.path() / "写真 1.tar.gz", "");
     EXPECT_EQ(UniqueFileName(dir.dir(), "写真 1.tar.gz"), dir.dir() + "写真 1.tar(1).gz");
+    // A project's own names are never free, in any case, whether or not they exist yet.
+    const struct {
+        const char* name;
+        const char* free;
+    } own[] = {{"thum.bmp", "thum(1).bmp"}, {"THUM.BMP", "THUM(1).BMP"}, {"project.dat", "project(1).dat"},
+               {"tmp", "tmp(1)"},           {"thum.bmp.jpg", "thum.bmp.jpg"}, {"tmp.png", "tmp.png"}};
+    for (const auto& c : own)
+        EXPECT_EQ(UniqueFileName(dir.dir(), c.name, kProjectOwnNames), dir.dir() + c.free) << c.name;
 }
 
 TEST(ThUtility, FittedSizes) {

@@ -151,8 +151,10 @@ int runNew(const std::vector<std::string>& args) {
     }
     removeKilledBuilds(parent, target.filename().string());
     const fs::path build = parent / buildFolderName(target.filename().string(), ::getpid());
+    bool madeBuild = false;  // what is at that name otherwise is not this run's to delete
     const auto giveUp = [&](const std::string& why, int exitCode) {
-        ThUtility::DeleteFolderTree(build.string());
+        if (madeBuild)
+            ThUtility::DeleteFolderTree(build.string());
         for (const fs::path& made : madeParents)
             fs::remove(made, ec);  // only while empty: another run may have put something there
         reportError(why);
@@ -162,6 +164,7 @@ int runNew(const std::vector<std::string>& args) {
         const int error = errno;
         return giveUp("cannot make " + build.string() + ": " + std::strerror(error), kExitFailed);
     }
+    madeBuild = true;
     // Held while the folder is built: a living run's folder is never taken for a killed one's.
     const FolderLock building(build.string());
     TThPicObjectManager project;

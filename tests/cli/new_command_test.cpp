@@ -2,6 +2,7 @@
 #include "model/pic_object.h"
 #include "platform/child_process.h"
 #include "platform/unique_fd.h"
+#include "imaging/bmp_codec.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/png_writer.h"
 #include "support/test_support.h"
@@ -38,6 +39,32 @@ TEST(CliNew, MakesAProjectOfCopies) {
     EXPECT_TRUE(fs::exists(project + "/thum.bmp"));
     // An existing project is never overwritten.
     EXPECT_EQ(runCli({"new", project, pictures.dir() + "夏.jpg"}).exitCode, 1);
+}
+
+// A picture named like one of the project's own files gets another name, so the project's
+// thumbnail never replaces it, wherever it stands in the storyboard.
+TEST(CliNew, APictureNeverTakesAProjectFilesName) {
+    TempFolder pictures;
+    bmp::writeFile(Bitmap(360, 480), pictures.dir() + "thum.bmp");
+    jpeg::writeFile(Bitmap(64, 48), pictures.dir() + "hills.jpg", 90);
+    for (const bool portraitFirst : {true, false}) {
+        TempFolder root;
+        const std::string project = root.dir() + "trip";
+        std::vector<std::string> args = {"new", project, pictures.dir() + "thum.bmp", pictures.dir() + "hills.jpg"};
+        if (!portraitFirst)
+            std::swap(args[2], args[3]);
+        const auto r = runCli(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        TThPicObjectManager m;
+        m.LoadProject(project + "/project.dat");
+        ASSERT_EQ(m.Count(), 2);
+        const std::string portrait = m.Items(portraitFirst ? 0 : 1).PicturePath;
+        EXPECT_EQ(portrait, project + "/thum(1).bmp");
+        const Bitmap copy = bmp::readFile(portrait), thumbnail = bmp::readFile(project + "/thum.bmp");
+        EXPECT_EQ(std::pair(copy.width(), copy.height()), std::pair(360, 480)) << portraitFirst;
+        EXPECT_EQ(std::pair(thumbnail.width(), thumbnail.height()),
+                  portraitFirst ? std::pair(111, 148) : std::pair(148, 111));
+    }
 }
 
 TEST(CliNew, RefusesBadPicturesBeforeMakingAnything) {
@@ -83,6 +110,43 @@ TEST(CliNew, MakesTheProjectOnlyInANewOrEmptyFolder) {
     for (const char* file : {"thumbnail/thum.bmp", "tmp/tmp/x", "file"})
         EXPECT_EQ(test::readText(root.path() / file), "mine") << file;
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(root.path() / "tmp"), {}), 2);  // tmp/ and x alone
+}
+
+// A run that finds its build folder's name taken (its pid reused, and what is there no killed
+// run's alone) gives up without touching what it did not make.
+TEST(CliNew, GivingUpLeavesWhatItDidNotMake) {
+    TempFolder pictures;
+    jpeg::writeFile(Bitmap(64, 48), pictures.dir() + "a.jpg", 90);
+    const struct {
+        const char* name;
+        const char* setup;  // makes $B, the run's build folder name
+        const char* kept;   // inside $B
+    } cases[] = {
+        {"a folder holding a folder", "mkdir -p \"$B/mine\"", "mine"},
+        {"a link to a folder elsewhere", "mkdir \"$0/elsewhere\" && echo x >\"$0/elsewhere/x\" && ln -s \"$0/elsewhere\" \"$B\"",
+         "x"},
+    };
+    for (const auto& c : cases) {
+        TempFolder root, output;
+        // The shell makes the name with its own pid, then becomes kalidor-cli with that pid.
+        const std::string script =
+            std::string("B=\"$0/.p.kalidor-new-$$\"; ") + c.setup + " && exec \"$1\" new \"$0/p\" \"$2\"";
+        ChildProcess cli;
+        UniqueFd devNull(::open("/dev/null", O_RDWR | O_CLOEXEC));
+        UniqueFd err(::open((output.dir() + "err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        ASSERT_EQ(cli.spawn("/bin/sh",
+                            {"sh", "-c", script, root.path().string(),
+                             (fs::path(KALIDOR_BIN_DIR) / "kalidor-cli").string(), pictures.dir() + "a.jpg"},
+                            devNull.get(), err.get()),
+                  0);
+        while (!cli.tryWait())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const std::string build = root.dir() + ".p.kalidor-new-" + std::to_string(cli.pid());
+        EXPECT_EQ(*cli.exitCode(), 1) << c.name;
+        EXPECT_NE(test::readText(output.path() / "err").find("cannot make " + build), std::string::npos) << c.name;
+        EXPECT_TRUE(fs::exists(fs::path(build) / c.kept)) << c.name;
+        EXPECT_FALSE(fs::exists(root.path() / "p")) << c.name;
+    }
 }
 
 // A new project appears whole or not at all: stopped while it copies the pictures, it leaves

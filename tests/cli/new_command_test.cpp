@@ -123,8 +123,8 @@ TEST(CliNew, GivingUpLeavesWhatItDidNotMake) {
         const char* kept;   // inside $B
     } cases[] = {
         {"a folder holding a folder", "mkdir -p \"$B/mine\"", "mine"},
-        {"a link to a folder elsewhere", "mkdir \"$0/elsewhere\" && echo x >\"$0/elsewhere/x\" && ln -s \"$0/elsewhere\" \"$B\"",
-         "x"},
+        {"a link to a folder elsewhere",
+         "mkdir \"$0/elsewhere\" && echo x >\"$0/elsewhere/x\" && ln -s \"$0/elsewhere\" \"$B\"", "x"},
     };
     for (const auto& c : cases) {
         TempFolder root, output;

@@ -1,5 +1,6 @@
 #include "platform/error.h"
 #include "imaging/font_family.h"
+#include "imaging/freedesktop_thumbnails.h"
 #include "platform/instance_lock.h"
 #include "platform/user_folders.h"
 #include "model/workspace.h"
@@ -7,8 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <fstream>
+#include <map>
+#include <pwd.h>
+#include <set>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,6 +85,155 @@ TEST(Workspace, DeliveredDataFillsOnlyWhatIsMissing) {
     EXPECT_EQ(readText(ws.ConfigDir + "actionList.dat"), "catalogue");
     EXPECT_EQ(readText(ws.ProjectRoot + "thum.bmp"), "thumb");
     EXPECT_EQ(InstallDeliveredData(data.dir(), ws), 0);
+}
+
+// Delivered files go in whole, and one already there is replaced only when it is a copy cut
+// short that the record does not hold; what the user changed stays.
+TEST(Workspace, DeliveredFilesAreReplacedOnlyWhenCutShortAndNeverWhenTheUsersOwn) {
+    const std::string delivered = "the delivered catalogue";
+    struct Case {
+        const char* name;
+        bool installedBefore;  // delivered whole (and recorded) by an earlier start
+        const char* there;     // what the file holds at this start; nullptr: missing
+        bool replaced;
+    } const cases[] = {
+        {"missing", false, nullptr, true},
+        {"empty, as a full disk left it", false, "", true},
+        {"cut short", false, "the deliv", true},
+        {"the user's own", false, "my catalogue", false},
+        {"the user's, shorter", false, "mine", false},
+        {"whole, from before the record", false, "the delivered catalogue", false},
+        {"delivered, then emptied by the user", true, "", false},
+        {"delivered, then cut by the user", true, "the deliv", false},
+        {"delivered and deleted", true, nullptr, true},
+    };
+    for (const Case& c : cases) {
+        TempFolder data, base;
+        fs::create_directories(data.path() / "config");
+        writeText(data.path() / "config" / "actionList.dat", delivered);
+        const Workspace ws = PrepareWorkspace(base.dir());
+        const std::string target = ws.ConfigDir + "actionList.dat";
+        if (c.installedBefore) InstallDeliveredData(data.dir(), ws);
+        fs::remove(target);
+        if (c.there) writeText(target, c.there);
+        EXPECT_EQ(InstallDeliveredData(data.dir(), ws), c.replaced ? 1 : 0) << c.name;
+        EXPECT_EQ(readText(target), c.replaced ? delivered : c.there) << c.name;
+        // Once whole, it is recorded, and from then on the user's to change.
+        const std::string record = ws.ConfigDir + kDeliveredRecordName;
+        const bool recorded = c.installedBefore || readText(target) == delivered;
+        EXPECT_EQ(fs::exists(record) ? readText(record) : "",
+                  recorded ? "f415ea0bae923fa598b1e8feeb2292a7  config/actionList.dat\n" : "") << c.name;
+        // Nothing else: no temporary file is left.
+        EXPECT_EQ(test::filesIn(ws.ConfigDir).size(), recorded ? 2u : 1u) << c.name;
+    }
+}
+
+// A disk that fills up during the first start: each file is there whole or not at all, the
+// failure says the disk is full, and once there is room the next start completes the workspace,
+// replacing the empty files an older start left.
+TEST(Workspace, AFullDiskLeavesNoCutFileAndSaysSo) {
+    TempFolder data, disk;
+    std::map<std::string, std::string> files;  // path under the program's folder -> bytes
+    for (int i = 0; i < 12; ++i) files["img/image" + std::to_string(i) + ".png"] = std::string(12000 + i, char('a' + i));
+    files["config/actionList.dat"] = "catalogue";
+    files["project/thum.bmp"] = std::string(5000, 't');
+    for (const auto& [name, bytes] : files) {
+        fs::create_directories((data.path() / name).parent_path());
+        writeText(data.path() / name, bytes);
+    }
+    const std::set<std::string> leftEmpty = {"img/image10.png", "img/image11.png"};
+    const std::string said = test::runInChild([&] {
+        // A small file system of this process's own, seen by nobody else.
+        const uid_t uid = getuid();
+        const gid_t gid = getgid();
+        if (uid != 0) {
+            if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return std::string("skip: ") + std::strerror(errno);
+            std::ofstream("/proc/self/setgroups") << "deny";
+            std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
+            std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
+        } else if (unshare(CLONE_NEWNS) != 0) {
+            return std::string("skip: ") + std::strerror(errno);
+        }
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("kalidor-test", disk.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+            return std::string("skip: ") + std::strerror(errno);
+        const Workspace ws = PrepareWorkspace(disk.dir());
+        // An older start left empty files where the disk was full.
+        fs::create_directories(ws.ImgDir);
+        for (const std::string& name : leftEmpty) writeText(disk.dir() + "Orvane/Kalidor/" + name, "");
+        std::string result;
+        try {
+            InstallDeliveredData(data.dir(), ws);
+            result += "no failure; ";
+        } catch (const Error& e) {
+            const std::string message = e.what();
+            if (message.rfind(std::string(kInstallDiskFullMessage) + "\n", 0) != 0 ||
+                message.find(ws.ImgDir) == std::string::npos || message.find("No space left on device") == std::string::npos)
+                result += "said: " + message + "; ";
+        }
+        const auto check = [&](bool whole) {
+            const std::string program = disk.dir() + "Orvane/Kalidor/";
+            for (const auto& entry : fs::recursive_directory_iterator(program))
+                if (entry.is_regular_file() && entry.path().filename().string().find(".tmp-") != std::string::npos)
+                    result += "temporary file left: " + entry.path().string() + "; ";
+            for (const auto& [name, bytes] : files) {
+                const bool there = fs::exists(program + name);
+                const bool cut = there && readText(program + name) != bytes && !leftEmpty.count(name);
+                if ((whole && (!there || readText(program + name) != bytes)) || cut)
+                    result += name + (there ? " is cut" : " is missing") + "; ";
+            }
+        };
+        check(false);
+        if (mount("kalidor-test", disk.path().c_str(), "tmpfs", MS_REMOUNT, "size=1m") != 0)
+            return "cannot grow the disk: " + std::string(std::strerror(errno));
+        InstallDeliveredData(data.dir(), ws);
+        check(true);
+        return result;
+    });
+    if (said.rfind("skip: ", 0) == 0) GTEST_SKIP() << "no file system of the test's own: " << said;
+    EXPECT_EQ(said, "");
+}
+
+// Without HOME (a service, env -i) the folders come from the user database's home, never from
+// a folder others can write; where the user has none, what needs the home refuses.
+TEST(Workspace, WithoutHomeTheUserDatabaseGivesTheHomeOrNothingIsMade) {
+    const passwd* user = getpwuid(getuid());
+    ASSERT_TRUE(user && user->pw_dir);
+    const std::string db = user->pw_dir;
+    uid_t stranger = 54321;  // a user the database does not know
+    while (getpwuid(stranger)) ++stranger;
+    struct Case {
+        const char* home;
+        const char* kalidorHome;
+        bool known;  // the user is in the database
+        std::string workspace, thumbnails, lock;
+    } const cases[] = {
+        {"/h", nullptr, true, "/h/.local/share/", "/h/.cache/thumbnails/", "/h/.cache/Orvane/Kalidor"},
+        {nullptr, nullptr, true, db + "/.local/share/", db + "/.cache/thumbnails/", db + "/.cache/Orvane/Kalidor"},
+        {"relative", nullptr, true, db + "/.local/share/", db + "/.cache/thumbnails/", db + "/.cache/Orvane/Kalidor"},
+        {nullptr, nullptr, false, "no home", "", "no home"},
+        {nullptr, "/k", false, "/k/", "", "no home"},
+        {"/h", nullptr, false, "/h/.local/share/", "/h/.cache/thumbnails/", "/h/.cache/Orvane/Kalidor"},
+    };
+    for (const Case& c : cases) {
+        if (!c.known && getuid() != 0) continue;  // only root can become a user the database does not know
+        const std::string said = test::runInChild([&] {
+            clearenv();
+            if (c.home) setenv("HOME", c.home, 1);
+            if (c.kalidorHome) setenv("KALIDOR_HOME", c.kalidorHome, 1);
+            if (!c.known && setuid(stranger) != 0) return std::string("cannot become a stranger");
+            const auto folder = [](const std::function<std::string()>& find) -> std::string {
+                try {
+                    return find();
+                } catch (const Error& e) {
+                    return std::string(e.what()).find("no home folder") != std::string::npos ? "no home" : e.what();
+                }
+            };
+            return folder(WorkspaceBase) + "|" + FreedesktopThumbnails::DefaultRoot() + "|" +
+                   folder(InstanceLock::DefaultFolder);
+        });
+        EXPECT_EQ(said, c.workspace + "|" + c.thumbnails + "|" + c.lock) << (c.home ? c.home : "-") << " " << c.known;
+    }
 }
 
 TEST(Workspace, BaseAndDataFolderComeFromTheEnvironmentAndTheInstallation) {

@@ -126,17 +126,14 @@ TEST(ProjectList, FailuresSayWhyAndLeaveProjectsWhole) {
 // An export holds the project folder's lock: rename and delete refuse then and touch nothing,
 // and opening leaves its frames alone; once it is gone, its tmp/ goes when the project opens.
 TEST(ProjectList, RenameDeleteAndOpenHonourARunningExport) {
-    struct Case {
-        const char* call;
-        bool exporting;
-        bool projectStays;  // under its own name
-        bool tmpStays;
-    } const cases[] = {
-        {"rename", true, true, true}, {"rename", false, false, true},
-        {"delete", true, true, true}, {"delete", false, false, false},
-        {"open", true, true, true},   {"open", false, true, false},
+    const struct {
+        std::string call;
+        bool exporting, projectStays, tmpStays;
+    } cases[] = {
+        {"rename", true, true, true}, {"rename", false, false, true}, {"delete", true, true, true},
+        {"delete", false, false, false}, {"open", true, true, true},  {"open", false, true, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         TempFolder root;
         fs::create_directories(root.path() / "p" / "tmp");
         writeText(root.path() / "p" / "project.dat", "p");
@@ -145,17 +142,15 @@ TEST(ProjectList, RenameDeleteAndOpenHonourARunningExport) {
         {
             std::optional<FolderLock> exportLock;
             if (c.exporting) exportLock.emplace(root.dir() + "p");
-            const std::string call = c.call;
-            if (call == "rename") said = RenameProject(root.dir(), "p", "q");
-            else if (call == "delete") said = DeleteProject(root.dir(), "p");
+            if (c.call == "rename") said = RenameProject(root.dir(), "p", "q");
+            else if (c.call == "delete") said = DeleteProject(root.dir(), "p");
             else RemoveLeftoverFrames(root.dir() + "p/");
         }
-        const std::string call = c.call, label = call + (c.exporting ? " while exporting" : "");
-        EXPECT_EQ(said, c.exporting && call != "open"
-                            ? "cannot " + call + " " + root.dir() + "p: an export of this project is running"
-                            : "") << label;
+        const std::string label = c.call + (c.exporting ? " while exporting" : "");
+        const bool refused = c.exporting && c.call != "open";
+        EXPECT_EQ(said, refused ? "cannot " + c.call + " " + root.dir() + "p: an export of this project is running" : "") << label;
         EXPECT_EQ(fs::exists(root.path() / "p" / "project.dat"), c.projectStays) << label;
-        const fs::path folder = root.path() / (call == "rename" && !c.exporting ? "q" : "p");
+        const fs::path folder = root.path() / (c.call == "rename" && !c.exporting ? "q" : "p");
         EXPECT_EQ(fs::exists(folder / "tmp" / "000001.jpg"), c.tmpStays) << label;
     }
 }

@@ -12,11 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
-#include <fstream>
 #include <map>
 #include <pwd.h>
-#include <set>
+#include <sstream>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -68,171 +66,121 @@ TEST(Workspace, AFolderThatCannotBeMadeIsNamedWithTheReason) {
     }
 }
 
-TEST(Workspace, DeliveredDataFillsOnlyWhatIsMissing) {
+// What is missing or a copy cut short (empty or the start of the delivered file) is put in
+// place; once whole it is recorded, and from then on the user's: what the user changed stays.
+TEST(Workspace, DeliveredDataFillsWhatIsMissingOrCutShortAndNeverTheUsersFiles) {
     TempFolder data, base;
     for (const char* folder : {"img", "config", "project"}) fs::create_directories(data.path() / folder);
-    writeText(data.path() / "img" / "a.png", "new a");
-    writeText(data.path() / "img" / "b.png", "new b");
     writeText(data.path() / "config" / "actionList.dat", "catalogue");
     writeText(data.path() / "project" / "thum.bmp", "thumb");
     const Workspace ws = PrepareWorkspace(base.dir());
     fs::create_directories(ws.ImgDir);
-    writeText(ws.ImgDir + "a.png", "user's a");
-
-    EXPECT_EQ(InstallDeliveredData(data.dir(), ws), 3);
-    EXPECT_EQ(readText(ws.ImgDir + "a.png"), "user's a");
-    EXPECT_EQ(readText(ws.ImgDir + "b.png"), "new b");
+    const struct {
+        const char* name;
+        const char* there;  // before the first start; nullptr: nothing
+        bool replaced;
+    } images[] = {{"missing.png", nullptr, true}, {"empty.png", "", true},       {"cut.png", "new", true},
+                  {"users.png", "user's", false}, {"shorter.png", "mi", false}, {"same.png", "new image", false}};
+    for (const auto& image : images) {
+        writeText(data.path() / "img" / image.name, "new image");
+        if (image.there) writeText(ws.ImgDir + image.name, image.there);
+    }
+    EXPECT_EQ(InstallDeliveredData(data.dir(), ws), 5);
+    for (const auto& image : images)
+        EXPECT_EQ(readText(ws.ImgDir + image.name), image.replaced ? "new image" : image.there) << image.name;
     EXPECT_EQ(readText(ws.ConfigDir + "actionList.dat"), "catalogue");
     EXPECT_EQ(readText(ws.ProjectRoot + "thum.bmp"), "thumb");
+    EXPECT_EQ(test::filesIn(ws.ImgDir).size(), std::size(images));  // no temporary file is left
+    std::string recorded;
+    std::istringstream record(readText(ws.ConfigDir + kDeliveredRecordName));
+    for (std::string line; std::getline(record, line);) recorded += line.substr(34) + " ";
+    EXPECT_EQ(recorded, "config/actionList.dat img/cut.png img/empty.png img/missing.png img/same.png project/thum.bmp ");
+    // Recorded files the user emptied or cut stay as they are.
+    writeText(ws.ImgDir + "missing.png", "");
+    writeText(ws.ConfigDir + "actionList.dat", "cata");
     EXPECT_EQ(InstallDeliveredData(data.dir(), ws), 0);
+    EXPECT_EQ(readText(ws.ImgDir + "missing.png"), "");
+    EXPECT_EQ(readText(ws.ConfigDir + "actionList.dat"), "cata");
 }
 
-// Delivered files go in whole, and one already there is replaced only when it is a copy cut
-// short that the record does not hold; what the user changed stays.
-TEST(Workspace, DeliveredFilesAreReplacedOnlyWhenCutShortAndNeverWhenTheUsersOwn) {
-    const std::string delivered = "the delivered catalogue";
-    struct Case {
-        const char* name;
-        bool installedBefore;  // delivered whole (and recorded) by an earlier start
-        const char* there;     // what the file holds at this start; nullptr: missing
-        bool replaced;
-    } const cases[] = {
-        {"missing", false, nullptr, true},
-        {"empty, as a full disk left it", false, "", true},
-        {"cut short", false, "the deliv", true},
-        {"the user's own", false, "my catalogue", false},
-        {"the user's, shorter", false, "mine", false},
-        {"whole, from before the record", false, "the delivered catalogue", false},
-        {"delivered, then emptied by the user", true, "", false},
-        {"delivered, then cut by the user", true, "the deliv", false},
-        {"delivered and deleted", true, nullptr, true},
-    };
-    for (const Case& c : cases) {
-        TempFolder data, base;
-        fs::create_directories(data.path() / "config");
-        writeText(data.path() / "config" / "actionList.dat", delivered);
-        const Workspace ws = PrepareWorkspace(base.dir());
-        const std::string target = ws.ConfigDir + "actionList.dat";
-        if (c.installedBefore) InstallDeliveredData(data.dir(), ws);
-        fs::remove(target);
-        if (c.there) writeText(target, c.there);
-        EXPECT_EQ(InstallDeliveredData(data.dir(), ws), c.replaced ? 1 : 0) << c.name;
-        EXPECT_EQ(readText(target), c.replaced ? delivered : c.there) << c.name;
-        // Once whole, it is recorded, and from then on the user's to change.
-        const std::string record = ws.ConfigDir + kDeliveredRecordName;
-        const bool recorded = c.installedBefore || readText(target) == delivered;
-        EXPECT_EQ(fs::exists(record) ? readText(record) : "",
-                  recorded ? "f415ea0bae923fa598b1e8feeb2292a7  config/actionList.dat\n" : "") << c.name;
-        // Nothing else: no temporary file is left.
-        EXPECT_EQ(test::filesIn(ws.ConfigDir).size(), recorded ? 2u : 1u) << c.name;
-    }
-}
-
-// A disk that fills up during the first start: each file is there whole or not at all, the
-// failure says the disk is full, and once there is room the next start completes the workspace,
-// replacing the empty files an older start left.
+// A disk that fills up at the first start: each file is there whole or not at all, the failure
+// says the disk is full, and with room again the next start completes the workspace.
 TEST(Workspace, AFullDiskLeavesNoCutFileAndSaysSo) {
     TempFolder data, disk;
-    std::map<std::string, std::string> files;  // path under the program's folder -> bytes
-    for (int i = 0; i < 12; ++i) files["img/image" + std::to_string(i) + ".png"] = std::string(12000 + i, char('a' + i));
-    files["config/actionList.dat"] = "catalogue";
-    files["project/thum.bmp"] = std::string(5000, 't');
+    std::map<std::string, std::string> files{{"config/actionList.dat", "catalogue"}, {"project/thum.bmp", "thumb"}};
+    for (int i = 0; i < 12; ++i) files["img/" + std::to_string(i) + ".png"] = std::string(12000, char('a' + i));
     for (const auto& [name, bytes] : files) {
         fs::create_directories((data.path() / name).parent_path());
         writeText(data.path() / name, bytes);
     }
-    const std::set<std::string> leftEmpty = {"img/image10.png", "img/image11.png"};
     const std::string said = test::runInChild([&] {
-        // A small file system of this process's own, seen by nobody else.
-        const uid_t uid = getuid();
-        const gid_t gid = getgid();
-        if (uid != 0) {
-            if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return std::string("skip: ") + std::strerror(errno);
-            std::ofstream("/proc/self/setgroups") << "deny";
-            std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
-            std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
-        } else if (unshare(CLONE_NEWNS) != 0) {
-            return std::string("skip: ") + std::strerror(errno);
-        }
-        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount("kalidor-test", disk.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+        // A small file system of the child's own, in a mount namespace nobody else sees.
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("full", disk.path().c_str(), "tmpfs", 0, "size=64k") != 0)
             return std::string("skip: ") + std::strerror(errno);
         const Workspace ws = PrepareWorkspace(disk.dir());
-        // An older start left empty files where the disk was full.
-        fs::create_directories(ws.ImgDir);
-        for (const std::string& name : leftEmpty) writeText(disk.dir() + "Orvane/Kalidor/" + name, "");
         std::string result;
+        const auto look = [&](const std::string& when) {  // every file whole, and nothing else
+            std::size_t whole = 0;
+            const std::string program = disk.dir() + "Orvane/Kalidor/";
+            for (const auto& entry : fs::recursive_directory_iterator(program)) {
+                const std::string name = entry.path().string().substr(program.size());
+                if (entry.is_regular_file() && files.count(name) && readText(entry.path()) == files.at(name)) ++whole;
+                else if (entry.is_regular_file() && name != std::string("config/") + kDeliveredRecordName)
+                    result += when + ": " + name + " is not whole; ";
+            }
+            return whole;
+        };
         try {
             InstallDeliveredData(data.dir(), ws);
             result += "no failure; ";
         } catch (const Error& e) {
-            const std::string message = e.what();
-            if (message.rfind(std::string(kInstallDiskFullMessage) + "\n", 0) != 0 ||
-                message.find(ws.ImgDir) == std::string::npos || message.find("No space left on device") == std::string::npos)
-                result += "said: " + message + "; ";
+            if (std::string(e.what()).rfind(std::string(kInstallDiskFullMessage) + "\ncannot write " + ws.ImgDir, 0) != 0)
+                result += std::string("said: ") + e.what() + "; ";
         }
-        const auto check = [&](bool whole) {
-            const std::string program = disk.dir() + "Orvane/Kalidor/";
-            for (const auto& entry : fs::recursive_directory_iterator(program))
-                if (entry.is_regular_file() && entry.path().filename().string().find(".tmp-") != std::string::npos)
-                    result += "temporary file left: " + entry.path().string() + "; ";
-            for (const auto& [name, bytes] : files) {
-                const bool there = fs::exists(program + name);
-                const bool cut = there && readText(program + name) != bytes && !leftEmpty.count(name);
-                if ((whole && (!there || readText(program + name) != bytes)) || cut)
-                    result += name + (there ? " is cut" : " is missing") + "; ";
-            }
-        };
-        check(false);
-        if (mount("kalidor-test", disk.path().c_str(), "tmpfs", MS_REMOUNT, "size=1m") != 0)
-            return "cannot grow the disk: " + std::string(std::strerror(errno));
+        look("full");
+        if (mount("full", disk.path().c_str(), "tmpfs", MS_REMOUNT, "size=1m") != 0) return std::string("cannot grow");
         InstallDeliveredData(data.dir(), ws);
-        check(true);
-        return result;
+        return look("with room") == files.size() ? result : result + "files are missing";
     });
-    if (said.rfind("skip: ", 0) == 0) GTEST_SKIP() << "no file system of the test's own: " << said;
+    if (said.rfind("skip: ", 0) == 0) GTEST_SKIP() << "no mount namespace of the test's own: " << said;
     EXPECT_EQ(said, "");
 }
 
 // Without HOME (a service, env -i) the folders come from the user database's home, never from
 // a folder others can write; where the user has none, what needs the home refuses.
 TEST(Workspace, WithoutHomeTheUserDatabaseGivesTheHomeOrNothingIsMade) {
-    const passwd* user = getpwuid(getuid());
-    ASSERT_TRUE(user && user->pw_dir);
-    const std::string db = user->pw_dir;
+    const std::string db = getpwuid(getuid())->pw_dir;
     uid_t stranger = 54321;  // a user the database does not know
     while (getpwuid(stranger)) ++stranger;
-    struct Case {
+    const struct {
         const char* home;
         const char* kalidorHome;
-        bool known;  // the user is in the database
-        std::string workspace, thumbnails, lock;
-    } const cases[] = {
-        {"/h", nullptr, true, "/h/.local/share/", "/h/.cache/thumbnails/", "/h/.cache/Orvane/Kalidor"},
-        {nullptr, nullptr, true, db + "/.local/share/", db + "/.cache/thumbnails/", db + "/.cache/Orvane/Kalidor"},
-        {"relative", nullptr, true, db + "/.local/share/", db + "/.cache/thumbnails/", db + "/.cache/Orvane/Kalidor"},
-        {nullptr, nullptr, false, "no home", "", "no home"},
-        {nullptr, "/k", false, "/k/", "", "no home"},
-        {"/h", nullptr, false, "/h/.local/share/", "/h/.cache/thumbnails/", "/h/.cache/Orvane/Kalidor"},
+        bool known;           // the user is in the database
+        std::string folders;  // the workspace's base | the thumbnails | the instance lock's
+    } cases[] = {
+        {"/h", nullptr, true, "/h/.local/share/|/h/.cache/thumbnails/|/h/.cache/Orvane/Kalidor"},
+        {nullptr, nullptr, true, db + "/.local/share/|" + db + "/.cache/thumbnails/|" + db + "/.cache/Orvane/Kalidor"},
+        {nullptr, nullptr, false, "no home||no home"},
+        {nullptr, "/k", false, "/k/||no home"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         if (!c.known && getuid() != 0) continue;  // only root can become a user the database does not know
         const std::string said = test::runInChild([&] {
             clearenv();
             if (c.home) setenv("HOME", c.home, 1);
             if (c.kalidorHome) setenv("KALIDOR_HOME", c.kalidorHome, 1);
             if (!c.known && setuid(stranger) != 0) return std::string("cannot become a stranger");
-            const auto folder = [](const std::function<std::string()>& find) -> std::string {
+            const auto folder = [](std::string (*find)()) -> std::string {
                 try {
                     return find();
                 } catch (const Error& e) {
                     return std::string(e.what()).find("no home folder") != std::string::npos ? "no home" : e.what();
                 }
             };
-            return folder(WorkspaceBase) + "|" + FreedesktopThumbnails::DefaultRoot() + "|" +
-                   folder(InstanceLock::DefaultFolder);
+            return folder(WorkspaceBase) + "|" + FreedesktopThumbnails::DefaultRoot() + "|" + folder(InstanceLock::DefaultFolder);
         });
-        EXPECT_EQ(said, c.workspace + "|" + c.thumbnails + "|" + c.lock) << (c.home ? c.home : "-") << " " << c.known;
+        EXPECT_EQ(said, c.folders) << (c.home ? c.home : "-") << (c.known ? "" : ", a stranger");
     }
 }
 

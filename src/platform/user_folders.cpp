@@ -53,7 +53,7 @@ std::string userFolder(const std::string& key, const std::string& fallbackName) 
 std::string HomeFolder() {
     if (std::string home = absoluteEnv("HOME"); !home.empty())
         return home;
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 1024);
     passwd entry{};
     passwd* found = nullptr;
@@ -71,8 +71,8 @@ std::string XdgBaseFolder(const char* variable, const char* underHome) {
         return withSlash(folder);
     const std::string home = HomeFolder();
     if (home.empty())
-        throw Error("no home folder for " + std::string(variable) + ": HOME is not set and the user database has no home for user " +
-                    std::to_string(::getuid()));
+        throw Error("no home folder for " + std::string(variable) +
+                    ": HOME is not set and the user database has no home for user " + std::to_string(::getuid()));
     return withSlash(home + "/" + underHome);
 }
 

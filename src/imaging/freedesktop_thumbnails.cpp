@@ -11,6 +11,7 @@
 #include "imaging/png_codec.h"
 #include "imaging/png_writer.h"
 #include "platform/unique_fd.h"
+#include "platform/user_folders.h"
 #include "imaging/bitmap_utils.h"
 
 #include <array>
@@ -234,26 +235,28 @@ std::string ThumbnailFileUri(const std::string& absolutePath) {
 }
 
 FreedesktopThumbnails::FreedesktopThumbnails(std::string root) : root_(std::move(root)) {
-    if (root_.empty() || root_.back() != '/')
+    if (!root_.empty() && root_.back() != '/')
         root_ += '/';
 }
 
 std::string FreedesktopThumbnails::DefaultRoot() {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache && cache[0] == '/')
-        return std::string(cache) + "/thumbnails/";
-    const char* home = std::getenv("HOME");
-    return std::string(home && home[0] ? home : "/tmp") + "/.cache/thumbnails/";
+    try {
+        return XdgBaseFolder("XDG_CACHE_HOME", ".cache") + "thumbnails/";
+    } catch (const Error&) {
+        return "";  // no cache rather than one in a folder others can write
+    }
 }
 
 std::string FreedesktopThumbnails::EntryPath(const std::string& path, int boxSide) const {
     const Level* level = levelFor(boxSide);
-    if (!level)
+    if (!level || root_.empty())
         return "";
     return root_ + level->folder + "/" + Md5Hex(ThumbnailFileUri(absolutePath(path))) + ".png";
 }
 
 std::string FreedesktopThumbnails::FailPath(const std::string& path) const {
+    if (root_.empty())
+        return "";
     return root_ + kFailFolder + Md5Hex(ThumbnailFileUri(absolutePath(path))) + ".png";
 }
 
@@ -271,7 +274,7 @@ bool FreedesktopThumbnails::Extract(const std::string& path, Bitmap& bitmap) con
     const Level* level = levelFor(std::max(width, height));
     const std::string entry = level ? root_ + level->folder + "/" + name : "";
     // The standard asks not to make thumbnails of the cache's own files.
-    const bool cacheable = level && absolute.compare(0, root_.size(), root_) != 0;
+    const bool cacheable = level && !root_.empty() && absolute.compare(0, root_.size(), root_) != 0;
 
     try {
         if (cacheable) {

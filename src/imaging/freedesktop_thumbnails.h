@@ -27,11 +27,12 @@ std::string ThumbnailFileUri(const std::string& absolutePath);
 
 class FreedesktopThumbnails {
 public:
-    // `root` is the cache folder itself (the one holding normal/ and large/).
+    // `root` is the cache folder itself (the one holding normal/ and large/); "" for no cache:
+    // thumbnails are then made and nothing is read or written.
     explicit FreedesktopThumbnails(std::string root);
 
     // $XDG_CACHE_HOME/thumbnails/ when that variable holds an absolute path, else
-    // $HOME/.cache/thumbnails/.
+    // ~/.cache/thumbnails/ (XdgBaseFolder); "" when the user has no home folder.
     static std::string DefaultRoot();
 
     // The thumbnail of the picture file at `path` (BMP, JPEG or PNG, recognised by its content),
@@ -44,7 +45,8 @@ public:
     bool Extract(const std::string& path, Bitmap& bitmap) const;
 
     // Where the cache entry of `path` for a box whose longer side is `boxSide` lives; "" when the
-    // box is larger than the largest level (such thumbnails are made but not cached).
+    // box is larger than the largest level (such thumbnails are made but not cached) or there is
+    // no cache.
     std::string EntryPath(const std::string& path, int boxSide) const;
     std::string FailPath(const std::string& path) const;
 

@@ -4,6 +4,7 @@
 #include "model/th_utility.h"
 #include "imaging/bmp_codec.h"
 #include "platform/error.h"
+#include "platform/folder_lock.h"
 #include "platform/text_encoding.h"
 
 #include <algorithm>
@@ -45,6 +46,8 @@ std::string firstUnstorable(const std::string& name) {
     }
     return {};
 }
+
+constexpr const char* kExportRunningReason = "an export of this project is running";
 
 std::string osReason(const char* what, const std::string& path) {
     return std::string(what) + " " + path + ": " + std::strerror(errno);
@@ -109,6 +112,9 @@ std::string CreateProject(const std::string& projectRoot, const std::string& nam
 std::string RenameProject(const std::string& projectRoot, const std::string& oldName, const std::string& newName) {
     if (!isPlainComponent(oldName) || !isPlainComponent(newName)) return "not a project name: " + newName;
     const std::string root = withSlash(projectRoot);
+    const FolderLock exportLock(root + oldName);
+    if (exportLock.state() == FolderLock::State::Held)
+        return "cannot rename " + root + oldName + ": " + kExportRunningReason;
     if (renameat2(AT_FDCWD, (root + oldName).c_str(), AT_FDCWD, (root + newName).c_str(), RENAME_NOREPLACE) != 0)
         return osReason("cannot rename", root + oldName + " to " + root + newName);
     return {};
@@ -121,12 +127,20 @@ std::string DeleteProject(const std::string& projectRoot, const std::string& nam
     struct stat info {};
     if (lstat(folder.c_str(), &info) != 0) return osReason("cannot delete", folder);
     if (!S_ISDIR(info.st_mode)) return unlink(folder.c_str()) == 0 ? std::string() : osReason("cannot delete", folder);
+    // Held until the folder is gone, so no export can start in it meanwhile.
+    const FolderLock exportLock(folder);
+    if (exportLock.state() == FolderLock::State::Held) return "cannot delete " + folder + ": " + kExportRunningReason;
     // Every folder the deletion empties must be writable, the root included, or it would stop
     // half way: a project is deleted whole or left whole.
     if (const std::string locked = firstLockedFolder(root, folder); !locked.empty())
         return osReason("cannot delete", locked);
     if (!ThUtility::DeleteFolderTree(folder)) return "cannot delete " + folder + ": some of its files could not be removed";
     return {};
+}
+
+void RemoveLeftoverFrames(const std::string& projectDir) {
+    const FolderLock exportLock(projectDir);
+    if (exportLock.state() == FolderLock::State::Acquired) ThUtility::DeleteFolderTree(withSlash(projectDir) + "tmp");
 }
 
 ProjectTile LoadProjectTile(const std::string& entry) {

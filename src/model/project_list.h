@@ -39,12 +39,18 @@ inline constexpr const char* kDeleteFailedMessage = "プロジェクトを削除
 // Makes root + name and copies root + "thum.bmp" into it (a project without it opens all the
 // same, so only the folder counts).
 std::string CreateProject(const std::string& projectRoot, const std::string& name);
-// Never replaces an existing entry.
+// Never replaces an existing entry. Rename and delete hold the lock an export takes on the
+// project folder while they work, and refuse, touching nothing, while an export (of any process)
+// holds it: "cannot rename <folder>: an export of this project is running".
 std::string RenameProject(const std::string& projectRoot, const std::string& oldName, const std::string& newName);
 // Deletes the project folder's tree without following symbolic links (a link in place of the
 // folder is removed, not its target). Refuses names that are not one plain component. Either
 // the whole project goes or, when a folder of it or the root cannot be written, nothing does.
 std::string DeleteProject(const std::string& projectRoot, const std::string& name);
+
+// Removes the project's tmp/ when no export holds the project (one that was killed, or whose
+// project was renamed under it, left its frames there). Called when a project is opened.
+void RemoveLeftoverFrames(const std::string& projectDir);
 
 // What the list shows of a project: its thumbnail, or an empty bitmap and the reason it cannot
 // be shown or opened (an unreadable thum.bmp, a damaged project.dat). Never throws; writes

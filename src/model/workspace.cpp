@@ -2,9 +2,16 @@
 
 #include "model/th_utility.h"
 #include "platform/error.h"
+#include "platform/file_io.h"
 #include "platform/folders.h"
+#include "platform/md5.h"
+#include "platform/user_folders.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <map>
 #include <sys/stat.h>
 #include <vector>
 
@@ -31,14 +38,43 @@ bool exists(const std::string& path) {
     return lstat(path.c_str(), &info) == 0;
 }
 
+std::string md5Of(const std::vector<std::uint8_t>& bytes) {
+    return Md5Hex(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+// name -> digest; a missing or unreadable record is an empty one, and lines not of its form are
+// passed over.
+std::map<std::string, std::string> readRecord(const std::string& path) {
+    std::map<std::string, std::string> record;
+    std::ifstream file(path);
+    std::string line;
+    while (std::getline(file, line))
+        if (line.size() > 34 && line.compare(32, 2, "  ") == 0) record[line.substr(34)] = line.substr(0, 32);
+    return record;
+}
+
+// Written only when it changed. A record that cannot be written costs nothing but a comparison
+// at the next start, so its failure is passed over.
+void writeRecord(const std::string& path, const std::map<std::string, std::string>& record,
+                 const std::map<std::string, std::string>& before) {
+    if (record == before) return;
+    std::string text;
+    for (const auto& [name, digest] : record) text += digest + "  " + name + "\n";
+    try {
+        writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    } catch (const Error&) {
+    }
+}
+
 }  // namespace
 
 std::string WorkspaceBase() {
     if (const std::string home = env("KALIDOR_HOME"); !home.empty()) return withSlash(home);
-    // XDG: a relative XDG_DATA_HOME is invalid and ignored.
-    if (const std::string data = env("XDG_DATA_HOME"); !data.empty() && data.front() == '/') return withSlash(data);
-    const std::string home = env("HOME");
-    return withSlash((home.empty() ? std::string("/tmp") : home) + "/.local/share");
+    try {
+        return XdgBaseFolder("XDG_DATA_HOME", ".local/share");
+    } catch (const Error& e) {
+        throw Error("Workspace: " + std::string(e.what()) + " (set HOME, or KALIDOR_HOME for the workspace)");
+    }
 }
 
 Workspace WorkspaceAt(const std::string& base) {
@@ -61,15 +97,50 @@ Workspace PrepareWorkspace(const std::string& base) {
 
 int InstallDeliveredData(const std::string& dataDir, const Workspace& workspace) {
     const std::string data = withSlash(dataDir);
-    int copied = 0;
-    const auto install = [&copied](const std::string& source, const std::string& target) {
-        if (!exists(target) && exists(source) && ThUtility::CopyFile(source, target)) ++copied;
+    struct Delivered {
+        std::string source, target, name;  // name: the path under the program's folder
     };
+    std::vector<Delivered> delivered;
     std::vector<std::string> images;
     ThUtility::ListFiles(data + "img", images, false);
-    for (const auto& image : images) install(image, workspace.ImgDir + image.substr(image.find_last_of('/') + 1));
-    install(data + "config/actionList.dat", workspace.ConfigDir + "actionList.dat");
-    install(data + "project/thum.bmp", workspace.ProjectRoot + "thum.bmp");
+    std::sort(images.begin(), images.end());
+    for (const auto& image : images) {
+        const std::string file = image.substr(image.find_last_of('/') + 1);
+        delivered.push_back({image, workspace.ImgDir + file, "img/" + file});
+    }
+    delivered.push_back({data + "config/actionList.dat", workspace.ConfigDir + "actionList.dat", "config/actionList.dat"});
+    delivered.push_back({data + "project/thum.bmp", workspace.ProjectRoot + "thum.bmp", "project/thum.bmp"});
+
+    const std::string recordPath = workspace.ConfigDir + kDeliveredRecordName;
+    std::map<std::string, std::string> record = readRecord(recordPath);
+    const std::map<std::string, std::string> recorded = record;
+    int copied = 0;
+    try {
+        if (!images.empty()) MakeFolders(workspace.ImgDir, 0755);
+        for (const Delivered& file : delivered) {
+            struct stat info {};
+            const bool present = lstat(file.target.c_str(), &info) == 0;
+            if (!exists(file.source) || (present && (!S_ISREG(info.st_mode) || record.count(file.name)))) continue;
+            const std::vector<std::uint8_t> bytes = readFileBytes(file.source);
+            if (present) {
+                const std::vector<std::uint8_t> there = readFileBytes(file.target);
+                const bool cutShort = there.size() < bytes.size() && std::equal(there.begin(), there.end(), bytes.begin());
+                if (there == bytes) record[file.name] = md5Of(bytes);
+                if (!cutShort) continue;
+            }
+            // A write killed before its rename leaves its temporary file; only one start installs.
+            removeStaleTemporaries(file.target, std::chrono::system_clock::now());
+            writeFileAtomically(file.target, bytes);
+            record[file.name] = md5Of(bytes);
+            ++copied;
+        }
+    } catch (const Error& e) {
+        writeRecord(recordPath, record, recorded);
+        const auto* fileError = dynamic_cast<const FileError*>(&e);
+        const bool full = fileError && (fileError->osError() == ENOSPC || fileError->osError() == EDQUOT);
+        throw Error(std::string(full ? kInstallDiskFullMessage : kInstallFailedMessage) + "\n" + e.what());
+    }
+    writeRecord(recordPath, record, recorded);
     return copied;
 }
 

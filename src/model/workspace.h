@@ -3,7 +3,8 @@
 // interface images, and the data delivered with the program that seeds it.
 //
 // Base: $KALIDOR_HOME when set (tests, portable use), else $XDG_DATA_HOME (default
-// ~/.local/share); the program's folder is base + "Orvane/Kalidor/".
+// ~/.local/share, the home taken from the user database where HOME is not set); the program's
+// folder is base + "Orvane/Kalidor/".
 
 #include <string>
 
@@ -15,7 +16,8 @@ struct Workspace {
     std::string ImgDir;
 };
 
-// The base folder from the environment, ending in '/'.
+// The base folder from the environment, ending in '/'. Raises kalidor::Error when it would
+// need the home folder and the user has none (XdgBaseFolder).
 std::string WorkspaceBase();
 
 // The folders under `base` (which may or may not end in '/').
@@ -27,9 +29,23 @@ Workspace WorkspaceAt(const std::string& base);
 // of the program can work without them.
 Workspace PrepareWorkspace(const std::string& base);
 
-// Copies what the program delivers into the workspace where it is missing: every file of
-// dataDir/img into ImgDir (creating it), dataDir/config/actionList.dat and
-// dataDir/project/thum.bmp. Existing files are never replaced. Returns the number copied.
+// The record of what was delivered, in ConfigDir: one line per file delivered whole, in md5sum's
+// form ("<md5>  img/menu01_01.png", paths under the program's folder).
+inline constexpr const char* kDeliveredRecordName = "delivered.md5";
+
+// The notice's first line when delivered data cannot be put in place; the reason follows it.
+inline constexpr const char* kInstallFailedMessage = "プログラムのデータを作業フォルダに置けませんでした";
+inline constexpr const char* kInstallDiskFullMessage =
+    "ディスクの空き容量が足りないため、プログラムのデータを作業フォルダに置けませんでした";
+
+// Copies what the program delivers into the workspace: every file of dataDir/img into ImgDir
+// (creating it), dataDir/config/actionList.dat and dataDir/project/thum.bmp. Each goes in whole
+// or not at all (a temporary file renamed into place) and is then recorded as delivered. A file
+// already there is replaced only when it is not recorded and is empty or the start of the
+// delivered one (a copy cut short, as a full disk left them before); a recorded file the user
+// changed, or any other file, stays. A copy that fails raises kalidor::Error with
+// kInstallDiskFullMessage (ENOSPC, EDQUOT) or kInstallFailedMessage, a line break and the OS's
+// reason naming the file; what was copied before it stays. Returns the number copied.
 int InstallDeliveredData(const std::string& dataDir, const Workspace& workspace);
 
 // The delivered data folder: <exe folder>/../share/kalidor when that exists (installed),

@@ -32,7 +32,7 @@ constexpr const char* kTemporarySuffix = ".tmp-";
 constexpr std::size_t kTemporaryLetters = 6;  // mkostemp's XXXXXX
 
 [[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
-    throw Error(what + " " + path + ": " + std::strerror(error));
+    throw FileError(what + " " + path + ": " + std::strerror(error), error);
 }
 
 }  // namespace

@@ -12,9 +12,19 @@
 
 namespace kalidor {
 
+// An error of the OS on a file or folder, with its error number (ENOSPC: the disk is full).
+class FileError : public Error {
+public:
+    FileError(const std::string& message, int osError) : Error(message), osError_(osError) {}
+    int osError() const noexcept { return osError_; }
+
+private:
+    int osError_;
+};
+
 // Reads a regular file whole, or its first maxBytes. Anything else (a folder, a FIFO, a
 // device) is refused without blocking, and no more than the size the file had when it was
-// opened is read, so a growing file cannot make the read endless. Throws kalidor::Error naming
+// opened is read, so a growing file cannot make the read endless. Throws FileError naming
 // the file and the reason.
 std::vector<std::uint8_t> readFileBytes(const std::string& path, std::size_t maxBytes = SIZE_MAX);
 
@@ -46,7 +56,7 @@ auto decodeFile(const std::string& path, Decode decode, Accepts accepts) {
 }
 
 // Writes the bytes to a temporary file in the same folder, flushes it and renames it over
-// `path`, so an existing file is replaced whole or not at all. Throws kalidor::Error naming
+// `path`, so an existing file is replaced whole or not at all. Throws FileError naming
 // the file and the reason; the temporary file is removed on failure.
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 

@@ -1,6 +1,6 @@
 #include "platform/folders.h"
 
-#include "platform/error.h"
+#include "platform/file_io.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,8 +14,10 @@ void MakeFolders(const std::string& path, mode_t mode) {
         const std::string part = path.substr(0, end);
         struct stat info {};
         if (!part.empty() && ::stat(part.c_str(), &info) != 0) {
-            if (::mkdir(part.c_str(), mode) != 0 && errno != EEXIST)
-                throw Error("cannot make the folder " + part + ": " + std::strerror(errno));
+            if (::mkdir(part.c_str(), mode) != 0 && errno != EEXIST) {
+                const int error = errno;
+                throw FileError("cannot make the folder " + part + ": " + std::strerror(error), error);
+            }
         } else if (!part.empty() && !S_ISDIR(info.st_mode)) {
             throw Error("cannot make the folder " + path.substr(0, path.find_last_not_of('/') + 1) + ": " +
                         std::strerror(ENOTDIR) + " (" + part + ")");

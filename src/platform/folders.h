@@ -7,9 +7,9 @@
 namespace kalidor {
 
 // Makes every missing folder of the path, each with `mode` (less the umask); folders that exist,
-// or links to them, are kept as they are. Raises kalidor::Error naming the folder that could not
-// be made and the reason ("cannot make the folder /ro/Orvane: Permission denied"); a file in the
-// way gives "Not a directory".
+// or links to them, are kept as they are. Raises kalidor::Error (FileError where mkdir failed)
+// naming the folder that could not be made and the reason ("cannot make the folder /ro/Orvane:
+// Permission denied"); a file in the way gives "Not a directory".
 void MakeFolders(const std::string& path, mode_t mode);
 
 }  // namespace kalidor

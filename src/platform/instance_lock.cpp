@@ -2,44 +2,26 @@
 
 #include "platform/error.h"
 #include "platform/folders.h"
+#include "platform/user_folders.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace kalidor {
-namespace {
-
-std::string absoluteEnv(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value == '/' ? value : "";
-}
-
-std::string homeFolder() {
-    if (std::string home = absoluteEnv("HOME"); !home.empty())
-        return home;
-    const passwd* user = ::getpwuid(::getuid());
-    return user && user->pw_dir ? user->pw_dir : "";
-}
-
-}  // namespace
 
 std::string InstanceLock::DefaultFolder() {
-    if (std::string runtime = absoluteEnv("XDG_RUNTIME_DIR"); !runtime.empty())
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/')
         return runtime;
-    std::string cache = absoluteEnv("XDG_CACHE_HOME");
-    if (cache.empty())
-        cache = homeFolder() + "/.cache";
-    return cache + "/Orvane/Kalidor";
+    return XdgBaseFolder("XDG_CACHE_HOME", ".cache") + "Orvane/Kalidor";
 }
 
 InstanceLock::InstanceLock(const std::string& folder) {
-    const std::string where = folder.empty() ? DefaultFolder() : folder;
-    path_ = where + "/KALIDOR_RUNNING.lock";
     try {
+        const std::string where = folder.empty() ? DefaultFolder() : folder;
+        path_ = where + "/KALIDOR_RUNNING.lock";
         MakeFolders(where, 0700);
     } catch (const Error& e) {
         error_ = "Instance lock: " + std::string(e.what());

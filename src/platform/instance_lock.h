@@ -27,7 +27,8 @@ public:
     const std::string& error() const noexcept { return error_; }
 
     // $XDG_RUNTIME_DIR when it is an absolute path, else $XDG_CACHE_HOME (absolute) or
-    // ~/.cache, followed by "/Orvane/Kalidor".
+    // ~/.cache, followed by "/Orvane/Kalidor". Raises kalidor::Error when it needs the home
+    // folder and there is none (XdgBaseFolder).
     static std::string DefaultFolder();
 
 private:

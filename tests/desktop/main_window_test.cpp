@@ -1,3 +1,4 @@
+#include "model/workspace.h"
 #include "desktop/window/form_make_movie.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/window/qt_japanese.h"
@@ -129,13 +130,14 @@ void MainWindowTest::closingAsksOnlyWithChanges() {
 }
 
 void MainWindowTest::errorsAreShownWithTheirTextAndTheWindowGoesOn() {
-    // A damaged, emptied or cut catalogue already in the workspace is kept (never replaced) and
-    // refused, naming the file and the line.
+    // A damaged, emptied or cut catalogue the user left in the workspace (recorded as delivered
+    // whole, so no copy cut short) is kept and refused, naming the file and the line.
     for (const char* text : {"\r\n", "", "0,a,apNone,apNone_desc\r\n"}) {
         Harness h;
         const std::string config = h.workspace.baseDir() + "Orvane/Kalidor/config/";
         std::filesystem::create_directories(config);
         std::ofstream(config + "actionList.dat") << text;
+        std::ofstream(config + kalidor::kDeliveredRecordName) << std::string(32, '0') << "  config/actionList.dat\n";
         h.window.FormCreate();
         QCOMPARE(h.notices.size(), 1);
         QVERIFY2(h.notices[0].contains("actionList.dat line"), qPrintable(h.notices[0]));

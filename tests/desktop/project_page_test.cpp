@@ -174,10 +174,15 @@ void ProjectPageTest::openingShowsTheReasonOrGoesToThePicturePage() {
     QCOMPARE(h.notices.size(), 1);
     QVERIFY2(h.notices.takeFirst().contains("project.dat"), "壊れた");
     QCOMPARE(fs::last_write_time(broken), before);
+    // The frames an export that is gone left behind (killed, or its project renamed under it) go.
+    const fs::path leftover = fs::path(h.window.ProjectRoot()) / "手作り" / "tmp";
+    fs::create_directory(leftover);
+    std::ofstream(leftover / "000001.jpg") << "frame";
     h.window.TabSheetSelectProject->Select(h.rowOf("手作り"));
     h.window.TabSheetSelectProject->OpenSelectedProject();
     QCOMPARE(h.window.PageControl->currentIndex(), 1);
     QVERIFY(h.notices.isEmpty());
+    QVERIFY(!fs::exists(leftover));
     QCOMPARE(h.window.Project.ProjectDir, h.window.ProjectRoot() + "手作り/");
     QVERIFY(h.window.SwitchPage(0));
 

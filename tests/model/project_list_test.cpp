@@ -1,11 +1,13 @@
 #include "model/project_list.h"
 #include "model/project_tile_layout.h"
 #include "imaging/bmp_codec.h"
+#include "platform/folder_lock.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 
 namespace kalidor {
@@ -118,6 +120,38 @@ TEST(ProjectList, FailuresSayWhyAndLeaveProjectsWhole) {
         EXPECT_EQ(said.rfind(c.said, 0), 0u) << c.locked << " " << c.call << ": " << said;
         EXPECT_NE(said.find("Permission denied"), std::string::npos) << said;
         EXPECT_EQ(treeOfP(), before) << c.locked << " " << c.call;
+    }
+}
+
+// An export holds the project folder's lock: rename and delete refuse then and touch nothing,
+// and opening leaves its frames alone; once it is gone, its tmp/ goes when the project opens.
+TEST(ProjectList, RenameDeleteAndOpenHonourARunningExport) {
+    const struct {
+        std::string call;
+        bool exporting, projectStays, tmpStays;
+    } cases[] = {
+        {"rename", true, true, true}, {"rename", false, false, true}, {"delete", true, true, true},
+        {"delete", false, false, false}, {"open", true, true, true},  {"open", false, true, false},
+    };
+    for (const auto& c : cases) {
+        TempFolder root;
+        fs::create_directories(root.path() / "p" / "tmp");
+        writeText(root.path() / "p" / "project.dat", "p");
+        writeText(root.path() / "p" / "tmp" / "000001.jpg", "frame");
+        std::string said;
+        {
+            std::optional<FolderLock> exportLock;
+            if (c.exporting) exportLock.emplace(root.dir() + "p");
+            if (c.call == "rename") said = RenameProject(root.dir(), "p", "q");
+            else if (c.call == "delete") said = DeleteProject(root.dir(), "p");
+            else RemoveLeftoverFrames(root.dir() + "p/");
+        }
+        const std::string label = c.call + (c.exporting ? " while exporting" : "");
+        const bool refused = c.exporting && c.call != "open";
+        EXPECT_EQ(said, refused ? "cannot " + c.call + " " + root.dir() + "p: an export of this project is running" : "") << label;
+        EXPECT_EQ(fs::exists(root.path() / "p" / "project.dat"), c.projectStays) << label;
+        const fs::path folder = root.path() / (c.call == "rename" && !c.exporting ? "q" : "p");
+        EXPECT_EQ(fs::exists(folder / "tmp" / "000001.jpg"), c.tmpStays) << label;
     }
 }
 

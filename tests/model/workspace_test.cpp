@@ -1,5 +1,6 @@
 #include "platform/error.h"
 #include "imaging/font_family.h"
+#include "imaging/freedesktop_thumbnails.h"
 #include "platform/instance_lock.h"
 #include "platform/user_folders.h"
 #include "model/workspace.h"
@@ -7,8 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <map>
+#include <pwd.h>
+#include <sstream>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,23 +66,122 @@ TEST(Workspace, AFolderThatCannotBeMadeIsNamedWithTheReason) {
     }
 }
 
-TEST(Workspace, DeliveredDataFillsOnlyWhatIsMissing) {
+// What is missing or a copy cut short (empty or the start of the delivered file) is put in
+// place; once whole it is recorded, and from then on the user's: what the user changed stays.
+TEST(Workspace, DeliveredDataFillsWhatIsMissingOrCutShortAndNeverTheUsersFiles) {
     TempFolder data, base;
     for (const char* folder : {"img", "config", "project"}) fs::create_directories(data.path() / folder);
-    writeText(data.path() / "img" / "a.png", "new a");
-    writeText(data.path() / "img" / "b.png", "new b");
     writeText(data.path() / "config" / "actionList.dat", "catalogue");
     writeText(data.path() / "project" / "thum.bmp", "thumb");
     const Workspace ws = PrepareWorkspace(base.dir());
     fs::create_directories(ws.ImgDir);
-    writeText(ws.ImgDir + "a.png", "user's a");
-
-    EXPECT_EQ(InstallDeliveredData(data.dir(), ws), 3);
-    EXPECT_EQ(readText(ws.ImgDir + "a.png"), "user's a");
-    EXPECT_EQ(readText(ws.ImgDir + "b.png"), "new b");
+    const struct {
+        const char* name;
+        const char* there;  // before the first start; nullptr: nothing
+        bool replaced;
+    } images[] = {{"missing.png", nullptr, true}, {"empty.png", "", true},       {"cut.png", "new", true},
+                  {"users.png", "user's", false}, {"shorter.png", "mi", false}, {"same.png", "new image", false}};
+    for (const auto& image : images) {
+        writeText(data.path() / "img" / image.name, "new image");
+        if (image.there) writeText(ws.ImgDir + image.name, image.there);
+    }
+    EXPECT_EQ(InstallDeliveredData(data.dir(), ws), 5);
+    for (const auto& image : images)
+        EXPECT_EQ(readText(ws.ImgDir + image.name), image.replaced ? "new image" : image.there) << image.name;
     EXPECT_EQ(readText(ws.ConfigDir + "actionList.dat"), "catalogue");
     EXPECT_EQ(readText(ws.ProjectRoot + "thum.bmp"), "thumb");
+    EXPECT_EQ(test::filesIn(ws.ImgDir).size(), std::size(images));  // no temporary file is left
+    std::string recorded;
+    std::istringstream record(readText(ws.ConfigDir + kDeliveredRecordName));
+    for (std::string line; std::getline(record, line);) recorded += line.substr(34) + " ";
+    EXPECT_EQ(recorded, "config/actionList.dat img/cut.png img/empty.png img/missing.png img/same.png project/thum.bmp ");
+    // Recorded files the user emptied or cut stay as they are.
+    writeText(ws.ImgDir + "missing.png", "");
+    writeText(ws.ConfigDir + "actionList.dat", "cata");
     EXPECT_EQ(InstallDeliveredData(data.dir(), ws), 0);
+    EXPECT_EQ(readText(ws.ImgDir + "missing.png"), "");
+    EXPECT_EQ(readText(ws.ConfigDir + "actionList.dat"), "cata");
+}
+
+// A disk that fills up at the first start: each file is there whole or not at all, the failure
+// says the disk is full, and with room again the next start completes the workspace.
+TEST(Workspace, AFullDiskLeavesNoCutFileAndSaysSo) {
+    TempFolder data, disk;
+    std::map<std::string, std::string> files{{"config/actionList.dat", "catalogue"}, {"project/thum.bmp", "thumb"}};
+    for (int i = 0; i < 12; ++i) files["img/" + std::to_string(i) + ".png"] = std::string(12000, char('a' + i));
+    for (const auto& [name, bytes] : files) {
+        fs::create_directories((data.path() / name).parent_path());
+        writeText(data.path() / name, bytes);
+    }
+    const std::string said = test::runInChild([&] {
+        // A small file system of the child's own, in a mount namespace nobody else sees.
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("full", disk.path().c_str(), "tmpfs", 0, "size=64k") != 0)
+            return std::string("skip: ") + std::strerror(errno);
+        const Workspace ws = PrepareWorkspace(disk.dir());
+        std::string result;
+        const auto look = [&](const std::string& when) {  // every file whole, and nothing else
+            std::size_t whole = 0;
+            const std::string program = disk.dir() + "Orvane/Kalidor/";
+            for (const auto& entry : fs::recursive_directory_iterator(program)) {
+                const std::string name = entry.path().string().substr(program.size());
+                if (entry.is_regular_file() && files.count(name) && readText(entry.path()) == files.at(name)) ++whole;
+                else if (entry.is_regular_file() && name != std::string("config/") + kDeliveredRecordName)
+                    result += when + ": " + name + " is not whole; ";
+            }
+            return whole;
+        };
+        try {
+            InstallDeliveredData(data.dir(), ws);
+            result += "no failure; ";
+        } catch (const Error& e) {
+            if (std::string(e.what()).rfind(std::string(kInstallDiskFullMessage) + "\ncannot write " + ws.ImgDir, 0) != 0)
+                result += std::string("said: ") + e.what() + "; ";
+        }
+        look("full");
+        if (mount("full", disk.path().c_str(), "tmpfs", MS_REMOUNT, "size=1m") != 0) return std::string("cannot grow");
+        InstallDeliveredData(data.dir(), ws);
+        return look("with room") == files.size() ? result : result + "files are missing";
+    });
+    if (said.rfind("skip: ", 0) == 0) GTEST_SKIP() << "no mount namespace of the test's own: " << said;
+    EXPECT_EQ(said, "");
+}
+
+// Without HOME (a service, env -i) the folders come from the user database's home, never from
+// a folder others can write; where the user has none, what needs the home refuses.
+TEST(Workspace, WithoutHomeTheUserDatabaseGivesTheHomeOrNothingIsMade) {
+    const std::string db = getpwuid(getuid())->pw_dir;
+    uid_t stranger = 54321;  // a user the database does not know
+    while (getpwuid(stranger)) ++stranger;
+    const struct {
+        const char* home;
+        const char* kalidorHome;
+        bool known;           // the user is in the database
+        std::string folders;  // the workspace's base | the thumbnails | the instance lock's
+    } cases[] = {
+        {"/h", nullptr, true, "/h/.local/share/|/h/.cache/thumbnails/|/h/.cache/Orvane/Kalidor"},
+        {nullptr, nullptr, true, db + "/.local/share/|" + db + "/.cache/thumbnails/|" + db + "/.cache/Orvane/Kalidor"},
+        {nullptr, nullptr, false, "no home||no home"},
+        {nullptr, "/k", false, "/k/||no home"},
+    };
+    for (const auto& c : cases) {
+        if (!c.known && getuid() != 0) continue;  // only root can become a user the database does not know
+        const std::string said = test::runInChild([&] {
+            clearenv();
+            if (c.home) setenv("HOME", c.home, 1);
+            if (c.kalidorHome) setenv("KALIDOR_HOME", c.kalidorHome, 1);
+            if (!c.known && setuid(stranger) != 0) return std::string("cannot become a stranger");
+            const auto folder = [](std::string (*find)()) -> std::string {
+                try {
+                    return find();
+                } catch (const Error& e) {
+                    return std::string(e.what()).find("no home folder") != std::string::npos ? "no home" : e.what();
+                }
+            };
+            return folder(WorkspaceBase) + "|" + FreedesktopThumbnails::DefaultRoot() + "|" + folder(InstanceLock::DefaultFolder);
+        });
+        EXPECT_EQ(said, c.folders) << (c.home ? c.home : "-") << (c.known ? "" : ", a stranger");
+    }
 }
 
 TEST(Workspace, BaseAndDataFolderComeFromTheEnvironmentAndTheInstallation) {

@@ -28,24 +28,19 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string runWithoutRoot(const std::filesystem::path& tree, const std::function<std::string()>& body) {
-    const bool root = geteuid() == 0;
-    if (root) {
-        std::error_code ec;
-        lchown(tree.c_str(), 65534, 65534);
-        for (auto it = std::filesystem::recursive_directory_iterator(tree, ec);
-             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-            lchown(it->path().c_str(), 65534, 65534);
-    }
+std::string runInChild(const std::function<std::string()>& body) {
     int channel[2];
     if (pipe(channel) != 0)
         throw std::runtime_error("cannot make a pipe");
     const pid_t child = fork();
     if (child == 0) {
         close(channel[0]);
-        if (root && (setgid(65534) != 0 || setuid(65534) != 0))
+        std::string said;
+        try {
+            said = body();
+        } catch (...) {
             _exit(3);
-        const std::string said = body();
+        }
         for (std::size_t at = 0; at < said.size();) {
             const ssize_t written = write(channel[1], said.data() + at, said.size() - at);
             if (written <= 0)
@@ -63,8 +58,24 @@ std::string runWithoutRoot(const std::filesystem::path& tree, const std::functio
     int status = 0;
     waitpid(child, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("the child without root rights failed");
+        throw std::runtime_error("the child process failed");
     return said;
+}
+
+std::string runWithoutRoot(const std::filesystem::path& tree, const std::function<std::string()>& body) {
+    const bool root = geteuid() == 0;
+    if (root) {
+        std::error_code ec;
+        lchown(tree.c_str(), 65534, 65534);
+        for (auto it = std::filesystem::recursive_directory_iterator(tree, ec);
+             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+            lchown(it->path().c_str(), 65534, 65534);
+    }
+    return runInChild([&] {
+        if (root && (setgid(65534) != 0 || setuid(65534) != 0))
+            throw std::runtime_error("cannot become nobody");
+        return body();
+    });
 }
 
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& file) {

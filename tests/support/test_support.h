@@ -31,6 +31,10 @@ void writeBytes(const std::filesystem::path& file, const std::vector<std::uint8_
 std::string readText(const std::filesystem::path& file);
 void writeText(const std::filesystem::path& file, const std::string& text);
 
+// Runs `body` in a child process (which may change its user, environment or mounts freely) and
+// returns the text it returned; throws when the child fails or `body` throws.
+std::string runInChild(const std::function<std::string()>& body);
+
 // Runs `body` in a child process that holds no root rights (as root, permissions do not hold:
 // the child becomes nobody, and everything under `tree` is handed to nobody first), and returns
 // the text `body` returned. A test of what a read-only folder refuses runs its calls in here.

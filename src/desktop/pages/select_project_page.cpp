@@ -146,6 +146,7 @@ void TSelectProjectPage::OpenSelectedProject() {
     } catch (const std::exception& error) {
         return state_.notice(window(), QString::fromUtf8(error.what()));
     }
+    RemoveLeftoverFrames(project.ProjectDir);
     if (opened) opened(std::move(project));
 }
 

@@ -20,6 +20,7 @@
 #include <QWheelEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -423,7 +424,10 @@ void StoryboardTest::anAddingRunLeadsToNoMovie() {
     page.ShowProject();
     w.show();
     int dialogs = 0;
-    page.OpenDialogMusicFile = page.SaveDialogMov = [&](QWidget*, const QString&) { return ++dialogs, QString(); };
+    page.OpenDialogMusicFile = page.SaveDialogMov = [&](QWidget*, const QString&) {
+        ++dialogs;
+        return QString();
+    };
     QVERIFY(w.ScrollBoxPicture->AddPictures({h.jpeg("x.jpg")}, -1, true));
     QWidget* thumbnail = h.control(rules::PanelControl::Thumbnail, 0);
     if (attempt == "double click on a panel") {

@@ -7,6 +7,12 @@
 // its path to the encoder entry in kMoviePartVariable, and after the encoder has ended, however
 // it ended (a failure, a cancel, the entry or ffmpeg killed), either puts it in place or removes
 // it. An entry run by hand makes and commits its own.
+//
+// Its maker holds a lock on it (flock) for as long as it owns it, so a program killed after
+// the encoder ended leaves a file no one holds: the next partial file of the same movie removes
+// such files of its own name pattern, and nothing else.
+
+#include "platform/unique_fd.h"
 
 #include <string>
 
@@ -17,7 +23,8 @@ inline constexpr const char* kMoviePartVariable = "KALIDOR_MOVIE_PART";
 
 class PartialMovie {
 public:
-    // Makes the file beside `movie`, empty, with a new file's mode. Throws kalidor::Error
+    // Removes the abandoned partial files of `movie` (RemoveAbandonedPartialMovies), then makes
+    // the file beside it, empty, with a new file's mode, and locks it. Throws kalidor::Error
     // ("cannot create a partial file beside <movie>: <reason>").
     explicit PartialMovie(const std::string& movie);
     // Removes the file unless it was committed.
@@ -28,8 +35,9 @@ public:
     const std::string& path() const noexcept { return path_; }
     const std::string& movie() const noexcept { return movie_; }
 
-    // Flushes the finished movie to disk and renames it over the movie. Returns 0, or the errno
-    // of the failure (ENODATA when the encoder wrote nothing); the file stays then.
+    // Flushes the finished movie to disk, renames it over the movie and flushes the folder.
+    // Returns 0, or the errno of the failure (ENODATA when the encoder wrote nothing); the file
+    // stays then.
     int Commit();
     // Removes the file (once).
     void Discard();
@@ -37,7 +45,13 @@ public:
 private:
     std::string movie_;
     std::string path_;
+    UniqueFd lock_;  // holds the flock while the file is ours
 };
+
+// Removes from the movie's folder every regular file named as a partial file of `movie` is
+// (".<name>.part-" six letters or digits "<ext>") that no one holds locked; a link, a folder,
+// a file of another name, one that cannot be locked, is left alone. Returns how many went.
+int RemoveAbandonedPartialMovies(const std::string& movie);
 
 // Why Commit failed, for the user: "the encoder ended without writing <movie>" or
 // "cannot replace <movie>: <reason>".

@@ -4,8 +4,8 @@
 
 namespace kalidor {
 
-ExportResult DecideExportResult(bool cancelled, const ExportFlags& flags) {
-    if (cancelled)
+ExportResult DecideExportResult(const ExportFlags& flags) {
+    if (flags.Cancelled)
         return ExportResult::Cancelled;
     if (flags.EncodeSucceeded)
         return ExportResult::Completed;
@@ -39,7 +39,7 @@ ExportResult FinishExport(const std::string& projectDir, ExportStatus& status, c
     // Not reported when it fails: the result matters more than leftover frames.
     if (!flags.ProjectInUse)
         ThUtility::DeleteFolderTree(projectDir + "tmp");
-    const ExportResult result = DecideExportResult(status.Cancelled(), flags);
+    const ExportResult result = DecideExportResult(flags);
     const StatusButtons buttons = FinishedButtons(result);
     status.SetFinished(buttons.close);
     if (buttons.openFolder)

@@ -17,16 +17,23 @@ struct ExportFlags {
     // Another export of the same project was running (in any process): this one was refused,
     // and that one's tmp/ is not this one's to remove.
     bool ProjectInUse = false;
+    // The export's decision on the user's cancel, taken once: Cancelled (nothing of the new
+    // movie was put in place) or MovieCommitted (it was being put in place; a cancel from then
+    // on counts for nothing). Never both.
+    bool Cancelled = false;
+    bool MovieCommitted = false;
 };
 
 enum class ExportResult {
-    Cancelled,       // the user confirmed Cancel, whatever else happened
+    Cancelled,       // the export took the user's cancel before the movie was put in place
     Completed,       // the encoder ended with exit code 0
     DiskSpaceShort,  // the temporary folder's volume ran short
     Failed,          // anything else
 };
 
-ExportResult DecideExportResult(bool cancelled, const ExportFlags& flags);
+// From the flags alone: a cancel the export did not take (the movie was already being put in
+// place) is no result.
+ExportResult DecideExportResult(const ExportFlags& flags);
 
 // The text the progress dialog shows for a result.
 const char* ExportResultMessage(ExportResult result);
@@ -42,7 +49,8 @@ std::string ResultLabelText(ExportResult result, const std::string& failureDetai
 // projectDir + "tmp" (also when the thread already did; not when the project was in use by
 // another export, whose frames are there), marks the dialog finished, enables
 // the open-folder button after success, shows the result text without a counter and, after a
-// failure with a known reason, that reason. Returns the result.
+// failure with a known reason, that reason. Returns the result, decided by the flags (the
+// dialog's cancel mark is the render thread's to read).
 ExportResult FinishExport(const std::string& projectDir, ExportStatus& status, const ExportFlags& flags);
 
 }  // namespace kalidor

@@ -68,6 +68,9 @@ public:
 
     // Finished: Close enabled, Cancel disabled; working: the other way round.
     virtual void SetFinished(bool finished) = 0;
+    // The new movie is being put in place: a cancel counts for nothing from now on, so Cancel
+    // is disabled until the export ends.
+    virtual void CancelClosed() {}
     virtual void SetOpenFolderEnabled(bool enabled) = 0;
     // Why a failed export failed (a picture that cannot be read, an encoder that cannot be
     // started), shown besides the result text.

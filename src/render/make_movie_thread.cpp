@@ -12,6 +12,7 @@
 #include "render/encoder_run.h"
 #include "render/encoder_window.h"
 #include "render/fit_to_movie_frame.h"
+#include "render/movie_frames.h"
 #include "render/picture_frames.h"
 #include "render/render_picture.h"
 
@@ -76,7 +77,7 @@ private:
 TMakeMovieThread::TMakeMovieThread(const TThPicObjectManager& project, ExportStatus& status, ExportFlags& flags,
                                    Dispatcher& dispatcher, std::unique_ptr<EncoderRunner> runner,
                                    MakeMovieOptions options)
-    : TempDir(project.ProjectDir + "tmp/"), Project(project), status_(status), flags_(flags),
+    : TempDir(project.ProjectDir + "tmp/"), Project(ProjectForFrames(project)), status_(status), flags_(flags),
       dispatcher_(dispatcher), options_(std::move(options)), Runner(std::move(runner)) {
     if (!options_.freeSpace)
         options_.freeSpace = FreeDiskSpace;
@@ -144,8 +145,14 @@ void TMakeMovieThread::Execute() {
     if (!inUse)
         ThUtility::DeleteFolderTree(TempDir);
     try {
-        if (OnCompleted)
-            dispatcher_.runSync(OnCompleted);
+        dispatcher_.runSync([this] {
+            // Where nothing was put in place, a cancel confirmed after the last poll still counts
+            // (the movie that was there stays); once the movie was being put in place, none does.
+            if (!flags_.MovieCommitted && status_.Cancelled())
+                flags_.Cancelled = true;
+            if (OnCompleted)
+                OnCompleted();
+        });
     } catch (...) {
         // The owner's handler failing must not take the program with it.
     }
@@ -333,9 +340,9 @@ void TMakeMovieThread::RenderAndEncode() {
 void TMakeMovieThread::PutMovieInPlace(PartialMovie& partial) {
     // The one step that touches the user's movie, taken by this thread after the encoder has
     // ended: not after a cancel, which keeps the movie that was there, nor before the answer to
-    // a cancel question still open.
-    SyncAwaitCancelAnswer();
-    if (StopRequested())
+    // a cancel question still open. Once decided, no cancel can come between: the flush of a
+    // large movie takes seconds.
+    if (!SyncDecideCommit())
         return;
     if (const int error = partial.Commit(); error != 0)
         FailWith(PartialMovieCommitError(partial.movie(), error));
@@ -459,7 +466,8 @@ void TMakeMovieThread::SyncShowText() {
     dispatcher_.runSync([this] { status_.ShowStatusText(StatusText, false); });
 }
 
-void TMakeMovieThread::SyncAwaitCancelAnswer() {
+bool TMakeMovieThread::SyncDecideCommit() {
+    bool commit = false;
     // Asked again after every answer: the user may ask to cancel once more.
     while (!StopRequested()) {
         auto wait = std::make_shared<AnswerWait>();
@@ -472,9 +480,16 @@ void TMakeMovieThread::SyncAwaitCancelAnswer() {
         bool held = false;
         dispatcher_.runSync([&] {
             held = status_.HoldUntilAnswered([wait] { wait->Release(); });
-            if (!held && status_.Cancelled()) {
+            if (held) return;
+            // One step: the cancel comes first, or the commit does and closes the way to it.
+            if (status_.Cancelled()) {
                 CancelSeen.store(true);
                 stopRequested_.store(true);
+                flags_.Cancelled = true;
+            } else {
+                commit = true;
+                flags_.MovieCommitted = true;
+                status_.CancelClosed();
             }
         });
         if (held) {
@@ -485,10 +500,11 @@ void TMakeMovieThread::SyncAwaitCancelAnswer() {
             std::lock_guard lock(answerMutex_);
             answerWait_.reset();
         }
-        if (!held) return;
+        if (!held) return commit;
     }
     std::lock_guard lock(answerMutex_);
     answerWait_.reset();
+    return false;
 }
 
 void TMakeMovieThread::SyncCheckCancel() {

@@ -14,7 +14,7 @@
 //
 // It reports only through synchronized steps run by the Dispatcher on the owner's thread (the
 // thread waits for each): the ExportStatus (bar, label, cancel poll) and the ExportFlags. The
-// owner keeps the project unchanged while the thread runs. The encoder's lines move the bar
+// thread reads its own copy of the project. The encoder's lines move the bar
 // from pass 3 on; before that they only count for the cancel poll and the failure reason.
 //
 // Endings. Cancelled (a poll found ExportStatus::Cancelled; the encoder is stopped or never
@@ -37,7 +37,9 @@
 // has ended, whether the encoder failed, was stopped or was killed. After success the thread
 // itself renames it over the movie, as its last step before OnCompleted (PutMovieInPlace); a
 // movie already there stays until then, and while the user is being asked whether to cancel
-// (ExportStatus::HoldUntilAnswered) until the answer is in: a yes keeps the old movie.
+// (ExportStatus::HoldUntilAnswered) until the answer is in: a yes keeps the old movie. Whether
+// a cancel or the commit comes first is decided in one step, and the result follows that
+// decision (ExportFlags::Cancelled, ExportFlags::MovieCommitted), never a cancel asked later.
 
 #include "encode/partial_movie.h"
 #include "model/pic_object.h"
@@ -82,8 +84,9 @@ inline constexpr std::uint64_t kMinTempSpace = 300ull * 1024 * 1024;
 
 class TMakeMovieThread {
 public:
-    // `project`, `status`, `flags` and `dispatcher` must outlive the thread. Without a runner the
-    // console process runner is used, delivering its lines through `dispatcher`.
+    // `status`, `flags` and `dispatcher` must outlive the thread; the thread renders a copy of
+    // `project` taken here (ProjectForFrames), which the owner may change meanwhile. Without a
+    // runner the console process runner is used, delivering its lines through `dispatcher`.
     TMakeMovieThread(const TThPicObjectManager& project, ExportStatus& status, ExportFlags& flags,
                      Dispatcher& dispatcher, std::unique_ptr<EncoderRunner> runner = nullptr,
                      MakeMovieOptions options = {});
@@ -137,8 +140,10 @@ private:
     // The last step after an encoder that succeeded: the partial movie renamed over the movie.
     void PutMovieInPlace(PartialMovie& partial);
     // The cancel poll before that step, which waits while a cancel question is open and asks
-    // again once it is answered; a stop request ends the wait.
-    void SyncAwaitCancelAnswer();
+    // again once it is answered; a stop request ends the wait. Decides in one step: cancelled
+    // (ExportFlags::Cancelled, false) or committed (ExportFlags::MovieCommitted, the dialog's
+    // Cancel closed, true).
+    bool SyncDecideCommit();
     void RunnerNewLine(const std::string& line);
     void RunnerTerminated(std::uint32_t exitCode);
     void FailWith(const std::string& message);
@@ -162,7 +167,7 @@ private:
     std::int32_t ProgressMax = 0;
     std::int32_t ProgressMin = 0;
     std::string TempDir;
-    const TThPicObjectManager& Project;
+    const TThPicObjectManager Project;  // the thread's own: nothing the window does reaches it
     std::atomic<bool> CancelSeen{false};
     // Set inside the step that begins pass 3: RunnerNewLine moves the bar only from then on.
     std::atomic<bool> encoderProgressShown_{false};

@@ -8,6 +8,18 @@
 
 namespace kalidor {
 
+TThPicObjectManager ProjectForFrames(const TThPicObjectManager& project) {
+    TThPicObjectManager copy;
+    copy.CopySettings(project);
+    copy.ProjectDir = project.ProjectDir;
+    for (int i = 0; i < project.Count(); ++i) {
+        std::unique_ptr<TThPicObject> picture = project.Items(i).Clone();
+        picture->Thumbnail = Bitmap();
+        copy.Add(std::move(picture));
+    }
+    return copy;
+}
+
 std::int64_t MovieFrameCount(const TThPicObjectManager& project) {
     std::int64_t frames = kClosingFrames;
     for (int i = 0; i < project.Count(); ++i) frames += FramesOfPicture(project.Items(i).DisplayTime);

@@ -12,6 +12,10 @@
 
 namespace kalidor {
 
+// What the frames are made of, copied for another thread to read while the owner changes its
+// project: the movie settings, ProjectDir and every picture but its thumbnail (no frame shows it).
+TThPicObjectManager ProjectForFrames(const TThPicObjectManager& project);
+
 // The pictures' frames and the closing black frames.
 std::int64_t MovieFrameCount(const TThPicObjectManager& project);
 

@@ -19,15 +19,7 @@ namespace {
 constexpr int kWorkerNiceness = 5;
 
 std::shared_ptr<const TThPicObjectManager> snapshotOf(const TThPicObjectManager& project) {
-    auto copy = std::make_shared<TThPicObjectManager>();
-    copy->CopySettings(project);
-    copy->ProjectDir = project.ProjectDir;
-    for (int i = 0; i < project.Count(); ++i) {
-        std::unique_ptr<TThPicObject> picture = project.Items(i).Clone();
-        picture->Thumbnail = Bitmap();  // the frames never show it
-        copy->Add(std::move(picture));
-    }
-    return copy;
+    return std::make_shared<const TThPicObjectManager>(ProjectForFrames(project));
 }
 
 }  // namespace

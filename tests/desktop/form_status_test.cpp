@@ -64,6 +64,9 @@ void FormStatusTest::counterAndCancel() {
     status.BtnCancel->click();
     QVERIFY(status.Cancelled());
     QCOMPARE(asked, QStringList(2, QStringLiteral("キャンセルしてよろしいですか？")));
+    // Once the movie is being put in place, no cancel can be asked.
+    status.CancelClosed();
+    QVERIFY(buttonsOf(status) == (Buttons{false, false, false}));
     // Only Close closes it: not the title bar's close (a spontaneous close event), not Escape.
     QCloseEvent fromTitleBar;
     QSpontaneKeyEvent::setSpontaneous(&fromTitleBar);
@@ -148,8 +151,8 @@ void FormStatusTest::endings() {
     status.BeginExport(dir);
     status.SetProgressRange(0, 20);
     status.SetProgressPosition(7);
-    status.SetCancelled(cancelled);
     kalidor::ExportFlags flags{succeeded, diskShort, reason.toStdString()};
+    flags.Cancelled = cancelled;
     kalidor::FinishExport(dir, status, flags);
     QCOMPARE(status.LabelStatus->text(), label);
     QVERIFY(buttonsOf(status) == (Buttons{false, open, true}));

@@ -8,6 +8,7 @@
 #include "desktop/window/form_make_movie.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/pages/project_list_model.h"
+#include "desktop/pages/save_movie_page.h"
 #include "desktop/ui_test_support.h"
 
 #include <QComboBox>
@@ -19,6 +20,7 @@
 #include <QWheelEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -130,6 +132,8 @@ private slots:
     void deleting();
     void addingChecksAndCopies_data();
     void addingChecksAndCopies();
+    void anAddingRunLeadsToNoMovie_data();
+    void anAddingRunLeadsToNoMovie();
     void captionsAreStoredOrRefused();
     void modifiedMarks_data();
     void modifiedMarks();
@@ -400,6 +404,55 @@ void StoryboardTest::addingChecksAndCopies() {
         QCOMPARE(h.window.Project.Items(i).Thumbnail.width(), 105);
     }
     QCOMPARE(h.window.ProgressBarStatus->value(), 0);
+}
+
+void StoryboardTest::anAddingRunLeadsToNoMovie_data() {
+    QTest::addColumn<QString>("attempt");
+    for (const char* attempt : {"double click on a panel", "make movie", "music file", "movie file", "action dropped"})
+        QTest::newRow(attempt) << QString::fromLatin1(attempt);
+}
+
+// While pictures are being added, every way towards a movie is refused as the greyed menu
+// refuses its own: nothing opens, nothing starts, and a dragged action is refused at the drag.
+void StoryboardTest::anAddingRunLeadsToNoMovie() {
+    QFETCH(QString, attempt);
+    Harness h;
+    h.fill(2);
+    auto& w = h.window;
+    kalidor::TSaveMoviePage& page = *w.TabSheetSaveMovie;
+    w.Project.SaveFilePath = h.sources + "movie.MP4";
+    page.ShowProject();
+    w.show();
+    int dialogs = 0;
+    page.OpenDialogMusicFile = page.SaveDialogMov = [&](QWidget*, const QString&) {
+        ++dialogs;
+        return QString();
+    };
+    QVERIFY(w.ScrollBoxPicture->AddPictures({h.jpeg("x.jpg")}, -1, true));
+    QWidget* thumbnail = h.control(rules::PanelControl::Thumbnail, 0);
+    if (attempt == "double click on a panel") {
+        QTest::mouseClick(thumbnail, Qt::LeftButton, {}, QPoint(50, 50));
+        QTest::mouseDClick(thumbnail, Qt::LeftButton, {}, QPoint(50, 50));
+        QTest::mouseRelease(thumbnail, Qt::LeftButton, {}, QPoint(50, 50));
+    } else if (attempt == "make movie") {
+        page.pngBtnMakeMovClick();
+    } else if (attempt == "music file") {
+        page.BtnSelectMusicFileClick();
+    } else if (attempt == "movie file") {
+        page.BtnSelectSaveDirClick();
+    } else {
+        QMimeData action;
+        action.setData(kalidor::kActionListMime, QByteArray::number(1));
+        QVERIFY(!Harness::drop(thumbnail, action));
+    }
+    QCOMPARE(w.PageControl->currentIndex(), 1);
+    QCOMPARE(dialogs, 0);
+    QVERIFY(!page.Exporting());
+    QVERIFY(!page.isEnabled() && !w.pngBtnMakeMovie->isEnabled());
+    QVERIFY(h.notices.isEmpty());
+    QVERIFY(h.waitForAdding());
+    QCOMPARE(w.Project.Items(0).PicAction, std::uint8_t(kalidor::apNone));
+    QVERIFY(page.isEnabled() && w.pngBtnMakeMovie->isEnabled());
 }
 
 void StoryboardTest::captionsAreStoredOrRefused() {

@@ -51,8 +51,8 @@ TEST(ExportDialog, EachEndingShowsItsTextButtonsAndReason) {
         EXPECT_EQ(status.StatusLabel(), "初期化中････");
         EXPECT_EQ(status.buttons, kWorkingButtons);
         EXPECT_EQ(status.SaveFolder(), "/v/");
-        status.SetCancelled(c.cancelled);
         ExportFlags flags{c.succeeded, c.diskShort, c.failure};
+        flags.Cancelled = c.cancelled;
         const ExportResult result = FinishExport(project.dir(), status, flags);
         EXPECT_EQ(ResultLabelText(result, status.detail), c.label);
         EXPECT_EQ(status.buttons, c.buttons) << c.label;

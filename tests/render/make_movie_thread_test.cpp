@@ -118,6 +118,7 @@ public:
         return latched_ || ExportStatus::Cancelled();
     }
     void SetFinished(bool finished) override { events.push_back(finished ? "finished" : "working"); }
+    void CancelClosed() override { events.push_back("cancel closed"); }
     void SetOpenFolderEnabled(bool enabled) override { openFolder = enabled; }
     void ShowFailureDetail(const std::string& message) override { failureDetail = message; }
 
@@ -492,6 +493,76 @@ TEST(MakeMovieThread, CancelStopsEachPassAndIsTheResult) {
             EXPECT_EQ(script.delivered, 1);
         }
     }
+}
+
+// A cancel around the last step, over a movie made before: before the step decides, it keeps
+// the old movie; once the new one is being put in place, it is refused and counts for nothing,
+// however the owner's cancel mark reads afterwards.
+TEST(MakeMovieThread, ACancelOrTheCommitComesFirstAndIsTheResult) {
+    const struct {
+        bool inPlace;  // the user's cancel: once the encoder has written the movie, or once it is in place
+        ExportResult result;
+        const char* movie;
+    } cases[] = {
+        {false, ExportResult::Cancelled, "old"},
+        {true, ExportResult::Completed, "movie"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.inPlace);
+        TestProject p({1});
+        const fs::path out = p.folder.path() / "out";
+        test::writeText(p.project.SaveFilePath, "old");
+        OwnerThreadDispatcher owner;
+        RecordingStatus status(owner);
+        status.cancelWhen = [&](const RecordingStatus&) {
+            for (const auto& [name, bytes] : test::filesIn(out))
+                if (bytes == std::vector<std::uint8_t>{'m', 'o', 'v', 'i', 'e'} && (name.starts_with(".") != c.inPlace))
+                    return true;
+            return false;
+        };
+        FakeRunner::Script script;
+        script.lines = {"frame= 30 fps= 30 q=2.0 size= 1kB time=1.00"};
+        ExportFlags flags;
+        ExportResult result = ExportResult::Failed;
+        {
+            MakeMovieOptions options;
+            options.framesFirst = true;
+            TMakeMovieThread thread(p.project, status, flags, owner, std::make_unique<FakeRunner>(owner, script),
+                                    options);
+            thread.OnCompleted = [&] {
+                (void)status.Cancelled();  // the user's cancel, as late as it comes
+                result = FinishExport(p.project.ProjectDir, status, flags);
+            };
+            thread.Start();
+            thread.Wait();
+        }
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(test::readText(p.project.SaveFilePath), c.movie);
+        EXPECT_EQ(test::filesIn(out).size(), 1u) << "no partial movie stays";
+        const bool closed = std::ranges::find(status.events, "cancel closed") != status.events.end();
+        EXPECT_EQ(closed, c.result == ExportResult::Completed);
+    }
+}
+
+// The export renders the project as it was when it began: what the owner changes afterwards
+// (a later batch of pictures being added, a time) does not reach it.
+TEST(MakeMovieThread, RendersItsOwnCopyOfTheProject) {
+    TestProject p({1, 2});
+    OwnerThreadDispatcher owner;
+    RecordingStatus status(owner);
+    FakeRunner::Script script;
+    ExportFlags flags;
+    MakeMovieOptions options;
+    options.framesFirst = true;
+    TMakeMovieThread thread(p.project, status, flags, owner, std::make_unique<FakeRunner>(owner, script), options);
+    for (int i = 0; i < 3; ++i)
+        p.add(p.folder.dir() + "not yet copied.jpg", 5);
+    p.project.Items(0).DisplayTime = 12;
+    thread.Start();
+    thread.Wait();
+    EXPECT_TRUE(flags.EncodeSucceeded) << flags.FailureMessage;
+    EXPECT_EQ(labelsStartingWith(status, kPass1).back(), " (2/2)");
+    EXPECT_EQ(labelsStartingWith(status, kPass2).back(), " (90/90)");
 }
 
 TEST(MakeMovieThread, EncoderFailuresAreFailures) {
@@ -989,12 +1060,14 @@ TEST(ExportStatus, CounterAndResultTexts) {
     EXPECT_EQ(CountedStatusText("t", INT_MAX - 1, INT_MAX), "t (2147483647/2147483648)");
 
     ExportFlags flags{.EncodeSucceeded = true, .DiskSpaceShort = true, .FailureMessage = ""};
-    EXPECT_EQ(DecideExportResult(true, flags), ExportResult::Cancelled);
-    EXPECT_EQ(DecideExportResult(false, flags), ExportResult::Completed);
+    flags.Cancelled = true;
+    EXPECT_EQ(DecideExportResult(flags), ExportResult::Cancelled);
+    flags.Cancelled = false;
+    EXPECT_EQ(DecideExportResult(flags), ExportResult::Completed);
     flags.EncodeSucceeded = false;
-    EXPECT_EQ(DecideExportResult(false, flags), ExportResult::DiskSpaceShort);
+    EXPECT_EQ(DecideExportResult(flags), ExportResult::DiskSpaceShort);
     flags.DiskSpaceShort = false;
-    EXPECT_EQ(DecideExportResult(false, flags), ExportResult::Failed);
+    EXPECT_EQ(DecideExportResult(flags), ExportResult::Failed);
 
     // The owner's own clean-up, whatever the thread left.
     TempFolder project;

@@ -79,6 +79,8 @@ void TFormStatus::SetFinished(bool finished) {
     BtnCancel->setEnabled(!finished);
 }
 
+void TFormStatus::CancelClosed() { BtnCancel->setEnabled(false); }
+
 void TFormStatus::SetOpenFolderEnabled(bool enabled) { BtnOpenDir->setEnabled(enabled); }
 
 void TFormStatus::ShowFailureDetail(const std::string& message) {

@@ -24,6 +24,7 @@ public:
     ~TFormStatus() override;
 
     void SetFinished(bool finished) override;
+    void CancelClosed() override;
     void SetOpenFolderEnabled(bool enabled) override;
     void ShowFailureDetail(const std::string& message) override;
     // While the cancel question is open the export may go on, but its new movie waits for the

@@ -288,11 +288,14 @@ void TSaveMoviePage::coupleSizes(bool widthLeads, bool typing) {
 }
 
 void TSaveMoviePage::BtnSelectMusicFileClick() {
+    // Refused before the dialog while another edit holds the project, as the time dialog is.
+    if (state_.EditsHeld()) return;
     const QString name = OpenDialogMusicFile(this, qs(FilterText(MusicFileFilter())));
     if (!name.isEmpty()) EditMusicFilePath->setText(name);
 }
 
 void TSaveMoviePage::BtnSelectSaveDirClick() {
+    if (state_.EditsHeld()) return;
     if (const auto filter = MovieFileFilter(state_.Project.MovType)) movieFilter_ = qs(FilterText(*filter));
     const QString name = SaveDialogMov(this, movieFilter_);
     if (name.isEmpty()) return;
@@ -307,7 +310,8 @@ TFormStatus* TSaveMoviePage::StatusForm() {
 bool TSaveMoviePage::Exporting() const { return movieExport_ && movieExport_->Running(); }
 
 void TSaveMoviePage::pngBtnMakeMovClick() {
-    if (Exporting()) return;
+    // Nor while pictures are being added: the movie would be of a storyboard half made.
+    if (Exporting() || state_.EditsHeld()) return;
     Preview->Pause();  // the export wants every core
     TThPicObjectManager& project = state_.Project;
     const MovieSettingsPage page = pageOf(*this);

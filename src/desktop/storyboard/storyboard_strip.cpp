@@ -283,9 +283,9 @@ void TStoryboardStrip::PanelStoryBoardConfigBtnClick(int index) {
 
 bool TStoryboardStrip::StoryBoardDragOver(int index, const QMimeData* data) const {
     if (index < 0 || index >= state_.Project.Count()) return false;
+    // An action too: the run holds every edit, and a drop the drag accepts must not then be refused.
+    if (AddingPictures()) return false;
     const DragSource source = DragSourceOf(data);
-    const rules::PanelDrop drop = rules::PanelDropFor(source);
-    if (AddingPictures() && drop != rules::PanelDrop::GiveAction) return false;
     const int files = isFiles(source) ? static_cast<int>(DraggedFiles(data).size()) : 0;
     return rules::PanelAcceptsDrop(source, files, DraggedNumber(data) >= 0);
 }

@@ -45,7 +45,7 @@ public:
     // anything is added. Returns at once while the work goes on; false when adding cannot start
     // (one is running, no project, or the panel images are missing). The run is one step of the
     // history: while it runs it holds the window's edits (every other edit is refused, as undo
-    // is), the captions are read-only, drops of files and panels are refused, and
+    // is), the captions are read-only, every drop is refused at the drag, and
     // addingChanged(true) lets the window disable the rest.
     bool AddPictures(std::vector<std::string> paths, int index, bool checkFirst);
     bool AddingPictures() const { return PictureAdder.Running(); }

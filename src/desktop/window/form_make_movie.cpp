@@ -107,9 +107,10 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
     ScrollBoxPicture->dropAction = [this](int index, const QMimeData* data) {
         TabSheetSelectAction->DropActionOnPanel(index, data);
     };
-    // While pictures are being added, the project may not be left nor saved.
+    // While pictures are being added, the project may not be left nor saved, nor made into a movie.
     connect(ScrollBoxPicture, &TStoryboardStrip::addingChanged, this, [this](bool adding) {
         if (auto* menu = findChild<QWidget*>("PanelMenu")) menu->setEnabled(!adding);
+        TabSheetSaveMovie->setEnabled(!adding);
     });
     connect(pngBtnSaveProject, &TPNGButton::clicked, this, &TFormMakeMovie::pngBtnSaveProjectClick);
     // Undo and redo from every page. A text box with typing of its own to undo or redo takes the
@@ -127,9 +128,10 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
     connect(MenuEdit->ActionUndo, &QAction::triggered, this, &TFormMakeMovie::UndoEdit);
     connect(MenuEdit->ActionRedo, &QAction::triggered, this, &TFormMakeMovie::RedoEdit);
     qApp->installEventFilter(this);
-    // A double-clicked panel's picture is shown in the movie page's preview, from its first frame.
+    // A double-clicked panel's picture is shown in the movie page's preview, from its first frame;
+    // not while pictures are being added, as the menu's way there is greyed then.
     connect(ScrollBoxPicture, &TStoryboardStrip::panelDoubleClicked, this, [this](int index) {
-        if (index < 0 || index >= Project.Count() || !SwitchPage(3)) return;
+        if (EditsHeld() || index < 0 || index >= Project.Count() || !SwitchPage(3)) return;
         TabSheetSaveMovie->Preview->Seek(FirstFrameOfPicture(Project, index));
     });
 }

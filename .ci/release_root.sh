@@ -6,7 +6,8 @@
 # The root gets proc, sysfs, a devpts of its own and /dev/shm, nothing else of the machine; they
 # are unmounted however the run ends, and the root is removed only when nothing is mounted in it.
 # For development: KALIDOR_ROOT=<folder> reuses (and keeps) a root made before, with its package
-# cache; KALIDOR_STEP_LOCK=<file> runs each heavy step under flock on that file.
+# cache; KALIDOR_DEBOOTSTRAP_CACHE=<folder> keeps the packages debootstrap fetches; and
+# KALIDOR_STEP_LOCK=<file> runs each heavy step under flock on that file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 suite=$1
@@ -40,12 +41,20 @@ mirror=$(awk -v h="$host" '$2 == h { print $1; exit }' <<<"$entries")
 [ -n "$mirror" ] || { echo "no deb entry for $host in the apt sources" >&2; exit 1; }
 
 times=()
-timed() {  # name, command...: runs it and notes how long it took
-  local name=$1 start=$SECONDS
+timed() {  # [--heavy] name, command...: runs it and notes how long it took
+  local heavy=false
+  if [ "$1" = --heavy ]; then heavy=true; shift; fi
+  local name=$1
   shift
   echo "== $suite: $name"
-  "$@"
-  times+=("$(printf '%-28s %4d s' "$suite: $name" $((SECONDS - start)))")
+  if $heavy && [ -n "${KALIDOR_STEP_LOCK:-}" ]; then
+    exec 9>>"$KALIDOR_STEP_LOCK"
+    flock 9
+  fi
+  local start=$SECONDS
+  "$@" 9>&-
+  times+=("$(printf '%-36s %4d s' "$suite: $name" $((SECONDS - start)))")
+  if $heavy && [ -n "${KALIDOR_STEP_LOCK:-}" ]; then exec 9>&-; fi
 }
 
 reuse=false
@@ -121,13 +130,8 @@ configure_root() {
   rm -f "$root/dev/ptmx"
   ln -s pts/ptmx "$root/dev/ptmx"
 }
-in_root() {  # [--heavy] shell command: runs it in the clone, as root, with a clean environment
-  local lock=()
-  if [ "$1" = --heavy ]; then
-    shift
-    [ -z "${KALIDOR_STEP_LOCK:-}" ] || lock=(flock "$KALIDOR_STEP_LOCK")
-  fi
-  "${lock[@]}" chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+in_root() {  # runs a shell command in the clone, as root, with a clean environment
+  chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     LANG=C.UTF-8 CI="${CI:-true}" TERM=dumb bash -c "cd /root/kalidor && $1" </dev/null
 }
 
@@ -148,10 +152,10 @@ stamped() {
   local start=$SECONDS line
   "$@" 2>&1 | while IFS= read -r line; do printf '%4ds %s\n' $((SECONDS - start)) "$line"; done
 }
-timed "scripts/setup.sh" stamped in_root --heavy 'scripts/setup.sh'
+timed --heavy "scripts/setup.sh" stamped in_root 'scripts/setup.sh'
 timed "pulseaudio" in_root 'scripts/install-packages.sh pulseaudio'
-timed "scripts/test.sh" in_root --heavy 'scripts/test.sh'
-timed "scripts/package.sh --check" in_root --heavy 'scripts/package.sh --check'
+timed --heavy "scripts/test.sh" in_root 'scripts/test.sh'
+timed --heavy "scripts/package.sh --check" in_root 'scripts/package.sh --check'
 
 echo
 echo "== $suite: times"

@@ -63,6 +63,7 @@ if [ -n "${KALIDOR_ROOT:-}" ]; then
   [ ! -e "$root/etc/os-release" ] || reuse=true
 else
   root=$(mktemp -d "${TMPDIR:-/var/tmp}/kalidor-$suite-root.XXXXXX")
+  chmod 755 "$root"  # it is the root folder of the system in it, for every user there
 fi
 
 # --- Mounts, and their end on every exit.

@@ -86,6 +86,11 @@ unmount_all() {
 }
 finish() {
   local rc=$?
+  if ((${#times[@]})); then
+    echo
+    echo "== $suite: times"
+    printf '%s\n' "${times[@]}"
+  fi
   unmount_all || true
   if [ -n "$(mounted_under)" ]; then
     echo "still mounted in $root, so it stays: $(mounted_under | tr '\n' ' ')" >&2
@@ -158,6 +163,3 @@ timed "pulseaudio" in_root 'scripts/install-packages.sh pulseaudio'
 timed --heavy "scripts/test.sh" in_root 'scripts/test.sh'
 timed --heavy "scripts/package.sh --check" in_root 'scripts/package.sh --check'
 
-echo
-echo "== $suite: times"
-printf '%s\n' "${times[@]}"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine: installs what Kalidor needs, builds it and runs its main
+# Sets up a fresh Debian 12 or 13 machine: installs what Kalidor needs, builds it and runs its main
 # job: the bundled example project made into a movie, build/example.mp4.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +10,7 @@ packages=(
   fonts-ipafont-gothic
   ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-dev
   desktop-file-utils appstream
   qt6-base-dev qt6-translations-l10n qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   xdg-utils xvfb xauth xdotool imagemagick

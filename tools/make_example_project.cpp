@@ -8,6 +8,7 @@
 #include "imaging/bmp_codec.h"
 #include "imaging/jpeg_codec.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>

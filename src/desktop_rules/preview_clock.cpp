@@ -22,12 +22,19 @@ void PlayClock::Start(std::int64_t frame, bool withMusic, std::int64_t nowMs) {
     anchorMovieMs_ = MsOfFrame(frame);
     anchorNowMs_ = nowMs;
     due_ = frame;
+    heardMs_.reset();
+    musicMoved_ = false;
 }
 
 std::int64_t PlayClock::Due(std::optional<std::int64_t> musicMs, std::int64_t nowMs) {
     std::int64_t movieMs = 0;
     if (followsMusic_ && musicMs) {
-        movieMs = *musicMs;
+        if (*musicMs != heardMs_) {
+            musicMoved_ = heardMs_.has_value();
+            heardMs_ = *musicMs;
+            heardAtMs_ = nowMs;
+        }
+        movieMs = *musicMs + (musicMoved_ ? std::min(nowMs - heardAtMs_, kMusicStepMs) : 0);
         anchorMovieMs_ = movieMs;
         anchorNowMs_ = nowMs;
     } else {

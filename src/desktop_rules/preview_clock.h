@@ -19,6 +19,10 @@ enum class MusicReadiness {
 
 enum class StartDecision { Wait, WithMusic, Silent };
 
+// A sound back end may move the music's position a buffer at a time (Qt's FFmpeg one: about
+// every 93 ms); between its moves the music goes on with the steady clock for up to this long.
+inline constexpr std::int64_t kMusicStepMs = 100;
+
 // Music still not ready after this long is left out of the play: the picture plays silent
 // rather than never.
 inline constexpr std::int64_t kMusicWaitMs = 5000;
@@ -35,8 +39,9 @@ class PlayClock {
 public:
     // Playing from `frame` at `nowMs` of the steady clock, following the music when `withMusic`.
     void Start(std::int64_t frame, bool withMusic, std::int64_t nowMs);
-    // The frame due at `nowMs`: from `musicMs`, the position heard, while the music plays; once
-    // it no longer does (nothing given), from the steady clock from where the music was.
+    // The frame due at `nowMs`: from `musicMs`, the position heard, while the music plays (once
+    // it has moved, it goes on with the steady clock until it moves again, for kMusicStepMs at
+    // most); once it no longer plays (nothing given), from the steady clock from where it was.
     std::int64_t Due(std::optional<std::int64_t> musicMs, std::int64_t nowMs);
     bool FollowsMusic() const { return followsMusic_; }
 
@@ -45,6 +50,9 @@ private:
     std::int64_t anchorMovieMs_ = 0;  // the movie's time at anchorNowMs_ of the steady clock
     std::int64_t anchorNowMs_ = 0;
     std::int64_t due_ = 0;
+    std::optional<std::int64_t> heardMs_;  // the music's position last given, since it stood there
+    std::int64_t heardAtMs_ = 0;
+    bool musicMoved_ = false;  // the position has moved since the start: the music is heard
 };
 
 }  // namespace kalidor::rules

@@ -6,9 +6,11 @@
 #include "cli/media_tools.h"
 #include "platform/command_line.h"
 #include "encode/encoder_entry.h"
+#include "encode/line_splitter.h"
 #include "model/pic_object.h"
 #include "platform/child_process.h"
 #include "imaging/jpeg_codec.h"
+#include "render/encoder_progress.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -130,9 +132,12 @@ TEST_F(EncoderEndToEnd, EachFormatAtTheMovieSizeAndLength) {
         const std::string movie = out.dir() + c.file;
         const ProgramRun r = encode(projectWith(c.type, c.quality, movie));
         ASSERT_EQ(r.code, 0) << r.output;
-        // ffmpeg's progress lines come through as it writes them, CR-ended.
-        EXPECT_NE(r.output.find("frame="), std::string::npos);
-        EXPECT_NE(r.output.find('\r'), std::string::npos);
+        // ffmpeg's progress lines come through as it writes them, the last one counting every frame.
+        int encoded = -1;
+        for (const OutputLine& line : LineSplitter().Feed(r.output))
+            if (const auto frames = EncodedFrameCount(line.text))
+                encoded = *frames;
+        EXPECT_EQ(encoded, kMovieFrames) << r.output;
         const Probe m = probe(movie);
         EXPECT_EQ(m.codecs, std::vector<std::string>{c.codec}) << c.file;
         EXPECT_EQ(m.width, 160);

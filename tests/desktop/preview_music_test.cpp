@@ -91,12 +91,23 @@ void PreviewMusicTest::musicAndPictureInStep() {
     TMoviePreview& preview = *w.TabSheetSaveMovie->Preview;
 
     // Each frame shown while the music plays, against the music's position at that moment.
+    // A back end that moves the position a buffer at a time (Qt's FFmpeg one) plays on between
+    // its moves: what is heard is the last position plus the time since it moved.
     QMediaPlayer* player = nullptr;
     Offsets* into = nullptr;
+    QElapsedTimer sinceMove;
+    qint64 lastPosition = -1;
+    const auto moved = [&] {
+        if (player->position() == lastPosition) return;
+        lastPosition = player->position();
+        sinceMove.start();
+    };
     QObject::connect(&preview, &TMoviePreview::frameShown, [&](std::int64_t frame) {
-        if (!player) player = preview.findChild<QMediaPlayer*>();
-        if (into && player && player->playbackState() == QMediaPlayer::PlayingState)
-            into->ms.push_back(player->position() - frame * 1000 / 30);
+        if (!player && (player = preview.findChild<QMediaPlayer*>()))
+            QObject::connect(player, &QMediaPlayer::positionChanged, moved);
+        if (!into || !player || player->playbackState() != QMediaPlayer::PlayingState) return;
+        moved();
+        into->ms.push_back(lastPosition + sinceMove.elapsed() - frame * 1000 / 30);
     });
     const auto measure = [&](Offsets& offsets, std::int64_t until) {
         into = &offsets;

@@ -38,8 +38,10 @@ TEST(PreviewClock, FollowsTheMusicThenTheSteadyClock) {
         {1100, 5300, 33},          // heard: its position, not the steady clock's
         {1050, 5310, 33},          // a position that goes back never takes the picture back
         {2000, 5400, 60},
-        {std::nullopt, 5500, 63},  // ended: the steady clock from where the music was
-        {std::nullopt, 6400, 90},
+        {2000, 5450, 61},          // between moves of the position: the steady clock, for one step
+        {2000, 5600, 63},
+        {std::nullopt, 5700, 66},  // ended: the steady clock from where the music was
+        {std::nullopt, 6600, 93},
     };
     for (const Step& s : steps) EXPECT_EQ(clock.Due(s.music, s.now), s.due) << s.now;
     EXPECT_FALSE(clock.FollowsMusic());

@@ -35,6 +35,7 @@ private slots:
     void pageSwitch_data();
     void pageSwitch();
     void closingAsksOnlyWithChanges();
+    void enterKeepsTheWorkAtTheDiscardQuestions();
     void errorsAreShownWithTheirTextAndTheWindowGoesOn();
     void qtDialogsSpeakJapanese();
 };
@@ -125,6 +126,20 @@ void MainWindowTest::closingAsksOnlyWithChanges() {
         h.answer = c.answer;
         QCOMPARE(h.window.close(), c.closes);
         QCOMPARE(h.questions, c.asks ? QStringList{kChanged + QStringLiteral("終了してよろしいですか？")} : QStringList());
+    }
+}
+
+void MainWindowTest::enterKeepsTheWorkAtTheDiscardQuestions() {
+    // Enter takes the default button: No (keep) where Yes throws edits away, Yes where it restores them.
+    const std::pair<kalidor::QuestionFn, bool> cases[] = {{kalidor::AskToDiscard, false},
+                                                          {kalidor::AskQuestionYesFirst, true}};
+    for (const auto& [ask, yes] : cases) {
+        QTimer enter;
+        connect(&enter, &QTimer::timeout, [] {
+            if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
+        });
+        enter.start(20);
+        QCOMPARE(ask(nullptr, QStringLiteral("?")), yes);
     }
 }
 

@@ -48,7 +48,7 @@ TEST_P(RecoveryCopyTest, JudgesTheCopyAtTheNextStart) {
     GetParam().after(r);
     const FoundRecovery found = FindRecoveryCopy(r.home.dir());
     ASSERT_EQ(found.state, GetParam().expected) << found.reason;
-    if (found.state == RecoveryCase::Damaged) EXPECT_FALSE(found.reason.empty());
+    EXPECT_EQ(found.reason.empty(), found.state != RecoveryCase::Damaged);
     if (found.state == RecoveryCase::Valid) {
         EXPECT_EQ(found.editedAt, 1700000000);
         ASSERT_EQ(found.project.Count(), 4);
@@ -59,8 +59,9 @@ TEST_P(RecoveryCopyTest, JudgesTheCopyAtTheNextStart) {
         EXPECT_EQ(test::readBytes(r.dir + "added.jpg"), test::readBytes(r.dir + "hills.jpg"));
     }
     // Keeping and reading the copy never touched the saved project.
-    if (fs::exists(r.dir + "project.dat") && GetParam().expected != RecoveryCase::ProjectChanged)
+    if (fs::exists(r.dir + "project.dat") && GetParam().expected != RecoveryCase::ProjectChanged) {
         EXPECT_EQ(test::readBytes(r.dir + "project.dat"), savedProject);
+    }
     EXPECT_TRUE(RemoveRecoveryCopy(r.home.dir()));
     EXPECT_EQ(FindRecoveryCopy(r.home.dir()).state, RecoveryCase::None);
 }

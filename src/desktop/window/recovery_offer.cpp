@@ -52,7 +52,7 @@ void TFormMakeMovie::OfferRecovery() {
     const QString when =
         QDateTime::fromSecsSinceEpoch(found.editedAt).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
     const bool restore = AskQuestionYesFirst(
-        this, QStringLiteral("プロジェクト「%1」に保存されていない変更があります（最後の変更 %2）。\r\n変更を復元しますか？")
+        this, QStringLiteral("プロジェクト「%1」に保存されていない変更があります。\r\n最後の変更: %2\r\n変更を復元しますか？")
                   .arg(name, when));
     // A signal while the question showed answered nothing: the copy waits for the next start.
     if (TerminationSignal()) return;

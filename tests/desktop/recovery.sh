@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Unsaved edits survive a SIGTERM: a caption typed into the example project, the program ended
 # with SIGTERM (project.dat untouched), started again; Enter at the question restores the edits,
-# which a save then writes. A second start meanwhile brings the running window forward and ends.
+# which a save then writes.
 # Usage: recovery.sh <kalidor executable> <example project folder> [screenshot folder]
 set -euo pipefail
 program=$(realpath "$1")
@@ -29,8 +29,6 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   at 309 147; xdotool click --repeat 2 --delay 80 1; sleep 0.5
   at 82 626; xdotool click 1 key End; xdotool type --delay 30 " RECOVERED"
   timeout 10 bash -c "until [ -f \"$copy\" ]; do sleep 0.1; done" || { echo "no recovery copy after an edit"; exit 1; }
-  "$PROGRAM" 2>"$HOME/second.txt" || { echo "the second start failed"; exit 1; }
-  grep -q "brought to the front" "$HOME/second.txt" || { echo "the second start said:"; cat "$HOME/second.txt"; exit 1; }
   kill -TERM "$pid"; wait "$pid" || { echo "exit status $? after SIGTERM"; exit 1; }
   cmp -s "$project/project.dat" "$EXAMPLE/project.dat" || { echo "project.dat changed without a save"; exit 1; }
 

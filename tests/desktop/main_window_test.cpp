@@ -36,6 +36,7 @@ private slots:
     void pageSwitch();
     void closingAsksOnlyWithChanges();
     void enterKeepsTheWorkAtTheDiscardQuestions();
+    void recoveryCopyFollowsTheUnsavedEdits();
     void errorsAreShownWithTheirTextAndTheWindowGoesOn();
     void qtDialogsSpeakJapanese();
 };
@@ -141,6 +142,28 @@ void MainWindowTest::enterKeepsTheWorkAtTheDiscardQuestions() {
         enter.start(20);
         QCOMPARE(ask(nullptr, QStringLiteral("?")), yes);
     }
+}
+
+void MainWindowTest::recoveryCopyFollowsTheUnsavedEdits() {
+    Harness h;
+    h.window.FormCreate();
+    const std::string dir = h.workspace.projectRoot() + "例/";
+    std::filesystem::copy(KALIDOR_SOURCE_DATA "/example", dir, std::filesystem::copy_options::recursive);
+    kalidor::TThPicObjectManager project;
+    project.LoadProject(dir + "project.dat");
+    h.window.OpenProject(std::move(project));
+    const std::string copy = h.workspace.baseDir() + "state/kalidor/recovery/copy.dat";
+    const auto edit = [&] { h.window.Edit("文字の入力", [&] { h.window.Project.Items(0).Text += "!"; }); };
+    edit();
+    QTRY_VERIFY(std::filesystem::exists(copy));
+    h.window.pngBtnSaveProjectClick();
+    QTRY_VERIFY(!std::filesystem::exists(copy));
+    edit();
+    QTRY_VERIFY(std::filesystem::exists(copy));
+    // Ending with a Yes to the question lets the edits go, and their copy with them.
+    h.window.show();
+    QVERIFY(h.window.close());
+    QTRY_VERIFY(!std::filesystem::exists(copy));
 }
 
 void MainWindowTest::errorsAreShownWithTheirTextAndTheWindowGoesOn() {

@@ -1,4 +1,5 @@
 #include "desktop_rules/recovery_copy.h"
+#include "desktop_rules/recovery_writer.h"
 
 #include "support/test_support.h"
 
@@ -98,6 +99,20 @@ INSTANTIATE_TEST_SUITE_P(
              },
              RecoveryCase::ProjectChanged}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The writer's jobs land in the order asked for: a removal after a write leaves no copy, and a
+// write after a removal leaves one.
+TEST(RecoveryWriterTest, TheLastJobDecides) {
+    Recovered r;
+    for (const bool removeLast : {true, false}) {
+        RecoveryWriter writer(r.home.dir());
+        if (!removeLast) writer.Remove();
+        writer.Write({r.dir, 1, StampOf(r.dir + "project.dat"), {}, {}});
+        if (removeLast) writer.Remove();
+        writer.Finish();
+        EXPECT_EQ(FindRecoveryCopy(r.home.dir()).state, removeLast ? RecoveryCase::None : RecoveryCase::Valid);
+    }
+}
 
 }  // namespace
 }  // namespace kalidor::rules

@@ -23,6 +23,8 @@ public:
 
     // A copy made in the project folder by adding a picture.
     void CopyMade(const std::string& path);
+    // The copies made since the last save, which a recovery copy keeps.
+    const std::set<std::string>& Copies() const { return copies_; }
     // The unsaved changes are thrown away (another project opened, the program ends): removes
     // the copies made since the last save that the saved project.dat does not use. Returns them.
     std::vector<std::string> Discard(const std::string& projectDir);

@@ -36,6 +36,8 @@ private slots:
     void pageSwitch_data();
     void pageSwitch();
     void closingAsksOnlyWithChanges();
+    void enterKeepsTheWorkAtTheDiscardQuestions();
+    void recoveryCopyFollowsTheUnsavedEdits();
     void errorsAreShownWithTheirTextAndTheWindowGoesOn();
     void qtDialogsSpeakJapanese();
 };
@@ -127,6 +129,42 @@ void MainWindowTest::closingAsksOnlyWithChanges() {
         QCOMPARE(h.window.close(), c.closes);
         QCOMPARE(h.questions, c.asks ? QStringList{kChanged + QStringLiteral("終了してよろしいですか？")} : QStringList());
     }
+}
+
+void MainWindowTest::enterKeepsTheWorkAtTheDiscardQuestions() {
+    // Enter takes the default button: No (keep) where Yes throws edits away, Yes where it restores them.
+    const std::pair<kalidor::QuestionFn, bool> cases[] = {{kalidor::AskToDiscard, false},
+                                                          {kalidor::AskQuestionYesFirst, true}};
+    for (const auto& [ask, yes] : cases) {
+        QTimer enter;
+        connect(&enter, &QTimer::timeout, [] {
+            if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
+        });
+        enter.start(20);
+        QCOMPARE(ask(nullptr, QStringLiteral("?")), yes);
+    }
+}
+
+void MainWindowTest::recoveryCopyFollowsTheUnsavedEdits() {
+    Harness h;
+    h.window.FormCreate();
+    const std::string dir = h.workspace.projectRoot() + "例/";
+    std::filesystem::copy(KALIDOR_SOURCE_DATA "/example", dir, std::filesystem::copy_options::recursive);
+    kalidor::TThPicObjectManager project;
+    project.LoadProject(dir + "project.dat");
+    h.window.OpenProject(std::move(project));
+    const std::string copy = h.workspace.baseDir() + "state/kalidor/recovery/copy.dat";
+    const auto edit = [&] { h.window.Edit("文字の入力", [&] { h.window.Project.Items(0).Text += "!"; }); };
+    edit();
+    QTRY_VERIFY(std::filesystem::exists(copy));
+    h.window.pngBtnSaveProjectClick();
+    QTRY_VERIFY(!std::filesystem::exists(copy));
+    edit();
+    QTRY_VERIFY(std::filesystem::exists(copy));
+    // Ending with a Yes to the question lets the edits go, and their copy with them.
+    h.window.show();
+    QVERIFY(h.window.close());
+    QTRY_VERIFY(!std::filesystem::exists(copy));
 }
 
 void MainWindowTest::errorsAreShownWithTheirTextAndTheWindowGoesOn() {

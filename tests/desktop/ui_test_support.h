@@ -31,6 +31,7 @@ struct RecordedMessages {
             questions << text;
             return answer;
         };
+        window.discardQuestion = window.question;
     }
 };
 

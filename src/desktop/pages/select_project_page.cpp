@@ -10,6 +10,7 @@
 #include "model/project_list.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListView>
 #include <QProgressBar>
 
@@ -73,6 +74,16 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
     });
     connect(ProjectModel, &ProjectListModel::finished, this, [progress] { progress->setValue(0); });
     layout->addWidget(LVProject, 1);
+    // A first start shows the way in where the projects would be.
+    auto* hint = new QLabel(QString::fromUtf8(kFirstStepsHint), LVProject->viewport());
+    hint->setObjectName("LabelFirstSteps");
+    hint->move(16, 16);
+    hint->adjustSize();
+    const auto showHint = [this, hint] { hint->setVisible(ProjectModel->rowCount() == 0); };
+    connect(ProjectModel, &QAbstractItemModel::modelReset, hint, showHint);
+    connect(ProjectModel, &QAbstractItemModel::rowsInserted, hint, showHint);
+    connect(ProjectModel, &QAbstractItemModel::rowsRemoved, hint, showHint);
+    showHint();
 }
 
 

@@ -13,6 +13,10 @@ class QProgressBar;
 
 namespace kalidor {
 
+// Shown in the list area while there is no project.
+inline constexpr const char* kFirstStepsHint =
+    "プロジェクトがありません。左の「新規作成」でプロジェクトを作り、開いて画像を追加してください。";
+
 class ProjectListModel;
 class TFormProjectName;
 class TPNGButton;

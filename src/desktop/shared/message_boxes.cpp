@@ -15,4 +15,21 @@ bool AskQuestion(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+namespace {
+
+bool askWithDefault(QWidget* parent, const QString& text, QMessageBox::StandardButton byDefault) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(byDefault);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace
+
+bool AskToDiscard(QWidget* parent, const QString& text) { return askWithDefault(parent, text, QMessageBox::No); }
+
+bool AskQuestionYesFirst(QWidget* parent, const QString& text) {
+    return askWithDefault(parent, text, QMessageBox::Yes);
+}
+
 }  // namespace kalidor

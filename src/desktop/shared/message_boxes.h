@@ -15,5 +15,9 @@ using QuestionFn = std::function<bool(QWidget* parent, const QString& text)>;
 
 void ShowNotice(QWidget* parent, const QString& text);
 bool AskQuestion(QWidget* parent, const QString& text);
+// The question before unsaved work is thrown away: No, which keeps it, is the default button.
+bool AskToDiscard(QWidget* parent, const QString& text);
+// A question whose default button is Yes.
+bool AskQuestionYesFirst(QWidget* parent, const QString& text);
 
 }  // namespace kalidor

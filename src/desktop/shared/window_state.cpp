@@ -8,6 +8,7 @@ bool WindowState::Edit(const std::string& label, const std::function<void()>& ch
     rules::ProjectState before = History.Snapshot(Project);
     change();
     if (History.Commit(std::move(before), Project, label, options.mergeKey) || options.marksUnchanged) Modified = true;
+    if (edited) edited();
     return true;
 }
 

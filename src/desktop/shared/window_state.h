@@ -5,6 +5,7 @@
 // (tests replace both to record them).
 
 #include "actions/action_catalogue.h"
+#include "desktop_rules/recovery_copy.h"
 #include "desktop_rules/undo_history.h"
 #include "desktop_rules/unsaved_changes.h"
 #include "desktop/shared/message_boxes.h"
@@ -59,7 +60,23 @@ public:
     // Whether a save would write other bytes than those last read or written.
     bool DiffersFromSaved() const { return unsaved_.Differs(Project); }
     // The project as it is now counts as saved: what opening and saving leave.
-    void MarkProjectSaved() { unsaved_.Saved(Project); }
+    void MarkProjectSaved() {
+        unsaved_.Saved(Project);
+        savedStamp_ = Project.ProjectDir.empty() ? rules::FileStamp{} : rules::StampOf(Project.ProjectFileName());
+    }
+    // The open project came back from a recovery copy: `saved` is what its folder holds, the
+    // project differs from it by unsaved edits, and undo starts here.
+    void ProjectRecovered(const TThPicObjectManager& saved, const std::vector<std::string>& copies) {
+        unsaved_.Saved(saved);
+        for (const std::string& copy : copies) unsaved_.CopyMade(copy);
+        History.Reset();
+        Modified = true;
+    }
+    // What a recovery copy of the open project keeps, taken now (cheap: thumbnails are shared).
+    rules::RecoverySnapshot TakeRecoverySnapshot(std::int64_t editedAt) {
+        return {Project.ProjectDir, editedAt, savedStamp_, {unsaved_.Copies().begin(), unsaved_.Copies().end()},
+                History.Snapshot(Project)};
+    }
     // The project as it is now is the one opened: nothing to save, nothing to undo.
     void ProjectOpened() {
         Modified = false;
@@ -80,12 +97,17 @@ public:
 
     NoticeFn notice = ShowNotice;
     QuestionFn question = AskQuestion;
+    // A question whose Yes throws unsaved work away: No, which keeps it, is the default answer.
+    QuestionFn discardQuestion = AskToDiscard;
+    // Called after every edit (a recovery copy follows it).
+    std::function<void()> edited;
 
 protected:
     Workspace workspace_;
 
 private:
     rules::UnsavedChanges unsaved_;
+    rules::FileStamp savedStamp_;
     std::optional<std::string> heldBy_;
 };
 

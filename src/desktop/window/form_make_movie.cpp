@@ -10,6 +10,7 @@
 #include "desktop/shared/png_button.h"
 #include "desktop/storyboard/storyboard_strip.h"
 #include "desktop/window/edit_menu.h"
+#include "desktop/window/recovery_keeper.h"
 #include "model/save_command.h"
 #include "render/movie_frames.h"
 #include "platform/error.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QShortcut>
@@ -69,9 +71,14 @@ protected:
 
 }  // namespace
 
-TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* parent)
+TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* parent, std::string recoveryHome)
     : QWidget(parent), base_(std::move(base)), dataDir_(std::move(dataDir)) {
     workspace_ = WorkspaceAt(base_);
+    if (!base_.empty() && base_.back() != '/') base_ += '/';
+    Recovery = new RecoveryKeeper(*this, recoveryHome.empty() ? base_ + "state/kalidor/" : recoveryHome, this);
+    edited = [this] { Recovery->Changed(); };
+    // A logout may end the process soon after asking: the copy is on disk before it answers.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { Recovery->KeepNow(); });
     setWindowTitle(QStringLiteral("Kalidor"));
     resize(950, 686);
     setMinimumSize(950, 686);
@@ -137,6 +144,8 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
 }
 
 TFormMakeMovie::~TFormMakeMovie() {
+    // Before the copies of the unsaved edits go from the project folder, the recovery copy has them.
+    Recovery->KeepNow();
     // The pages and the strip use the open project, which goes before the widgets would.
     delete PageControl;
     delete ScrollBoxPicture;
@@ -220,7 +229,7 @@ void TFormMakeMovie::loadCommandImages() {
 bool TFormMakeMovie::SwitchPage(int page) {
     if (page < 0 || page > 3) return false;
     if (PageControl->currentIndex() != 0 && page == 0 && HasUnsavedChanges() &&
-        !question(this, kChangedLine + QStringLiteral("\r\n続行してよろしいですか？")))
+        !discardQuestion(this, kChangedLine + QStringLiteral("\r\n続行してよろしいですか？")))
         return false;
     try {
         PageControl->setCurrentIndex(page);
@@ -240,6 +249,7 @@ bool TFormMakeMovie::SwitchPage(int page) {
 }
 
 void TFormMakeMovie::OpenProject(TThPicObjectManager project) {
+    Recovery->Discarded();
     DiscardUnsavedChanges();
     Project = std::move(project);
     ScrollBoxPicture->RefreshStoryboard();
@@ -268,6 +278,7 @@ void TFormMakeMovie::putBack(const rules::ProjectState& state) {
     TabSheetSaveMovie->ShowProject();
     // Back where it was saved, the project is unchanged unless something else changed it.
     Modified = !History.AtClean() || DiffersFromSaved();
+    Recovery->Changed();
 }
 
 void TFormMakeMovie::pngBtnSaveProjectClick() {
@@ -282,6 +293,7 @@ void TFormMakeMovie::pngBtnSaveProjectClick() {
     if (result.saved) {
         MarkProjectSaved();
         History.MarkClean();
+        Recovery->Discarded();
         // Kept for the history only: they go with it, when the project is closed.
         for (const std::string& path : result.kept) PictureCopyMade(path);
     }
@@ -346,9 +358,12 @@ void TFormMakeMovie::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (HasUnsavedChanges() && !question(this, kChangedLine + QStringLiteral("\r\n終了してよろしいですか？"))) {
-        event->ignore();
-        return;
+    if (HasUnsavedChanges()) {
+        if (!discardQuestion(this, kChangedLine + QStringLiteral("\r\n終了してよろしいですか？"))) {
+            event->ignore();
+            return;
+        }
+        Recovery->Ended();
     }
     event->accept();
 }

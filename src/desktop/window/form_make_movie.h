@@ -18,6 +18,7 @@ namespace kalidor {
 class TFormFontConfig;
 class TFormProjectName;
 class TEditMenu;
+class RecoveryKeeper;
 class TFormStatus;
 class TFormTimeConfig;
 class TPNGButton;
@@ -30,9 +31,11 @@ class TStoryboardStrip;
 class TFormMakeMovie : public QWidget, public WindowState {
     Q_OBJECT
 public:
-    // base: the workspace base folder; dataDir: the program's delivered data.
-    TFormMakeMovie(std::string base, std::string dataDir, QWidget* parent = nullptr);
-    // Unsaved changes are thrown away, and the picture copies only they used with them.
+    // base: the workspace base folder; dataDir: the program's delivered data; recoveryHome: where
+    // the recovery copy of unsaved edits lives (empty: base + "state/kalidor/").
+    TFormMakeMovie(std::string base, std::string dataDir, QWidget* parent = nullptr, std::string recoveryHome = {});
+    // Unsaved changes are thrown away, and the picture copies only they used with them; a recovery
+    // copy keeps them unless the user was asked and let them go.
     ~TFormMakeMovie() override;
 
     // Makes the workspace, loads the catalogue and shows page 0. An error stops it, is shown
@@ -42,6 +45,8 @@ public:
     bool SwitchPage(int page);
     // Makes the project read from a folder the open one and shows it on page 1.
     void OpenProject(TThPicObjectManager project);
+    // At the start: when a recovery copy of unsaved edits is there, offers it back once.
+    void OfferRecovery();
     void pngBtnSaveProjectClick();
     void FormResize();
     // Ctrl+Z, and Ctrl+Shift+Z or Ctrl+Y: the open project one edit back or forward, on every
@@ -72,6 +77,7 @@ public:
     QProgressBar* ProgressBarStatus = nullptr;
     // The right-click menu of the strip and the pages' free space: undo and redo.
     TEditMenu* MenuEdit = nullptr;
+    RecoveryKeeper* Recovery = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;

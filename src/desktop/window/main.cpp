@@ -3,6 +3,7 @@
 #include "imaging/font_family.h"
 #include "platform/instance_lock.h"
 #include "model/workspace.h"
+#include "desktop_rules/recovery_copy.h"
 #include "desktop/dialogs/form_font_config.h"
 #include "desktop/dialogs/form_time_config.h"
 #include "desktop/window/form_make_movie.h"
@@ -11,10 +12,14 @@
 #include "desktop/shared/message_boxes.h"
 #include "desktop/window/qt_japanese.h"
 #include "desktop/window/program_arguments.h"
+#include "desktop/window/running_instance.h"
 #include "desktop/window/termination.h"
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
     using namespace kalidor;
@@ -30,7 +35,11 @@ int main(int argc, char* argv[]) {
     // Before the first notice: a signal while one shows must end the program too.
     QuitOnTerminationSignals(&app);
     if (lock.state() == InstanceLock::State::Held) {
-        ShowNotice(nullptr, QStringLiteral("既に起動しています"));
+        if (BringRunningToFront(lock.path())) {
+            std::fputs("kalidor: already running; its window was brought to the front\n", stderr);
+            return 0;
+        }
+        ShowNotice(nullptr, QStringLiteral("既に起動しています\n起動中のウィンドウを前面に出せませんでした"));
         return 1;
     }
     // Without the lock a second instance could write the same projects, and without the
@@ -51,7 +60,7 @@ int main(int argc, char* argv[]) {
 
     const std::string dataDir =
         DeliveredDataDir(QCoreApplication::applicationFilePath().toStdString(), KALIDOR_SOURCE_DATA);
-    TFormMakeMovie mainWindow(WorkspaceBase(), dataDir);
+    TFormMakeMovie mainWindow(WorkspaceBase(), dataDir, nullptr, rules::RecoveryHome());
     TFormProjectName projectName(&mainWindow);
     TFormStatus status(&mainWindow);
     TFormFontConfig fontConfig(&mainWindow);
@@ -61,8 +70,10 @@ int main(int argc, char* argv[]) {
     mainWindow.SetStatusForm(&status);  // movie: the export's progress dialog
     if (QScreen* screen = QGuiApplication::primaryScreen())
         mainWindow.move(screen->availableGeometry().center() - mainWindow.rect().center());
+    ListenForSecondStarts(&mainWindow, lock.path());
     mainWindow.FormCreate();
     if (TerminationSignal()) return 0;  // asked to end while a start-up notice showed
     mainWindow.show();
+    QTimer::singleShot(0, &mainWindow, &TFormMakeMovie::OfferRecovery);
     return QApplication::exec();
 }

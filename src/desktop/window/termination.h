@@ -2,7 +2,7 @@
 // Ends the program on SIGTERM, SIGINT or SIGHUP (logout, `kill`, Ctrl-C in the terminal) in
 // whatever state it is: every event loop is left, a modal question or notice included (it
 // answers No), so windows and workers are torn down as on a normal quit. Unsaved changes are
-// not asked about, as the sender is not a person at the window: they are thrown away.
+// not asked about, as the sender is not a person at the window: the recovery copy keeps them.
 
 #include <QObject>
 

@@ -133,6 +133,17 @@ void TStoryboardStrip::writeStoryPanel(int index) {
     const TThActionObjectManager* actions = state_.Actions.get();
     const Bitmap* picIcon = actions ? actions->PicBitmap(content.picAction, true) : nullptr;
     const Bitmap* strIcon = actions ? actions->StrBitmap(content.strAction, true) : nullptr;
+    // A screen reader says which action an icon stands for: its name in the action list.
+    const auto actionName = [actions](bool picture, std::uint8_t value) {
+        for (int i = 0; actions && i < actions->Count(); ++i) {
+            const TThActionObject& action = actions->Items(i);
+            if (action.IsPicture == picture && (picture ? action.PicType : action.StrType) == value)
+                return QString::fromStdString(action.Name);
+        }
+        return QString();
+    };
+    panel.ImgStoryBoradActPic->setAccessibleDescription(actionName(true, content.picAction));
+    panel.ImgStoryBoradActStr->setAccessibleDescription(actionName(false, content.strAction));
     for (auto [label, icon, shown] : {std::tuple{panel.ImgStoryBoradActPic.data(), picIcon, &panel.ShownPicIcon},
                                       std::tuple{panel.ImgStoryBoradActStr.data(), strIcon, &panel.ShownStrIcon}}) {
         if (icon == *shown && !label->pixmap().isNull() == (icon != nullptr)) continue;

@@ -34,6 +34,7 @@ private:
 
 QAccessibleInterface* pngButtonAccessible(const QString&, QObject* object) {
     auto* button = qobject_cast<TPNGButton*>(object);
+    // Owned by Qt's accessibility cache, which deletes it with the button.
     return button ? new PngButtonAccessible(button) : nullptr;
 }
 

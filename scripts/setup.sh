@@ -14,6 +14,8 @@ packages=(
   desktop-file-utils appstream
   qt6-base-dev qt6-translations-l10n qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   xdg-utils xvfb xauth xdotool imagemagick
+  # the screen-reader check: the accessibility bus and its Python client
+  at-spi2-core python3-pyatspi dbus-daemon
 )
 scripts/install-packages.sh "${packages[@]}"
 

@@ -1,7 +1,8 @@
 // Writes the data the program ships, all drawn here and by the engine's own renderers:
 //   config/actionList.dat   the action catalogue (Shift-JIS, CR LF)
 //   img/<action>.bmp, img/<action>_desc.bmp   each action's icon and description
-//   img/*.png               menu bar, storyboard panel and command button images
+//   img/*.png, img/*@2x.png menu bar, storyboard panel and command button images, for screen
+//                           scales 1 and 2
 //   project/thum.bmp        the thumbnail of a project without pictures
 //   desktop/icons/hicolor/<n>x<n>/apps/com.orvane.Kalidor.png   the application icon
 // Usage: make-ui-data <data-folder> [--contact-sheet <file.png>]
@@ -113,10 +114,14 @@ int main(int argc, char** argv) {
         writeFileAtomically(config + "actionList.dat",
                             {reinterpret_cast<const std::uint8_t*>(catalogue.data()), catalogue.size()});
 
-        for (const NamedImage& image : InterfaceImages()) {
-            png::writeFile(image.image, img + image.file);
-            sheet.push_back({image.file, image.image});
-        }
+        // A second set for screens of scale 2, named as Qt looks for them: name@2x.png.
+        for (int scale : {1, 2})
+            for (const NamedImage& image : InterfaceImages(scale)) {
+                const std::string file =
+                    scale == 1 ? image.file : image.file.substr(0, image.file.size() - 4) + "@2x.png";
+                png::writeFile(image.image, img + file);
+                sheet.push_back({file, image.image});
+            }
         const Bitmap thumbnail = DefaultThumbnail();
         bmp::writeFile(thumbnail, project + "thum.bmp");
         sheet.push_back({"thum.bmp", thumbnail});

@@ -63,21 +63,30 @@ void FormStatusTest::counterAndCancel() {
     answer = true;
     status.BtnCancel->click();
     QVERIFY(status.Cancelled());
-    QCOMPARE(asked, QStringList(2, QStringLiteral("キャンセルしてよろしいですか？")));
-    // Once the movie is being put in place, no cancel can be asked.
-    status.CancelClosed();
-    QVERIFY(buttonsOf(status) == (Buttons{false, false, false}));
-    // Only Close closes it: not the title bar's close (a spontaneous close event), not Escape.
+    // Not closed by the title bar's close (a spontaneous close event); Escape and Enter stand
+    // for the buttons: the cancel question while it runs, Close once it has finished.
     QCloseEvent fromTitleBar;
     QSpontaneKeyEvent::setSpontaneous(&fromTitleBar);
     QCoreApplication::sendEvent(&status, &fromTitleBar);
+    QTest::keyClick(&status, Qt::Key_Return);
     QTest::keyClick(&status, Qt::Key_Escape);
+    QCOMPARE(asked, QStringList(3, QStringLiteral("キャンセルしてよろしいですか？")));
+    QVERIFY(status.isVisible());
+    // Once the movie is being put in place, no cancel can be asked, not even by Escape.
+    status.CancelClosed();
+    QVERIFY(buttonsOf(status) == (Buttons{false, false, false}));
+    QTest::keyClick(&status, Qt::Key_Escape);
+    QCOMPARE(asked.size(), 3);
     QVERIFY(status.isVisible());
     status.SetFinished(true);
     QSignalSpy closed(&status, &TFormStatus::closed);
-    status.BtnClose->click();
-    QCOMPARE(closed.count(), 1);
-    QVERIFY(!status.isVisible());
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        status.show();
+        QTest::keyClick(&status, key);
+        QVERIFY(!status.isVisible());
+    }
+    QCOMPARE(closed.count(), 2);
+    QCOMPARE(asked.size(), 3);
 }
 
 // The launcher as found on PATH: one that opens, one that ends with "no method available" (3),

@@ -1,6 +1,8 @@
+#include "desktop/shared/interface_image.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/ui_test_support.h"
 
+#include <QDir>
 #include <QEnterEvent>
 #include <QSignalSpy>
 #include <QtTest>
@@ -19,10 +21,11 @@ private slots:
     void paintChoices();
     void layoutsWithCaption();
     void disabledImageIsAThirdOpaque();
+    void sharpOnDenseScreens();
 };
 
 // Events, one letter each: e enter, l leave, m move inside, p press, r release, d disable,
-// a enable.
+// a enable; keys: s Space pressed and released, S Space held, k Enter.
 void PngButtonTest::paintChoices_data() {
     QTest::addColumn<QString>("events");
     QTest::addColumn<bool>("hasDown");
@@ -53,6 +56,10 @@ void PngButtonTest::paintChoices_data() {
     QTest::newRow("flat pressed") << "ep" << true << true << 1 << Shown::Down << shifted << Frame::Sunken << 0;
     QTest::newRow("flat held, mouse away") << "p" << true << true << 1 << Shown::Normal << still << Frame::Raised << 0;
     QTest::newRow("flat disabled") << "ed" << true << true << 1 << Shown::Disabled << still << Frame::None << 0;
+    QTest::newRow("space") << "s" << true << true << 2 << Shown::Normal << still << Frame::None << 1;
+    QTest::newRow("space held") << "S" << true << true << 2 << Shown::Down << shifted << Frame::None << 0;
+    QTest::newRow("enter") << "kk" << true << true << 2 << Shown::Normal << still << Frame::None << 2;
+    QTest::newRow("keys while disabled") << "dskS" << true << true << 2 << Shown::Disabled << still << Frame::None << 0;
 }
 
 void PngButtonTest::paintChoices() {
@@ -83,6 +90,9 @@ void PngButtonTest::paintChoices() {
             QTest::mousePress(button, Qt::LeftButton, {}, QPoint(5, 5));
         } else if (event == 'r') {
             QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(5, 5));
+        } else if (event == 's' || event == 'S' || event == 'k') {
+            const Qt::Key key = event == 'k' ? Qt::Key_Return : Qt::Key_Space;
+            event == 'S' ? QTest::keyPress(button, key) : QTest::keyClick(button, key);
         } else {
             button->setEnabled(event == 'a');
         }
@@ -149,6 +159,28 @@ void PngButtonTest::disabledImageIsAThirdOpaque() {
     TPNGButton button;
     button.setImageNormal(translucent);
     QCOMPARE(qAlpha(button.disabledImage().pixel(0, 0)), 85);
+}
+
+// Every shipped interface image has a copy for scale 2 of twice its pixels, chosen on a dense
+// screen only, and a button places it where the plain one stands.
+void PngButtonTest::sharpOnDenseScreens() {
+    const QDir img(QStringLiteral(KALIDOR_SOURCE_ROOT "/data/img"));
+    const QStringList plain = img.entryList({QStringLiteral("*.png")}).filter(QRegularExpression("^[^@]*$"));
+    QVERIFY(plain.size() >= 40);
+    for (const QString& name : plain) {
+        const std::string path = img.filePath(name).toStdString();
+        const QImage one = kalidor::LoadInterfaceImage(path, 1), two = kalidor::LoadInterfaceImage(path, 2);
+        QCOMPARE(one.devicePixelRatio(), 1.0);
+        QCOMPARE(two.devicePixelRatio(), 2.0);
+        QCOMPARE(two.size(), one.size() * 2);
+        QCOMPARE(one, QImage(img.filePath(name)));
+        TPNGButton plainButton, sharpButton;
+        for (auto [button, image] : {std::pair{&plainButton, one}, std::pair{&sharpButton, two}}) {
+            button->setGeometry(0, 0, 240, 80);
+            button->setImageNormal(image);
+        }
+        QCOMPARE(sharpButton.plan().imagePos, plainButton.plan().imagePos);
+    }
 }
 
 QTEST_MAIN(PngButtonTest)

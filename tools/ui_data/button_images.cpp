@@ -22,8 +22,9 @@ struct Badge {
 
 // A face with a badge and a label, centred together; the badge is left out when both would
 // not fit, so a label is never cut.
-Bitmap LabelledButton(int width, int height, Face face, const Badge& badge, const std::string& label, int points) {
-    Canvas c(width, height);
+Bitmap LabelledButton(int width, int height, Face face, const Badge& badge, const std::string& label, int points,
+                      int scale) {
+    Canvas c(width, height, scale);
     const float radius = height >= 50 ? 10 : 8;
     DrawFace(c, face, radius);
     FontRasterizer font = UiFont(points, true);
@@ -55,23 +56,23 @@ Bitmap LabelledButton(int width, int height, Face face, const Badge& badge, cons
     return c.toBgra32();
 }
 
-Bitmap MenuBack() {
-    Canvas c(8, 63);
+Bitmap MenuBack(int scale) {
+    Canvas c(8, 63, scale);
     c.roundRectGradient(0, 0, 8, 62, 0, hex(0xFAFBFD), hex(0xE7ECF2));
     c.roundRect(0, 62, 8, 1, 0, hex(0xC9D3DE));
     return c.toBgra32();
 }
 
-Bitmap TimeIcon() {
-    Canvas c(23, 23);
+Bitmap TimeIcon(int scale) {
+    Canvas c(23, 23, scale);
     c.circle(11.5f, 11.5f, 10.5f, hex(0xFFFFFF));
     DrawGlyph(c, Glyph::Clock, 11.5f, 11.5f, 22, colours::accent, hex(0xFFFFFF));
     return c.toBgra32();
 }
 
 // The caption font button of a storyboard panel.
-Bitmap FontButton(Face face) {
-    Canvas c(40, 40);
+Bitmap FontButton(Face face, int scale) {
+    Canvas c(40, 40, scale);
     DrawFace(c, face, 8);
     FontRasterizer big = UiFont(14, true);
     FontRasterizer small = UiFont(10, true);
@@ -95,9 +96,9 @@ struct Command {
 
 }  // namespace
 
-std::vector<NamedImage> InterfaceImages() {
+std::vector<NamedImage> InterfaceImages(int scale) {
     std::vector<NamedImage> images;
-    images.push_back({"menuback.png", MenuBack()});
+    images.push_back({"menuback.png", MenuBack(scale)});
 
     struct Page {
         const char* base;
@@ -114,19 +115,20 @@ std::vector<NamedImage> InterfaceImages() {
     for (const Page& page : pages) {
         const Badge badge{number++, std::nullopt};
         const std::string base = page.base;
-        images.push_back({base + "_01.png", LabelledButton(page.width, 55, Face::Normal, badge, page.label, 11)});
-        images.push_back({base + "_02.png", LabelledButton(page.width, 55, Face::Active, badge, page.label, 11)});
-        images.push_back({base + "_03.png", LabelledButton(page.width, 55, Face::Over, badge, page.label, 11)});
+        images.push_back({base + "_01.png", LabelledButton(page.width, 55, Face::Normal, badge, page.label, 11, scale)});
+        images.push_back({base + "_02.png", LabelledButton(page.width, 55, Face::Active, badge, page.label, 11, scale)});
+        images.push_back({base + "_03.png", LabelledButton(page.width, 55, Face::Over, badge, page.label, 11, scale)});
     }
     const Badge save{std::nullopt, Glyph::Save, colours::green};
-    images.push_back({"menu05_01.png", LabelledButton(137, 55, Face::Normal, save, "プロジェクト保存", 11)});
-    images.push_back({"menu05_02.png", LabelledButton(137, 55, Face::Down, save, "プロジェクト保存", 11)});
-    images.push_back({"menu05_03.png", LabelledButton(137, 55, Face::Over, save, "プロジェクト保存", 11)});
+    const char* saveLabel = "プロジェクト保存";
+    images.push_back({"menu05_01.png", LabelledButton(137, 55, Face::Normal, save, saveLabel, 11, scale)});
+    images.push_back({"menu05_02.png", LabelledButton(137, 55, Face::Down, save, saveLabel, 11, scale)});
+    images.push_back({"menu05_03.png", LabelledButton(137, 55, Face::Over, save, saveLabel, 11, scale)});
 
-    images.push_back({"time.png", TimeIcon()});
-    images.push_back({"config1.png", FontButton(Face::Normal)});
-    images.push_back({"config2.png", FontButton(Face::Over)});
-    images.push_back({"config3.png", FontButton(Face::Down)});
+    images.push_back({"time.png", TimeIcon(scale)});
+    images.push_back({"config1.png", FontButton(Face::Normal, scale)});
+    images.push_back({"config2.png", FontButton(Face::Over, scale)});
+    images.push_back({"config3.png", FontButton(Face::Down, scale)});
 
     const Command commands[] = {
         {"pngBtnMakeProject", 220, 46, Glyph::Plus, colours::green, "新規作成"},
@@ -149,7 +151,7 @@ std::vector<NamedImage> InterfaceImages() {
         const int points = command.height >= 60 ? 12 : 11;
         const auto make = [&](Face plain, Face primary) {
             return LabelledButton(command.width, command.height, command.primary ? primary : plain, badge,
-                                  command.label, points);
+                                  command.label, points, scale);
         };
         images.push_back({base + "_normal.png", make(Face::Normal, Face::Active)});
         images.push_back({base + "_over.png", make(Face::Over, Face::ActiveOver)});

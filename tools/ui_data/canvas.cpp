@@ -17,9 +17,6 @@ float roundRectDistance(float px, float py, float x, float y, float w, float h, 
     return outside + std::min(std::max(qx, qy), 0.0f) - radius;
 }
 
-// Distance to coverage: a one-pixel ramp centred on the edge.
-float cover(float distance) { return clamp01(0.5f - distance); }
-
 std::uint8_t toByte(float v) { return static_cast<std::uint8_t>(std::lround(clamp01(v) * 255.0f)); }
 
 }  // namespace
@@ -33,14 +30,17 @@ Rgba mix(Rgba a, Rgba b, float t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
 }
 
-Canvas::Canvas(int width, int height)
-    : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height, Rgba{0, 0, 0, 0}) {}
+Canvas::Canvas(int width, int height, int scale)
+    : width_(width), height_(height), scale_(scale), pixelWidth_(width * scale), pixelHeight_(height * scale),
+      pixels_(static_cast<std::size_t>(pixelWidth_) * pixelHeight_, Rgba{0, 0, 0, 0}) {}
+
+float Canvas::cover(float distance) const { return clamp01(0.5f - distance * scale_); }
 
 void Canvas::blend(int x, int y, Rgba c, float coverage) {
     const float a = clamp01(c.a * coverage);
     if (a <= 0)
         return;
-    Rgba& d = pixels_[static_cast<std::size_t>(y) * width_ + x];
+    Rgba& d = pixels_[static_cast<std::size_t>(y) * pixelWidth_ + x];
     d.r = c.r * a + d.r * (1 - a);
     d.g = c.g * a + d.g * (1 - a);
     d.b = c.b * a + d.b * (1 - a);
@@ -48,13 +48,15 @@ void Canvas::blend(int x, int y, Rgba c, float coverage) {
 }
 
 void Canvas::paint(const Field& coverage, const Paint& colourAt, float x0, float y0, float x1, float y1) {
-    const int left = std::max(0, static_cast<int>(std::floor(x0)));
-    const int top = std::max(0, static_cast<int>(std::floor(y0)));
-    const int right = std::min(width_, static_cast<int>(std::ceil(x1)));
-    const int bottom = std::min(height_, static_cast<int>(std::ceil(y1)));
+    const float s = static_cast<float>(scale_);
+    const int left = std::max(0, static_cast<int>(std::floor(x0 * s)));
+    const int top = std::max(0, static_cast<int>(std::floor(y0 * s)));
+    const int right = std::min(pixelWidth_, static_cast<int>(std::ceil(x1 * s)));
+    const int bottom = std::min(pixelHeight_, static_cast<int>(std::ceil(y1 * s)));
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x) {
-            const float px = x + 0.5f, py = y + 0.5f;
+            // The result pixel's centre, in logical pixels.
+            const float px = (x + 0.5f) / s, py = (y + 0.5f) / s;
             const float c = coverage(px, py);
             if (c > 0)
                 blend(x, y, colourAt(px, py), c);
@@ -62,7 +64,8 @@ void Canvas::paint(const Field& coverage, const Paint& colourAt, float x0, float
 }
 
 void Canvas::fill(Rgba colour) {
-    paint([](float, float) { return 1.0f; }, [&](float, float) { return colour; }, 0, 0, width_, height_);
+    paint([](float, float) { return 1.0f; }, [&](float, float) { return colour; }, 0, 0, static_cast<float>(width_),
+          static_cast<float>(height_));
 }
 
 void Canvas::roundRect(float x, float y, float w, float h, float radius, Rgba colour) {
@@ -70,7 +73,7 @@ void Canvas::roundRect(float x, float y, float w, float h, float radius, Rgba co
 }
 
 void Canvas::roundRectGradient(float x, float y, float w, float h, float radius, Rgba top, Rgba bottom) {
-    paint([=](float px, float py) { return cover(roundRectDistance(px, py, x, y, w, h, radius)); },
+    paint([=, this](float px, float py) { return cover(roundRectDistance(px, py, x, y, w, h, radius)); },
           [=](float, float py) { return mix(top, bottom, (py - y) / h); }, x - 1, y - 1, x + w + 1, y + h + 1);
 }
 
@@ -78,7 +81,7 @@ void Canvas::roundRectOutline(float x, float y, float w, float h, float radius, 
     // The line lies inside the rectangle, so an outline never grows the shape.
     const float half = lineWidth / 2;
     paint(
-        [=](float px, float py) {
+        [=, this](float px, float py) {
             const float d = roundRectDistance(px, py, x + half, y + half, w - lineWidth, h - lineWidth,
                                               std::max(radius - half, 0.0f));
             return cover(std::abs(d) - half);
@@ -87,12 +90,12 @@ void Canvas::roundRectOutline(float x, float y, float w, float h, float radius, 
 }
 
 void Canvas::circle(float cx, float cy, float radius, Rgba colour) {
-    paint([=](float px, float py) { return cover(std::hypot(px - cx, py - cy) - radius); },
+    paint([=, this](float px, float py) { return cover(std::hypot(px - cx, py - cy) - radius); },
           [=](float, float) { return colour; }, cx - radius - 1, cy - radius - 1, cx + radius + 1, cy + radius + 1);
 }
 
 void Canvas::ring(float cx, float cy, float radius, float lineWidth, Rgba colour) {
-    paint([=](float px, float py) { return cover(std::abs(std::hypot(px - cx, py - cy) - radius) - lineWidth / 2); },
+    paint([=, this](float px, float py) { return cover(std::abs(std::hypot(px - cx, py - cy) - radius) - lineWidth / 2); },
           [=](float, float) { return colour; }, cx - radius - lineWidth, cy - radius - lineWidth,
           cx + radius + lineWidth, cy + radius + lineWidth);
 }
@@ -102,7 +105,7 @@ void Canvas::line(Point a, Point b, float lineWidth, Rgba colour) {
     const float length2 = std::max(dx * dx + dy * dy, 1e-6f);
     const float half = lineWidth / 2;
     paint(
-        [=](float px, float py) {
+        [=, this](float px, float py) {
             const float t = std::clamp(((px - a.x) * dx + (py - a.y) * dy) / length2, 0.0f, 1.0f);
             return cover(std::hypot(px - (a.x + t * dx), py - (a.y + t * dy)) - half);
         },
@@ -130,10 +133,12 @@ void Canvas::polygon(const std::vector<Point>& points, Rgba colour) {
     };
     paint(
         [&](float px, float py) {
+            // 4 x 4 samples spread over the result pixel.
+            const float step = 0.25f / scale_;
             int hits = 0;
             for (int sy = 0; sy < 4; ++sy)
                 for (int sx = 0; sx < 4; ++sx)
-                    hits += inside(px - 0.375f + sx * 0.25f, py - 0.375f + sy * 0.25f);
+                    hits += inside(px - 1.5f * step + sx * step, py - 1.5f * step + sy * step);
             return hits / 16.0f;
         },
         [&](float, float) { return colour; }, x0 - 1, y0 - 1, x1 + 1, y1 + 1);
@@ -143,7 +148,7 @@ void Canvas::picture(const Bitmap& bgr24, int x, int y, float radius, float opac
     const Bitmap source = bgr24.bitsPerPixel() == 24 ? bgr24 : bgr24.toBgr24();
     const float w = static_cast<float>(source.width()), h = static_cast<float>(source.height());
     paint(
-        [=](float px, float py) {
+        [=, this](float px, float py) {
             return radius > 0 ? cover(roundRectDistance(px, py, x, y, w, h, radius)) * opacity : opacity;
         },
         [&](float px, float py) {
@@ -156,13 +161,17 @@ void Canvas::picture(const Bitmap& bgr24, int x, int y, float radius, float opac
 }
 
 void Canvas::text(FontRasterizer& font, std::string_view utf8, float x, float y, Rgba colour) {
-    const int ox = static_cast<int>(std::lround(x)), oy = static_cast<int>(std::lround(y));
-    const CellRect visible{-ox, -oy, width_ - ox, height_ - oy};
+    // Rasterized at the result's size, the font's own size restored afterwards.
+    const int points = font.PointSize();
+    font.SetPointSize(points * scale_);
+    const int ox = static_cast<int>(std::lround(x * scale_)), oy = static_cast<int>(std::lround(y * scale_));
+    const CellRect visible{-ox, -oy, pixelWidth_ - ox, pixelHeight_ - oy};
     const CoverageMask mask = font.Rasterize(utf8, false, false, visible);
+    font.SetPointSize(points);
     for (int my = 0; my < mask.height; ++my)
         for (int mx = 0; mx < mask.width; ++mx) {
             const int px = ox + mask.left + mx, py = oy + mask.top + my;
-            if (px < 0 || py < 0 || px >= width_ || py >= height_)
+            if (px < 0 || py < 0 || px >= pixelWidth_ || py >= pixelHeight_)
                 continue;
             blend(px, py, colour, mask.alpha[static_cast<std::size_t>(my) * mask.width + mx] / 255.0f);
         }
@@ -175,11 +184,11 @@ int Canvas::textCentred(FontRasterizer& font, std::string_view utf8, float x, fl
 }
 
 Bitmap Canvas::toBgra32() const {
-    Bitmap out(width_, height_, 32);
-    for (int y = 0; y < height_; ++y) {
+    Bitmap out(pixelWidth_, pixelHeight_, 32);
+    for (int y = 0; y < pixelHeight_; ++y) {
         std::uint8_t* p = out.row(y);
-        for (int x = 0; x < width_; ++x, p += 4) {
-            const Rgba& c = pixels_[static_cast<std::size_t>(y) * width_ + x];
+        for (int x = 0; x < pixelWidth_; ++x, p += 4) {
+            const Rgba& c = pixels_[static_cast<std::size_t>(y) * pixelWidth_ + x];
             const float a = c.a > 0 ? c.a : 1;
             p[0] = toByte(c.b / a);
             p[1] = toByte(c.g / a);
@@ -191,11 +200,11 @@ Bitmap Canvas::toBgra32() const {
 }
 
 Bitmap Canvas::toBgr24(Rgba background) const {
-    Bitmap out(width_, height_);
-    for (int y = 0; y < height_; ++y) {
+    Bitmap out(pixelWidth_, pixelHeight_);
+    for (int y = 0; y < pixelHeight_; ++y) {
         std::uint8_t* p = out.row(y);
-        for (int x = 0; x < width_; ++x, p += 3) {
-            const Rgba& c = pixels_[static_cast<std::size_t>(y) * width_ + x];
+        for (int x = 0; x < pixelWidth_; ++x, p += 3) {
+            const Rgba& c = pixels_[static_cast<std::size_t>(y) * pixelWidth_ + x];
             p[0] = toByte(c.b + background.b * (1 - c.a));
             p[1] = toByte(c.g + background.g * (1 - c.a));
             p[2] = toByte(c.r + background.r * (1 - c.a));

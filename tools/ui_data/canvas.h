@@ -25,14 +25,17 @@ struct Point {
     float x = 0, y = 0;
 };
 
+// Drawn in logical pixels; `scale` pixels of the result stand for each (2: the same image for a
+// screen of twice the density, as sharp as its pixels allow).
 class Canvas {
 public:
-    Canvas(int width, int height);  // fully transparent
+    Canvas(int width, int height, int scale = 1);  // fully transparent
     int width() const { return width_; }
     int height() const { return height_; }
+    int scale() const { return scale_; }
 
-    // Paints colourAt(x, y) with the coverage (0..1) that `coverage` gives at each pixel centre,
-    // over the pixels of the box [x0, x1) x [y0, y1).
+    // Paints colourAt(x, y) with the coverage (0..1) that `coverage` gives at each pixel centre
+    // (in logical pixels), over the pixels of the box [x0, x1) x [y0, y1).
     using Field = std::function<float(float x, float y)>;
     using Paint = std::function<Rgba(float x, float y)>;
     void paint(const Field& coverage, const Paint& colourAt, float x0, float y0, float x1, float y1);
@@ -62,8 +65,14 @@ public:
 private:
     void blend(int x, int y, Rgba colour, float coverage);
 
-    int width_;
+    // Distance in logical pixels to coverage: a ramp one result pixel wide, centred on the edge.
+    float cover(float distance) const;
+
+    int width_;   // logical
     int height_;
+    int scale_;
+    int pixelWidth_;  // of the result
+    int pixelHeight_;
     std::vector<Rgba> pixels_;  // premultiplied
 };
 

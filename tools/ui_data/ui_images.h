@@ -30,8 +30,9 @@ struct NamedImage {
     Bitmap image;      // 32-bit with alpha
 };
 
-// Menu bar, storyboard panel and command button images.
-std::vector<NamedImage> InterfaceImages();
+// Menu bar, storyboard panel and command button images, drawn for a screen scale of 1 or 2 (the
+// same logical size, twice the pixels).
+std::vector<NamedImage> InterfaceImages(int scale);
 
 // 148 x 148, 24-bit: the thumbnail of a project without pictures.
 Bitmap DefaultThumbnail();

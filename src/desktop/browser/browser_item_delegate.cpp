@@ -54,6 +54,12 @@ void BrowserItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
         painter->drawPolyline(corners, 5);
     }
 
+    if (option.state & QStyle::State_HasFocus) {
+        // The item the keyboard stands on, in a list that has the focus.
+        painter->setPen(QPen(option.palette.color(QPalette::Highlight), 1, Qt::DashLine));
+        painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
+    }
+
     const QFontMetrics metrics(option.font);
     const rules::Caption caption = rules::PlaceCaption(name.toStdString(), square, [&](std::string_view text) {
         return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 
 namespace kalidor {
 namespace {
@@ -62,9 +63,11 @@ TPictureBrowser::TPictureBrowser(QProgressBar* progress, QWidget* parent) : QWid
     auto* left = new QVBoxLayout(selectDir);
     left->setContentsMargins(2, 4, 3, 2);
     left->setSpacing(4);
-    for (auto [button, name] : {std::pair{&PngBtnDesktop, "PngBtnDesktop"}, std::pair{&PngBtnDocument, "PngBtnDocument"}}) {
+    for (auto [button, name, text] : {std::tuple{&PngBtnDesktop, "PngBtnDesktop", "デスクトップ"},
+                                      std::tuple{&PngBtnDocument, "PngBtnDocument", "ドキュメント"}}) {
         *button = new TPNGButton(selectDir);
         (*button)->setObjectName(name);
+        (*button)->setAccessibleName(QString::fromUtf8(text));
         (*button)->setButtonStyle(pbsNoFrame);
         (*button)->setFixedSize(220, 46);
         left->addWidget(*button);

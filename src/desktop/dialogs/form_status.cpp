@@ -60,6 +60,8 @@ TFormStatus::TFormStatus(QWidget* parent) : QDialog(parent) {
     }
     row->addStretch(1);
     layout->addLayout(row);
+    // Enter closes the finished dialog; while the export runs Close is disabled and Enter does nothing.
+    BtnClose->setDefault(true);
     setTabOrder(BtnCancel, BtnOpenDir);
     setTabOrder(BtnOpenDir, BtnClose);
 
@@ -77,6 +79,7 @@ TFormStatus::TFormStatus(QWidget* parent) : QDialog(parent) {
 void TFormStatus::SetFinished(bool finished) {
     BtnClose->setEnabled(finished);
     BtnCancel->setEnabled(!finished);
+    if (finished) BtnClose->setFocus();
 }
 
 void TFormStatus::CancelClosed() { BtnCancel->setEnabled(false); }
@@ -145,7 +148,11 @@ void TFormStatus::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
-// Escape closes no dialog of this kind.
-void TFormStatus::reject() {}
+// Escape does what the button it stands for does: Close once finished, the cancel question while
+// the export runs.
+void TFormStatus::reject() {
+    if (BtnClose->isEnabled()) BtnCloseClick();
+    else if (BtnCancel->isEnabled() && !asking_) BtnCancelClick();
+}
 
 }  // namespace kalidor

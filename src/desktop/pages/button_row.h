@@ -9,10 +9,11 @@ class QWidget;
 
 namespace kalidor {
 
-// A command button of a row: its name and left edge in the row.
+// A command button of a row: its name, left edge in the row and the text its image reads.
 struct RowButton {
     const char* name;
     int left;
+    const char* text;
 };
 
 struct ButtonRow {

@@ -42,6 +42,11 @@ void ProjectItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
                                   {box.right - 1, box.top}, {box.left, box.top}};
         painter->drawPolyline(corners, 5);
     }
+    if (option.state & QStyle::State_HasFocus) {
+        // The item the keyboard stands on, in a list that has the focus.
+        painter->setPen(QPen(option.palette.color(QPalette::Highlight), 1, Qt::DashLine));
+        painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
+    }
     const QString name = index.data(Qt::DisplayRole).toString();
     const QFontMetrics& metrics = option.fontMetrics;
     const int a = box.right - box.left;

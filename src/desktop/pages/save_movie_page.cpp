@@ -86,9 +86,11 @@ TSaveMoviePage::TSaveMoviePage(WindowState& state, QWidget* parent) : QWidget(pa
     LblMovWidth = control<QLabel>(GBMovSize, "LblMovWidth", {16, 26, 40, 22});
     LblMovWidth->setText(QStringLiteral("幅"));
     SEMovWidth = sizeBox(GBMovSize, "SEMovWidth", {56, 24, 80, 24}, 640);
+    SEMovWidth->setAccessibleName(LblMovWidth->text());  // not the group's title, shared by both
     LblMovHeight = control<QLabel>(GBMovSize, "LblMovHeight", {164, 26, 40, 22});
     LblMovHeight->setText(QStringLiteral("高さ"));
     SEMovHeight = sizeBox(GBMovSize, "SEMovHeight", {204, 24, 80, 24}, 480);
+    SEMovHeight->setAccessibleName(LblMovHeight->text());
 
     GBMovQuality = group(page, "GBMovQuality", "動画の画質", {24, 224, 430, 60});
     CBQuality = control<QComboBox>(GBMovQuality, "CBQuality", {16, 24, 200, 24});
@@ -111,6 +113,7 @@ TSaveMoviePage::TSaveMoviePage(WindowState& state, QWidget* parent) : QWidget(pa
 
     pngBtnMakeMov = control<TPNGButton>(GBSaveConf, "pngBtnMakeMov", {114, 66, 218, 62});
     pngBtnMakeMov->setButtonStyle(pbsNoFrame);
+    pngBtnMakeMov->setAccessibleName(QStringLiteral("動画を作成"));  // what its image reads
 
     Preview = new TMoviePreview(state_, page);
 

@@ -42,7 +42,8 @@ constexpr int kListRoomBelow = 74;
 
 }  // namespace
 
-constexpr RowButton kActionButtons[] = {{"pngBtnAddAction", 4}, {"pngBtnDelAction", 228}};
+constexpr RowButton kActionButtons[] = {{"pngBtnAddAction", 4, "アクションを追加"},
+                                           {"pngBtnDelAction", 228, "アクションを削除"}};
 constexpr int kActionRowWidth = 459;
 
 TSelectActionPage::TSelectActionPage(WindowState& state, TStoryboardStrip& strip, QWidget* parent)
@@ -163,6 +164,11 @@ void TSelectActionPage::DropActionOnPanel(int index, const QMimeData*) {
         rules::GiveActionToPicture(state_.Project, index, *state_.Actions, *name, targetOf(RBPicture));
     }, EditOptions::MarkingAnyway());
     strip_.RefreshStoryboard();
+}
+
+void TSelectActionPage::OrderTabs() {
+    setTabOrder(LBActionList, pngBtnAddAction);
+    setTabOrder(pngBtnAddAction, pngBtnDelAction);
 }
 
 void TSelectActionPage::CentreButtonRow(int pageWidth) { kalidor::CentreButtonRow(buttonRow_, pageWidth); }

@@ -34,6 +34,9 @@ public:
     void LBActionListClick();
     void RBActionClick();
     void CentreButtonRow(int pageWidth);
+    // Tab: the target, the list, then the buttons that use them. Called once the page is in the
+    // window (moving it there puts its controls back in the order they were made).
+    void OrderTabs();
 
     QWidget* PanelActionArea = nullptr;
     QWidget* PanelActionBottom = nullptr;

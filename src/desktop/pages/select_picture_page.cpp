@@ -12,7 +12,8 @@ namespace {
 
 // Left edges within the row, left to right.
 constexpr RowButton kPictureButtons[] = {
-    {"pngBtnPicPrev", 4}, {"pngBtnPicBack", 228}, {"pngBtnAddPicture", 476}, {"pngBtnDelPicture", 700}};
+    {"pngBtnPicPrev", 4, "前へ"}, {"pngBtnPicBack", 228, "後ろへ"},
+    {"pngBtnAddPicture", 476, "画像を追加"}, {"pngBtnDelPicture", 700, "画像を削除"}};
 constexpr int kPictureRowWidth = 921;
 
 }  // namespace

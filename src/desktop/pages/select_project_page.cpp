@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QProgressBar>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -35,14 +36,16 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
         TPNGButton** button;
         const char* name;
         int top;
+        const char* text;  // what its image reads
     };
-    const Place places[] = {{&pngBtnMakeProject, "pngBtnMakeProject", 8},
-                            {&pngBtnRenameProject, "pngBtnRenameProject", 56},
-                            {&pngBtnDelProject, "pngBtnDelProject", 104},
-                            {&pngBtnToSelectPicture, "pngBtnToSelectPicture", 200}};
+    const Place places[] = {{&pngBtnMakeProject, "pngBtnMakeProject", 8, "新規作成"},
+                            {&pngBtnRenameProject, "pngBtnRenameProject", 56, "名前の変更"},
+                            {&pngBtnDelProject, "pngBtnDelProject", 104, "削除"},
+                            {&pngBtnToSelectPicture, "pngBtnToSelectPicture", 200, "開く"}};
     for (const Place& place : places) {
         auto* button = new TPNGButton(panel);
         button->setObjectName(place.name);
+        button->setAccessibleName(QString::fromUtf8(place.text));
         button->setButtonStyle(pbsNoFrame);
         button->setGeometry(3, place.top, 220, 46);
         *place.button = button;
@@ -67,6 +70,13 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
     LVProject->setItemDelegate(new ProjectItemDelegate(LVProject));
     // Anywhere in the list, as the open button: on the empty list it asks for a project.
     OnWidgetEvent(LVProject->viewport(), QEvent::MouseButtonDblClick, [this] { OpenSelectedProject(); });
+    // Enter opens the project the keyboard stands on, chosen or not yet.
+    const auto openCurrent = [this] {
+        if (SelectedRow() < 0 && LVProject->currentIndex().isValid()) Select(LVProject->currentIndex().row());
+        OpenSelectedProject();
+    };
+    for (int key : {Qt::Key_Return, Qt::Key_Enter})
+        new QShortcut(QKeySequence(key), LVProject, this, openCurrent, Qt::WidgetShortcut);
     connect(ProjectModel, &ProjectListModel::progress, this, [progress](int loaded, int total) {
         // A range of (0, 0) would make Qt draw a busy bar: one project still gets a plain one.
         progress->setRange(0, std::max(1, total - 1));

@@ -37,7 +37,9 @@ protected:
         QPainter painter(this);
         painter.fillRect(rect(), Qt::black);
         if (!image.isNull())
-            painter.drawImage(QPoint((width() - image.width()) / 2, (height() - image.height()) / 2), image);
+            painter.drawImage(QPointF((width() - image.deviceIndependentSize().width()) / 2,
+                                      (height() - image.deviceIndependentSize().height()) / 2),
+                              image);
         if (!problem.isEmpty()) {
             painter.setPen(Qt::white);
             painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, problem);
@@ -61,12 +63,14 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
     // Its controls take no focus of their own: a click on any of them, or on the area, gives the
     // keyboard to the player as a whole.
     setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("プレビュー"));
     ImgMoviePreview = new PreviewScreen(this);
     ImgMoviePreview->setObjectName("ImgMoviePreview");
     const auto button = [this](const char* name, QStyle::StandardPixmap icon, const QString& tip) {
         auto* made = new QPushButton(style()->standardIcon(icon), QString(), this);
         made->setObjectName(name);
         made->setToolTip(tip);
+        made->setAccessibleName(tip);
         made->setFocusPolicy(Qt::NoFocus);
         return made;
     };
@@ -99,13 +103,16 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
             QImage image;
             if (bitmap) {
                 QSize size;
+                qreal ratio = 1;
                 {
                     std::lock_guard lock(sizeMutex_);
                     size = imageSize_;
+                    ratio = imageRatio_;
                 }
                 image = ToQImage(*bitmap);
                 if (size.isValid() && size != image.size())
                     image = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                image.setDevicePixelRatio(ratio);
             }
             QMetaObject::invokeMethod(
                 this,
@@ -289,6 +296,7 @@ void TMoviePreview::arrived(std::uint64_t generation, std::int64_t frame, QImage
 void TMoviePreview::showPlaying(bool playing) {
     BtnPreviewPlay->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
     BtnPreviewPlay->setToolTip(playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));
+    BtnPreviewPlay->setAccessibleName(BtnPreviewPlay->toolTip());
 }
 
 void TMoviePreview::showTime() {
@@ -317,12 +325,15 @@ void TMoviePreview::placeArea() {
     BtnPreviewForward->setGeometry(108, y, 44, kControlsHeight);
     LblPreviewTime->setGeometry(width() - 110, y, 110, kControlsHeight);
     SliderPreview->setGeometry(160, y, std::max(width() - 160 - 118, 10), kControlsHeight);
-    const QSize size(screenWidth, screenHeight);
+    // Scaled to the screen's own pixels, not stretched from logical ones on a dense screen.
+    const qreal ratio = devicePixelRatioF();
+    const QSize size = (QSizeF(screenWidth, screenHeight) * ratio).toSize();
     bool changed = false;
     {
         std::lock_guard lock(sizeMutex_);
-        changed = imageSize_ != size;
+        changed = imageSize_ != size || imageRatio_ != ratio;
         imageSize_ = size;
+        imageRatio_ = ratio;
     }
     // Frames made for the old size are made again.
     if (changed && composer_ && frameCount_ > 0) {

@@ -90,7 +90,8 @@ private:
 
     WindowState& state_;
     std::mutex sizeMutex_;
-    QSize imageSize_;  // what the workers scale frames to; guarded by sizeMutex_
+    QSize imageSize_;  // what the workers scale frames to, in device pixels; guarded by sizeMutex_
+    qreal imageRatio_ = 1;  // the screen's device pixels per logical pixel; guarded by sizeMutex_
     std::unique_ptr<PreviewComposer> composer_;
     std::uint64_t generation_ = 0;
     std::int64_t frameCount_ = 0;

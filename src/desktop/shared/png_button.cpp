@@ -1,17 +1,57 @@
 #include "desktop/shared/png_button.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
 
 namespace kalidor {
+namespace {
+
+// A push button to a screen reader, pressed by its press action.
+class PngButtonAccessible : public QAccessibleWidget {
+public:
+    explicit PngButtonAccessible(TPNGButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QString text(QAccessible::Text kind) const override {
+        const QString text = QAccessibleWidget::text(kind);
+        if (kind == QAccessible::Name && text.isEmpty()) return button()->caption();
+        return text;
+    }
+    QStringList actionNames() const override { return QAccessibleWidget::actionNames() << pressAction(); }
+    void doAction(const QString& action) override {
+        if (action == pressAction()) button()->click();
+        else QAccessibleWidget::doAction(action);
+    }
+
+private:
+    TPNGButton* button() const { return static_cast<TPNGButton*>(widget()); }
+};
+
+QAccessibleInterface* pngButtonAccessible(const QString&, QObject* object) {
+    auto* button = qobject_cast<TPNGButton*>(object);
+    // Owned by Qt's accessibility cache, which deletes it with the button.
+    return button ? new PngButtonAccessible(button) : nullptr;
+}
+
+}  // namespace
 
 TPNGButton::TPNGButton(QWidget* parent) : QWidget(parent) {
+    static const bool factoryInstalled = (QAccessible::installFactory(pngButtonAccessible), true);
+    (void)factoryInstalled;
     resize(23, 23);
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
+    // Tab reaches it; a click leaves the focus where it was, as it always did.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void TPNGButton::click() {
+    if (isEnabled()) emit clicked();
 }
 
 QImage TPNGButton::MakeDisabledImage(const QImage& normal) {
@@ -52,13 +92,14 @@ const QImage& TPNGButton::shownImage(Shown shown) const {
 
 TPNGButton::PaintPlan TPNGButton::plan() const {
     PaintPlan p;
-    const bool pressed = state_ == State::Down && over_;
+    const bool pressed = (state_ == State::Down && over_) || keyDown_;
     if (pressed && !imageDown_.isNull()) p.image = Shown::Down;
     else if (over_ && !imageOver_.isNull() && isEnabled()) p.image = Shown::Over;
     else if (state_ == State::Disabled && !disabled_.isNull()) p.image = Shown::Disabled;
-    const QImage& image = shownImage(p.image);
-    const int iw = image.width();
-    int ih = image.height();
+    // In logical pixels: an image for a denser screen stands in the same place.
+    const QSize imageSize = shownImage(p.image).deviceIndependentSize().toSize();
+    const int iw = imageSize.width();
+    int ih = imageSize.height();
     int tw = 0, th = 0;
     if (!caption_.isEmpty()) {
         const QSize extent = fontMetrics().size(Qt::TextSingleLine, caption_);
@@ -122,6 +163,15 @@ void TPNGButton::paintEvent(QPaintEvent*) {
     case Frame::None: break;
     }
     painter.drawImage(p.imagePos, shownImage(p.image));
+    if (hasFocus()) {
+        // Drawn over the image, so a frameless button shows it too.
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(all).adjusted(1.5, 1.5, -1.5, -1.5), 6, 6);
+        painter.restore();
+    }
     if (!caption_.isEmpty()) {
         painter.setClipRect(all);
         painter.setPen(state_ == State::Disabled ? palette().color(QPalette::Disabled, QPalette::Text)
@@ -129,6 +179,44 @@ void TPNGButton::paintEvent(QPaintEvent*) {
         painter.drawText(QRect(p.textPos, QSize(all.width() * 4, all.height() * 4)),
                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption_);
     }
+}
+
+void TPNGButton::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        if (!event->isAutoRepeat()) click();
+        return;
+    }
+    if (key == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        if (!event->isAutoRepeat() && state_ == State::Up) {
+            keyDown_ = true;
+            update();
+        }
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TPNGButton::keyReleaseEvent(QKeyEvent* event) {
+    // Space clicks on release, as a push button does.
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && keyDown_) {
+        keyDown_ = false;
+        update();
+        click();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void TPNGButton::focusInEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void TPNGButton::focusOutEvent(QFocusEvent* event) {
+    keyDown_ = false;
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void TPNGButton::mousePressEvent(QMouseEvent* event) {
@@ -181,6 +269,7 @@ void TPNGButton::leaveEvent(QEvent* event) {
 
 void TPNGButton::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
+        keyDown_ = false;
         if (!isEnabled()) {
             disabled_ = MakeDisabledImage(imageNormal_);
             state_ = State::Disabled;

@@ -2,7 +2,9 @@
 // TPNGButton: a push button that paints one of its PNG images (normal, pressed, mouse over, and
 // a dimmed copy of the normal image while disabled), optionally with a caption, and reports
 // clicks. Where the image and caption stand is worked out by plan(), apart from painting, so
-// it can be checked without pixels.
+// it can be checked without pixels. It takes the focus by Tab only (a click leaves the focus where
+// it is), shows a frame while focused, and is pressed with Space or Enter as by a click. Screen
+// readers see a push button named by its accessible name, else its caption.
 
 #include <QImage>
 #include <QPoint>
@@ -44,6 +46,10 @@ public:
 
     PaintPlan plan() const;
 
+    // What a click does: clicked(), when enabled. The keys and screen readers press through here.
+    void click();
+    const QString& caption() const { return caption_; }
+
     // ImageNormal at a third of its opacity; a palette image is copied as it is.
     static QImage MakeDisabledImage(const QImage& normal);
 
@@ -54,6 +60,10 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -73,6 +83,7 @@ private:
     TPNGButtonStyle style_ = pbsDefault;
     State state_ = State::Up;
     bool over_ = false;
+    bool keyDown_ = false;  // Space held: shown pressed, clicked on release
 };
 
 }  // namespace kalidor

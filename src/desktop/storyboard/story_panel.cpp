@@ -3,22 +3,44 @@
 #include "model/pic_object.h"
 #include "platform/error.h"
 #include "desktop/shared/bitmap_image.h"
+#include "desktop/shared/interface_image.h"
 #include "desktop/shared/png_button.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <algorithm>
 
 namespace kalidor {
 namespace {
 
 using rules::PanelControl;
 
+// What a screen reader calls each control, before the picture's number.
+const char* spokenName(PanelControl control) {
+    switch (control) {
+    case PanelControl::Panel: return "画像";
+    case PanelControl::Thumbnail: return "縮小画像";
+    case PanelControl::Number: return "番号";
+    case PanelControl::PicAction: return "画像アクション";
+    case PanelControl::StrAction: return "文字アクション";
+    case PanelControl::TimeIcon: return "時間設定";
+    case PanelControl::Caption: return "文字";
+    case PanelControl::TimeLabel: return "表示時間";
+    case PanelControl::FontButton: return "フォント設定";
+    }
+    return "";
+}
+
 // Names, tag, place and visibility from the layout table.
 template <typename Widget>
 Widget* place(Widget* widget, PanelControl control, int index) {
     const rules::PanelControlLayout& layout = rules::LayoutOf(control);
     widget->setObjectName(QString::fromStdString(rules::PanelControlName(control, index)));
+    widget->setAccessibleName(QString::fromUtf8(spokenName(control)) + QLatin1Char(' ') +
+                              QString::fromStdString(rules::PanelNumberText(index)));
     widget->setProperty(kTagProperty, index);
     widget->setProperty(kPanelControlProperty, static_cast<int>(control));
     const int left = control == PanelControl::Panel ? rules::PanelContentLeft(index) : layout.left;
@@ -33,6 +55,13 @@ QLabel* image(QWidget* parent, PanelControl control, int index) {
     return label;
 }
 
+// Reached by Tab, where Space and Enter do what a click does (StoryboardInput), framed while it
+// has the focus.
+void takeKeys(QLabel* label) {
+    label->setFocusPolicy(Qt::TabFocus);
+    label->setStyleSheet(QStringLiteral("QLabel:focus { border: 2px dashed palette(highlight); }"));
+}
+
 }  // namespace
 
 TThStoryPanelObject::TThStoryPanelObject(QWidget* content, int index) : index_(index) {
@@ -42,6 +71,7 @@ TThStoryPanelObject::TThStoryPanelObject(QWidget* content, int index) : index_(i
     QWidget* panel = PanelStoryBorad;
 
     ImgStoryBoradThumbnail = image(panel, PanelControl::Thumbnail, index);
+    takeKeys(ImgStoryBoradThumbnail);
 
     LblStoryBoradThumbnailNo = place(new QLabel(panel), PanelControl::Number, index);
     LblStoryBoradThumbnailNo->setAlignment(Qt::AlignCenter);
@@ -50,14 +80,21 @@ TThStoryPanelObject::TThStoryPanelObject(QWidget* content, int index) : index_(i
     number.setColor(QPalette::Window, ToQColor(rules::kNumberLabelBackground));
     number.setColor(QPalette::WindowText, ToQColor(rules::kNumberLabelText));
     LblStoryBoradThumbnailNo->setPalette(number);
+    // Grown to hold its three digits in the window's font, which the fixed box cut off.
+    const QFontMetrics digits = LblStoryBoradThumbnailNo->fontMetrics();
+    LblStoryBoradThumbnailNo->resize(std::max(LblStoryBoradThumbnailNo->width(), digits.horizontalAdvance("000") + 4),
+                                     std::max(LblStoryBoradThumbnailNo->height(), digits.height()));
 
     ImgStoryBoradActPic = image(panel, PanelControl::PicAction, index);
     ImgStoryBoradActStr = image(panel, PanelControl::StrAction, index);
     ImgStoryBoradTime = image(panel, PanelControl::TimeIcon, index);
+    takeKeys(ImgStoryBoradTime);
 
     EditStoryBoradStr = place(new QLineEdit(panel), PanelControl::Caption, index);
     // Drops over the caption go to the panel (pictures, actions), not into the text.
     EditStoryBoradStr->setAcceptDrops(false);
+    QLineEdit* caption = EditStoryBoradStr;
+    QObject::connect(caption, &QLineEdit::textChanged, caption, [caption] { ShowLongCaptionAsTip(*caption); });
 
     LblStoryBoradTime = place(new QLabel(QString::fromUtf8(rules::kFreshTimeText), panel), PanelControl::TimeLabel, index);
 
@@ -82,9 +119,15 @@ QWidget* TThStoryPanelObject::Control(rules::PanelControl control) const {
     return nullptr;
 }
 
+void ShowLongCaptionAsTip(QLineEdit& caption) {
+    const int room = caption.contentsRect().width() - 6;  // less the edit's own text margins
+    const QString text = caption.text();
+    caption.setToolTip(caption.fontMetrics().horizontalAdvance(text) > room ? text : QString());
+}
+
 PanelImages LoadPanelImages(const std::string& imgDir) {
     auto read = [&imgDir](const char* name) {
-        QImage image(QString::fromStdString(imgDir + name));
+        QImage image = LoadInterfaceImage(imgDir + name, InterfaceScale());
         if (image.isNull()) throw Error("PNG: cannot read the image file (" + imgDir + name + ")");
         return image;
     };

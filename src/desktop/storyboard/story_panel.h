@@ -61,6 +61,10 @@ private:
     int index_;
 };
 
+// A caption longer than its box is shown whole as the box's tooltip; a short one has none. Called
+// on every change of the text, the program's own writes included.
+void ShowLongCaptionAsTip(QLineEdit& caption);
+
 // The images every panel shows, read from the image folder.
 struct PanelImages {
     std::string dir;  // the folder they were read from; empty until read

@@ -6,6 +6,7 @@
 
 #include <QDrag>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -87,6 +88,16 @@ bool StoryboardInput::panelEvent(QWidget* control, QEvent* event) {
         if (layout.click == rules::ClickAction::Select && handlers_.select) handlers_.select(index);
         if (layout.click == rules::ClickAction::TimeDialog && handlers_.timeClick) handlers_.timeClick(index);
         return true;
+    }
+    case QEvent::KeyPress: {
+        // Space and Enter on a control that took the focus: its click.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool press = key->key() == Qt::Key_Space || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (!press || (key->modifiers() & ~(Qt::ControlModifier | Qt::ShiftModifier | Qt::KeypadModifier))) return false;
+        if (!key->isAutoRepeat() && layout.click == rules::ClickAction::Select && handlers_.select) handlers_.select(index);
+        if (!key->isAutoRepeat() && layout.click == rules::ClickAction::TimeDialog && handlers_.timeClick)
+            handlers_.timeClick(index);
+        return layout.click == rules::ClickAction::Select || layout.click == rules::ClickAction::TimeDialog;
     }
     case QEvent::DragEnter:
     case QEvent::DragMove: {

@@ -1,8 +1,9 @@
 #pragma once
-// The mouse and drag-and-drop input of the storyboard strip: clicks on the panels' controls,
-// drags of a panel's picture, drops on a panel or on the empty strip. The controls carry their
-// panel's index and their role as properties (story_panel.h); this filter reads them and calls
-// the window's handlers, so the panel widgets stay plain Qt controls.
+// The mouse, key and drag-and-drop input of the storyboard strip: clicks on the panels' controls
+// (and Space or Enter on a focused one), drags of a panel's picture, drops on a panel or on the
+// empty strip. The controls carry their panel's index and their role as properties
+// (story_panel.h); this filter reads them and calls the window's handlers, so the panel widgets
+// stay plain Qt controls.
 
 #include <QObject>
 #include <QPoint>

@@ -44,6 +44,8 @@ TStoryboardStrip::TStoryboardStrip(WindowState& state, QProgressBar* progress, Q
     setWidgetResizable(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab stops at the panels' controls, not at the strip around them (a click still focuses it).
+    setFocusPolicy(Qt::ClickFocus);
     StripContent = new QWidget;
     StripContent->setObjectName("ScrollBoxPictureContent");
     // As high as the strip inside its frame and above its scroll bar: all of it is the strip.
@@ -131,6 +133,17 @@ void TStoryboardStrip::writeStoryPanel(int index) {
     const TThActionObjectManager* actions = state_.Actions.get();
     const Bitmap* picIcon = actions ? actions->PicBitmap(content.picAction, true) : nullptr;
     const Bitmap* strIcon = actions ? actions->StrBitmap(content.strAction, true) : nullptr;
+    // A screen reader says which action an icon stands for: its name in the action list.
+    const auto actionName = [actions](bool picture, std::uint8_t value) {
+        for (int i = 0; actions && i < actions->Count(); ++i) {
+            const TThActionObject& action = actions->Items(i);
+            if (action.IsPicture == picture && (picture ? action.PicType : action.StrType) == value)
+                return QString::fromStdString(action.Name);
+        }
+        return QString();
+    };
+    panel.ImgStoryBoradActPic->setAccessibleDescription(actionName(true, content.picAction));
+    panel.ImgStoryBoradActStr->setAccessibleDescription(actionName(false, content.strAction));
     for (auto [label, icon, shown] : {std::tuple{panel.ImgStoryBoradActPic.data(), picIcon, &panel.ShownPicIcon},
                                       std::tuple{panel.ImgStoryBoradActStr.data(), strIcon, &panel.ShownStrIcon}}) {
         if (icon == *shown && !label->pixmap().isNull() == (icon != nullptr)) continue;
@@ -143,7 +156,12 @@ void TStoryboardStrip::writeStoryPanel(int index) {
     // while the user types. Written quietly: showing the project is no edit of it.
     const QString caption = QString::fromStdString(content.caption);
     if (panel.EditStoryBoradStr->text() != caption)
-        WriteQuietly({panel.EditStoryBoradStr}, [&] { panel.EditStoryBoradStr->setText(caption); });
+        WriteQuietly({panel.EditStoryBoradStr}, [&] {
+            panel.EditStoryBoradStr->setText(caption);
+            // A long caption shows its beginning, not its end, until the user goes into it.
+            if (!panel.EditStoryBoradStr->hasFocus()) panel.EditStoryBoradStr->setCursorPosition(0);
+        });
+    ShowLongCaptionAsTip(*panel.EditStoryBoradStr);
     QPalette colours = panel.PanelStoryBorad->palette();
     colours.setColor(QPalette::Window, content.selected ? ToQColor(rules::kSelectedPanelColor) : buttonFace());
     panel.PanelStoryBorad->setPalette(colours);
@@ -200,7 +218,11 @@ bool TStoryboardStrip::AddPictures(std::vector<std::string> paths, int index, bo
     // Nothing else may change the open project until it is over: the run is one step.
     state_.HoldEdits(kAddingKey);
     setCaptionsReadOnly(true);
+    // The controls disabled meanwhile lose the focus; it goes back there afterwards, unless the
+    // user has moved it since.
+    focusBeforeAdding_ = QApplication::focusWidget();
     emit addingChanged(true);
+    focusWhileAdding_ = QApplication::focusWidget();
     progress_->setRange(0, 1);
     progress_->setValue(0);
     return true;
@@ -230,6 +252,9 @@ void TStoryboardStrip::picturesAdded(const QStringList& messages) {
     state_.ReleaseEdits();
     setCaptionsReadOnly(false);
     emit addingChanged(false);
+    if (focusBeforeAdding_ && focusBeforeAdding_->isVisible() && focusBeforeAdding_->isEnabled() &&
+        QApplication::focusWidget() == focusWhileAdding_.data())
+        focusBeforeAdding_->setFocus(Qt::OtherFocusReason);
     progress_->setValue(0);
     RefreshStoryboard();
     if (!messages.isEmpty()) state_.notice(window(), messages.join(QLatin1Char('\n')));

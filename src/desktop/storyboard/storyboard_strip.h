@@ -7,6 +7,7 @@
 #include "desktop/storyboard/picture_adding_job.h"
 #include "desktop/storyboard/story_panel.h"
 
+#include <QPointer>
 #include <QScrollArea>
 
 #include <functional>
@@ -81,6 +82,7 @@ private:
     void picturesAdded(const QStringList& messages);
 
     WindowState& state_;
+    QPointer<QWidget> focusBeforeAdding_, focusWhileAdding_;
     QProgressBar* progress_;
     TFormTimeConfig* formTimeConfig_ = nullptr;
     TFormFontConfig* formFontConfig_ = nullptr;

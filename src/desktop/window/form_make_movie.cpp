@@ -7,6 +7,7 @@
 #include "desktop/pages/select_picture_page.h"
 #include "desktop/pages/select_project_page.h"
 #include "desktop/preview/movie_preview.h"
+#include "desktop/shared/interface_image.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/storyboard/storyboard_strip.h"
 #include "desktop/window/edit_menu.h"
@@ -51,7 +52,7 @@ constexpr PageImages kPageImages[4] = {
 const QString kChangedLine = QStringLiteral("現在、開いているプロジェクトは変更されています。");
 
 QImage loadImage(const std::string& path) {
-    QImage image(QString::fromStdString(path));
+    QImage image = LoadInterfaceImage(path, InterfaceScale());
     if (image.isNull()) throw Error("PNG: cannot read the image file (" + path + ")");
     return image;
 }
@@ -105,6 +106,7 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
     for (QWidget* page : std::initializer_list<QWidget*>{TabSheetSelectProject, TabSheetSelectPicture,
                                                           TabSheetSelectAction, TabSheetSaveMovie})
         PageControl->addWidget(page);
+    TabSheetSelectAction->OrderTabs();
     PageControl->installEventFilter(this);
     layout->addWidget(PageControl, 1);
     layout->addWidget(ScrollBoxPicture);
@@ -165,15 +167,19 @@ void TFormMakeMovie::buildMenuBar(QWidget* bar) {
         TPNGButton** button;
         const char* name;
         int left, width;
+        const char* text;  // what its image reads
     };
     const Place places[] = {
-        {&pngBtnSelectProject, "pngBtnSelectProject", 8, 192}, {&pngBtnSelectPicture, "pngBtnSelectPicture", 218, 137},
-        {&pngBtnSelectAction, "pngBtnSelectAction", 372, 180}, {&pngBtnMakeMovie, "pngBtnMakeMovie", 570, 137},
-        {&pngBtnSaveProject, "pngBtnSaveProject", 724, 137},
+        {&pngBtnSelectProject, "pngBtnSelectProject", 8, 192, "プロジェクト選択"},
+        {&pngBtnSelectPicture, "pngBtnSelectPicture", 218, 137, "画像選択"},
+        {&pngBtnSelectAction, "pngBtnSelectAction", 372, 180, "アクション選択"},
+        {&pngBtnMakeMovie, "pngBtnMakeMovie", 570, 137, "動画保存"},
+        {&pngBtnSaveProject, "pngBtnSaveProject", 724, 137, "プロジェクト保存"},
     };
     for (const Place& place : places) {
         auto* button = new TPNGButton(bar);
         button->setObjectName(place.name);
+        button->setAccessibleName(QString::fromUtf8(place.text));
         button->setButtonStyle(pbsNoFrame);
         button->setGeometry(place.left, 5, place.width, 55);
         *place.button = button;
@@ -194,7 +200,7 @@ void TFormMakeMovie::FormCreate() {
         InstallDeliveredData(dataDir_, workspace_);
         PageControl->setCurrentIndex(0);
         if (auto* bar = findChild<QWidget*>("PanelMenu")) {
-            QImage background(QString::fromStdString(workspace_.ImgDir + "menuback.png"));
+            QImage background = LoadInterfaceImage(workspace_.ImgDir + "menuback.png", InterfaceScale());
             static_cast<MenuBar*>(bar)->background = background;
         }
         auto actions = std::make_unique<TThActionObjectManager>(workspace_.ConfigDir + "actionList.dat", workspace_.ImgDir);
@@ -206,6 +212,8 @@ void TFormMakeMovie::FormCreate() {
         created_ = true;
         loadCommandImages();
         SwitchPage(0);
+        // The keyboard starts in the project list, where the first choice is made.
+        TabSheetSelectProject->LVProject->setFocus(Qt::OtherFocusReason);
     } catch (const std::exception& error) {
         showError(error);
     }
@@ -272,10 +280,13 @@ void TFormMakeMovie::RedoEdit() {
 
 void TFormMakeMovie::putBack(const rules::ProjectState& state) {
     rules::RestoreState(Project, state);
+    // Rewriting the pages may take the focus from where the user had it; it goes back there.
+    const QPointer<QWidget> focused = focusWidget();
     // Every page shows the project as it now is, the selection of the step included; writing
     // the controls is no edit.
     ScrollBoxPicture->RefreshStoryboard();
     TabSheetSaveMovie->ShowProject();
+    if (focused && focused->isVisible() && focused->isEnabled()) focused->setFocus(Qt::OtherFocusReason);
     // Back where it was saved, the project is unchanged unless something else changed it.
     Modified = !History.AtClean() || DiffersFromSaved();
     Recovery->Changed();

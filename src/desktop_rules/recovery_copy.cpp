@@ -7,6 +7,7 @@
 #include "platform/file_io.h"
 #include "platform/folders.h"
 #include "platform/md5.h"
+#include "platform/user_folders.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -25,11 +26,6 @@ constexpr std::size_t kDigestLength = 32;
 
 std::string folderOf(const std::string& home) { return home + "recovery/"; }
 std::string fileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
-
-std::string absoluteEnv(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value == '/' ? std::string(value) : std::string();
-}
 
 // UTF-8 strings and 64-bit numbers, which project.dat's own fields do not carry.
 void putText(ByteWriter& out, const std::string& text) {
@@ -102,10 +98,8 @@ std::string RecoveryHome() {
         if (base.back() != '/') base += '/';
         return base + "state/kalidor/";
     }
-    // XDG: a relative XDG_STATE_HOME is invalid and ignored.
-    if (std::string state = absoluteEnv("XDG_STATE_HOME"); !state.empty()) return state + "/kalidor/";
-    const std::string user = absoluteEnv("HOME");
-    return (user.empty() ? std::string("/tmp") : user) + "/.local/state/kalidor/";
+    // Never the shared temporary folder: without a home this raises, as the workspace does.
+    return XdgBaseFolder("XDG_STATE_HOME", ".local/state") + "kalidor/";
 }
 
 void WriteRecoveryCopy(const std::string& home, const RecoverySnapshot& snapshot) {

@@ -35,7 +35,8 @@ struct RecoverySnapshot {
 };
 
 // Where the copy lives: $XDG_STATE_HOME/kalidor/ (default ~/.local/state/kalidor/), or
-// $KALIDOR_HOME/state/kalidor/ for a scratch workspace. Ends in '/'.
+// $KALIDOR_HOME/state/kalidor/ for a scratch workspace. Ends in '/'. Raises kalidor::Error
+// where there is no home folder.
 std::string RecoveryHome();
 
 // Replaces the copy in `home` whole or not at all (copy.dat is renamed into place last, after

@@ -20,8 +20,10 @@ cp "$example/hills.jpg" "$work/Documents/a.jpg"
 cp "$example/tower.bmp" "$work/Documents/b.bmp"
 cp "$example/夕焼け.jpg" "$work/Documents/c.jpg"
 export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" WORK="$work" HOME="$work" SHOTS="$shots"
+export STEPS="$(dirname "$(realpath "$0")")/window_steps.sh"
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
+  source "$STEPS"
   "$PROGRAM" & pid=$!
   wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^Kalidor$" | head -n 1)
   shot() { [ -z "$SHOTS" ] || import -window root "$SHOTS/$1.png"; }
@@ -29,14 +31,8 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   tabs() { local k=$1; shift; for _ in $(seq "$1"); do xdotool key "$k"; sleep 0.05; done; sleep 0.2; }
   # The keyboard to the newest shown window of that name other than the main one.
   give() {
-    local w=""
-    for _ in $(seq 100); do
-      w=$(xdotool search --onlyvisible --name "$1" | grep -v "^$wid\$" | tail -n 1 || true)
-      [ -n "$w" ] && break
-      sleep 0.1
-    done
-    [ -n "$w" ] || { echo "no window named $1 ($2)"; exit 1; }
-    sleep 0.3
+    local w
+    w=$(newest "$1" "($2)") || exit 1
     xdotool windowfocus --sync "$w"
   }
   gone() { timeout 60 bash -c "while xdotool search --onlyvisible --name \"$1\" | grep -v \"^$wid\$\" >/dev/null; do sleep 0.2; done"; }

@@ -8,19 +8,12 @@
 # (`xdotool windowfocus`); every Tab is counted, so the Tab order is checked too.
 # Usage: keyboard_walk.sh <kalidor executable> <example project folder> [screenshot folder]
 set -euo pipefail
-program=$(realpath "$1")
-example=$(realpath "$2")
-shots=${3:+$(realpath "$3")}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home/Orvane/Kalidor/project" "$work/run" "$work/Documents" "$work/out"
-chmod 700 "$work/run"
-cp -r "$example" "$work/home/Orvane/Kalidor/project/例"
+source "$(dirname "$(realpath "$0")")/scratch_home.sh"
+mkdir -p "$work/Documents" "$work/out"
 cp "$example/hills.jpg" "$work/Documents/a.jpg"
 cp "$example/tower.bmp" "$work/Documents/b.bmp"
 cp "$example/夕焼け.jpg" "$work/Documents/c.jpg"
-export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" WORK="$work" HOME="$work" SHOTS="$shots"
-export STEPS="$(dirname "$(realpath "$0")")/window_steps.sh"
+export WORK="$work"
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   source "$STEPS"

@@ -4,16 +4,8 @@
 # which a save then writes.
 # Usage: recovery.sh <kalidor executable> <example project folder> [screenshot folder]
 set -euo pipefail
-program=$(realpath "$1")
-example=$(realpath "$2")
-shots=${3:+$(realpath "$3")}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home/Orvane/Kalidor/project" "$work/run"
-chmod 700 "$work/run"
-cp -r "$example" "$work/home/Orvane/Kalidor/project/例"
-export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" EXAMPLE="$example" HOME="$work" SHOTS="$shots"
-export STEPS="$(dirname "$(realpath "$0")")/window_steps.sh"
+source "$(dirname "$(realpath "$0")")/scratch_home.sh"
+export EXAMPLE="$example"
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   source "$STEPS"

@@ -4,6 +4,7 @@
 // with zoom effects at 1280 x 720 (60 seconds of movie).
 
 #include "model/pic_object.h"
+#include "model/picture_adding.h"
 #include "model/th_utility.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/jpeg_codec.h"
@@ -140,7 +141,8 @@ int main(int argc, char** argv) {
             jpeg::writeFile(p.pixels, path, 88);
         auto picture = std::make_unique<TThPicObject>();
         picture->PicturePath = path;
-        ThUtility::LoadImageFitted(path, 105, 105, picture->Thumbnail);
+        // As adding a picture makes it: fitted, centred on white, framed.
+        picture->Thumbnail = StoryboardThumbnailOf(path);
         picture->Text = p.caption;
         picture->PicAction = p.picAction;
         picture->StrAction = p.strAction;

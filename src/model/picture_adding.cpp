@@ -43,8 +43,8 @@ std::string StorablePictureName(const std::string& fileName) {
     return out;
 }
 
-Bitmap FramedStoryboardThumbnail(const Bitmap& fitted) {
-    constexpr int size = kStoryboardThumbnailSize, half = size / 2;
+Bitmap FramedStoryboardThumbnail(const Bitmap& fitted, int size, int frame) {
+    const int half = size / 2;
     Bitmap thumbnail(size, size);
     const Bitmap picture = fitted.toBgr24();
     if (picture.width() == picture.height() && picture.width() == size) {
@@ -58,8 +58,9 @@ Bitmap FramedStoryboardThumbnail(const Bitmap& fitted) {
             DrawBitmap(thumbnail, picture, half - picture.width() / 2, 0);
     }
     const Color grey = 0x00A0A0A0;
-    for (int i = 0; i < size; ++i)
-        for (auto [x, y] : {std::pair{i, 0}, std::pair{i, size - 1}, std::pair{0, i}, std::pair{size - 1, i}}) {
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            if (x >= frame && y >= frame && x < size - frame && y < size - frame) continue;
             std::uint8_t* p = thumbnail.row(y) + 3 * x;
             p[0] = blueOf(grey);
             p[1] = greenOf(grey);

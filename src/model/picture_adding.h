@@ -16,8 +16,9 @@ inline constexpr int kStoryboardThumbnailSize = 105;
 std::string StorablePictureName(const std::string& fileName);
 
 // The 105 x 105 storyboard thumbnail of a picture thumbnail that keeps its aspect (one side
-// 105): centred on white, with a one-pixel grey (160, 160, 160) frame along the edge.
-Bitmap FramedStoryboardThumbnail(const Bitmap& fitted);
+// 105): centred on white, with a one-pixel grey (160, 160, 160) frame along the edge. A dense
+// screen's copy is `size` square with a frame `frame` pixels wide, placed by the same rule.
+Bitmap FramedStoryboardThumbnail(const Bitmap& fitted, int size = kStoryboardThumbnailSize, int frame = 1);
 
 // The storyboard thumbnail of a picture file, made as adding it makes it. Raises kalidor::Error
 // with the codec's or the OS's reason naming the file.

@@ -1,8 +1,11 @@
 #include "desktop_rules/panel_layout.h"
 #include "desktop_rules/storyboard_editing.h"
+#include "imaging/bmp_codec.h"
+#include "imaging/freedesktop_thumbnails.h"
 #include "imaging/jpeg_codec.h"
 #include "desktop/dialogs/form_font_config.h"
 #include "desktop/dialogs/form_time_config.h"
+#include "desktop/storyboard/sharp_thumbnails.h"
 #include "desktop/storyboard/story_panel.h"
 #include "desktop/shared/drag_formats.h"
 #include "desktop/window/form_make_movie.h"
@@ -139,6 +142,7 @@ private slots:
     void modifiedMarks();
     void stripKeepsCaretAndScrollsByWheel();
     void discardedChangesTakeTheirCopies();
+    void denseScreensGetSharpThumbnails();
 };
 
 void StoryboardTest::panelsCarryNamesTagsAndPlaces() {
@@ -573,6 +577,55 @@ void StoryboardTest::discardedChangesTakeTheirCopies() {
     QCOMPARE(h.window.Project.ProjectDir, h.workspace.projectRoot() + "other/");
     QVERIFY(fs::exists(story + "saved.jpg"));
     QVERIFY(!fs::exists(story + "unsaved.jpg"));
+}
+
+// A dense screen's thumbnail is made from the file at the screen's pixel size, framed as the kept
+// one, and made again when the file or the screen's scale changes; a missing file gives none.
+void StoryboardTest::denseScreensGetSharpThumbnails() {
+    kalidor::uitest::ScratchWorkspace workspace;
+    const std::string path = workspace.baseDir() + "a.bmp";
+    kalidor::SharpThumbnails sharp([](const std::string& file, kalidor::Bitmap& bitmap) {
+        try {
+            kalidor::MakeThumbnail(file, bitmap);
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    });
+    QSignalSpy ready(&sharp, &kalidor::SharpThumbnails::ready);
+    struct Row {
+        int width, height;  // of the file written first; 0: no file
+        kalidor::Color colour;
+        qreal ratio;
+        int side;
+        QRgb centre;
+    };
+    const Row rows[] = {{300, 200, 0x000000FF, 2, 210, qRgb(255, 0, 0)},
+                        {200, 300, 0x00FF0000, 2, 210, qRgb(0, 0, 255)},
+                        {200, 300, 0x00FF0000, 1.5, 158, qRgb(0, 0, 255)},
+                        {0, 0, 0, 2, 0, 0}};
+    for (const Row& row : rows) {
+        if (row.width) {
+            kalidor::Bitmap picture(row.width, row.height);
+            picture.fillBgr24(row.colour);
+            kalidor::bmp::writeFile(picture, path);
+        } else {
+            fs::remove(path);
+        }
+        ready.clear();
+        QVERIFY(sharp.Find(path, row.ratio).isNull());
+        QVERIFY(ready.wait(10000));
+        const QImage image = sharp.Find(path, row.ratio);
+        QCOMPARE(ready.count(), 1);
+        if (!row.width) {
+            QVERIFY(image.isNull());
+            continue;
+        }
+        QCOMPARE(image.size(), QSize(row.side, row.side));
+        QCOMPARE(image.devicePixelRatio(), row.ratio);
+        QCOMPARE(image.pixel(row.side / 2, row.side / 2), row.centre);
+        QCOMPARE(image.pixel(0, row.side / 2), qRgb(160, 160, 160));
+    }
 }
 
 QTEST_MAIN(StoryboardTest)

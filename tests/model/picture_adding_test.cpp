@@ -21,22 +21,32 @@ TEST(PictureAdding, StorableNames) {
     EXPECT_EQ(StorablePictureName("\xe5\x86\x99.bmp"), "写.bmp");
 }
 
+// The stored 105 x 105 thumbnail, and a dense screen's 210 x 210 copy of the same picture with
+// its frame as wide as one pixel of the first.
 TEST(PictureAdding, ThumbnailIsCentredOnWhiteInAGreyFrame) {
-    Bitmap wide(105, 79);
-    wide.fillBgr24(0x000000FF);
-    const Bitmap t = FramedStoryboardThumbnail(wide);
-    ASSERT_EQ(t.width(), 105);
-    ASSERT_EQ(t.height(), 105);
-    auto pixel = [&](int x, int y) {
-        const std::uint8_t* p = t.row(y) + 3 * x;
-        return std::array<int, 3>{p[0], p[1], p[2]};
+    struct Row {
+        int size, frame, pictureHeight, top;  // top = size / 2 - pictureHeight div 2
     };
-    EXPECT_EQ(pixel(0, 50), (std::array<int, 3>{160, 160, 160}));
-    EXPECT_EQ(pixel(104, 104), (std::array<int, 3>{160, 160, 160}));
-    EXPECT_EQ(pixel(50, 12), (std::array<int, 3>{255, 255, 255}));  // y = 52 - 79 div 2 = 13
-    EXPECT_EQ(pixel(50, 13), (std::array<int, 3>{0, 0, 255}));
-    EXPECT_EQ(pixel(50, 91), (std::array<int, 3>{0, 0, 255}));
-    EXPECT_EQ(pixel(50, 92), (std::array<int, 3>{255, 255, 255}));
+    for (const Row row : {Row{105, 1, 79, 13}, Row{210, 2, 158, 26}}) {
+        Bitmap wide(row.size, row.pictureHeight);
+        wide.fillBgr24(0x000000FF);
+        const Bitmap t = row.size == 105 ? FramedStoryboardThumbnail(wide) : FramedStoryboardThumbnail(wide, row.size, row.frame);
+        ASSERT_EQ(t.width(), row.size);
+        ASSERT_EQ(t.height(), row.size);
+        auto pixel = [&](int x, int y) {
+            const std::uint8_t* p = t.row(y) + 3 * x;
+            return std::array<int, 3>{p[0], p[1], p[2]};
+        };
+        const std::array<int, 3> grey{160, 160, 160}, white{255, 255, 255}, red{0, 0, 255};
+        const int mid = row.size / 2, last = row.size - 1, bottom = row.top + row.pictureHeight;
+        EXPECT_EQ(pixel(row.frame - 1, mid), grey) << row.size;
+        EXPECT_EQ(pixel(row.frame, mid), red) << row.size;
+        EXPECT_EQ(pixel(last - row.frame + 1, last), grey) << row.size;
+        EXPECT_EQ(pixel(mid, row.top - 1), white) << row.size;
+        EXPECT_EQ(pixel(mid, row.top), red) << row.size;
+        EXPECT_EQ(pixel(mid, bottom - 1), red) << row.size;
+        EXPECT_EQ(pixel(mid, bottom), white) << row.size;
+    }
 }
 
 TEST(PictureAdding, CopiesUnderAFreeNameAndInserts) {

@@ -2,6 +2,7 @@
 
 #include "desktop/preview/preview_music.h"
 #include "desktop/shared/bitmap_image.h"
+#include "desktop/shared/scale_watch.h"
 #include "model/movie_checks.h"
 #include "render/movie_frames.h"
 
@@ -64,6 +65,8 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
     // keyboard to the player as a whole.
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("プレビュー"));
+    // On a screen of another scale the frames are composed again at its pixel size.
+    OnScaleChange(this, [this] { placeArea(); });
     ImgMoviePreview = new PreviewScreen(this);
     ImgMoviePreview->setObjectName("ImgMoviePreview");
     const auto button = [this](const char* name, QStyle::StandardPixmap icon, const QString& tip) {

@@ -54,6 +54,7 @@ public:
 
     // What the images show now, so that a refresh redraws only what changed.
     Bitmap ShownThumbnail;
+    qint64 ShownSharpKey = 0;  // the dense screen's copy shown instead (QImage::cacheKey), 0 for none
     const Bitmap* ShownPicIcon = nullptr;
     const Bitmap* ShownStrIcon = nullptr;
 

@@ -166,7 +166,11 @@ void StoryboardInput::startDrag(QWidget* control, int index) {
                                 : nullptr) {
         const QPixmap pixmap = thumbnail->pixmap();
         if (!pixmap.isNull()) {
-            drag->setPixmap(pixmap.scaled(64, 64, Qt::KeepAspectRatio));
+            // 64 pixels across at the thumbnail's own density.
+            const qreal ratio = pixmap.devicePixelRatio();
+            QPixmap small = pixmap.scaled(QSize(64, 64) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            small.setDevicePixelRatio(ratio);
+            drag->setPixmap(small);
             drag->setHotSpot(QPoint(32, 32));
         }
     }

@@ -8,8 +8,11 @@
 #include "desktop/shared/drag_formats.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/quiet_write.h"
+#include "desktop/shared/scale_watch.h"
 #include "desktop/shared/window_state.h"
+#include "desktop/storyboard/sharp_thumbnails.h"
 #include "desktop/storyboard/storyboard_input.h"
+#include "imaging/freedesktop_thumbnails.h"
 #include "model/picture_adding.h"
 
 #include <QApplication>
@@ -74,6 +77,14 @@ TStoryboardStrip::TStoryboardStrip(WindowState& state, QProgressBar* progress, Q
     storyInput_->WatchStrip(StripContent);
     storyInput_->WatchStrip(viewport());
 
+    sharpThumbnails_ = new SharpThumbnails(
+        [](const std::string& path, Bitmap& bitmap) { return UnitImageExtract::ExtractThumbnail(path, bitmap, 0); }, this);
+    connect(sharpThumbnails_, &SharpThumbnails::ready, this, [this](const QString& path) {
+        for (int i = 0; i < state_.Project.Count() && i < StoryPanels.Count(); ++i)
+            if (state_.Project.Items(i).PicturePath == path.toStdString()) writeStoryPanel(i);
+    });
+    OnScaleChange(StripContent, [this] { refreshStoryPanelsFrom(0); });
+
     PictureAdder.insert = [this](std::vector<std::unique_ptr<TThPicObject>> pictures) {
         insertAddedPictures(std::move(pictures));
     };
@@ -125,9 +136,14 @@ void TStoryboardStrip::setCaptionsReadOnly(bool readOnly) {
 void TStoryboardStrip::writeStoryPanel(int index) {
     const rules::PanelContent content = rules::PanelContentFor(state_.Project, index);
     TThStoryPanelObject& panel = StoryPanels.Items(index);
-    if (!(panel.ShownThumbnail == *content.thumbnail)) {
-        panel.ImgStoryBoradThumbnail->setPixmap(QPixmap::fromImage(ToQImage(*content.thumbnail)));
+    // A dense screen shows the picture made again at its own pixel size once that is there.
+    const qreal ratio = panel.ImgStoryBoradThumbnail->devicePixelRatioF();
+    const QImage sharp =
+        ratio > 1 ? sharpThumbnails_->Find(state_.Project.Items(index).PicturePath, ratio) : QImage();
+    if (!(panel.ShownThumbnail == *content.thumbnail) || panel.ShownSharpKey != sharp.cacheKey()) {
+        panel.ImgStoryBoradThumbnail->setPixmap(QPixmap::fromImage(sharp.isNull() ? ToQImage(*content.thumbnail) : sharp));
         panel.ShownThumbnail = *content.thumbnail;
+        panel.ShownSharpKey = sharp.cacheKey();
     }
     panel.LblStoryBoradThumbnailNo->setText(QString::fromStdString(content.number));
     const TThActionObjectManager* actions = state_.Actions.get();

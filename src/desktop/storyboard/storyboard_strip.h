@@ -20,6 +20,7 @@ class QProgressBar;
 
 namespace kalidor {
 
+class SharpThumbnails;
 class StoryboardInput;
 class TFormFontConfig;
 class TFormTimeConfig;
@@ -87,6 +88,7 @@ private:
     TFormTimeConfig* formTimeConfig_ = nullptr;
     TFormFontConfig* formFontConfig_ = nullptr;
     StoryboardInput* storyInput_ = nullptr;
+    SharpThumbnails* sharpThumbnails_ = nullptr;
     PanelImages panelImages_;
     int addingIndex_ = -1;
     std::string addingDir_;

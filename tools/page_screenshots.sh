@@ -1,0 +1,35 @@
+#!/bin/bash
+# The screenshots of each page at scale 1 and 2 for the README: the program under Xvfb in a
+# clean home whose Pictures folder holds the example's photos, with the example project open.
+# Usage: tools/page_screenshots.sh <kalidor executable> <example project folder> <output folder>
+set -euo pipefail
+here=$(dirname "$(realpath "$0")")
+source "$here/../tests/desktop/scratch_home.sh"
+mkdir -p "$work/Pictures" "$work/Desktop" "$work/Documents"
+cp "$example/hills.jpg" "$work/Pictures/丘.jpg"
+cp "$example/tower.bmp" "$work/Pictures/塔.bmp"
+cp "$example/夕焼け.jpg" "$work/Pictures/夕焼け.jpg"
+printf 'XDG_PICTURES_DIR="$HOME/Pictures"\nXDG_DESKTOP_DIR="$HOME/Desktop"\nXDG_DOCUMENTS_DIR="$HOME/Documents"\n' \
+  > "$work/.config-user-dirs" && mkdir -p "$work/.config" && mv "$work/.config-user-dirs" "$work/.config/user-dirs.dirs"
+
+shoot() {  # <scale>
+  local scale=$1 pages=(picture action movie) xs=(280 460 640)
+  export QT_SCALE_FACTOR=$scale
+  "$PROGRAM" & local pid=$!
+  source "$STEPS"
+  wid=$(xdotool search --sync --onlyvisible --name '^Kalidor$' | head -n 1)
+  sleep 2
+  # The example project, the list's first, chosen, shown, and opened with Enter.
+  xdotool windowfocus --sync "$wid" && sleep 0.5 && xdotool key Home && sleep 1
+  import -window "$wid" "$SHOTS/project-page-scale$scale.png"
+  xdotool key Return && sleep 2
+  # The browser in the Pictures folder: the tree has the keyboard, "P" goes to it.
+  xdotool key Tab Tab Tab Tab && sleep 0.3 && xdotool type P && sleep 3
+  for i in 0 1 2; do
+    [ "$i" = 0 ] || { at $((scale * ${xs[$i]})) $((scale * 30)) && xdotool click 1; sleep 3; }
+    import -window "$wid" "$SHOTS/${pages[$i]}-page-scale$scale.png"
+  done
+  kill "$pid"; wait "$pid" || true
+}
+shoot 1
+shoot 2

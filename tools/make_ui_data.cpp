@@ -1,6 +1,7 @@
 // Writes the data the program ships, all drawn here and by the engine's own renderers:
 //   config/actionList.dat   the action catalogue (Shift-JIS, CR LF)
-//   img/<action>.bmp, img/<action>_desc.bmp   each action's icon and description
+//   img/<action>.bmp, img/<action>_desc.bmp   each action's icon and description, and
+//                           img/<action>@2x.png, img/<action>_desc@2x.png for screens of scale 2
 //   img/*.png, img/*@2x.png menu bar, storyboard panel and command button images, for screen
 //                           scales 1 and 2
 //   project/thum.bmp        the thumbnail of a project without pictures
@@ -102,14 +103,19 @@ int main(int argc, char** argv) {
         std::vector<SheetItem> sheet;
         const Bitmap sample = DrawSamplePicture(640, 480);
         const std::vector<ActionInfo> actions = CatalogueActions();
-        for (const ActionInfo& action : actions) {
-            const Bitmap icon = ActionIcon(action, sample);
-            const Bitmap description = ActionDescription(action, sample);
-            bmp::writeFile(icon, img + action.identifier + ".bmp");
-            bmp::writeFile(description, img + action.identifier + "_desc.bmp");
-            sheet.push_back({action.identifier + ".bmp", icon});
-            sheet.push_back({action.identifier + "_desc.bmp", description});
-        }
+        for (const ActionInfo& action : actions)
+            for (int scale : {1, 2}) {
+                // The sharp copies as PNG: a sixteenth of the bytes.
+                const std::string suffix = scale == 1 ? ".bmp" : "@2x.png";
+                const std::string iconFile = action.identifier + suffix;
+                const std::string descriptionFile = action.identifier + "_desc" + suffix;
+                const Bitmap icon = ActionIcon(action, sample, scale);
+                const Bitmap description = ActionDescription(action, sample, scale);
+                for (const auto& [bitmap, name] : {std::pair{&icon, iconFile}, std::pair{&description, descriptionFile}})
+                    scale == 1 ? bmp::writeFile(*bitmap, img + name) : png::writeFile(*bitmap, img + name);
+                sheet.push_back({iconFile, icon});
+                sheet.push_back({descriptionFile, description});
+            }
         const std::string catalogue = CatalogueText(actions);
         writeFileAtomically(config + "actionList.dat",
                             {reinterpret_cast<const std::uint8_t*>(catalogue.data()), catalogue.size()});
@@ -138,6 +144,10 @@ int main(int argc, char** argv) {
         const TThActionObjectManager check(config + "actionList.dat", img);
         if (check.Count() != static_cast<int>(actions.size()))
             throw Error("make-ui-data: the catalogue reads back with a different number of entries");
+        for (int i = 0; i < check.Count(); ++i)
+            if (check.Items(i).SharpIcon.empty() || check.Items(i).SharpDescription.empty())
+                throw Error("make-ui-data: the catalogue reads back without the sharp images of " +
+                            check.Items(i).Name);
         if (argc == 4)
             WriteContactSheet(sheet, argv[3]);
         std::cout << "wrote " << check.Count() << " actions and " << sheet.size() << " images into " << root.string()

@@ -5,6 +5,9 @@
 //
 // Loading throws kalidor::Error naming the file (and the line, for a bad line) when the catalogue
 // cannot be read, a line has fewer than four fields, or a bitmap is missing or unreadable.
+// Each bitmap may have a sharp copy for screens of scale 2 beside it ("name@2x.png", twice the
+// width and height); one that is missing, unreadable, of another size, or of another picture than
+// the plain one (which the user may have replaced) is left out, and the plain bitmap shows.
 
 #include "model/action_types.h"
 #include "imaging/bitmap.h"
@@ -23,6 +26,8 @@ struct TThActionObject {
     std::uint8_t StrType = asNone;
     Bitmap Icon;         // 44 x 44, shown in a storyboard panel
     Bitmap Description;  // 394 x 267, shown on the action page
+    Bitmap SharpIcon;         // twice the size of Icon, or empty
+    Bitmap SharpDescription;  // twice the size of Description, or empty
 };
 
 class TThActionObjectManager {
@@ -42,6 +47,9 @@ public:
     // none. Owned by the catalogue.
     const Bitmap* PicBitmap(std::uint8_t value, bool wantIcon) const;
     const Bitmap* StrBitmap(std::uint8_t value, bool wantIcon) const;
+    // The sharp copy of `bitmap` when it is an entry's Icon or Description and the entry has one;
+    // nullptr otherwise.
+    const Bitmap* SharpCopyOf(const Bitmap& bitmap) const;
     // The first entry of either kind with exactly this name; nullptr when none.
     const TThActionObject* FindByName(const std::string& name) const;
 

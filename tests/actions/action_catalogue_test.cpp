@@ -2,12 +2,14 @@
 #include "actions/comma_text.h"
 #include "model/pic_object.h"
 #include "imaging/bmp_codec.h"
+#include "imaging/png_writer.h"
 #include "platform/error.h"
 #include "platform/text_encoding.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -200,6 +202,44 @@ TEST_F(Catalogue, LookupsScanInCatalogueOrder) {
     EXPECT_EQ(actions.FindByName("下 "), nullptr);
     EXPECT_THROW(actions.Items(4), ListIndexError);
     EXPECT_THROW(actions.Items(-1), ListIndexError);
+}
+
+// The copy for dense screens is taken only when it reads, has twice the pixels and shows the
+// same picture; otherwise the entry loads without it.
+TEST_F(Catalogue, SharpCopiesAreOptional) {
+    const auto file = [](int width, int height, Color color) {
+        Bitmap bitmap(width, height);
+        bitmap.fillBgr24(color);
+        return png::encode(bitmap);
+    };
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> sharp;  // empty: no file
+        bool taken;
+    } cases[] = {
+        {"twice the size", file(6, 4, 0x000000), true},
+        {"nearly the same", file(6, 4, 0x070707), true},
+        {"absent", {}, false},
+        {"same size", file(3, 2, 0x000000), false},
+        {"another picture", file(6, 4, 0x090909), false},
+        {"unreadable", {0x89, 'P', 'N', 'G', 1, 2, 3}, false},
+    };
+    bitmap("apZoomIN", 3);
+    bitmap("d", 3);
+    for (const auto& c : cases) {
+        for (const char* file : {"apZoomIN@2x.png", "d@2x.png"}) {
+            std::filesystem::remove(images.path() / file);
+            if (!c.sharp.empty())
+                test::writeBytes(images.path() / file, c.sharp);
+        }
+        const TThActionObjectManager actions = load("0,a,apZoomIN,d\r\n");
+        const TThActionObject& entry = actions.Items(0);
+        EXPECT_EQ(entry.SharpIcon.width(), c.taken ? 6 : 0) << c.name;
+        EXPECT_EQ(entry.SharpDescription.width(), c.taken ? 6 : 0) << c.name;
+        EXPECT_EQ(actions.SharpCopyOf(entry.Icon), c.taken ? &entry.SharpIcon : nullptr) << c.name;
+        EXPECT_EQ(actions.SharpCopyOf(entry.Description), c.taken ? &entry.SharpDescription : nullptr) << c.name;
+    }
+    EXPECT_EQ(TThActionObjectManager().SharpCopyOf(Bitmap(6, 4)), nullptr);
 }
 
 }  // namespace

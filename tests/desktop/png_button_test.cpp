@@ -1,3 +1,4 @@
+#include "desktop/shared/action_pixmap.h"
 #include "desktop/shared/interface_image.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/ui_test_support.h"
@@ -181,6 +182,19 @@ void PngButtonTest::sharpOnDenseScreens() {
         }
         QCOMPARE(sharpButton.plan().imagePos, plainButton.plan().imagePos);
     }
+    // The action icons and descriptions, shown at the same logical size from twice the pixels.
+    const kalidor::TThActionObjectManager actions(KALIDOR_SOURCE_ROOT "/data/config/actionList.dat",
+                                                  img.path().toStdString() + "/");
+    QVERIFY(actions.Count() >= 17);
+    for (int i = 0; i < actions.Count(); ++i)
+        for (const kalidor::Bitmap* plain : {&actions.Items(i).Icon, &actions.Items(i).Description}) {
+            const QPixmap one = kalidor::ActionPixmap(actions, *plain, 1);
+            const QPixmap two = kalidor::ActionPixmap(actions, *plain, 2);
+            QCOMPARE(one.size(), QSize(plain->width(), plain->height()));
+            QCOMPARE(one.devicePixelRatio(), 1.0);
+            QCOMPARE(two.devicePixelRatio(), 2.0);
+            QCOMPARE(two.size(), one.size() * 2);
+        }
 }
 
 QTEST_MAIN(PngButtonTest)

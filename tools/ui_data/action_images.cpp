@@ -33,8 +33,8 @@ Bitmap Moment(std::uint8_t action, const Bitmap& fitted, int movieFrame) {
 }
 
 // The sample with the caption "タイトル" placed by the text action, drawn by the caption
-// renderer: a dark copy one pixel down-right, then the white text.
-Bitmap CaptionOn(const Bitmap& picture, std::uint8_t strAction, int fontPoints) {
+// renderer: a dark copy `shadowOffset` pixels down-right, then the white text.
+Bitmap CaptionOn(const Bitmap& picture, std::uint8_t strAction, int fontPoints, int shadowOffset) {
     Bitmap frame = picture;
     TThPicObject caption;
     caption.Text = "タイトル";
@@ -43,7 +43,7 @@ Bitmap CaptionOn(const Bitmap& picture, std::uint8_t strAction, int fontPoints) 
     caption.Font.Style = fsBold;
     caption.Font.Color = 0x00303030;
     PreparedCaption shadow = PrepareCaption(frame.width(), frame.height(), caption);
-    DrawCaption(frame, {shadow.point.x + 1, shadow.point.y + 1}, shadow.layer);
+    DrawCaption(frame, {shadow.point.x + shadowOffset, shadow.point.y + shadowOffset}, shadow.layer);
     caption.Font.Color = 0x00FFFFFF;
     const PreparedCaption text = PrepareCaption(frame.width(), frame.height(), caption);
     DrawCaption(frame, text.point, text.layer);
@@ -57,8 +57,8 @@ void Badge(Canvas& c, float cx, float cy, int number, FontRasterizer& font) {
 }
 
 // The icon's tile: white, rounded, on the panel's button-face grey.
-Canvas Tile() {
-    Canvas c(44, 44);
+Canvas Tile(int scale) {
+    Canvas c(44, 44, scale);
     c.roundRect(0.5f, 0.5f, 43, 43, 6, hex(0xFFFFFF));
     c.roundRectOutline(0.5f, 0.5f, 43, 43, 6, 1, hex(0xC6D0DC));
     return c;
@@ -90,8 +90,8 @@ std::vector<ActionInfo> CatalogueActions() {
     };
 }
 
-Bitmap ActionIcon(const ActionInfo& action, const Bitmap& sample) {
-    Canvas c = Tile();
+Bitmap ActionIcon(const ActionInfo& action, const Bitmap& sample, int scale) {
+    Canvas c = Tile(scale);
     const bool none = action.picture ? action.value == apNone : action.value == asNone;
     if (none) {
         DrawGlyph(c, Glyph::NoEntry, 22, 22, 28, colours::grey, hex(0xFFFFFF));
@@ -100,10 +100,10 @@ Bitmap ActionIcon(const ActionInfo& action, const Bitmap& sample) {
     const Rgba white = hex(0xFFFFFF);
     if (action.picture) {
         // A moment of the opening, composed at a size where the combed curtain edge and the slats
-        // keep their proportions, then averaged down.
+        // keep their proportions, then averaged down to the icon's pixels.
         const int moment = action.value == apZoomIN || action.value == apZoomOut ? 20 : 15;
         const Bitmap big = Moment(action.value, ResizeAverage(sample, 320, 240), moment);
-        c.picture(ResizeAverage(big, 40, 30), 2, 7, 3);
+        c.picture(ResizeAverage(big, 40 * scale, 30 * scale), 2, 7, 3);
         switch (action.value) {
         case apZoomIN:
         case apZoomOut: {
@@ -128,7 +128,7 @@ Bitmap ActionIcon(const ActionInfo& action, const Bitmap& sample) {
         }
     } else {
         // Where the caption stands, found on a 160 x 120 frame and drawn at a quarter.
-        c.picture(ResizeAverage(sample, 40, 30), 2, 7, 3);
+        c.picture(ResizeAverage(sample, 40 * scale, 30 * scale), 2, 7, 3);
         const CaptionPoint at = CaptionPositionFor(action.value, 160, 120, 60, 22);
         const float x = 2 + at.x / 4.0f, y = 7 + at.y / 4.0f;
         c.roundRect(x - 0.5f, y - 0.5f, 16, 6.5f, 2, hex(0x1E2D3D, 0.75f));
@@ -137,8 +137,8 @@ Bitmap ActionIcon(const ActionInfo& action, const Bitmap& sample) {
     return c.toBgr24(kPanelFace);
 }
 
-Bitmap ActionDescription(const ActionInfo& action, const Bitmap& sample) {
-    Canvas c(394, 267);
+Bitmap ActionDescription(const ActionInfo& action, const Bitmap& sample, int scale) {
+    Canvas c(394, 267, scale);
     c.fill(colours::page);
     FontRasterizer title = UiFont(13, true);
     FontRasterizer body = UiFont(10, false);
@@ -149,20 +149,22 @@ Bitmap ActionDescription(const ActionInfo& action, const Bitmap& sample) {
 
     const bool none = action.picture ? action.value == apNone : action.value == asNone;
     if (action.picture && !none) {
+        // Composed at one size for every scale, so each moment is the same, then averaged down.
         const Bitmap fitted = ResizeAverage(sample, 480, 360);
         for (std::size_t i = 0; i < kMoments.size(); ++i) {
             const int x = 7 + static_cast<int>(i % 3) * 130;
             const int y = 66 + static_cast<int>(i / 3) * 100;
             c.roundRect(x - 1, y - 1, 122, 92, 6, hex(0xD5DCE5));
-            c.picture(ResizeAverage(Moment(action.value, fitted, kMoments[i]), 120, 90), x, y, 5);
+            c.picture(ResizeAverage(Moment(action.value, fitted, kMoments[i]), 120 * scale, 90 * scale), x, y, 5);
             Badge(c, x + 12, y + 12, static_cast<int>(i) + 1, small);
         }
         return c.toBgr24(colours::page);
     }
     const int w = 248, h = 186, x = (394 - w) / 2, y = 68;
-    const Bitmap frame = ResizeAverage(sample, w, h);
+    // The caption is drawn on the frame at the result's pixels; its margin stays the renderer's.
+    const Bitmap frame = ResizeAverage(sample, w * scale, h * scale);
     c.roundRect(x - 1, y - 1, w + 2, h + 2, 7, hex(0xD5DCE5));
-    c.picture(none ? frame : CaptionOn(frame, action.value, 22), x, y, 6);
+    c.picture(none ? frame : CaptionOn(frame, action.value, 22 * scale, scale), x, y, 6);
     return c.toBgr24(colours::page);
 }
 

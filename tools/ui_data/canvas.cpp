@@ -146,14 +146,16 @@ void Canvas::polygon(const std::vector<Point>& points, Rgba colour) {
 
 void Canvas::picture(const Bitmap& bgr24, int x, int y, float radius, float opacity) {
     const Bitmap source = bgr24.bitsPerPixel() == 24 ? bgr24 : bgr24.toBgr24();
-    const float w = static_cast<float>(source.width()), h = static_cast<float>(source.height());
+    const int s = scale_;
+    const float w = static_cast<float>(source.width()) / s, h = static_cast<float>(source.height()) / s;
     paint(
         [=, this](float px, float py) {
             return radius > 0 ? cover(roundRectDistance(px, py, x, y, w, h, radius)) * opacity : opacity;
         },
         [&](float px, float py) {
-            const int sx = std::clamp(static_cast<int>(px) - x, 0, source.width() - 1);
-            const int sy = std::clamp(static_cast<int>(py) - y, 0, source.height() - 1);
+            // px * s is the result pixel's centre, exact for the small scales used.
+            const int sx = std::clamp(static_cast<int>(px * s) - x * s, 0, source.width() - 1);
+            const int sy = std::clamp(static_cast<int>(py * s) - y * s, 0, source.height() - 1);
             const std::uint8_t* p = source.row(sy) + sx * 3;
             return Rgba{p[2] / 255.0f, p[1] / 255.0f, p[0] / 255.0f, 1};
         },

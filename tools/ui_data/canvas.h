@@ -50,7 +50,9 @@ public:
     void polygon(const std::vector<Point>& points, Rgba colour);  // even-odd, 4 x 4 samples
 
     // A 24-bit picture with its top-left corner at (x, y), clipped to a rounded rectangle of its
-    // own size (radius 0: square corners), at the given opacity.
+    // own size (radius 0: square corners), at the given opacity. Its pixels are the result's, so
+    // it covers width / scale by height / scale logical pixels: a picture made at the canvas's
+    // density stays as sharp as it was made.
     void picture(const Bitmap& bgr24, int x, int y, float radius = 0, float opacity = 1);
 
     // One line of text with the top-left corner of its cell at (x, y).

@@ -21,9 +21,10 @@ struct ActionInfo {
 // Every picture action, then every text action, in the order the user sees them.
 std::vector<ActionInfo> CatalogueActions();
 
-// 44 x 44 and 394 x 267, 24-bit.
-Bitmap ActionIcon(const ActionInfo& action, const Bitmap& sample);
-Bitmap ActionDescription(const ActionInfo& action, const Bitmap& sample);
+// 44 x 44 and 394 x 267 logical pixels, 24-bit, drawn for a screen scale of 1 or 2 (twice the
+// pixels each way).
+Bitmap ActionIcon(const ActionInfo& action, const Bitmap& sample, int scale);
+Bitmap ActionDescription(const ActionInfo& action, const Bitmap& sample, int scale);
 
 struct NamedImage {
     std::string file;  // name in the image folder

@@ -41,7 +41,11 @@ void ActionPreviewImage::mouseMoveEvent(QMouseEvent* event) {
     pressed_ = false;
     auto* drag = new QDrag(this);
     drag->setMimeData(actionDrag(kActionPreviewMime, actionNumber));
-    drag->setPixmap(pixmap().scaled(120, 81, Qt::KeepAspectRatio));
+    // The same logical size on every screen, from the description's own pixels.
+    const qreal ratio = pixmap().devicePixelRatio();
+    QPixmap small = pixmap().scaled(QSize(120, 81) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    small.setDevicePixelRatio(ratio);
+    drag->setPixmap(small);
     drag->exec(Qt::CopyAction);
 }
 

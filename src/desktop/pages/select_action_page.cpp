@@ -4,7 +4,7 @@
 #include "desktop_rules/undo_history.h"
 #include "desktop/pages/action_page_widgets.h"
 #include "desktop/shared/drag_formats.h"
-#include "desktop/shared/bitmap_image.h"
+#include "desktop/shared/action_pixmap.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/widget_events.h"
 #include "desktop/shared/window_state.h"
@@ -133,7 +133,7 @@ void TSelectActionPage::LBActionListClick() {
     if (!name || !state_.Actions) return;
     const Bitmap* description = rules::ActionDescription(*state_.Actions, *name, targetOf(RBPicture));
     if (!description) return;
-    ImgActionPreview->setPixmap(QPixmap::fromImage(ToQImage(*description)));
+    ImgActionPreview->setPixmap(ActionPixmap(*state_.Actions, *description));
     static_cast<ActionPreviewImage*>(ImgActionPreview)->actionNumber =
         LBActionList->currentItem()->data(kActionNumberRole).toInt();
 }

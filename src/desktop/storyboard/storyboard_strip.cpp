@@ -4,6 +4,7 @@
 #include "desktop_rules/storyboard_editing.h"
 #include "desktop/dialogs/form_font_config.h"
 #include "desktop/dialogs/form_time_config.h"
+#include "desktop/shared/action_pixmap.h"
 #include "desktop/shared/bitmap_image.h"
 #include "desktop/shared/drag_formats.h"
 #include "desktop/shared/png_button.h"
@@ -163,7 +164,7 @@ void TStoryboardStrip::writeStoryPanel(int index) {
     for (auto [label, icon, shown] : {std::tuple{panel.ImgStoryBoradActPic.data(), picIcon, &panel.ShownPicIcon},
                                       std::tuple{panel.ImgStoryBoradActStr.data(), strIcon, &panel.ShownStrIcon}}) {
         if (icon == *shown && !label->pixmap().isNull() == (icon != nullptr)) continue;
-        if (icon) label->setPixmap(QPixmap::fromImage(ToQImage(*icon)));
+        if (icon) label->setPixmap(ActionPixmap(*actions, *icon));
         else label->clear();
         *shown = icon;
     }

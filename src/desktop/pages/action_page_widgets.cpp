@@ -1,6 +1,7 @@
 #include "desktop/pages/action_page_widgets.h"
 
 #include "desktop/shared/drag_formats.h"
+#include "desktop/shared/interface_image.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -41,11 +42,7 @@ void ActionPreviewImage::mouseMoveEvent(QMouseEvent* event) {
     pressed_ = false;
     auto* drag = new QDrag(this);
     drag->setMimeData(actionDrag(kActionPreviewMime, actionNumber));
-    // The same logical size on every screen, from the description's own pixels.
-    const qreal ratio = pixmap().devicePixelRatio();
-    QPixmap small = pixmap().scaled(QSize(120, 81) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    small.setDevicePixelRatio(ratio);
-    drag->setPixmap(small);
+    drag->setPixmap(FittedAtOwnDensity(pixmap(), QSize(120, 81)));
     drag->exec(Qt::CopyAction);
 }
 

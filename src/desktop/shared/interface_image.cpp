@@ -18,4 +18,11 @@ QImage LoadInterfaceImage(const std::string& path, qreal devicePixelRatio) {
 
 qreal InterfaceScale() { return qApp ? qApp->devicePixelRatio() : 1.0; }
 
+QPixmap FittedAtOwnDensity(const QPixmap& picture, QSize logical) {
+    const qreal ratio = picture.devicePixelRatio();
+    QPixmap small = picture.scaled(logical * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    small.setDevicePixelRatio(ratio);
+    return small;
+}
+
 }  // namespace kalidor

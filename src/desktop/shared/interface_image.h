@@ -4,6 +4,7 @@
 // device pixel ratio so it is drawn at the same logical size, sharp.
 
 #include <QImage>
+#include <QPixmap>
 
 #include <string>
 
@@ -15,5 +16,9 @@ QImage LoadInterfaceImage(const std::string& path, qreal devicePixelRatio);
 
 // The ratio of the application's densest screen.
 qreal InterfaceScale();
+
+// A smaller copy of a shown picture fitting `logical` (a drag's image), as sharp as its own
+// pixels allow: scaled in device pixels, with the picture's device pixel ratio kept.
+QPixmap FittedAtOwnDensity(const QPixmap& picture, QSize logical);
 
 }  // namespace kalidor

@@ -3,6 +3,7 @@
 #include "desktop_rules/panel_layout.h"
 #include "desktop/storyboard/story_panel.h"
 #include "desktop/shared/drag_formats.h"
+#include "desktop/shared/interface_image.h"
 
 #include <QDrag>
 #include <QDropEvent>
@@ -166,11 +167,7 @@ void StoryboardInput::startDrag(QWidget* control, int index) {
                                 : nullptr) {
         const QPixmap pixmap = thumbnail->pixmap();
         if (!pixmap.isNull()) {
-            // 64 pixels across at the thumbnail's own density.
-            const qreal ratio = pixmap.devicePixelRatio();
-            QPixmap small = pixmap.scaled(QSize(64, 64) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            small.setDevicePixelRatio(ratio);
-            drag->setPixmap(small);
+            drag->setPixmap(FittedAtOwnDensity(pixmap, QSize(64, 64)));
             drag->setHotSpot(QPoint(32, 32));
         }
     }

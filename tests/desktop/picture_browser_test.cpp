@@ -276,6 +276,10 @@ private slots:
             return names;
         };
 
+        // The place itself is no row: none is current.
+        QVERIFY(browser->SetBrowserFolder(home.toStdString()));
+        QCOMPARE(browser->BrowserFolder(), (home + "/").toStdString());
+        QVERIFY(!browser->DirListBox->currentIndex().isValid());
         QVERIFY(browser->SetBrowserFolder((home + "/b").toStdString()));
         QCOMPARE(root(), home);
         QTRY_COMPARE(topFolders(), QStringList({"a", "b"}));

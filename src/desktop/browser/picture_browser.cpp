@@ -186,13 +186,19 @@ bool TPictureBrowser::openFolder(int place, const std::string& folder) {
     DirListModel->setRootPath(rootPath);
     const QModelIndex root = DirListModel->index(rootPath);
     DirListBox->setRootIndex(root);
-    for (QModelIndex parent = index.parent(); parent.isValid() && parent != root; parent = parent.parent())
-        DirListBox->expand(parent);
-    const bool shown = DirListBox->currentIndex() == index;
-    DirListBox->setCurrentIndex(index);
-    DirListBox->expand(index);
-    DirListBox->scrollTo(index, QAbstractItemView::PositionAtCenter);
-    if (shown) markPlace();  // the folder stays, the tree and drive box have changed place
+    if (index == root) {
+        // The place itself is no row of the tree: no row is current, so the keys start at its first folder.
+        DirListBox->selectionModel()->clear();
+    } else {
+        for (QModelIndex parent = index.parent(); parent.isValid() && parent != root; parent = parent.parent())
+            DirListBox->expand(parent);
+        DirListBox->setCurrentIndex(index);  // shows the folder when it is another
+        DirListBox->expand(index);
+        DirListBox->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    }
+    const std::string path = DirListModel->filePath(index).toStdString();
+    if (withSlash(path) != browserFolder_) ShowFolder(path);
+    else markPlace();  // the folder stays; the tree and the drive box may have changed place
     return true;
 }
 

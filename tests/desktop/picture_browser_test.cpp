@@ -13,7 +13,9 @@
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QListView>
 #include <QMimeData>
 #include <QPainter>
@@ -22,6 +24,7 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 
 #include <fstream>
@@ -69,6 +72,18 @@ class PictureBrowserTest : public QObject {
         const QByteArray uri = QUrl::fromLocalFile(QString::fromStdString(path)).toEncoded();
         return cache_->path() + "/thumbnails/normal/" +
                QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() + ".png";
+    }
+
+public:
+    // Two screens side by side, the second of twice the pixels, for moves between them.
+    static void initMain() {
+        if (qgetenv("QT_QPA_PLATFORM") != "offscreen") return;
+        static QTemporaryDir folder;
+        QFile config(folder.filePath("screens.json"));
+        if (!config.open(QIODevice::WriteOnly)) return;
+        config.write(R"({"screens": [{"name": "one", "width": 1280, "height": 1024, "logicalDpi": 96},
+                         {"name": "two", "x": 1280, "width": 2560, "height": 2048, "logicalDpi": 192}]})");
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toUtf8());
     }
 
 private slots:
@@ -148,8 +163,10 @@ private slots:
         QCOMPARE(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserFolder(), small_.toStdString() + "/");
         QCOMPARE(ready.count(), 6);
         for (const QList<QVariant>& delivery : ready) QVERIFY(!delivery.at(1).value<QImage>().isNull());
-        const auto made = std::count_if(left.begin(), left.end(),
-                                        [&](const std::string& path) { return QFileInfo::exists(cacheEntryOf(path)); });
+        // Not shown, the list has the highest ratio of the screens: either level.
+        const auto made = std::count_if(left.begin(), left.end(), [&](const std::string& path) {
+            return QFileInfo::exists(cacheEntryOf(path)) || QFileInfo::exists(cacheEntryOf(path).replace("/normal/", "/large/"));
+        });
         QVERIFY2(made < 150, qPrintable(QString::number(made)));
     }
 
@@ -207,25 +224,31 @@ private slots:
         // Item at (0, 0): its square starts at the margin.
         const int m = browser::BrowserItemDelegate::kMargin;
         struct Case {
-            QSize thumbnail;  // empty: no thumbnail, the type icon
+            QSize thumbnail;  // device pixels
             bool selected;
-            QPoint red, notRed;
+            QPoint red, notRed;  // device pixels
+            int ratio = 1;
         } const cases[] = {
             {{93, 124}, false, {m + 15, m}, {m + 14, m}},
             {{124, 93}, false, {m, m + 15}, {m, m + 14}},
             {{124, 124}, true, {m + 60, m + 60}, {m + 60, m + 125}},
+            // Twice the pixels in the same logical place, not stretched.
+            {{186, 248}, false, {2 * m + 30, 2 * m}, {2 * m + 29, 2 * m}, 2},
         };
         for (const Case& c : cases) {
             browser::BrowserFileModel model;
             model.Reset({"/nowhere/a.jpg"});
-            if (!c.thumbnail.isEmpty()) model.SetThumbnail(0, uitest::solidImage(c.thumbnail.width(), c.thumbnail.height(), Qt::red));
+            QImage thumbnail = uitest::solidImage(c.thumbnail.width(), c.thumbnail.height(), Qt::red);
+            thumbnail.setDevicePixelRatio(c.ratio);
+            model.SetThumbnail(0, thumbnail);
             browser::BrowserItemDelegate delegate;
             QStyleOptionViewItem option;
             option.palette.setColor(QPalette::Base, Qt::white);
             option.palette.setColor(QPalette::Highlight, Qt::blue);
             option.rect = QRect(QPoint(0, 0), delegate.sizeHint(option, model.index(0)));
             if (c.selected) option.state |= QStyle::State_Selected;
-            QImage canvas(option.rect.size(), QImage::Format_RGB32);
+            QImage canvas(option.rect.size() * c.ratio, QImage::Format_RGB32);
+            canvas.setDevicePixelRatio(c.ratio);
             canvas.fill(Qt::black);
             {
                 QPainter painter(&canvas);
@@ -233,7 +256,55 @@ private slots:
             }
             QCOMPARE(canvas.pixelColor(c.red), QColor(Qt::red));
             QVERIFY(canvas.pixelColor(c.notRed) != QColor(Qt::red));
-            QCOMPARE(canvas.pixelColor(m, m + 60) == QColor(Qt::blue), c.selected);
+            QCOMPARE(canvas.pixelColor(c.ratio * m, c.ratio * (m + 60)) == QColor(Qt::blue), c.selected);
+        }
+    }
+
+    void theTreeShowsOnlyTheFoldersOfThePlace() {
+        TFormMakeMovie window(workspace_.baseDir(), workspace_.dataDir());
+        TPictureBrowser* browser = window.TabSheetSelectPicture->PanelSelectPictureArea;
+        const QString home = home_.path();
+        for (const char* folder : {"a", "b"}) QDir(home).mkpath(folder);
+        const int homePlace = browser->DriveCB->findText(home + ')', Qt::MatchEndsWith);
+        const auto root = [&] { return browser->DirListModel->filePath(browser->DirListBox->rootIndex()); };
+        // The place itself is no row of its tree: none is current.
+        QVERIFY(browser->SetBrowserFolder(home.toStdString()));
+        QVERIFY(!browser->DirListBox->currentIndex().isValid());
+        QVERIFY(browser->SetBrowserFolder((home + "/b").toStdString()));
+        QCOMPARE(root(), home);
+        QTRY_COMPARE(browser->DirListModel->rowCount(browser->DirListBox->rootIndex()), 2);  // a and b only
+        QCOMPARE(browser->DriveCB->currentIndex(), homePlace);
+        // A folder of another place takes the tree there; choosing home again returns to its last folder.
+        QVERIFY(browser->SetBrowserFolder(small_.toStdString()));
+        QVERIFY2(small_.startsWith(root()) && root() != home, qPrintable(root()));
+        emit browser->DriveCB->activated(homePlace);
+        QCOMPARE(root(), home);
+        QCOMPARE(browser->BrowserFolder(), (home + "/b/").toStdString());
+    }
+
+    void onAScreenOfAnotherRatioTheThumbnailsAreMadeAgain() {
+        if (QGuiApplication::screens().size() < 2) QSKIP("one screen");
+        TFormMakeMovie window(workspace_.baseDir(), workspace_.dataDir());
+        TPictureBrowser* browser = window.TabSheetSelectPicture->PanelSelectPictureArea;
+        window.PageControl->setCurrentIndex(1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy finished(browser->BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        QVERIFY(browser->SetBrowserFolder(small_.toStdString()));
+        QVERIFY(finished.wait(30000));
+        browser->LVAttachFile->selectionModel()->select(browser->AttachFileModel->index(2), QItemSelectionModel::Select);
+        // The screen, its ratio, and the longer side of every thumbnail in device pixels.
+        const std::tuple<int, qreal, int> moves[] = {{1, 2, 248}, {0, 1, 124}};
+        for (const auto& [screen, ratio, side] : moves) {
+            finished.clear();
+            window.windowHandle()->setScreen(QGuiApplication::screens().at(screen));
+            QVERIFY(finished.wait(30000));
+            for (int row = 0; row < browser->AttachFileModel->rowCount(); ++row) {
+                const QImage thumbnail = browser->AttachFileModel->index(row).data(browser::BrowserFileModel::ThumbnailRole).value<QImage>();
+                QCOMPARE(thumbnail.devicePixelRatio(), ratio);
+                QCOMPARE(std::max(thumbnail.width(), thumbnail.height()), side);
+            }
+            QCOMPARE(browser->SelectedBrowserFiles(), std::vector<std::string>{browser->FolderFiles()[2]});
         }
     }
 

@@ -36,12 +36,15 @@ void BrowserItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
 
     const QImage thumbnail = index.data(BrowserFileModel::ThumbnailRole).value<QImage>();
     const QString name = index.data(Qt::DisplayRole).toString();
+    // Images carry their device pixel ratio and are drawn at their logical size, placed in
+    // logical pixels: sharp on a high-density screen, in the same place as at scale 1.
     if (thumbnail.isNull()) {
         const rules::Point at = rules::TypeIconOrigin(square);
-        painter->drawPixmap(at.x, at.y, typeIcon(name));
+        painter->drawPixmap(QPoint(at.x, at.y), typeIcon(name, painter->device()->devicePixelRatioF()));
     } else {
-        const rules::Point at = rules::ThumbnailOrigin(square, thumbnail.width(), thumbnail.height());
-        painter->drawImage(at.x, at.y, thumbnail);
+        const QSize size = thumbnail.deviceIndependentSize().toSize();  // rounded
+        const rules::Point at = rules::ThumbnailOrigin(square, size.width(), size.height());
+        painter->drawImage(QPoint(at.x, at.y), thumbnail);
     }
 
     if (option.state & QStyle::State_Selected) {
@@ -70,17 +73,21 @@ void BrowserItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->restore();
 }
 
-QPixmap BrowserItemDelegate::typeIcon(const QString& fileName) const {
+QPixmap BrowserItemDelegate::typeIcon(const QString& fileName, qreal ratio) const {
     static const QMimeDatabase mimeTypes;
     const QMimeType type = mimeTypes.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
-    const auto cached = icons_.constFind(type.name());
+    const QString key = type.name() + QLatin1Char('@') + QString::number(ratio);
+    const auto cached = icons_.constFind(key);
     if (cached != icons_.constEnd()) return *cached;
     QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
     if (icon.isNull()) icon = QFileIconProvider().icon(QAbstractFileIconProvider::File);
-    QPixmap pixmap = icon.pixmap(rules::kTypeIconSize, rules::kTypeIconSize);
-    if (pixmap.size() != QSize(rules::kTypeIconSize, rules::kTypeIconSize) && !pixmap.isNull())
-        pixmap = pixmap.scaled(rules::kTypeIconSize, rules::kTypeIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    icons_.insert(type.name(), pixmap);
+    const QSize logical(rules::kTypeIconSize, rules::kTypeIconSize);
+    const QSize device = (QSizeF(logical) * ratio).toSize();  // rounded
+    QPixmap pixmap = icon.pixmap(logical, ratio);
+    if (pixmap.size() != device && !pixmap.isNull())
+        pixmap = pixmap.scaled(device, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    pixmap.setDevicePixelRatio(ratio);
+    icons_.insert(key, pixmap);
     return pixmap;
 }
 

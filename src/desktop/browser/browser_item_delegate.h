@@ -22,9 +22,10 @@ public:
 
 private:
     // The file type's large icon, by the name's extension only: the file itself is not read.
-    QPixmap typeIcon(const QString& fileName) const;
+    // Made for `ratio` device pixels to one, which it carries.
+    QPixmap typeIcon(const QString& fileName, qreal ratio) const;
 
-    mutable QHash<QString, QPixmap> icons_;  // by MIME type name
+    mutable QHash<QString, QPixmap> icons_;  // by MIME type name and ratio
 };
 
 }  // namespace kalidor::browser

@@ -70,9 +70,12 @@ std::vector<std::string> UserMountPoints(std::string_view mountsTable) {
 }
 
 std::vector<BrowserPlace> BrowserPlaces() {
-    std::vector<BrowserPlace> places = {{DesktopFolder(), false}};
-    // Without those folders both are the home folder: listed once.
-    if (DocumentsFolder() != places.front().folder) places.push_back({DocumentsFolder(), false});
+    std::vector<BrowserPlace> places;
+    // Without those folders both are the home folder: each folder is listed once.
+    for (const std::string& folder : {DesktopFolder(), DocumentsFolder(), withSlash(HomeFolder())}) {
+        const bool listed = std::any_of(places.begin(), places.end(), [&](const BrowserPlace& p) { return p.folder == folder; });
+        if (folder != "/" && !listed) places.push_back({folder, false});
+    }
     std::ifstream file("/proc/self/mounts");
     std::stringstream table;
     table << file.rdbuf();

@@ -1,5 +1,5 @@
 #pragma once
-// The places of the picture browser's drive box: the desktop and documents folders, then every
+// The places of the picture browser's drive box: the desktop, documents and home folders, then every
 // mounted file system a user keeps files on (the root, disks, removable media, network shares),
 // without the kernel's pseudo file systems.
 
@@ -18,7 +18,8 @@ struct BrowserPlace {
     bool fileSystem = false;  // a mount point, not a user folder
 };
 
-// Desktop, documents, then the user mount points of this machine that are folders.
+// Desktop, documents, home (each folder once), then the user mount points of this machine that
+// are folders.
 std::vector<BrowserPlace> BrowserPlaces();
 
 // The place holding `folder`: the one with the longest folder that begins it; -1 when none does.

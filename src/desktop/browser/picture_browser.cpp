@@ -16,10 +16,12 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QProgressBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 #include <tuple>
@@ -40,6 +42,13 @@ QString modelPath(const std::string& folder) {
     std::string path = folder;
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return QString::fromStdString(path);
+}
+
+std::vector<browser::BrowserPlace> placesOf(const QComboBox* box) {
+    std::vector<browser::BrowserPlace> places;
+    for (int i = 0; i < box->count(); ++i)
+        places.push_back({box->itemData(i, kPlaceFolderRole).toString().toStdString(), false});
+    return places;
 }
 
 QString placeText(const browser::BrowserPlace& place) {
@@ -164,12 +173,32 @@ void TPictureBrowser::PngBtnDesktopClick() { SetBrowserFolder(DesktopFolder()); 
 void TPictureBrowser::PngBtnDocumentClick() { SetBrowserFolder(DocumentsFolder()); }
 
 bool TPictureBrowser::SetBrowserFolder(const std::string& folder) {
+    return openFolder(browser::PlaceOf(placesOf(DriveCB), folder), folder);
+}
+
+bool TPictureBrowser::openFolder(int place, const std::string& folder) {
     const QModelIndex index = DirListModel->index(modelPath(folder));
     if (!index.isValid() || !DirListModel->isDir(index)) return false;
-    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) DirListBox->expand(parent);
-    DirListBox->setCurrentIndex(index);
-    DirListBox->expand(index);
-    DirListBox->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    // Only the place's own folders are in the tree, so no system folder stands above the user's.
+    const QString rootPath =
+        place >= 0 ? modelPath(DriveCB->itemData(place, kPlaceFolderRole).toString().toStdString()) : QStringLiteral("/");
+    treePlace_ = place;
+    DirListModel->setRootPath(rootPath);
+    const QModelIndex root = DirListModel->index(rootPath);
+    DirListBox->setRootIndex(root);
+    if (index == root) {
+        // The place itself is no row of the tree: no row is current, so the keys start at its first folder.
+        DirListBox->selectionModel()->clear();
+    } else {
+        for (QModelIndex parent = index.parent(); parent.isValid() && parent != root; parent = parent.parent())
+            DirListBox->expand(parent);
+        DirListBox->setCurrentIndex(index);  // shows the folder when it is another
+        DirListBox->expand(index);
+        DirListBox->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    }
+    const std::string path = DirListModel->filePath(index).toStdString();
+    if (withSlash(path) != browserFolder_) ShowFolder(path);
+    else markPlace();  // the folder stays; the tree and the drive box may have changed place
     return true;
 }
 
@@ -179,29 +208,68 @@ void TPictureBrowser::DirListBoxChange() {
 }
 
 void TPictureBrowser::DriveCBChange(int place) {
-    SetBrowserFolder(DriveCB->itemData(place, kPlaceCurrentRole).toString().toStdString());
+    // A remembered folder removed since gives way to the place's own.
+    if (!openFolder(place, DriveCB->itemData(place, kPlaceCurrentRole).toString().toStdString()) &&
+        !openFolder(place, DriveCB->itemData(place, kPlaceFolderRole).toString().toStdString())) {
+        const QSignalBlocker quiet(DriveCB);
+        DriveCB->setCurrentIndex(treePlace_);  // an unmounted drive: the box goes back to the tree's place
+    }
 }
 
 void TPictureBrowser::ShowFolder(const std::string& folder) {
     browserFolder_ = withSlash(folder);
-    std::vector<std::string> paths = rules::ListFolderPictures(browserFolder_);
-    AttachFileModel->Reset(paths);
-    // A range of 0 to 0 (one picture) would turn the bar into a busy indicator; 0 to 1 looks the same empty.
-    progress_->setRange(0, std::max(1, rules::ThumbnailProgressMaximum(static_cast<int>(paths.size()))));
-    progress_->setValue(0);
-    BrowserThumbnails->Start(std::move(paths), rules::kBrowserThumbnailSize, rules::kBrowserThumbnailSize);
-    preferTimer_->start();
+    AttachFileModel->Reset(rules::ListFolderPictures(browserFolder_));
+    startThumbnails();
+    markPlace();
+}
 
-    // The drive box shows the place holding the folder, and remembers the folder for it.
-    std::vector<browser::BrowserPlace> places;
-    for (int i = 0; i < DriveCB->count(); ++i)
-        places.push_back({DriveCB->itemData(i, kPlaceFolderRole).toString().toStdString(), false});
-    const int place = browser::PlaceOf(places, browserFolder_);
+void TPictureBrowser::markPlace() {
+    // The drive box shows the place the tree holds, or else the place holding the folder, and
+    // remembers the folder for it.
+    const std::vector<browser::BrowserPlace> places = placesOf(DriveCB);
+    const bool inTree = treePlace_ >= 0 && treePlace_ < static_cast<int>(places.size()) &&
+                        browser::PlaceOf({places[static_cast<std::size_t>(treePlace_)]}, browserFolder_) == 0;
+    const int place = inTree ? treePlace_ : browser::PlaceOf(places, browserFolder_);
     if (place >= 0) {
         const QSignalBlocker quiet(DriveCB);
         DriveCB->setCurrentIndex(place);
         DriveCB->setItemData(place, QString::fromStdString(browserFolder_), kPlaceCurrentRole);
     }
+}
+
+void TPictureBrowser::startThumbnails() {
+    ratio_ = LVAttachFile->devicePixelRatioF();
+    const int count = AttachFileModel->rowCount();
+    // A range of 0 to 0 (one picture) would turn the bar into a busy indicator; 0 to 1 looks the same empty.
+    progress_->setRange(0, std::max(1, rules::ThumbnailProgressMaximum(count)));
+    progress_->setValue(0);
+    BrowserThumbnails->Start(FolderFiles(), rules::kBrowserThumbnailSize, rules::kBrowserThumbnailSize, ratio_);
+    preferTimer_->start();
+}
+
+void TPictureBrowser::followRatio() {
+    // The list keeps its items and selection; the old thumbnails show until the new ones come.
+    if (!browserFolder_.empty() && LVAttachFile->devicePixelRatioF() != ratio_) startThumbnails();
+}
+
+void TPictureBrowser::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The window's handle exists once shown; a move to a screen of another ratio changes the list's.
+    QWindow* handle = window()->windowHandle();
+    if (handle && handle != watchedWindow_) {
+        if (watchedWindow_) disconnect(watchedWindow_, nullptr, this, nullptr);
+        watchedWindow_ = handle;
+        connect(handle, &QWindow::screenChanged, this, &TPictureBrowser::followRatio, Qt::QueuedConnection);
+    }
+    followRatio();
+}
+
+bool TPictureBrowser::event(QEvent* event) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    // Also a ratio change without a move (the screen's own scale changed); Qt 6.6 and later.
+    if (event->type() == QEvent::DevicePixelRatioChange) QTimer::singleShot(0, this, &TPictureBrowser::followRatio);
+#endif
+    return QWidget::event(event);
 }
 
 void TPictureBrowser::preferVisibleThumbnails() {

@@ -4,6 +4,7 @@
 // each with its file type's icon until the worker threads have made its thumbnail, those in view
 // first. Its selection and folder are what adding pictures reads.
 
+#include <QPointer>
 #include <QWidget>
 
 #include <string>
@@ -15,6 +16,7 @@ class QListView;
 class QProgressBar;
 class QTimer;
 class QTreeView;
+class QWindow;
 
 namespace kalidor {
 
@@ -40,9 +42,11 @@ public:
     void PngBtnDocumentClick();
     void DirListBoxChange();
     // Makes `folder` the folder of DirListBox, which then shows it; false when there is no such
-    // folder (the browser stays as it was).
+    // folder (the browser stays as it was). The tree then holds the place of the drive box that
+    // holds the folder.
     bool SetBrowserFolder(const std::string& folder);
-    // Lists the folder's pictures at once and starts making their thumbnails.
+    // Lists the folder's pictures at once and starts making their thumbnails, at the list's
+    // device pixel ratio.
     void ShowFolder(const std::string& folder);
 
     TPNGButton* PngBtnDesktop = nullptr;
@@ -54,12 +58,27 @@ public:
     browser::BrowserFileModel* AttachFileModel = nullptr;
     browser::ThumbnailFeed* BrowserThumbnails = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+
 private:
     void DriveCBChange(int place);
+    // The folder of DirListBox, in a tree that shows only the folders of drive box item `place`
+    // (of "/" for -1).
+    bool openFolder(int place, const std::string& folder);
+    // The drive box shows and remembers the place of the folder shown.
+    void markPlace();
+    void startThumbnails();
+    // The thumbnails are made again when the list's device pixel ratio is not theirs.
+    void followRatio();
     void preferVisibleThumbnails();
 
     QProgressBar* progress_;
     std::string browserFolder_;
+    int treePlace_ = -1;   // the drive box item whose folder is the tree's root
+    qreal ratio_ = 0;      // of the thumbnails asked for
+    QPointer<QWindow> watchedWindow_;
     QTimer* preferTimer_ = nullptr;
 };
 

@@ -25,8 +25,9 @@ public:
     explicit ThumbnailFeed(rules::ThumbnailLoader::Extractor extractor, int workers = 0, QObject* parent = nullptr);
     ~ThumbnailFeed() override;
 
-    // Drops the work left for the previous folder and starts on these files.
-    void Start(std::vector<std::string> paths, int width, int height);
+    // Drops the work left for the previous folder and starts on these files. The box is in
+    // logical pixels; the thumbnails are made for `ratio` device pixels to one and carry it.
+    void Start(std::vector<std::string> paths, int width, int height, qreal ratio = 1);
     // The items first..last are in view: made first among what is left.
     void Prefer(int first, int last);
 
@@ -43,9 +44,10 @@ signals:
     void finished();
 
 private:
-    void deliver(std::uint64_t generation, int index, const QImage& thumbnail);
+    void deliver(std::uint64_t generation, int index, QImage thumbnail);
 
     std::uint64_t generation_ = 0;
+    qreal ratio_ = 1;  // of the shown generation
     int done_ = 0;
     int total_ = 0;
     std::unique_ptr<rules::ThumbnailLoader> loader_;  // last: its threads stop before the rest goes

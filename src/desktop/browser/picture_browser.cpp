@@ -6,6 +6,7 @@
 #include "desktop/browser/browser_places.h"
 #include "desktop/browser/thumbnail_feed.h"
 #include "desktop/shared/png_button.h"
+#include "desktop/shared/scale_watch.h"
 #include "imaging/freedesktop_thumbnails.h"
 #include "platform/user_folders.h"
 
@@ -16,12 +17,10 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QProgressBar>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include <algorithm>
 #include <tuple>
@@ -135,6 +134,8 @@ TPictureBrowser::TPictureBrowser(QProgressBar* progress, QWidget* parent) : QWid
     LVAttachFile->setDefaultDropAction(Qt::CopyAction);
     LVAttachFile->setModel(AttachFileModel);
     LVAttachFile->setItemDelegate(new browser::BrowserItemDelegate(LVAttachFile));
+    // On a screen of another scale the shown folder's thumbnails are made again for it.
+    OnScaleChange(LVAttachFile, [this] { followRatio(); });
     layout->addWidget(LVAttachFile, 1);
 
     BrowserThumbnails = new browser::ThumbnailFeed(
@@ -250,26 +251,6 @@ void TPictureBrowser::startThumbnails() {
 void TPictureBrowser::followRatio() {
     // The list keeps its items and selection; the old thumbnails show until the new ones come.
     if (!browserFolder_.empty() && LVAttachFile->devicePixelRatioF() != ratio_) startThumbnails();
-}
-
-void TPictureBrowser::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // The window's handle exists once shown; a move to a screen of another ratio changes the list's.
-    QWindow* handle = window()->windowHandle();
-    if (handle && handle != watchedWindow_) {
-        if (watchedWindow_) disconnect(watchedWindow_, nullptr, this, nullptr);
-        watchedWindow_ = handle;
-        connect(handle, &QWindow::screenChanged, this, &TPictureBrowser::followRatio, Qt::QueuedConnection);
-    }
-    followRatio();
-}
-
-bool TPictureBrowser::event(QEvent* event) {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
-    // Also a ratio change without a move (the screen's own scale changed); Qt 6.6 and later.
-    if (event->type() == QEvent::DevicePixelRatioChange) QTimer::singleShot(0, this, &TPictureBrowser::followRatio);
-#endif
-    return QWidget::event(event);
 }
 
 void TPictureBrowser::preferVisibleThumbnails() {

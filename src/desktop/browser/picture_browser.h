@@ -58,10 +58,6 @@ public:
     browser::BrowserFileModel* AttachFileModel = nullptr;
     browser::ThumbnailFeed* BrowserThumbnails = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    bool event(QEvent* event) override;
-
 private:
     void DriveCBChange(int place);
     // The folder of DirListBox, in a tree that shows only the folders of drive box item `place`
@@ -78,7 +74,6 @@ private:
     std::string browserFolder_;
     int treePlace_ = -1;   // the drive box item whose folder is the tree's root
     qreal ratio_ = 0;      // of the thumbnails asked for
-    QPointer<QWindow> watchedWindow_;
     QTimer* preferTimer_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #include "desktop/shared/scale_watch.h"
 
 #include <QEvent>
+#include <QTimer>
 #include <QWidget>
 
 namespace kalidor {
@@ -21,14 +22,18 @@ public:
                                  || event->type() == QEvent::DevicePixelRatioChange
 #endif
                                  || event->type() == QEvent::Show;
-        if (watched == widget_ && screenEvent && widget_->devicePixelRatioF() != ratio_) {
-            ratio_ = widget_->devicePixelRatioF();
-            changed_();
-        }
+        // Read once the event is through: the window may take its new screen's ratio after it.
+        if (watched == widget_ && screenEvent) QTimer::singleShot(0, this, [this] { check(); });
         return false;
     }
 
 private:
+    void check() {
+        if (widget_->devicePixelRatioF() == ratio_) return;
+        ratio_ = widget_->devicePixelRatioF();
+        changed_();
+    }
+
     QWidget* widget_;
     std::function<void()> changed_;
     qreal ratio_;

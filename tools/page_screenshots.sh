@@ -5,12 +5,14 @@
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
 source "$here/../tests/desktop/scratch_home.sh"
-mkdir -p "$work/Pictures" "$work/Desktop" "$work/Documents"
-cp "$example/hills.jpg" "$work/Pictures/丘.jpg"
-cp "$example/tower.bmp" "$work/Pictures/塔.bmp"
-cp "$example/夕焼け.jpg" "$work/Pictures/夕焼け.jpg"
+# The home holds only the user's folders: the workspace and runtime folder live beside it.
+export HOME="$work/user"
+mkdir -p "$HOME/Pictures" "$HOME/Desktop" "$HOME/Documents" "$HOME/.config"
+cp "$example/hills.jpg" "$HOME/Pictures/丘.jpg"
+cp "$example/tower.bmp" "$HOME/Pictures/塔.bmp"
+cp "$example/夕焼け.jpg" "$HOME/Pictures/夕焼け.jpg"
 printf 'XDG_PICTURES_DIR="$HOME/Pictures"\nXDG_DESKTOP_DIR="$HOME/Desktop"\nXDG_DOCUMENTS_DIR="$HOME/Documents"\n' \
-  > "$work/.config-user-dirs" && mkdir -p "$work/.config" && mv "$work/.config-user-dirs" "$work/.config/user-dirs.dirs"
+  > "$HOME/.config/user-dirs.dirs"
 
 shoot() {  # <scale>
   local scale=$1 pages=(picture action movie) xs=(280 460 640)
@@ -23,10 +25,14 @@ shoot() {  # <scale>
   xdotool windowfocus --sync "$wid" && sleep 0.5 && xdotool key Home && sleep 1
   import -window "$wid" "$SHOTS/project-page-scale$scale.png"
   xdotool key Return && sleep 2
-  # The browser in the Pictures folder: the tree has the keyboard, "P" goes to it.
-  xdotool key Tab Tab Tab Tab && sleep 0.3 && xdotool type P && sleep 3
+  # The browser in the Pictures folder: from ドキュメント, which has the focus, to the place box,
+  # down from Documents to the home, into its folder tree, and "P".
+  xdotool key Tab Tab && sleep 0.3 && xdotool key Down && sleep 1 && xdotool key Tab && sleep 0.3
+  xdotool type P && sleep 3
   for i in 0 1 2; do
     [ "$i" = 0 ] || { at $((scale * ${xs[$i]})) $((scale * 30)) && xdotool click 1; sleep 3; }
+    # The preview has the keyboard: a frame in the middle of the first picture's zoom.
+    [ "$i" != 2 ] || { xdotool key --repeat 45 --delay 30 Right; sleep 3; }
     import -window "$wid" "$SHOTS/${pages[$i]}-page-scale$scale.png"
   done
   kill "$pid"; wait "$pid" || true

@@ -45,7 +45,7 @@ int indexOf(const std::array<std::string_view, N>& names, const std::string& ide
 
 // Mean difference per colour byte, in levels of 255, up to which a sharp copy stands for its
 // plain bitmap (the shipped pairs differ by under 3).
-constexpr std::uint64_t kMostMeanLevelsApart = 8;
+constexpr int kMostMeanLevelsApart = 8;
 
 // -1 (no such member) is kept as 255, which the renderers treat as an unknown action.
 std::uint8_t storedValue(int value) { return value < 0 ? 255 : static_cast<std::uint8_t>(value); }
@@ -59,26 +59,12 @@ Bitmap readRowBitmap(const std::string& path, const CatalogueRow& row, const std
     }
 }
 
-// Whether `sharp`, averaged down to the size of `plain`, shows the same picture. The two are
-// drawn apart, so they differ by a level or two of anti-aliasing; a plain bitmap the user
-// replaced differs by tens, and the sharp copy must not hide it.
-bool showsTheSame(const Bitmap& sharp, const Bitmap& plain) {
-    const Bitmap small = ResizeAverage(sharp, plain.width(), plain.height());
-    const Bitmap reference = plain.toBgr24();
-    std::uint64_t difference = 0;
-    for (int y = 0; y < reference.height(); ++y)
-        for (int i = 0; i < reference.width() * 3; ++i)
-            difference += static_cast<std::uint64_t>(std::abs(small.row(y)[i] - reference.row(y)[i]));
-    const std::uint64_t samples = static_cast<std::uint64_t>(reference.width()) * reference.height() * 3;
-    return difference <= samples * kMostMeanLevelsApart;
-}
-
 // The copy drawn for screens of scale 2, when it is there, reads, has twice the pixels of `plain`
 // and shows the same; else empty. An older workspace lacks it, and the plain one shows the same.
 Bitmap readSharpBitmap(const std::string& imageDir, const std::string& base, const Bitmap& plain) {
     try {
         Bitmap sharp = png::readFile(imageDir + base + "@2x.png").toBgr24();
-        if (sharp.width() == plain.width() * 2 && sharp.height() == plain.height() * 2 && showsTheSame(sharp, plain))
+        if (sharp.width() == plain.width() * 2 && sharp.height() == plain.height() * 2 && ShowsTheSamePicture(sharp, plain, kMostMeanLevelsApart))
             return sharp;
     } catch (const Error&) {
     }

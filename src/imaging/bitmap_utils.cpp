@@ -3,6 +3,7 @@
 #include "imaging/resample_detail.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -176,6 +177,18 @@ Bitmap ResizeAverage(const Bitmap& source, int outputWidth, int outputHeight) {
         }
     }
     return out;
+}
+
+bool ShowsTheSamePicture(const Bitmap& larger, const Bitmap& plain, int meanLevels) {
+    if (plain.empty() || larger.empty()) return false;
+    const Bitmap small = ResizeAverage(larger, plain.width(), plain.height());
+    const Bitmap reference = plain.toBgr24();
+    std::uint64_t difference = 0;
+    for (int y = 0; y < reference.height(); ++y)
+        for (int i = 0; i < reference.width() * 3; ++i)
+            difference += static_cast<std::uint64_t>(std::abs(small.row(y)[i] - reference.row(y)[i]));
+    const std::uint64_t samples = static_cast<std::uint64_t>(reference.width()) * reference.height() * 3;
+    return difference <= samples * static_cast<std::uint64_t>(meanLevels);
 }
 
 }  // namespace kalidor

@@ -44,6 +44,10 @@ SourcePoint NearestSourcePoint(int x, int y, const void* mappingData);
 
 Bitmap ResizeNearest(const Bitmap& source, int outputWidth, int outputHeight);
 Bitmap ResizeAverage(const Bitmap& source, int outputWidth, int outputHeight);
+// Whether `larger`, averaged down to the size of `plain`, shows the same picture: at most
+// `meanLevels` apart per sample on average. Two drawings of one picture at two sizes differ by
+// a level or two; another picture by tens.
+bool ShowsTheSamePicture(const Bitmap& larger, const Bitmap& plain, int meanLevels);
 Bitmap ResizeBilinear(const Bitmap& source, int outputWidth, int outputHeight);
 
 // A window of the ResizeBilinear output: the pixels [left, left + width) x [top, top + height)

@@ -1,7 +1,9 @@
 #include "model/project_list.h"
 
 #include "model/pic_object.h"
+#include "model/project_tile_layout.h"
 #include "model/th_utility.h"
+#include "imaging/bitmap_utils.h"
 #include "imaging/bmp_codec.h"
 #include "platform/error.h"
 #include "platform/folder_lock.h"
@@ -9,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <cstdio>
 #include <fcntl.h>
@@ -143,11 +146,11 @@ void RemoveLeftoverFrames(const std::string& projectDir) {
     if (exportLock.state() == FolderLock::State::Acquired) ThUtility::DeleteFolderTree(withSlash(projectDir) + "tmp");
 }
 
-ProjectTile LoadProjectTile(const std::string& entry) {
+ProjectTile LoadProjectTile(const std::string& entry, int scale) {
     ProjectTile tile;
+    // A scratch project: the check must not touch the open one.
+    TThPicObjectManager scratch;
     try {
-        // A scratch project: the check must not touch the open one.
-        TThPicObjectManager scratch;
         scratch.LoadProject(entry);
     } catch (const std::exception& e) {
         tile.problem = e.what();
@@ -161,6 +164,22 @@ ProjectTile LoadProjectTile(const std::string& entry) {
     } catch (const std::exception& e) {
         tile.thumbnail = Bitmap();
         tile.problem = e.what();
+        return tile;
+    }
+    if (scale > 1 && scratch.Count() > 0) {
+        constexpr int kMeanLevels = 8;
+        // Each side rounds on its own, so it may be a pixel off twice the kept one's.
+        const auto near = [scale](int sharpSide, int side) { return std::abs(sharpSide - side * scale) < scale; };
+        Bitmap sharp;
+        try {
+            if (ThUtility::LoadImageFitted(scratch.Items(0).PicturePath, kProjectThumbSize * scale,
+                                           kProjectThumbSize * scale, sharp) &&
+                near(sharp.width(), tile.thumbnail.width()) && near(sharp.height(), tile.thumbnail.height()) &&
+                ShowsTheSamePicture(sharp, tile.thumbnail, kMeanLevels))
+                tile.sharpThumbnail = std::move(sharp);
+        } catch (const std::exception&) {
+            // The kept thumbnail shows.
+        }
     }
     return tile;
 }

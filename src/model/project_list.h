@@ -54,11 +54,14 @@ void RemoveLeftoverFrames(const std::string& projectDir);
 
 // What the list shows of a project: its thumbnail, or an empty bitmap and the reason it cannot
 // be shown or opened (an unreadable thum.bmp, a damaged project.dat). Never throws; writes
-// nothing.
+// nothing. For a screen of `scale` above 1 it also fits the first picture into `scale` times the
+// thumbnail's box, kept only when it shows what thum.bmp shows (a thum.bmp from before the
+// picture was changed, or put there by hand, is shown as it is).
 struct ProjectTile {
     Bitmap thumbnail;
-    std::string problem;  // "" when the project is sound
+    Bitmap sharpThumbnail;  // empty unless made as above
+    std::string problem;    // "" when the project is sound
 };
-ProjectTile LoadProjectTile(const std::string& entry);
+ProjectTile LoadProjectTile(const std::string& entry, int scale = 1);
 
 }  // namespace kalidor

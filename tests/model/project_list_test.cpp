@@ -1,3 +1,4 @@
+#include "model/pic_object.h"
 #include "model/project_list.h"
 #include "model/project_tile_layout.h"
 #include "imaging/bmp_codec.h"
@@ -179,6 +180,43 @@ TEST(ProjectList, TileGivesTheThumbnailOrTheReasonAndWritesNothing) {
         EXPECT_EQ(tile.problem.empty(), c.sound) << c.name << ": " << tile.problem;
         EXPECT_EQ(tile.thumbnail.width(), c.sound ? 111 : 0) << c.name;
         EXPECT_EQ(test::filesIn(folder), before) << c.name;
+    }
+}
+
+// A dense screen's tile fits the first picture again at twice the size, only while it shows what
+// thum.bmp shows.
+TEST(ProjectList, TileForADenseScreenShowsWhatTheThumbnailShows) {
+    TempFolder root;
+    const std::string dir = root.dir() + "p/";
+    fs::create_directory(dir);
+    const auto writePicture = [&](Color colour) {
+        Bitmap picture(300, 200);
+        picture.fillBgr24(colour);
+        bmp::writeFile(picture, dir + "a.bmp");
+    };
+    writePicture(0x00336699);
+    TThPicObjectManager project;
+    project.ProjectDir = dir;
+    auto picture = std::make_unique<TThPicObject>();
+    picture->PicturePath = dir + "a.bmp";
+    project.Add(std::move(picture));
+    project.SaveProject();
+    struct Case {
+        const char* name;
+        int scale;
+        Color picture;  // the first picture's colour now; thum.bmp was made from 0x336699
+        int sharpWidth;
+    } cases[] = {
+        {"scale 1", 1, 0x00336699, 0},
+        {"scale 2", 2, 0x00336699, 296},
+        {"picture changed since", 2, 0x00996633, 0},
+    };
+    for (const Case& c : cases) {
+        writePicture(c.picture);
+        const ProjectTile tile = LoadProjectTile(dir + "thum.bmp", c.scale);
+        EXPECT_EQ(tile.thumbnail.width(), 148) << c.name;
+        EXPECT_EQ(tile.sharpThumbnail.width(), c.sharpWidth) << c.name;
+        EXPECT_NEAR(tile.sharpThumbnail.height(), c.sharpWidth ? 197 : 0, 1) << c.name;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
+#include <QtMath>
 
 namespace kalidor {
 namespace {
@@ -30,9 +31,11 @@ void ProjectItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
 
     const QImage thumbnail = index.data(ProjectListModel::ThumbnailRole).value<QImage>();
     if (!thumbnail.isNull()) {
-        const TilePoint at = ThumbnailOrigin(box, thumbnail.width(), thumbnail.height());
+        // Placed by its logical size: a dense screen's copy has more pixels, not more room.
+        const QSizeF size = thumbnail.deviceIndependentSize();
+        const TilePoint at = ThumbnailOrigin(box, qCeil(size.width()), qCeil(size.height()));
         painter->setClipRect(option.rect);
-        painter->drawImage(QPoint(at.x, at.y), thumbnail);
+        painter->drawImage(QRectF(QPointF(at.x, at.y), size), thumbnail);
         painter->setClipping(false);
     }
     if (option.state & QStyle::State_Selected) {

@@ -49,6 +49,13 @@ void ProjectListModel::stopWorker() {
     stop_ = false;
 }
 
+void ProjectListModel::SetScale(int scale) {
+    if (scale == scale_) return;
+    stopWorker();
+    scale_ = scale;
+    cache_.clear();
+}
+
 void ProjectListModel::Refill(const std::string& projectRoot) {
     stopWorker();
     ++generation_;
@@ -82,7 +89,7 @@ void ProjectListModel::Refill(const std::string& projectRoot) {
         return;
     }
     const unsigned generation = generation_;
-    worker_ = std::thread([this, generation, toLoad = std::move(toLoad)] {
+    worker_ = std::thread([this, generation, scale = scale_, toLoad = std::move(toLoad)] {
         // Results go to the model's thread in batches: one queued call per batch keeps the
         // view's relayouts few while the first thumbnails still show at once.
         std::vector<Loaded> batch;
@@ -97,8 +104,13 @@ void ProjectListModel::Refill(const std::string& projectRoot) {
         for (const auto& [row, entry] : toLoad) {
             if (stop_) return;
             Loaded loaded{row, stampOf(entry), {}, {}};
-            ProjectTile tile = LoadProjectTile(entry);
-            loaded.thumbnail = toImage(tile.thumbnail);
+            ProjectTile tile = LoadProjectTile(entry, scale);
+            if (tile.sharpThumbnail.empty()) {
+                loaded.thumbnail = toImage(tile.thumbnail);
+            } else {
+                loaded.thumbnail = toImage(tile.sharpThumbnail);
+                loaded.thumbnail.setDevicePixelRatio(scale);
+            }
             loaded.problem = QString::fromStdString(tile.problem);
             batch.push_back(std::move(loaded));
             if (batch.size() >= 64 || std::chrono::steady_clock::now() - flushedAt > std::chrono::milliseconds(40)) flush();

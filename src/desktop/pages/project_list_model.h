@@ -27,6 +27,10 @@ public:
     // Lists the folders of the project root again and starts loading the thumbnails that the
     // cache does not hold. Returns at once.
     void Refill(const std::string& projectRoot);
+    // The screen's scale the thumbnails are for: above 1, the first picture is fitted again at
+    // that many times the size where it shows what thum.bmp shows. A change forgets what was
+    // made for the old one; the next Refill makes it again.
+    void SetScale(int scale);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -68,6 +72,7 @@ private:
     std::thread worker_;
     std::atomic<bool> stop_{false};
     unsigned generation_ = 0;
+    int scale_ = 1;
     int pending_ = 0;
 };
 

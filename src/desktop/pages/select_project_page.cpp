@@ -4,6 +4,7 @@
 #include "desktop/pages/project_item_delegate.h"
 #include "desktop/pages/project_list_model.h"
 #include "desktop/shared/png_button.h"
+#include "desktop/shared/scale_watch.h"
 #include "desktop/shared/widget_events.h"
 #include "desktop/shared/window_state.h"
 #include "model/pic_object.h"
@@ -14,6 +15,7 @@
 #include <QListView>
 #include <QProgressBar>
 #include <QShortcut>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -68,6 +70,14 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
     ProjectModel = new ProjectListModel(this);
     LVProject->setModel(ProjectModel);
     LVProject->setItemDelegate(new ProjectItemDelegate(LVProject));
+    // On a screen of another scale the thumbnails are made again for it; the choice stays.
+    OnScaleChange(LVProject, [this] {
+        const int row = SelectedRow();
+        const std::string chosen = row >= 0 ? ProjectModel->Entry(row) : std::string();
+        RefillProjectList();
+        for (int r = 0; r < ProjectModel->rowCount(); ++r)
+            if (!chosen.empty() && ProjectModel->Entry(r) == chosen) Select(r);
+    });
     // Anywhere in the list, as the open button: on the empty list it asks for a project.
     OnWidgetEvent(LVProject->viewport(), QEvent::MouseButtonDblClick, [this] { OpenSelectedProject(); });
     // Enter opens the project the keyboard stands on, chosen or not yet.
@@ -98,6 +108,7 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
 
 
 void TSelectProjectPage::RefillProjectList() {
+    ProjectModel->SetScale(std::max(1, qCeil(LVProject->devicePixelRatioF())));
     ProjectModel->Refill(state_.ProjectRoot());
 }
 

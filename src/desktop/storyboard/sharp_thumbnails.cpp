@@ -37,6 +37,7 @@ QImage SharpThumbnails::Find(const std::string& path, qreal ratio) {
         entries_.clear();
         queued_.clear();
         loader_.reset();
+        ++loaderNumber_;  // what it still has on its way is dropped
         ratio_ = ratio;
     }
     const FileStamp stamp = stampOf(path);
@@ -66,6 +67,7 @@ void SharpThumbnails::startQueued() {
     if (!loader_) {
         const int side = sideFor(ratio_), frame = std::max(1, static_cast<int>(std::lround(ratio_)));
         const qreal ratio = ratio_;
+        const std::uint64_t loader = ++loaderNumber_;
         loader_ = std::make_unique<rules::ThumbnailLoader>(
             [extractor = extractor_, side, frame](const std::string& path, Bitmap& bitmap) {
                 Bitmap fitted(side, side);
@@ -73,11 +75,14 @@ void SharpThumbnails::startQueued() {
                 bitmap = FramedStoryboardThumbnail(fitted, side, frame);
                 return true;
             },
-            [this, ratio](std::uint64_t generation, int index, std::optional<Bitmap> thumbnail) {
+            [this, ratio, loader](std::uint64_t generation, int index, std::optional<Bitmap> thumbnail) {
                 QImage image = thumbnail ? ToQImage(*thumbnail) : QImage();
                 if (!image.isNull()) image.setDevicePixelRatio(ratio);
                 QMetaObject::invokeMethod(
-                    this, [this, generation, index, image = std::move(image)] { deliver(generation, index, image); },
+                    this,
+                    [this, loader, generation, index, image = std::move(image)] {
+                        deliver(loader, generation, index, image);
+                    },
                     Qt::QueuedConnection);
             });
     }
@@ -85,9 +90,9 @@ void SharpThumbnails::startQueued() {
     generation_ = loader_->Start(queued_, sideFor(ratio_), sideFor(ratio_));
 }
 
-void SharpThumbnails::deliver(std::uint64_t generation, int index, const QImage& image) {
+void SharpThumbnails::deliver(std::uint64_t loader, std::uint64_t generation, int index, const QImage& image) {
     // One of an older list (or of another screen) is made again from the current list.
-    if (generation != generation_ || index < 0 || index >= static_cast<int>(queued_.size())) return;
+    if (loader != loaderNumber_ || generation != generation_ || index < 0 || index >= static_cast<int>(queued_.size())) return;
     const std::string path = queued_[static_cast<std::size_t>(index)];
     const auto found = entries_.find(path);
     if (found == entries_.end() || found->second.made) return;

@@ -47,11 +47,12 @@ private:
     };
     static FileStamp stampOf(const std::string& path);
     void startQueued();
-    void deliver(std::uint64_t generation, int index, const QImage& image);
+    void deliver(std::uint64_t loader, std::uint64_t generation, int index, const QImage& image);
 
     qreal ratio_ = 0;
     std::map<std::string, Entry> entries_;
     std::vector<std::string> queued_;  // what the loader is working through, in its order
+    std::uint64_t loaderNumber_ = 0;  // a loader made for another screen counts its generations anew
     std::uint64_t generation_ = 0;
     bool startPending_ = false;
     rules::ThumbnailLoader::Extractor extractor_;

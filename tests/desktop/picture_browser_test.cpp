@@ -6,7 +6,7 @@
 #include "desktop/browser/browser_file_model.h"
 #include "desktop/browser/browser_item_delegate.h"
 #include "desktop/browser/browser_places.h"
-#include "desktop/browser/thumbnail_feed.h"
+#include "desktop/shared/thumbnail_feed.h"
 #include "desktop/shared/drag_formats.h"
 #include "desktop/window/form_make_movie.h"
 #include "desktop/ui_test_support.h"
@@ -107,8 +107,8 @@ private slots:
         window.PageControl->setCurrentIndex(1);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy ready(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
-        QSignalSpy finished(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        QSignalSpy ready(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &ThumbnailFeed::thumbnailReady);
+        QSignalSpy finished(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &ThumbnailFeed::finished);
         int highest = 0;
         connect(window.ProgressBarStatus, &QProgressBar::valueChanged, [&](int value) { highest = std::max(highest, value); });
         QTimer ticker;
@@ -154,8 +154,8 @@ private slots:
 
     void anotherFolderDropsTheWorkLeft() {
         TFormMakeMovie window(workspace_.baseDir(), workspace_.dataDir());
-        QSignalSpy ready(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
-        QSignalSpy finished(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        QSignalSpy ready(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &ThumbnailFeed::thumbnailReady);
+        QSignalSpy finished(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &ThumbnailFeed::finished);
         window.TabSheetSelectPicture->PanelSelectPictureArea->ShowFolder(large_.toStdString());
         const std::vector<std::string> left = window.TabSheetSelectPicture->PanelSelectPictureArea->FolderFiles();
         window.TabSheetSelectPicture->PanelSelectPictureArea->ShowFolder(small_.toStdString());
@@ -175,8 +175,8 @@ private slots:
         window.PageControl->setCurrentIndex(1);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy ready(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady);
-        QSignalSpy finished(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        QSignalSpy ready(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &ThumbnailFeed::thumbnailReady);
+        QSignalSpy finished(window.TabSheetSelectPicture->PanelSelectPictureArea->BrowserThumbnails, &ThumbnailFeed::finished);
         window.TabSheetSelectPicture->PanelSelectPictureArea->ShowFolder(large_.toStdString());
         window.TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->scrollToBottom();
         QVERIFY(finished.wait(120000));
@@ -289,7 +289,7 @@ private slots:
         window.PageControl->setCurrentIndex(1);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy finished(browser->BrowserThumbnails, &browser::ThumbnailFeed::finished);
+        QSignalSpy finished(browser->BrowserThumbnails, &ThumbnailFeed::finished);
         QVERIFY(browser->SetBrowserFolder(small_.toStdString()));
         QVERIFY(finished.wait(30000));
         browser->LVAttachFile->selectionModel()->select(browser->AttachFileModel->index(2), QItemSelectionModel::Select);

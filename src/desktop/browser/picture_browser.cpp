@@ -4,7 +4,7 @@
 #include "desktop/browser/browser_file_model.h"
 #include "desktop/browser/browser_item_delegate.h"
 #include "desktop/browser/browser_places.h"
-#include "desktop/browser/thumbnail_feed.h"
+#include "desktop/shared/thumbnail_feed.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/scale_watch.h"
 #include "imaging/freedesktop_thumbnails.h"
@@ -138,15 +138,15 @@ TPictureBrowser::TPictureBrowser(QProgressBar* progress, QWidget* parent) : QWid
     OnScaleChange(LVAttachFile, [this] { followRatio(); });
     layout->addWidget(LVAttachFile, 1);
 
-    BrowserThumbnails = new browser::ThumbnailFeed(
+    BrowserThumbnails = new ThumbnailFeed(
         [](const std::string& path, Bitmap& bitmap) { return UnitImageExtract::ExtractThumbnail(path, bitmap, 0); }, 0,
         this);
-    connect(BrowserThumbnails, &browser::ThumbnailFeed::thumbnailReady, AttachFileModel,
+    connect(BrowserThumbnails, &ThumbnailFeed::thumbnailReady, AttachFileModel,
             &browser::BrowserFileModel::SetThumbnail);
-    connect(BrowserThumbnails, &browser::ThumbnailFeed::progress, this, [this](int done, int) {
+    connect(BrowserThumbnails, &ThumbnailFeed::progress, this, [this](int done, int) {
         progress_->setValue(std::min(done, progress_->maximum()));
     });
-    connect(BrowserThumbnails, &browser::ThumbnailFeed::finished, this, [this] { progress_->setValue(0); });
+    connect(BrowserThumbnails, &ThumbnailFeed::finished, this, [this] { progress_->setValue(0); });
 
     // The items in view go first: after a folder is shown and whenever the list scrolls.
     preferTimer_ = new QTimer(this);

@@ -21,10 +21,10 @@ class QWindow;
 namespace kalidor {
 
 class TPNGButton;
+class ThumbnailFeed;
 
 namespace browser {
 class BrowserFileModel;
-class ThumbnailFeed;
 }  // namespace browser
 
 class TPictureBrowser : public QWidget {
@@ -56,7 +56,7 @@ public:
     QFileSystemModel* DirListModel = nullptr;
     QListView* LVAttachFile = nullptr;
     browser::BrowserFileModel* AttachFileModel = nullptr;
-    browser::ThumbnailFeed* BrowserThumbnails = nullptr;
+    ThumbnailFeed* BrowserThumbnails = nullptr;
 
 private:
     void DriveCBChange(int place);

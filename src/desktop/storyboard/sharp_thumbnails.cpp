@@ -1,9 +1,8 @@
 #include "desktop/storyboard/sharp_thumbnails.h"
 
-#include "desktop/shared/bitmap_image.h"
+#include "desktop/shared/thumbnail_feed.h"
 #include "model/picture_adding.h"
 
-#include <QMetaObject>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -12,16 +11,21 @@
 #include <cmath>
 
 namespace kalidor {
-namespace {
 
-int sideFor(qreal ratio) { return static_cast<int>(std::lround(kStoryboardThumbnailSize * ratio)); }
-
-}  // namespace
-
-SharpThumbnails::SharpThumbnails(rules::ThumbnailLoader::Extractor extractor, QObject* parent)
-    : QObject(parent), extractor_(std::move(extractor)) {}
-
-SharpThumbnails::~SharpThumbnails() = default;
+SharpThumbnails::SharpThumbnails(rules::ThumbnailLoader::Extractor extractor, QObject* parent) : QObject(parent) {
+    feed_ = new ThumbnailFeed(
+        [extractor = std::move(extractor)](const std::string& path, Bitmap& bitmap) {
+            // The box is the screen's pixel size; the frame as wide as one of its logical pixels.
+            const int side = bitmap.width();
+            const int frame = std::max(1, static_cast<int>(std::lround(side / double(kStoryboardThumbnailSize))));
+            Bitmap fitted(side, side);
+            if (!extractor(path, fitted)) return false;
+            bitmap = FramedStoryboardThumbnail(fitted, side, frame);
+            return true;
+        },
+        0, this);
+    connect(feed_, &ThumbnailFeed::thumbnailReady, this, &SharpThumbnails::deliver);
+}
 
 SharpThumbnails::FileStamp SharpThumbnails::stampOf(const std::string& path) {
     struct stat status {};
@@ -33,11 +37,10 @@ SharpThumbnails::FileStamp SharpThumbnails::stampOf(const std::string& path) {
 
 QImage SharpThumbnails::Find(const std::string& path, qreal ratio) {
     if (ratio != ratio_) {
-        // Made for another screen: none of them fits this one.
+        // Made for another screen: none of them fits this one, and what is on its way is dropped.
         entries_.clear();
         queued_.clear();
-        loader_.reset();
-        ++loaderNumber_;  // what it still has on its way is dropped
+        feed_->Start({}, 0, 0);
         ratio_ = ratio;
     }
     const FileStamp stamp = stampOf(path);
@@ -63,42 +66,17 @@ void SharpThumbnails::startQueued() {
             waiting.push_back(path);
     }
     queued_ = std::move(waiting);
-    if (queued_.empty()) return;
-    if (!loader_) {
-        const int side = sideFor(ratio_), frame = std::max(1, static_cast<int>(std::lround(ratio_)));
-        const qreal ratio = ratio_;
-        const std::uint64_t loader = ++loaderNumber_;
-        loader_ = std::make_unique<rules::ThumbnailLoader>(
-            [extractor = extractor_, side, frame](const std::string& path, Bitmap& bitmap) {
-                Bitmap fitted(side, side);
-                if (!extractor(path, fitted)) return false;
-                bitmap = FramedStoryboardThumbnail(fitted, side, frame);
-                return true;
-            },
-            [this, ratio, loader](std::uint64_t generation, int index, std::optional<Bitmap> thumbnail) {
-                QImage image = thumbnail ? ToQImage(*thumbnail) : QImage();
-                if (!image.isNull()) image.setDevicePixelRatio(ratio);
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, loader, generation, index, image = std::move(image)] {
-                        deliver(loader, generation, index, image);
-                    },
-                    Qt::QueuedConnection);
-            });
-    }
-    // The loader takes the whole list again: what it had not reached is still in it.
-    generation_ = loader_->Start(queued_, sideFor(ratio_), sideFor(ratio_));
+    // The feed takes the whole list again: what it had not reached is still in it.
+    if (!queued_.empty()) feed_->Start(queued_, kStoryboardThumbnailSize, kStoryboardThumbnailSize, ratio_);
 }
 
-void SharpThumbnails::deliver(std::uint64_t loader, std::uint64_t generation, int index, const QImage& image) {
-    // One of an older list (or of another screen) is made again from the current list.
-    if (loader != loaderNumber_ || generation != generation_ || index < 0 || index >= static_cast<int>(queued_.size())) return;
-    const std::string path = queued_[static_cast<std::size_t>(index)];
-    const auto found = entries_.find(path);
+void SharpThumbnails::deliver(int index, const QImage& image) {
+    if (index < 0 || index >= static_cast<int>(queued_.size())) return;
+    const auto found = entries_.find(queued_[static_cast<std::size_t>(index)]);
     if (found == entries_.end() || found->second.made) return;
     found->second.image = image;
     found->second.made = true;
-    emit ready(QString::fromStdString(path));
+    emit ready(QString::fromStdString(found->first));
 }
 
 }  // namespace kalidor

@@ -12,18 +12,18 @@
 
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace kalidor {
+
+class ThumbnailFeed;
 
 class SharpThumbnails : public QObject {
     Q_OBJECT
 public:
     // `extractor` fits a picture file into a bitmap (UnitImageExtract's contract).
     explicit SharpThumbnails(rules::ThumbnailLoader::Extractor extractor, QObject* parent = nullptr);
-    ~SharpThumbnails() override;
 
     // The framed thumbnail of the file at `path` for a screen of `ratio` (above 1), with that
     // device pixel ratio; a null image while it is being made (then `ready` follows) and when the
@@ -47,16 +47,13 @@ private:
     };
     static FileStamp stampOf(const std::string& path);
     void startQueued();
-    void deliver(std::uint64_t loader, std::uint64_t generation, int index, const QImage& image);
+    void deliver(int index, const QImage& image);
 
     qreal ratio_ = 0;
     std::map<std::string, Entry> entries_;
-    std::vector<std::string> queued_;  // what the loader is working through, in its order
-    std::uint64_t loaderNumber_ = 0;  // a loader made for another screen counts its generations anew
-    std::uint64_t generation_ = 0;
+    std::vector<std::string> queued_;  // what the feed works through, in its order
     bool startPending_ = false;
-    rules::ThumbnailLoader::Extractor extractor_;
-    std::unique_ptr<rules::ThumbnailLoader> loader_;  // last: its threads stop before the rest goes
+    ThumbnailFeed* feed_;
 };
 
 }  // namespace kalidor

@@ -1,11 +1,11 @@
-#include "desktop/browser/thumbnail_feed.h"
+#include "desktop/shared/thumbnail_feed.h"
 
 #include "desktop/shared/bitmap_image.h"
 #include "imaging/bitmap.h"
 
 #include <QMetaObject>
 
-namespace kalidor::browser {
+namespace kalidor {
 
 ThumbnailFeed::ThumbnailFeed(rules::ThumbnailLoader::Extractor extractor, int workers, QObject* parent)
     : QObject(parent) {
@@ -47,4 +47,4 @@ void ThumbnailFeed::deliver(std::uint64_t generation, int index, QImage thumbnai
     if (done_ == total_) emit finished();
 }
 
-}  // namespace kalidor::browser
+}  // namespace kalidor

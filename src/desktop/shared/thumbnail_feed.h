@@ -1,6 +1,7 @@
 #pragma once
 // Brings the thumbnails that ThumbnailLoader makes on its worker threads to the user-interface
-// thread, for the folder being shown only: a thumbnail of a folder left behind is dropped here.
+// thread, for the list being shown only (a browser's folder, the storyboard's pictures): a
+// thumbnail of a list left behind is dropped here.
 
 #include "desktop_rules/thumbnail_loader.h"
 
@@ -13,10 +14,8 @@
 #include <vector>
 
 namespace kalidor {
-class Bitmap;
-}
 
-namespace kalidor::browser {
+class Bitmap;
 
 class ThumbnailFeed : public QObject {
     Q_OBJECT
@@ -53,4 +52,4 @@ private:
     std::unique_ptr<rules::ThumbnailLoader> loader_;  // last: its threads stop before the rest goes
 };
 
-}  // namespace kalidor::browser
+}  // namespace kalidor

@@ -43,10 +43,6 @@ int indexOf(const std::array<std::string_view, N>& names, const std::string& ide
     return -1;
 }
 
-// Mean difference per colour byte, in levels of 255, up to which a sharp copy stands for its
-// plain bitmap (the shipped pairs differ by under 3).
-constexpr int kMostMeanLevelsApart = 8;
-
 // -1 (no such member) is kept as 255, which the renderers treat as an unknown action.
 std::uint8_t storedValue(int value) { return value < 0 ? 255 : static_cast<std::uint8_t>(value); }
 
@@ -64,7 +60,7 @@ Bitmap readRowBitmap(const std::string& path, const CatalogueRow& row, const std
 Bitmap readSharpBitmap(const std::string& imageDir, const std::string& base, const Bitmap& plain) {
     try {
         Bitmap sharp = png::readFile(imageDir + base + "@2x.png").toBgr24();
-        if (sharp.width() == plain.width() * 2 && sharp.height() == plain.height() * 2 && ShowsTheSamePicture(sharp, plain, kMostMeanLevelsApart))
+        if (sharp.width() == plain.width() * 2 && sharp.height() == plain.height() * 2 && ShowsTheSamePicture(sharp, plain))
             return sharp;
     } catch (const Error&) {
     }

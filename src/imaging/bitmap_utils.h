@@ -46,8 +46,9 @@ Bitmap ResizeNearest(const Bitmap& source, int outputWidth, int outputHeight);
 Bitmap ResizeAverage(const Bitmap& source, int outputWidth, int outputHeight);
 // Whether `larger`, averaged down to the size of `plain`, shows the same picture: at most
 // `meanLevels` apart per sample on average. Two drawings of one picture at two sizes differ by
-// a level or two; another picture by tens.
-bool ShowsTheSamePicture(const Bitmap& larger, const Bitmap& plain, int meanLevels);
+// a level or two (the shipped action images by under 3); another picture by tens.
+inline constexpr int kSamePictureMeanLevels = 8;
+bool ShowsTheSamePicture(const Bitmap& larger, const Bitmap& plain, int meanLevels = kSamePictureMeanLevels);
 Bitmap ResizeBilinear(const Bitmap& source, int outputWidth, int outputHeight);
 
 // A window of the ResizeBilinear output: the pixels [left, left + width) x [top, top + height)

@@ -167,7 +167,6 @@ ProjectTile LoadProjectTile(const std::string& entry, int scale) {
         return tile;
     }
     if (scale > 1 && scratch.Count() > 0) {
-        constexpr int kMeanLevels = 8;
         // Each side rounds on its own, so it may be a pixel off twice the kept one's.
         const auto near = [scale](int sharpSide, int side) { return std::abs(sharpSide - side * scale) < scale; };
         Bitmap sharp;
@@ -175,7 +174,7 @@ ProjectTile LoadProjectTile(const std::string& entry, int scale) {
             if (ThUtility::LoadImageFitted(scratch.Items(0).PicturePath, kProjectThumbSize * scale,
                                            kProjectThumbSize * scale, sharp) &&
                 near(sharp.width(), tile.thumbnail.width()) && near(sharp.height(), tile.thumbnail.height()) &&
-                ShowsTheSamePicture(sharp, tile.thumbnail, kMeanLevels))
+                ShowsTheSamePicture(sharp, tile.thumbnail))
                 tile.sharpThumbnail = std::move(sharp);
         } catch (const std::exception&) {
             // The kept thumbnail shows.

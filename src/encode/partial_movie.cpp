@@ -2,13 +2,13 @@
 
 #include "encode/encoder_entry.h"
 #include "platform/error.h"
+#include "platform/file_io.h"
 #include "platform/folder_lock.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <random>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,15 +26,6 @@ bool stillNamed(int fd, const std::string& path) {
     struct stat held {}, named {};
     return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
            held.st_ino == named.st_ino;
-}
-
-// A folder's files are on disk only once the folder is: flushed after a rename into it. A
-// folder that cannot be flushed changes nothing of the movie, which is in place.
-void flushFolderOf(const std::string& path) {
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    const UniqueFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd)
-        ::fsync(fd.get());
 }
 
 }  // namespace
@@ -71,60 +62,53 @@ int RemoveAbandonedPartialMovies(const std::string& movie) {
 
 PartialMovie::PartialMovie(const std::string& movie) : movie_(movie) {
     RemoveAbandonedPartialMovies(movie);
-    const PartialOutputTemplate name = PartialOutputTemplateFor(movie);
-    const std::size_t xs = name.path.size() - static_cast<std::size_t>(name.suffixLength) - 6;
-    // Made as mkstemps makes its files, but with a new file's mode (0666 less the umask) from
-    // open itself: changing the umask to learn it would race with the program's other threads.
-    std::random_device random;
-    std::string path = name.path;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        for (std::size_t i = 0; i < 6; ++i)
-            path[xs + i] = kLetters[random() % (sizeof kLetters - 1)];
-        UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (!fd) {
-            if (errno != EEXIST)
-                break;
-            continue;
+    const std::string pattern = PartialOutputTemplateFor(movie).path;
+    const std::filesystem::path model(pattern);
+    const std::string modelName = model.filename().string();
+    const std::size_t xs = modelName.rfind("XXXXXX");
+    try {
+        folder_.emplace(OwnedFolder::At(model.parent_path().empty() ? "." : model.parent_path().string()));
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            OwnedFolder::NewFile file = folder_->CreateUnique(modelName.substr(0, xs), modelName.substr(xs + 6));
+            const std::string path = folder_->Path() + file.name;
+            // Locked at once; another export that took it for abandoned in between removes it, so
+            // it is no longer at its name and another one is made. Where the file system has no
+            // locks, no one can take it for abandoned either.
+            std::string error;
+            if (LockExclusively(file.fd.get(), path, error) == LockState::Held || !stillNamed(file.fd.get(), path))
+                continue;
+            name_ = file.name;
+            path_ = path;
+            lock_ = std::move(file.fd);
+            return;
         }
-        // Locked at once; another export that took it for abandoned in between removes it, so
-        // it is no longer at its name and another one is made. Where the file system has no
-        // locks, no one can take it for abandoned either.
-        std::string error;
-        if (LockExclusively(fd.get(), path, error) == LockState::Held || !stillNamed(fd.get(), path)) {
-            errno = EEXIST;
-            continue;
-        }
-        path_ = path;
-        lock_ = std::move(fd);
-        return;
+        throw FileError("no free name", EEXIST);
+    } catch (const FileError& error) {
+        throw Error("cannot create a partial file beside " + movie + ": " + std::strerror(error.osError()));
     }
-    throw Error("cannot create a partial file beside " + movie + ": " + std::strerror(errno));
 }
 
 void PartialMovie::Discard() {
     if (!path_.empty())
-        ::unlink(path_.c_str());
+        folder_->RemoveFile(name_);
     path_.clear();
     lock_.reset();
 }
 
 int PartialMovie::Commit() {
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
+    // By its name: what the encoder wrote there, whatever file it is now.
+    const UniqueFd fd(::openat(folder_->Descriptor(), name_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
-    const bool empty = ::fstat(fd, &info) == 0 && info.st_size == 0;
-    const bool synced = ::fsync(fd) == 0;
-    const int syncError = errno;
-    ::close(fd);
-    if (empty)
-        return ENODATA;
-    if (!synced)
-        return syncError;
-    if (::rename(path_.c_str(), movie_.c_str()) != 0)
+    if (!fd || ::fstat(fd.get(), &info) != 0)
         return errno;
+    if (info.st_size == 0)
+        return ENODATA;
+    if (::fsync(fd.get()) != 0)
+        return errno;
+    if (const int error = folder_->Rename(name_, std::filesystem::path(movie_).filename().string()))
+        return error;
     path_.clear();
-    flushFolderOf(movie_);
+    folder_->Sync();
     lock_.reset();
     return 0;
 }

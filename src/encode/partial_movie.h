@@ -12,7 +12,10 @@
 // the encoder ended leaves a file no one holds: the next partial file of the same movie removes
 // such files of its own name pattern, and nothing else.
 
+#include "platform/owned_folder.h"
 #include "platform/unique_fd.h"
+
+#include <optional>
 
 #include <string>
 
@@ -44,6 +47,8 @@ public:
 
 private:
     std::string movie_;
+    std::optional<OwnedFolder> folder_;  // the movie's folder, where the file is made and renamed
+    std::string name_;                   // the file's name in it
     std::string path_;
     UniqueFd lock_;  // holds the flock while the file is ours
 };

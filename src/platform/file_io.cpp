@@ -1,6 +1,8 @@
 #include "platform/file_io.h"
 
 #include "platform/error.h"
+#include "platform/owned_folder.h"
+#include "platform/unique_fd.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,21 +17,8 @@
 namespace kalidor {
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { if (fd_ >= 0) ::close(fd_); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { int fd = fd_; fd_ = -1; return fd; }
-
-private:
-    int fd_;
-};
-
 constexpr const char* kTemporarySuffix = ".tmp-";
-constexpr std::size_t kTemporaryLetters = 6;  // mkostemp's XXXXXX
+constexpr std::size_t kTemporaryLetters = 6;  // OwnedFolder::Write's six letters or digits
 
 [[noreturn]] void fail(const std::string& what, const std::string& path, int error) {
     throw FileError(what + " " + path + ": " + std::strerror(error), error);
@@ -39,7 +28,7 @@ constexpr std::size_t kTemporaryLetters = 6;  // mkostemp's XXXXXX
 
 std::vector<std::uint8_t> readFileBytes(const std::string& path, std::size_t maxBytes) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer before fstat can refuse it.
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
         fail("cannot open", path, errno);
     struct stat info {};
@@ -69,43 +58,9 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path, std::size_t max
 }
 
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::string temp = path + kTemporarySuffix + std::string(kTemporaryLetters, 'X');
-    FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0)
-        fail("cannot create a temporary file for", path, errno);
-    auto abandon = [&](int error) {
-        ::close(fd.release());
-        ::unlink(temp.c_str());
-        fail("cannot write", path, error);
-    };
-    const std::uint8_t* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd.get(), p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            abandon(errno);
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    // mkostemp makes the file 0600; give it the usual permissions of a new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd.get(), 0666 & ~mask);
-    if (::fsync(fd.get()) != 0)
-        abandon(errno);
-    if (::close(fd.release()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        fail("cannot write", path, error);
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        fail("cannot replace", path, error);
-    }
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    OwnedFolder::At(folder).Write(path.substr(slash == std::string::npos ? 0 : slash + 1), bytes);
 }
 
 int removeStaleTemporaries(const std::string& path, std::chrono::system_clock::time_point before) {

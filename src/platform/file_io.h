@@ -56,8 +56,9 @@ auto decodeFile(const std::string& path, Decode decode, Accepts accepts) {
 }
 
 // Writes the bytes to a temporary file in the same folder, flushes it and renames it over
-// `path`, so an existing file is replaced whole or not at all. Throws FileError naming
-// the file and the reason; the temporary file is removed on failure.
+// `path`, so an existing file is replaced whole or not at all, with a new file's mode (0666
+// less the umask). Throws FileError naming the file and the reason; the temporary file is
+// removed on failure. (OwnedFolder::Write, for a folder the caller does not hold open.)
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // Removes the temporary files of writeFileAtomically for `path` (its name + ".tmp-" and six

@@ -4,7 +4,8 @@
 
 namespace kalidor::rules {
 
-RecoveryWriter::RecoveryWriter(std::string home) : home_(std::move(home)), thread_([this] { run(); }) {}
+RecoveryWriter::RecoveryWriter(std::string home, std::function<void(const std::string& error)> done)
+    : home_(std::move(home)), done_(std::move(done)), thread_([this] { run(); }) {}
 
 RecoveryWriter::~RecoveryWriter() {
     {
@@ -36,6 +37,11 @@ void RecoveryWriter::Finish() {
     changed_.wait(lock, [this] { return !pending_ && !busy_; });
 }
 
+bool RecoveryWriter::LastFailed() {
+    std::lock_guard lock(mutex_);
+    return !lastError_.empty();
+}
+
 void RecoveryWriter::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -49,15 +55,18 @@ void RecoveryWriter::run() {
         try {
             if (job)
                 WriteRecoveryCopy(home_, *job);
-            else
-                RemoveRecoveryCopy(home_);
+            else if (!RemoveRecoveryCopy(home_))
+                error = "Recovery: cannot remove the copy in " + home_ + kLiveRecovery;
         } catch (const std::exception& e) {
             error = e.what();
         }
+        // The terminal hears of a failure once until it changes, the window through done_. A
+        // removal that failed leaves no edits unprotected: the copy is of saved or given-up work.
+        if (!error.empty() && error != lastError_) std::cerr << "kalidor: " << error << '\n';
+        if (!job) error.clear();
+        if (done_) done_(error);
         lock.lock();
         busy_ = false;
-        // No window to show it in: the terminal hears of it, once until it changes.
-        if (!error.empty() && error != lastError_) std::cerr << "kalidor: " << error << '\n';
         lastError_ = error;
         changed_.notify_all();
     }

@@ -7,6 +7,7 @@
 #include "desktop_rules/recovery_copy.h"
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -16,7 +17,9 @@ namespace kalidor::rules {
 
 class RecoveryWriter {
 public:
-    explicit RecoveryWriter(std::string home);
+    // `done` hears, on the writer's thread, how each job ended: an empty text when it was done,
+    // else why it was not.
+    explicit RecoveryWriter(std::string home, std::function<void(const std::string& error)> done = {});
     // Finishes the pending job first.
     ~RecoveryWriter();
     RecoveryWriter(const RecoveryWriter&) = delete;
@@ -28,11 +31,14 @@ public:
     void Finish();
 
     const std::string& Home() const { return home_; }
+    // Whether the last job done failed: then no copy holds the latest edits.
+    bool LastFailed();
 
 private:
     void run();
 
     std::string home_;
+    std::function<void(const std::string&)> done_;
     std::mutex mutex_;
     std::condition_variable changed_;
     // nullopt inside: a removal.

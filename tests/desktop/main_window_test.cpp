@@ -4,12 +4,20 @@
 #include "desktop/window/qt_japanese.h"
 #include "desktop/ui_test_support.h"
 
+#include "desktop/window/recovery_keeper.h"
+#include "desktop_rules/recovery_copy.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QMessageBox>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QtTest>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <optional>
 
 using kalidor::TFormMakeMovie;
 
@@ -25,6 +33,48 @@ struct Harness : kalidor::uitest::RecordedMessages {
     }
 };
 
+namespace fs = std::filesystem;
+
+void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void flipLastByte(const std::string& path) {
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekg(-1, std::ios::end);
+    const char last = static_cast<char>(file.get());
+    file.seekp(-1, std::ios::end);
+    file.put(static_cast<char>(last ^ 1));
+}
+
+// A run of the window on a workspace that outlives it, holding the example project as 例.
+struct Run : kalidor::uitest::RecordedMessages {
+    std::unique_ptr<TFormMakeMovie> window;
+    std::string base, dir = base + "Orvane/Kalidor/project/例/", home = base + "state/kalidor/";
+    explicit Run(std::string workspace) : base(std::move(workspace)) {
+        if (!fs::exists(dir)) {
+            fs::create_directories(dir);
+            fs::copy(KALIDOR_SOURCE_DATA "/example", dir, fs::copy_options::recursive);
+        }
+        window = std::make_unique<TFormMakeMovie>(base, kalidor::uitest::ScratchWorkspace::dataDir());
+        record(*window);
+        window->FormCreate();
+    }
+    void open() {
+        kalidor::TThPicObjectManager project;
+        project.LoadProject(dir + "project.dat");
+        window->OpenProject(std::move(project));
+    }
+    // A caption typed, and a picture added (its copy made in the project's folder).
+    void edit(const std::string& added = "added.jpg") {
+        fs::copy_file(dir + "hills.jpg", dir + added, fs::copy_options::overwrite_existing);
+        window->PictureCopyMade(dir + added);
+        window->Edit("画像の追加", [&] {
+            auto picture = window->Project.Items(0).Clone();
+            picture->PicturePath = dir + added;
+            window->Project.Add(std::move(picture));
+            window->Project.Items(0).Text = "控えの文字";
+        });
+    }
+};
+
 const QString kChanged = QStringLiteral("現在、開いているプロジェクトは変更されています。\r\n");
 
 }  // namespace
@@ -36,8 +86,10 @@ private slots:
     void pageSwitch_data();
     void pageSwitch();
     void closingAsksOnlyWithChanges();
-    void enterKeepsTheWorkAtTheDiscardQuestions();
+    void keysAndButtonsKeepTheWorkAtTheQuestions();
     void recoveryCopyFollowsTheUnsavedEdits();
+    void recoveryCopyIsOfferedAtTheNextStart();
+    void aFailedRecoveryWriteIsShownAndKeepsThePictures();
     void errorsAreShownWithTheirTextAndTheWindowGoesOn();
     void qtDialogsSpeakJapanese();
 };
@@ -131,40 +183,171 @@ void MainWindowTest::closingAsksOnlyWithChanges() {
     }
 }
 
-void MainWindowTest::enterKeepsTheWorkAtTheDiscardQuestions() {
-    // Enter takes the default button: No (keep) where Yes throws edits away, Yes where it restores them.
-    const std::pair<kalidor::QuestionFn, bool> cases[] = {{kalidor::AskToDiscard, false},
-                                                          {kalidor::AskQuestionYesFirst, true}};
-    for (const auto& [ask, yes] : cases) {
-        QTimer enter;
-        connect(&enter, &QTimer::timeout, [] {
-            if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
+void MainWindowTest::keysAndButtonsKeepTheWorkAtTheQuestions() {
+    using kalidor::RecoveryAnswer;
+    // What a key, the close box or a button does to the real box: only the discard button throws
+    // the edits of a recovery copy away; Enter takes the default, which keeps the work.
+    const auto press = [](int key) {
+        return [key](QMessageBox* box) { QTest::keyClick(box, static_cast<Qt::Key>(key)); };
+    };
+    const std::function<void(QMessageBox*)> closeBox = [](QMessageBox* box) { box->close(); };
+    const auto click = [](const char* text) {
+        return [text](QMessageBox* box) {
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == QString::fromUtf8(text)) button->click();
+        };
+    };
+    const auto yesNo = [](const kalidor::QuestionFn& ask) {
+        return [ask] { return ask(nullptr, QStringLiteral("?")) ? QStringLiteral("yes") : QStringLiteral("no"); };
+    };
+    const auto restore = [] {
+        const RecoveryAnswer answer = kalidor::AskToRestore(nullptr, QStringLiteral("?"));
+        return answer == RecoveryAnswer::Restore ? QStringLiteral("restore")
+               : answer == RecoveryAnswer::Discard ? QStringLiteral("discard")
+                                                   : QStringLiteral("later");
+    };
+    const struct {
+        std::function<QString()> ask;
+        std::function<void(QMessageBox*)> act;
+        QString expected;
+    } cases[] = {
+        {yesNo(kalidor::AskToDiscard), press(Qt::Key_Return), "no"},
+        {yesNo(kalidor::AskQuestionYesFirst), press(Qt::Key_Return), "yes"},
+        {restore, press(Qt::Key_Return), "restore"},
+        {restore, press(Qt::Key_Escape), "later"},
+        {restore, closeBox, "later"},
+        {restore, click(kalidor::kLaterButton), "later"},
+        {restore, click(kalidor::kDiscardButton), "discard"},
+    };
+    for (const auto& c : cases) {
+        QTimer act;
+        connect(&act, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) c.act(box);
         });
-        enter.start(20);
-        QCOMPARE(ask(nullptr, QStringLiteral("?")), yes);
+        act.start(20);
+        QCOMPARE(c.ask(), c.expected);
     }
 }
 
 void MainWindowTest::recoveryCopyFollowsTheUnsavedEdits() {
-    Harness h;
-    h.window.FormCreate();
-    const std::string dir = h.workspace.projectRoot() + "例/";
-    std::filesystem::copy(KALIDOR_SOURCE_DATA "/example", dir, std::filesystem::copy_options::recursive);
-    kalidor::TThPicObjectManager project;
-    project.LoadProject(dir + "project.dat");
-    h.window.OpenProject(std::move(project));
-    const std::string copy = h.workspace.baseDir() + "state/kalidor/recovery/copy.dat";
-    const auto edit = [&] { h.window.Edit("文字の入力", [&] { h.window.Project.Items(0).Text += "!"; }); };
-    edit();
-    QTRY_VERIFY(std::filesystem::exists(copy));
-    h.window.pngBtnSaveProjectClick();
-    QTRY_VERIFY(!std::filesystem::exists(copy));
-    edit();
-    QTRY_VERIFY(std::filesystem::exists(copy));
-    // Ending with a Yes to the question lets the edits go, and their copy with them.
-    h.window.show();
-    QVERIFY(h.window.close());
-    QTRY_VERIFY(!std::filesystem::exists(copy));
+    kalidor::uitest::ScratchWorkspace workspace;
+    Run run(workspace.baseDir());
+    run.open();
+    const std::string copy = run.home + "recovery/copy.dat";
+    run.edit();
+    QTRY_VERIFY(fs::exists(copy));
+    run.window->pngBtnSaveProjectClick();
+    QTRY_VERIFY(!fs::exists(copy));
+    // Marked changed by a dialog's Cancel, the project a save would write is the saved one:
+    // no copy is written.
+    run.window->Edit("時間設定", [] {}, kalidor::EditOptions::MarkingAnyway());
+    QVERIFY(run.window->Modified);
+    run.window->Recovery->KeepNow();
+    QVERIFY(!fs::exists(copy));
+    run.edit("added2.jpg");
+    QTRY_VERIFY(fs::exists(copy));
+    run.window->Recovery->KeepNow();  // the picture is in the copy too
+    // Leaving the project with Yes lets the edits go: their copy, the picture they added, and the
+    // project itself, whose later changes nothing writes.
+    run.answer = true;
+    QVERIFY(run.window->SwitchPage(0));
+    QTRY_VERIFY(!fs::exists(run.home + "recovery"));
+    QVERIFY(!fs::exists(run.dir + "added2.jpg"));
+    QVERIFY(run.window->Project.ProjectDir.empty());
+    QCOMPARE(run.window->Project.Count(), 0);
+    run.window->Recovery->KeepNow();
+    QVERIFY(!fs::exists(run.home + "recovery"));
+    // Ending with a Yes to the question lets the edits go too.
+    run.open();
+    run.edit("added3.jpg");
+    QTRY_VERIFY(fs::exists(copy));
+    run.window->show();
+    QVERIFY(run.window->close());
+    QTRY_VERIFY(!fs::exists(copy));
+}
+
+void MainWindowTest::recoveryCopyIsOfferedAtTheNextStart() {
+    using kalidor::RecoveryAnswer;
+    const struct {
+        const char* name;
+        std::optional<RecoveryAnswer> answer;  // none: the copy is damaged, nothing is asked
+        bool opened, addedBack;
+        QString copies;  // the copies left to offer: the live one, deferred ones
+    } cases[] = {
+        {"restore", RecoveryAnswer::Restore, true, true, "recovery"},
+        {"discard", RecoveryAnswer::Discard, false, false, ""},
+        {"later", RecoveryAnswer::Later, false, false, "deferred-"},
+        {"damaged", std::nullopt, false, false, ""},
+    };
+    for (const auto& c : cases) {
+        kalidor::uitest::ScratchWorkspace workspace;
+        {
+            // Ended from outside (a signal, a logout): the copy keeps the edits.
+            Run killed(workspace.baseDir());
+            killed.open();
+            killed.edit();
+            killed.window->Recovery->KeepNow();
+        }
+        Run run(workspace.baseDir());
+        QVERIFY2(!fs::exists(run.dir + "added.jpg"), c.name);
+        fs::create_directories(run.dir + "tmp");  // a dead export's frames
+        writeText(run.dir + "tmp/000001.jpg", "");
+        if (!c.answer) flipLastByte(run.home + "recovery/copy.dat");
+        run.restoreAnswer = c.answer.value_or(RecoveryAnswer::Restore);
+        run.window->OfferRecovery();
+        QCOMPARE(run.questions.size(), c.answer ? 1 : 0);
+        QCOMPARE(run.window->Project.ProjectDir == run.dir, c.opened);
+        QCOMPARE(fs::exists(run.dir + "added.jpg"), c.addedBack);
+        QCOMPARE(fs::exists(run.dir + "tmp"), !c.opened);
+        if (c.opened) {
+            QCOMPARE(run.window->Project.Items(0).Text, std::string("控えの文字"));
+            QVERIFY(run.window->Modified);
+        }
+        QStringList left;
+        for (const std::string& folder : kalidor::rules::RecoveryCopiesIn(run.home))
+            left << QString::fromStdString(folder).left(c.copies.size());
+        QCOMPARE(left.join(','), c.copies);
+        if (!c.answer) {
+            // Set aside for the user, and named.
+            QCOMPARE(run.notices.size(), 1);
+            const QString aside = run.notices[0].section(QStringLiteral("\r\n"), -1);
+            QVERIFY2(aside.contains("recovery-") && fs::exists(aside.toStdString() + "copy.dat"), qPrintable(aside));
+        }
+        if (c.answer == RecoveryAnswer::Later) {
+            // Put off, it is asked about again at the next start, also after this run kept its own.
+            run.open();
+            run.edit();
+            run.window->Recovery->KeepNow();
+            run.window.reset();
+            Run next(workspace.baseDir());
+            next.restoreAnswer = RecoveryAnswer::Later;
+            next.window->OfferRecovery();
+            QCOMPARE(next.questions.size(), 2);
+        }
+    }
+}
+
+void MainWindowTest::aFailedRecoveryWriteIsShownAndKeepsThePictures() {
+    kalidor::uitest::ScratchWorkspace workspace;
+    fs::create_directories(workspace.baseDir());
+    writeText(workspace.baseDir() + "state", "a file where the state folder goes");
+    {
+        Run run(workspace.baseDir());
+        run.open();
+        run.edit();
+        QTRY_VERIFY(!run.window->LabelRecoveryWarning->isHidden());
+        QVERIFY2(run.window->LabelRecoveryWarning->text().contains(QString::fromStdString(workspace.baseDir() + "state")),
+                 qPrintable(run.window->LabelRecoveryWarning->text()));
+        run.window->Recovery->KeepNow();
+    }
+    // Ended with no copy of the edits, the picture they added stays in the project's folder.
+    QVERIFY(fs::exists(workspace.baseDir() + "Orvane/Kalidor/project/例/added.jpg"));
+    fs::remove(workspace.baseDir() + "state");
+    Run run(workspace.baseDir());
+    run.open();
+    run.edit();
+    run.window->LabelRecoveryWarning->show();
+    QTRY_VERIFY(run.window->LabelRecoveryWarning->isHidden());
 }
 
 void MainWindowTest::errorsAreShownWithTheirTextAndTheWindowGoesOn() {
@@ -179,6 +362,8 @@ void MainWindowTest::errorsAreShownWithTheirTextAndTheWindowGoesOn() {
         h.window.FormCreate();
         QCOMPARE(h.notices.size(), 1);
         QVERIFY2(h.notices[0].contains("actionList.dat line"), qPrintable(h.notices[0]));
+        // The buttons have no images: the hint does not send the user to them.
+        QCOMPARE(h.window.TabSheetSelectProject->LabelFirstSteps->text(), QString::fromUtf8(kalidor::kWorkspaceProblemHint));
         QVERIFY(!h.window.Actions);
         QVERIFY(!h.window.Modified);
     }

@@ -25,6 +25,7 @@ QImage solidImage(int width, int height, QColor colour);
 struct RecordedMessages {
     QStringList notices, questions;
     bool answer = true;
+    RecoveryAnswer restoreAnswer = RecoveryAnswer::Restore;
     void record(WindowState& window) {
         window.notice = [this](QWidget*, const QString& text) { notices << text; };
         window.question = [this](QWidget*, const QString& text) {
@@ -32,6 +33,10 @@ struct RecordedMessages {
             return answer;
         };
         window.discardQuestion = window.question;
+        window.restoreQuestion = [this](QWidget*, const QString& text) {
+            questions << text;
+            return restoreAnswer;
+        };
     }
 };
 

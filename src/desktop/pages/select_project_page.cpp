@@ -95,7 +95,7 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
     connect(ProjectModel, &ProjectListModel::finished, this, [progress] { progress->setValue(0); });
     layout->addWidget(LVProject, 1);
     // A first start shows the way in where the projects would be.
-    auto* hint = new QLabel(QString::fromUtf8(kFirstStepsHint), LVProject->viewport());
+    auto* hint = LabelFirstSteps = new QLabel(QString::fromUtf8(kFirstStepsHint), LVProject->viewport());
     hint->setObjectName("LabelFirstSteps");
     hint->move(16, 16);
     hint->adjustSize();
@@ -110,6 +110,11 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
 void TSelectProjectPage::RefillProjectList() {
     ProjectModel->SetScale(std::max(1, qCeil(LVProject->devicePixelRatioF())));
     ProjectModel->Refill(state_.ProjectRoot());
+}
+
+void TSelectProjectPage::ShowWorkspaceProblem() {
+    LabelFirstSteps->setText(QString::fromUtf8(kWorkspaceProblemHint));
+    LabelFirstSteps->adjustSize();
 }
 
 void TSelectProjectPage::Select(int row) {
@@ -178,7 +183,6 @@ void TSelectProjectPage::OpenSelectedProject() {
     } catch (const std::exception& error) {
         return state_.notice(window(), QString::fromUtf8(error.what()));
     }
-    RemoveLeftoverFrames(project.ProjectDir);
     if (opened) opened(std::move(project));
 }
 

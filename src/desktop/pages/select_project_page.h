@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+class QLabel;
 class QListView;
 class QProgressBar;
 
@@ -16,6 +17,10 @@ namespace kalidor {
 // Shown in the list area while there is no project.
 inline constexpr const char* kFirstStepsHint =
     "プロジェクトがありません。左の「新規作成」でプロジェクトを作り、開いて画像を追加してください。";
+// Shown there instead when the workspace could not be made ready: the buttons cannot work.
+inline constexpr const char* kWorkspaceProblemHint =
+    "作業フォルダの準備ができなかったため、Kalidor を使えません。\n"
+    "表示されたメッセージの原因（空き容量、書き込みの権限、壊れたファイル）を取り除いてから、起動し直してください。";
 
 class ProjectListModel;
 class TFormProjectName;
@@ -42,6 +47,8 @@ public:
     void Select(int row);
     void SelectProjectNamed(const std::string& name);
     int SelectedRow() const;
+    // The workspace could not be made ready: the hint says so instead of showing the way in.
+    void ShowWorkspaceProblem();
 
     TPNGButton* pngBtnMakeProject = nullptr;
     TPNGButton* pngBtnRenameProject = nullptr;
@@ -49,6 +56,7 @@ public:
     TPNGButton* pngBtnToSelectPicture = nullptr;
     QListView* LVProject = nullptr;
     ProjectListModel* ProjectModel = nullptr;
+    QLabel* LabelFirstSteps = nullptr;
 
 private:
     // The fixed message of a failed command, with the OS's reason below it.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kalidor {
 
@@ -30,6 +31,20 @@ bool AskToDiscard(QWidget* parent, const QString& text) { return askWithDefault(
 
 bool AskQuestionYesFirst(QWidget* parent, const QString& text) {
     return askWithDefault(parent, text, QMessageBox::Yes);
+}
+
+RecoveryAnswer AskToRestore(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton, parent);
+    QPushButton* restore = box.addButton(QString::fromUtf8(kRestoreButton), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QString::fromUtf8(kDiscardButton), QMessageBox::DestructiveRole);
+    QPushButton* later = box.addButton(QString::fromUtf8(kLaterButton), QMessageBox::RejectRole);
+    box.setDefaultButton(restore);
+    // Esc and the close box answer "later": dismissing the box throws nothing away.
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == restore) return RecoveryAnswer::Restore;
+    if (box.clickedButton() == discard) return RecoveryAnswer::Discard;
+    return RecoveryAnswer::Later;
 }
 
 }  // namespace kalidor

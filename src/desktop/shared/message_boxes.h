@@ -20,4 +20,15 @@ bool AskToDiscard(QWidget* parent, const QString& text);
 // A question whose default button is Yes.
 bool AskQuestionYesFirst(QWidget* parent, const QString& text);
 
+// The start's question about unsaved edits a recovery copy kept: restore them (the default),
+// throw them away (only when that button is pressed), or decide later (Esc, the close box, or a
+// box that ended with no button).
+enum class RecoveryAnswer { Restore, Discard, Later };
+using RecoveryQuestionFn = std::function<RecoveryAnswer(QWidget* parent, const QString& text)>;
+RecoveryAnswer AskToRestore(QWidget* parent, const QString& text);
+// Its buttons' texts, for the question's own text to name them.
+inline constexpr const char* kRestoreButton = "復元する";
+inline constexpr const char* kDiscardButton = "破棄する";
+inline constexpr const char* kLaterButton = "あとで";
+
 }  // namespace kalidor

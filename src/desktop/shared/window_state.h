@@ -99,6 +99,8 @@ public:
     QuestionFn question = AskQuestion;
     // A question whose Yes throws unsaved work away: No, which keeps it, is the default answer.
     QuestionFn discardQuestion = AskToDiscard;
+    // The start's question about a recovery copy's edits.
+    RecoveryQuestionFn restoreQuestion = AskToRestore;
     // Called after every edit (a recovery copy follows it).
     std::function<void()> edited;
 

@@ -12,6 +12,7 @@
 #include "desktop/storyboard/storyboard_strip.h"
 #include "desktop/window/edit_menu.h"
 #include "desktop/window/recovery_keeper.h"
+#include "model/project_list.h"
 #include "model/save_command.h"
 #include "render/movie_frames.h"
 #include "platform/error.h"
@@ -21,6 +22,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QListView>
@@ -78,6 +80,7 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
     if (!base_.empty() && base_.back() != '/') base_ += '/';
     Recovery = new RecoveryKeeper(*this, recoveryHome.empty() ? base_ + "state/kalidor/" : recoveryHome, this);
     edited = [this] { Recovery->Changed(); };
+    Recovery->unprotected = [this](const QString& problem) { ShowRecoveryProblem(problem); };
     // A logout may end the process soon after asking: the copy is on disk before it answers.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { Recovery->KeepNow(); });
     setWindowTitle(QStringLiteral("Kalidor"));
@@ -110,6 +113,13 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
     PageControl->installEventFilter(this);
     layout->addWidget(PageControl, 1);
     layout->addWidget(ScrollBoxPicture);
+    LabelRecoveryWarning = new QLabel(this);
+    LabelRecoveryWarning->setObjectName("LabelRecoveryWarning");
+    LabelRecoveryWarning->setWordWrap(true);
+    LabelRecoveryWarning->setMargin(4);
+    LabelRecoveryWarning->setStyleSheet(QStringLiteral("background: #fff1b8; color: black;"));
+    LabelRecoveryWarning->hide();
+    layout->addWidget(LabelRecoveryWarning);
     layout->addWidget(ProgressBarStatus);
 
     TabSheetSelectProject->opened = [this](TThPicObjectManager project) { OpenProject(std::move(project)); };
@@ -151,7 +161,16 @@ TFormMakeMovie::~TFormMakeMovie() {
     // The pages and the strip use the open project, which goes before the widgets would.
     delete PageControl;
     delete ScrollBoxPicture;
-    DiscardUnsavedChanges();
+    if (Recovery->MayDropPictureCopies()) DiscardUnsavedChanges();
+}
+
+void TFormMakeMovie::ShowRecoveryProblem(const QString& problem) {
+    LabelRecoveryWarning->setText(
+        problem.isEmpty() ? QString()
+                          : QStringLiteral("保存されていない変更の控えを書き込めないため、異常終了すると変更が失われます。"
+                                           "プロジェクトを保存してください。\n") +
+                                problem);
+    LabelRecoveryWarning->setVisible(!problem.isEmpty());
 }
 
 void TFormMakeMovie::SetProjectNameForm(TFormProjectName* form) { TabSheetSelectProject->SetProjectNameForm(form); }
@@ -216,6 +235,7 @@ void TFormMakeMovie::FormCreate() {
         TabSheetSelectProject->LVProject->setFocus(Qt::OtherFocusReason);
     } catch (const std::exception& error) {
         showError(error);
+        if (!created_) TabSheetSelectProject->ShowWorkspaceProblem();
     }
     ProjectOpened();
 }
@@ -236,9 +256,12 @@ void TFormMakeMovie::loadCommandImages() {
 
 bool TFormMakeMovie::SwitchPage(int page) {
     if (page < 0 || page > 3) return false;
-    if (PageControl->currentIndex() != 0 && page == 0 && HasUnsavedChanges() &&
+    const bool leaving = PageControl->currentIndex() != 0 && page == 0;
+    if (leaving && HasUnsavedChanges() &&
         !discardQuestion(this, kChangedLine + QStringLiteral("\r\n続行してよろしいですか？")))
         return false;
+    // Left, the project is closed: its edits go, and nothing of it is kept or written any more.
+    if (leaving) replaceProject({});
     try {
         PageControl->setCurrentIndex(page);
         if (page == 0) TabSheetSelectProject->RefillProjectList();
@@ -257,14 +280,19 @@ bool TFormMakeMovie::SwitchPage(int page) {
 }
 
 void TFormMakeMovie::OpenProject(TThPicObjectManager project) {
+    RemoveLeftoverFrames(project.ProjectDir);
+    replaceProject(std::move(project));
+    // The previous project's choice of files is not this one's to add.
+    TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->clearSelection();
+    SwitchPage(1);
+}
+
+void TFormMakeMovie::replaceProject(TThPicObjectManager project) {
     Recovery->Discarded();
     DiscardUnsavedChanges();
     Project = std::move(project);
     ScrollBoxPicture->RefreshStoryboard();
     TabSheetSaveMovie->ShowProject();
-    // The previous project's choice of files is not this one's to add.
-    TabSheetSelectPicture->PanelSelectPictureArea->LVAttachFile->clearSelection();
-    SwitchPage(1);
     ProjectOpened();
 }
 

@@ -10,6 +10,7 @@
 
 #include <string>
 
+class QLabel;
 class QProgressBar;
 class QStackedWidget;
 
@@ -35,7 +36,8 @@ public:
     // the recovery copy of unsaved edits lives (empty: base + "state/kalidor/").
     TFormMakeMovie(std::string base, std::string dataDir, QWidget* parent = nullptr, std::string recoveryHome = {});
     // Unsaved changes are thrown away, and the picture copies only they used with them; a recovery
-    // copy keeps them unless the user was asked and let them go.
+    // copy keeps them unless the user was asked and let them go. Where no copy could be written,
+    // the picture copies stay in the project's folder.
     ~TFormMakeMovie() override;
 
     // Makes the workspace, loads the catalogue and shows page 0. An error stops it, is shown
@@ -43,12 +45,15 @@ public:
     void FormCreate();
     // Moves to page 0..3; false when the user declined or an image was missing.
     bool SwitchPage(int page);
-    // Makes the project read from a folder the open one and shows it on page 1.
+    // Makes the project read from a folder the open one (a dead export's tmp/ removed) and shows
+    // it on page 1.
     void OpenProject(TThPicObjectManager project);
-    // At the start: when a recovery copy of unsaved edits is there, offers it back once.
+    // At the start: offers back the unsaved edits recovery copies hold, until one is restored.
     void OfferRecovery();
     void pngBtnSaveProjectClick();
     void FormResize();
+    // Shows why the unsaved edits have no recovery copy; an empty text hides it.
+    void ShowRecoveryProblem(const QString& problem);
     // Ctrl+Z, and Ctrl+Shift+Z or Ctrl+Y: the open project one edit back or forward, on every
     // page. Refused while pictures are being added (and, the window being disabled, during an
     // export).
@@ -75,6 +80,8 @@ public:
     TSaveMoviePage* TabSheetSaveMovie = nullptr;
     TStoryboardStrip* ScrollBoxPicture = nullptr;
     QProgressBar* ProgressBarStatus = nullptr;
+    // Shown while the unsaved edits have no recovery copy, with the reason.
+    QLabel* LabelRecoveryWarning = nullptr;
     // The right-click menu of the strip and the pages' free space: undo and redo.
     TEditMenu* MenuEdit = nullptr;
     RecoveryKeeper* Recovery = nullptr;
@@ -87,6 +94,11 @@ protected:
 private:
     void buildMenuBar(QWidget* bar);
     void putBack(const rules::ProjectState& state);
+    // The open project becomes `project`, with nothing unsaved: the one way a project is opened
+    // or left.
+    void replaceProject(TThPicObjectManager project);
+    // One copy's offer; true when its edits were restored.
+    bool offerRecoveryCopy(const std::string& home, const std::string& folder);
     // Whether a right-click that no control took is the edit menu's: on the strip or a page.
     bool offersEditMenu(QObject* watched) const;
     void loadCommandImages();

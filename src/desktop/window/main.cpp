@@ -20,6 +20,18 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <string>
+
+namespace {
+
+// A start that cannot go on: the terminal hears why too, as the window may not be seen.
+int refuseStart(const QString& text) {
+    std::fprintf(stderr, "kalidor: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    kalidor::ShowNotice(nullptr, text);
+    return 1;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     using namespace kalidor;
@@ -39,20 +51,21 @@ int main(int argc, char* argv[]) {
             std::fputs("kalidor: already running; its window was brought to the front\n", stderr);
             return 0;
         }
-        ShowNotice(nullptr, QStringLiteral("既に起動しています\n起動中のウィンドウを前面に出せませんでした"));
-        return 1;
+        return refuseStart(QStringLiteral("既に起動しています\n起動中のウィンドウを前面に出せませんでした"));
     }
     // Without the lock a second instance could write the same projects, and without the
     // workspace nothing works: both end the program with the reason.
     if (lock.state() == InstanceLock::State::Failed) {
-        ShowNotice(nullptr, QStringLiteral("起動中かどうかを確認できません\n") + QString::fromStdString(lock.error()));
-        return 1;
+        return refuseStart(QStringLiteral("起動中かどうかを確認できません\n") + QString::fromStdString(lock.error()));
     }
+    // The recovery copy's home needs a home folder as the workspace does (XDG_DATA_HOME alone
+    // gives a workspace but no state folder).
+    std::string recoveryHome;
     try {
         PrepareWorkspace(WorkspaceBase());
+        recoveryHome = rules::RecoveryHome();
     } catch (const std::exception& error) {
-        ShowNotice(nullptr, QStringLiteral("作業フォルダを作成できません\n") + QString::fromStdString(error.what()));
-        return 1;
+        return refuseStart(QStringLiteral("作業フォルダを作成できません\n") + QString::fromStdString(error.what()));
     }
     QFont font(QString::fromStdString(ResolveFontFamily("ＭＳ Ｐゴシック")));
     font.setPixelSize(12);
@@ -60,7 +73,7 @@ int main(int argc, char* argv[]) {
 
     const std::string dataDir =
         DeliveredDataDir(QCoreApplication::applicationFilePath().toStdString(), KALIDOR_SOURCE_DATA);
-    TFormMakeMovie mainWindow(WorkspaceBase(), dataDir, nullptr, rules::RecoveryHome());
+    TFormMakeMovie mainWindow(WorkspaceBase(), dataDir, nullptr, recoveryHome);
     TFormProjectName projectName(&mainWindow);
     TFormStatus status(&mainWindow);
     TFormFontConfig fontConfig(&mainWindow);

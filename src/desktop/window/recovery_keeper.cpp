@@ -14,7 +14,10 @@ constexpr int kDelayMs = 1000;
 }  // namespace
 
 RecoveryKeeper::RecoveryKeeper(WindowState& state, std::string home, QObject* parent)
-    : QObject(parent), state_(state), writer_(std::move(home)) {
+    : QObject(parent), state_(state), writer_(std::move(home), [this](const std::string& error) {
+          // From the writer's thread; the keeper outlives it (the writer is its last member).
+          QMetaObject::invokeMethod(this, [this, error] { written(error); }, Qt::QueuedConnection);
+      }) {
     timer_.setSingleShot(true);
     timer_.setInterval(kDelayMs);
     connect(&timer_, &QTimer::timeout, this, &RecoveryKeeper::keep);
@@ -42,9 +45,17 @@ void RecoveryKeeper::KeepNow() {
     writer_.Finish();
 }
 
+bool RecoveryKeeper::MayDropPictureCopies() { return ended_ || !writer_.LastFailed(); }
+
+void RecoveryKeeper::written(const std::string& error) {
+    if (unprotected) unprotected(QString::fromStdString(error));
+}
+
 void RecoveryKeeper::keep() {
     if (ended_) return;
-    if (state_.Modified && !state_.Project.ProjectDir.empty()) {
+    // A project marked changed that a save would write as it is (a dialog closed with Cancel)
+    // has nothing to keep.
+    if (!state_.Project.ProjectDir.empty() && state_.DiffersFromSaved()) {
         writer_.Write(state_.TakeRecoverySnapshot(editedAt_));
         holds_ = true;
     } else if (std::exchange(holds_, false)) {

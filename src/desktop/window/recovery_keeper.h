@@ -1,14 +1,17 @@
 #pragma once
-// Keeps a recovery copy of the open project while it has unsaved edits: a moment after an edit,
-// and at once when the program is asked to end (a signal, the session's logout). The window's
-// thread only takes the snapshot; the writer's thread writes it.
+// Keeps a recovery copy of the open project while it differs from what is saved: a moment after
+// an edit, and at once when the program is asked to end (a signal, the session's logout). The
+// window's thread only takes the snapshot; the writer's thread writes it, and the window hears
+// when the copy cannot be written (and again when it can).
 
 #include "desktop_rules/recovery_writer.h"
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kalidor {
@@ -32,11 +35,19 @@ public:
     void Ended();
     // The program is being ended from outside: the copy is written now, and waited for.
     void KeepNow();
+    // Whether the picture copies of the unsaved edits may leave the project's folder when the
+    // program ends: the user let the edits go, or a copy holds them.
+    bool MayDropPictureCopies();
+
+    // Told, on the window's thread, why the copy cannot be written; an empty text once it can
+    // again, or once there is nothing unsaved to keep.
+    std::function<void(const QString& problem)> unprotected;
 
     const std::string& Home() const { return writer_.Home(); }
 
 private:
     void keep();
+    void written(const std::string& error);
 
     WindowState& state_;
     QTimer timer_;

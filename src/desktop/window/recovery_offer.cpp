@@ -1,4 +1,5 @@
-// The start's offer of a recovery copy: unsaved edits a logout, a kill or a crash left behind.
+// The start's offer of recovery copies: unsaved edits a logout, a kill or a crash left behind,
+// and those the user chose to decide about later.
 
 #include "desktop/window/form_make_movie.h"
 #include "desktop/window/recovery_keeper.h"
@@ -17,53 +18,76 @@ QString projectName(const std::string& projectDir) {
     return QString::fromStdString(folder.substr(folder.find_last_of('/') + 1));
 }
 
-const QString kKeptAside = QStringLiteral("\r\n変更の控えは次の場所に残しました:\r\n");
+QString timeText(std::int64_t seconds) {
+    return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+}
 
 }  // namespace
 
 void TFormMakeMovie::OfferRecovery() {
     const std::string home = Recovery->Home();
-    rules::FoundRecovery found = rules::FindRecoveryCopy(home);
+    // One copy can be restored at a start; the others wait for the next.
+    for (const std::string& folder : rules::RecoveryCopiesIn(home))
+        if (offerRecoveryCopy(home, folder) || TerminationSignal()) return;
+}
+
+bool TFormMakeMovie::offerRecoveryCopy(const std::string& home, const std::string& folder) {
+    rules::FoundRecovery found = rules::FindRecoveryCopy(home, folder);
     const QString name = projectName(found.projectDir);
+    // A copy that cannot be used is kept for the user, never deleted.
     const auto setAside = [&](const QString& why) {
-        const std::string aside = rules::SetRecoveryCopyAside(home);
-        notice(this, why + (aside.empty() ? QString() : kKeptAside + QString::fromStdString(aside)));
+        const std::string aside = rules::SetRecoveryCopyAside(home, folder);
+        notice(this, why + (aside.empty() ? QStringLiteral("\r\n変更の控えは次の場所にそのまま残っています:\r\n") +
+                                                QString::fromStdString(home + folder)
+                                          : QStringLiteral("\r\n変更の控えは次の場所に残しました:\r\n") +
+                                                QString::fromStdString(aside)));
     };
     switch (found.state) {
     case rules::RecoveryCase::None:
-        return;
+        return false;
+    case rules::RecoveryCase::Unchanged:
+        // Nothing but what is saved: the pictures it added are unused copies.
+        RemoveDiscardedCopies(found.projectDir, {found.copies.begin(), found.copies.end()});
+        rules::RemoveRecoveryCopy(home, folder);
+        return false;
     case rules::RecoveryCase::Damaged:
-        rules::RemoveRecoveryCopy(home);
-        notice(this, QStringLiteral("保存されていない変更の控えが壊れているため、復元できません。控えは削除しました。\r\n") +
-                         QString::fromStdString(found.reason));
-        return;
+        setAside(QStringLiteral("保存されていない変更の控えを読み取れないため、復元できません。\r\n") +
+                 QString::fromStdString(found.reason));
+        return false;
     case rules::RecoveryCase::ProjectGone:
         setAside(QStringLiteral("プロジェクト「%1」は削除されたか名前が変わったため、保存されていない変更を復元できません。")
                      .arg(name));
-        return;
+        return false;
     case rules::RecoveryCase::ProjectChanged:
         setAside(QStringLiteral("プロジェクト「%1」はその後ほかのプログラムで変更されたため、保存されていない変更は適用しません。"
                                 "プロジェクトは保存されている内容のままです。")
                      .arg(name));
-        return;
+        return false;
     case rules::RecoveryCase::Valid:
         break;
     }
-    const QString when =
-        QDateTime::fromSecsSinceEpoch(found.editedAt).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
-    const bool restore = AskQuestionYesFirst(
-        this, QStringLiteral("プロジェクト「%1」に保存されていない変更があります。\r\n最後の変更: %2\r\n変更を復元しますか？")
-                  .arg(name, when));
+    QString text = QStringLiteral("プロジェクト「%1」に保存されていない変更があります。\r\n最後の変更: %2\r\n")
+                       .arg(name, timeText(found.editedAt));
+    if (found.older)
+        text += QStringLiteral("その後の変更は控えに書き込めなかったため、これはそれより前の内容です。\r\n");
+    text += QStringLiteral("変更を復元しますか？\r\n「%1」で変更を捨てます。「%2」で控えを残し、次の起動時にもう一度確認します。")
+                .arg(QString::fromUtf8(kDiscardButton), QString::fromUtf8(kLaterButton));
+    const RecoveryAnswer answer = restoreQuestion(this, text);
     // A signal while the question showed answered nothing: the copy waits for the next start.
-    if (TerminationSignal()) return;
+    if (TerminationSignal()) return false;
+    if (answer == RecoveryAnswer::Later) {
+        // This run's own copies must not replace it.
+        rules::DeferRecoveryCopy(home, folder);
+        return false;
+    }
     // The copies the edits made that they do not use (an undo had taken them out) are the
-    // program's own; declined, all of them go, as when unsaved changes are thrown away.
+    // program's own; discarded, all of them go, as when unsaved changes are thrown away.
     std::set<std::string> unused(found.copies.begin(), found.copies.end());
     for (int i = 0; i < found.project.Count(); ++i) unused.erase(found.project.Items(i).PicturePath);
-    if (!restore) {
+    if (answer == RecoveryAnswer::Discard) {
         RemoveDiscardedCopies(found.projectDir, {found.copies.begin(), found.copies.end()});
-        rules::RemoveRecoveryCopy(home);
-        return;
+        rules::RemoveRecoveryCopy(home, folder);
+        return false;
     }
     TThPicObjectManager saved;
     try {
@@ -71,7 +95,7 @@ void TFormMakeMovie::OfferRecovery() {
         rules::RestoreRecoveredPictures(home, found);
     } catch (const std::exception& error) {
         setAside(QStringLiteral("保存されていない変更を復元できません。\r\n") + QString::fromUtf8(error.what()));
-        return;
+        return false;
     }
     RemoveDiscardedCopies(found.projectDir, unused);
     std::vector<std::string> used;
@@ -80,7 +104,9 @@ void TFormMakeMovie::OfferRecovery() {
     OpenProject(std::move(found.project));
     ProjectRecovered(saved, used);
     // The copy stays until the edits are saved or thrown away; this run keeps it from now on.
+    rules::AdoptRecoveryCopy(home, folder);
     Recovery->Adopted();
+    return true;
 }
 
 }  // namespace kalidor

@@ -15,7 +15,7 @@ namespace kalidor {
 
 // Shown in the list area while there is no project.
 inline constexpr const char* kFirstStepsHint =
-    "プロジェクトがありません。左の「新規作成」でプロジェクトを作り、開いて画像を追加してください。";
+    QT_TRANSLATE_NOOP("Messages", "プロジェクトがありません。左の「新規作成」でプロジェクトを作り、開いて画像を追加してください。");
 
 class ProjectListModel;
 class TFormProjectName;

@@ -1,5 +1,7 @@
 #include "desktop/shared/message_boxes.h"
 
+#include "desktop/shared/translated.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -11,14 +13,16 @@ void ShowNotice(QWidget* parent, const QString& text) {
 }
 
 bool AskQuestion(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
     return box.exec() == QMessageBox::Yes;
 }
 
 namespace {
 
 bool askWithDefault(QWidget* parent, const QString& text, QMessageBox::StandardButton byDefault) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(byDefault);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

@@ -767,7 +767,7 @@ Quit without saving them?</translation>
     <name>kalidor::TSelectActionPage</name>
     <message>
         <source>アクション対象</source>
-        <translation>Action for the</translation>
+        <translation>Apply to</translation>
     </message>
     <message>
         <source>画像</source>

@@ -35,10 +35,11 @@ std::vector<std::string> Catalogue::Languages() {
     return names;
 }
 
-const char* Catalogue::Translate(const char* context, const char* source) const {
-    if (!table_) return source;
-    const auto* begin = table_->entries;
-    const auto* end = begin + table_->count;
+namespace {
+
+const char* lookUp(const compiled_catalogues::Language& table, const char* context, const char* source) {
+    const auto* begin = table.entries;
+    const auto* end = begin + table.count;
     const auto less = [](const compiled_catalogues::Entry& entry, std::pair<const char*, const char*> key) {
         const int byContext = std::strcmp(entry.context, key.first);
         return byContext < 0 || (byContext == 0 && std::strcmp(entry.source, key.second) < 0);
@@ -46,6 +47,19 @@ const char* Catalogue::Translate(const char* context, const char* source) const 
     const auto* found = std::lower_bound(begin, end, std::pair{context, source}, less);
     if (found != end && std::strcmp(found->context, context) == 0 && std::strcmp(found->source, source) == 0)
         return found->translation;
+    return nullptr;
+}
+
+}  // namespace
+
+const char* Catalogue::Translate(const char* context, const char* source) const {
+    if (!table_) return source;
+    if (const char* own = lookUp(*table_, context, source)) return own;
+    // A text another language does not translate yet reads in English, as in the window.
+    if (language_ != "en") {
+        const Catalogue& english = For("en");
+        if (english.table_) return english.Translate(context, source);
+    }
     return source;
 }
 

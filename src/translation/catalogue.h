@@ -30,7 +30,8 @@ public:
 
     const std::string& Language() const { return language_; }
 
-    // The translation of `source` in `context`, or `source` itself when there is none.
+    // The translation of `source` in `context`: the language's own, else English's (a catalogue
+    // not finished yet), else `source` itself.
     const char* Translate(const char* context, const char* source) const;
     // A marked text of the code below the desktop program.
     const char* operator()(const char* source) const { return Translate(kMessageContext, source); }

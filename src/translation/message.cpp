@@ -8,7 +8,9 @@ namespace kalidor {
 Message::Message(const char* source, std::vector<std::string> arguments)
     : source_(source), arguments_(std::move(arguments)) {}
 
-Message Message::Verbatim(std::string text) { return Message("%1", {std::move(text)}); }
+Message Message::Verbatim(std::string text) {
+    return text.empty() ? Message() : Message("%1", {std::move(text)});
+}
 
 Message& Message::WithDetail(std::string detail) {
     detail_ = std::move(detail);

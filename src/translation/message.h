@@ -26,7 +26,8 @@ public:
     // `source`: a marked text with static storage.
     Message(const char* source) : source_(source) {}
     Message(const char* source, std::vector<std::string> arguments);
-    // A text shown as it is in every language: an OS's, a codec's or the encoder's reason.
+    // A text shown as it is in every language: an OS's, a codec's or the encoder's reason (none
+    // for an empty one).
     static Message Verbatim(std::string text);
 
     // The reason below the text, on a line of its own and never translated (technical English

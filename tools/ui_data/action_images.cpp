@@ -8,10 +8,12 @@
 #include "render/caption.h"
 #include "render/frame_composer.h"
 #include "render/frame_recipe.h"
+#include "platform/error.h"
 
 #include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
 
 namespace kalidor::uidata {
 namespace {
@@ -162,8 +164,14 @@ Bitmap ActionDescription(const ActionInfo& action, const Bitmap& sample, int sca
     FontRasterizer body = UiFont(10, false);
     FontRasterizer small = UiFont(8, true);
     c.roundRect(12, 12, 4, 20, 2, colours::accent);
-    c.text(title, words.Translate("Actions", action.name), 22, 12 + (20 - title.LineHeight()) / 2.0f, colours::ink);
-    c.text(body, words.Translate("Actions", action.explanation), 14, 40, colours::inkSoft);
+    const std::string name = words.Translate("Actions", action.name);
+    const std::string explanation = words.Translate("Actions", action.explanation);
+    // A translation too long for the image is refused, never cut.
+    for (const auto& [font, text, left] : {std::tuple{&title, &name, 22}, std::tuple{&body, &explanation, 14}})
+        if (font->TextWidth(*text) > 394 - 2 * left)
+            throw Error("make-ui-data: \"" + *text + "\" does not fit the description of " + action.identifier);
+    c.text(title, name, 22, 12 + (20 - title.LineHeight()) / 2.0f, colours::ink);
+    c.text(body, explanation, 14, 40, colours::inkSoft);
 
     const bool none = action.picture ? action.value == apNone : action.value == asNone;
     if (action.picture && !none) {

@@ -72,14 +72,18 @@ TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
     ShapeFontColor->setAutoFillBackground(true);
     BtnChangeFontColor = new QPushButton(tr("変更"), this);
     BtnChangeFontColor->setObjectName("BtnChangeFontColor");
-    BtnChangeFontColor->setGeometry(40, 74, 33, 25);
+    // A longer word than the two characters of the Japanese widens the button, and the style
+    // toggles move right by as much.
+    const int grow = std::max(0, BtnChangeFontColor->fontMetrics().horizontalAdvance(BtnChangeFontColor->text()) + 8 - 33);
+    BtnChangeFontColor->setGeometry(40, 74, 33 + grow, 25);
 
-    LblFontBold = label(this, "LblFontBold", tr("太字"), 80, 58);
-    SBtnFontBold = toggle(this, "SBtnFontBold", QStringLiteral("B"), 80, [](QFont& f) { f.setBold(true); });
-    LblItalic = label(this, "LblItalic", tr("斜体"), 120, 58);
-    SBtnFontItalic = toggle(this, "SBtnFontItalic", QStringLiteral("I "), 120, [](QFont& f) { f.setItalic(true); });
-    LblUnderLine = label(this, "LblUnderLine", tr("下線"), 160, 58);
-    SBtnFontUnderLine = toggle(this, "SBtnFontUnderLine", QStringLiteral("U"), 160, [](QFont& f) { f.setUnderline(true); });
+    LblFontBold = label(this, "LblFontBold", tr("太字"), 80 + grow, 58);
+    SBtnFontBold = toggle(this, "SBtnFontBold", QStringLiteral("B"), 80 + grow, [](QFont& f) { f.setBold(true); });
+    LblItalic = label(this, "LblItalic", tr("斜体"), 120 + grow, 58);
+    SBtnFontItalic = toggle(this, "SBtnFontItalic", QStringLiteral("I "), 120 + grow, [](QFont& f) { f.setItalic(true); });
+    LblUnderLine = label(this, "LblUnderLine", tr("下線"), 160 + grow, 58);
+    SBtnFontUnderLine =
+        toggle(this, "SBtnFontUnderLine", QStringLiteral("U"), 160 + grow, [](QFont& f) { f.setUnderline(true); });
 
     PanelFontPreview = new QLabel(Translated(rules::kFontPreviewText), this);
     PanelFontPreview->setObjectName("PanelFontPreview");

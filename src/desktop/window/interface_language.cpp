@@ -9,6 +9,7 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <memory>
 #include <sys/stat.h>
 
 namespace kalidor {
@@ -35,12 +36,18 @@ std::string TranslationsFolder() {
 
 std::string InstallInterfaceLanguage(QCoreApplication& application, const std::string& language) {
     std::string spoken = language;
-    if (spoken != "ja" &&
-        !loadInto(application, QStringLiteral("kalidor_%1.qm").arg(QString::fromStdString(spoken)),
-                  QString::fromStdString(TranslationsFolder()))) {
+    const QString folder = QString::fromStdString(TranslationsFolder());
+    auto own = std::make_unique<QTranslator>(&application);
+    if (spoken != "ja" && !own->load(QStringLiteral("kalidor_%1.qm").arg(QString::fromStdString(spoken)), folder)) {
         std::fprintf(stderr, "kalidor: no catalogue kalidor_%s.qm in %s; the interface stays in Japanese\n",
                      spoken.c_str(), TranslationsFolder().c_str());
         spoken = "ja";
+    }
+    if (spoken != "ja") {
+        // English under another language: a text that language does not translate yet reads in
+        // English, not in the Japanese of the source (the translator installed last is asked first).
+        if (spoken != "en") loadInto(application, QStringLiteral("kalidor_en.qm"), folder);
+        QCoreApplication::installTranslator(own.release());
     }
     // Dates and numbers in the dialogs as the texts around them would write them: the desktop's
     // own locale where it speaks that language.

@@ -10,7 +10,8 @@ class QCoreApplication;
 namespace kalidor {
 
 // Installs into the application, which owns them: the program's catalogue
-// kalidor_<language>.qm from TranslationsFolder() (none for Japanese, the program's own), Qt's
+// kalidor_<language>.qm from TranslationsFolder() (none for Japanese, the program's own; under
+// English's for another language, for the texts it does not translate yet), Qt's
 // translations of its dialogs (Debian's qt6-translations-l10n; none for English, Qt's own) and
 // the default locale that the dialogs write dates and numbers in. Returns the language the
 // window speaks: Japanese when the program's catalogue cannot be read (said on standard error).

@@ -26,12 +26,19 @@ for catalogue in "${catalogues[@]}"; do
   fi
 done
 
-# Japanese outside a marker; comments are no text.
+# Japanese outside a marker; comments are no text. A line that goes on with a literal (a long
+# text in parts) takes the marker of the line it continues.
 japanese='[\x{3000}-\x{30ff}\x{4e00}-\x{9fff}\x{ff00}-\x{ffef}]'
+marker='tr\(|translate\(|QT_TRANSLATE_NOOP|not translated'
 while IFS= read -r hit; do
-  code=${hit#*:*:}
-  code=${code%%//*}
-  if grep -qP "\"[^\"]*$japanese" <<<"$code" && ! grep -qP 'tr\(|translate\(|QT_TRANSLATE_NOOP|not translated' <<<"$hit"; then
+  file=${hit%%:*} rest=${hit#*:}
+  number=${rest%%:*} line=${rest#*:}
+  grep -qP "\"[^\"]*$japanese" <<<"${line%%//*}" || continue
+  while ! grep -qP "$marker" <<<"$line" && [[ $line =~ ^[[:space:]]*\" ]] && [ "$number" -gt 1 ]; do
+    number=$((number - 1))
+    line=$(sed -n "${number}p" "$file")
+  done
+  if ! grep -qP "$marker" <<<"$line"; then
     echo "a Japanese text outside tr()/QT_TRANSLATE_NOOP: ${hit#"$root/"}"
     status=1
   fi

@@ -51,7 +51,7 @@ void previewZoom(benchmark::State& state, int width, int height) {
     std::mutex mutex;
     std::condition_variable arrived;
     std::int64_t delivered = 0;
-    PreviewComposer composer([&](std::uint64_t, std::int64_t, const Bitmap*, const std::string&) {
+    PreviewComposer composer([&](std::uint64_t, std::int64_t, const Bitmap*, const Message&) {
         std::lock_guard lock(mutex);
         ++delivered;
         arrived.notify_all();

@@ -13,6 +13,8 @@ packages=(
   clang libclang-rt-dev
   desktop-file-utils appstream
   qt6-base-dev qt6-translations-l10n qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  # Qt's lupdate and lrelease and their CMake commands: the catalogues of translations/
+  qt6-tools-dev qt6-l10n-tools
   xdg-utils xvfb xauth xdotool imagemagick
   # the screen-reader check: the accessibility bus and its Python client
   at-spi2-core python3-pyatspi dbus-daemon

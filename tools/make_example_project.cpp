@@ -115,8 +115,8 @@ int main(int argc, char** argv) {
     yellow.Color = 0x0000E0FF;
     yellow.Size = 22;
     Picture pictures[] = {
-        {"夕焼け.jpg", draw(800, 600, sunset), "夕焼けの海", apZoomIN, asBottomC, 4, white},
-        {"hills.jpg", draw(1024, 576, hills), "Green hills 緑の丘", apCurtainLeft, asTopL, 3, yellow},
+        {"夕焼け.jpg", draw(800, 600, sunset), "夕焼けの海", apZoomIN, asBottomC, 4, white},  // not translated
+        {"hills.jpg", draw(1024, 576, hills), "Green hills 緑の丘", apCurtainLeft, asTopL, 3, yellow},  // not translated
         {"tower.bmp", draw(360, 480, tower), "", apBlindHorizon, asNone, 3, CaptionFont{}},
     };
 

@@ -5,6 +5,9 @@
 //   img/*.png, img/*@2x.png menu bar, storyboard panel and command button images, for screen
 //                           scales 1 and 2
 //   project/thum.bmp        the thumbnail of a project without pictures
+//   img/<language>/         for each language with a catalogue (translations/kalidor_<language>.ts):
+//                           the images that carry words drawn in it, the descriptions, the
+//                           buttons and thum.bmp, under the same names
 //   desktop/icons/hicolor/<n>x<n>/apps/com.orvane.Kalidor.png   the application icon
 // Usage: make-ui-data <data-folder> [--contact-sheet <file.png>]
 // The catalogue is read back through the program's loader before the tool reports success.
@@ -37,7 +40,7 @@ std::string CatalogueText(const std::vector<ActionInfo>& actions) {
     for (const ActionInfo& a : actions) {
         // Names hold no blank, comma or quote, so every field stands unquoted.
         const std::string line =
-            std::string(a.picture ? "0" : "1") + "," + a.name + "," + a.identifier + "," + a.identifier + "_desc";
+            std::string(a.picture ? "0" : "1") + "," + std::string(a.name) + "," + a.identifier + "," + a.identifier + "_desc";
         text += Utf8ToShiftJis(line) + "\r\n";
     }
     return text;
@@ -110,7 +113,7 @@ int main(int argc, char** argv) {
                 const std::string iconFile = action.identifier + suffix;
                 const std::string descriptionFile = action.identifier + "_desc" + suffix;
                 const Bitmap icon = ActionIcon(action, sample, scale);
-                const Bitmap description = ActionDescription(action, sample, scale);
+                const Bitmap description = ActionDescription(action, sample, scale, Catalogue());
                 for (const auto& [bitmap, name] : {std::pair{&icon, iconFile}, std::pair{&description, descriptionFile}})
                     scale == 1 ? bmp::writeFile(*bitmap, img + name) : png::writeFile(*bitmap, img + name);
                 sheet.push_back({iconFile, icon});
@@ -122,15 +125,40 @@ int main(int argc, char** argv) {
 
         // A second set for screens of scale 2, named as Qt looks for them: name@2x.png.
         for (int scale : {1, 2})
-            for (const NamedImage& image : InterfaceImages(scale)) {
+            for (const NamedImage& image : InterfaceImages(scale, Catalogue())) {
                 const std::string file =
                     scale == 1 ? image.file : image.file.substr(0, image.file.size() - 4) + "@2x.png";
                 png::writeFile(image.image, img + file);
                 sheet.push_back({file, image.image});
             }
-        const Bitmap thumbnail = DefaultThumbnail();
+        const Bitmap thumbnail = DefaultThumbnail(Catalogue());
         bmp::writeFile(thumbnail, project + "thum.bmp");
         sheet.push_back({"thum.bmp", thumbnail});
+
+        // The images that carry words again in each other language, under the same names.
+        for (const std::string& language : Catalogue::Languages()) {
+            const Catalogue& words = Catalogue::For(language);
+            const std::string folder = img + language + "/";
+            std::filesystem::create_directories(folder);
+            for (int scale : {1, 2}) {
+                for (const ActionInfo& action : actions) {
+                    const std::string file = action.identifier + "_desc" + (scale == 1 ? ".bmp" : "@2x.png");
+                    const Bitmap description = ActionDescription(action, sample, scale, words);
+                    scale == 1 ? bmp::writeFile(description, folder + file) : png::writeFile(description, folder + file);
+                    sheet.push_back({language + "/" + file, description});
+                }
+                for (const NamedImage& image : InterfaceImages(scale, words)) {
+                    if (!image.words) continue;
+                    const std::string file =
+                        scale == 1 ? image.file : image.file.substr(0, image.file.size() - 4) + "@2x.png";
+                    png::writeFile(image.image, folder + file);
+                    sheet.push_back({language + "/" + file, image.image});
+                }
+            }
+            const Bitmap empty = DefaultThumbnail(words);
+            bmp::writeFile(empty, folder + "thum.bmp");
+            sheet.push_back({language + "/thum.bmp", empty});
+        }
 
         for (int size : {48, 64, 128, 256}) {
             const std::string n = std::to_string(size);

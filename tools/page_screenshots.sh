@@ -1,16 +1,25 @@
 #!/bin/bash
 # The screenshots of each page at scale 1 and 2 for the README: the program under Xvfb in a
-# clean home whose Pictures folder holds the example's photos, with the example project open.
-# Usage: tools/page_screenshots.sh <kalidor executable> <example project folder> <output folder>
+# clean home whose Pictures folder holds the example's photos, with the example project open, in
+# the interface language given (ja, the default, or en: docs/en/).
+# Usage: tools/page_screenshots.sh <kalidor executable> <example project folder> <output folder> [language]
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
+language=${4:-ja}
 source "$here/../tests/desktop/scratch_home.sh"
+export KALIDOR_LANGUAGE=$language
 # The home holds only the user's folders: the workspace and runtime folder live beside it.
 export HOME="$work/user"
 mkdir -p "$HOME/Pictures" "$HOME/Desktop" "$HOME/Documents" "$HOME/.config"
-cp "$example/hills.jpg" "$HOME/Pictures/丘.jpg"
-cp "$example/tower.bmp" "$HOME/Pictures/塔.bmp"
-cp "$example/夕焼け.jpg" "$HOME/Pictures/夕焼け.jpg"
+if [ "$language" = ja ]; then
+  names=(丘.jpg 塔.bmp 夕焼け.jpg)
+else  # the user's files and project as an English user would name them
+  names=(hills.jpg tower.bmp sunset.jpg)
+  mv "$work/home/Orvane/Kalidor/project/例" "$work/home/Orvane/Kalidor/project/Trip"
+fi
+cp "$example/hills.jpg" "$HOME/Pictures/${names[0]}"
+cp "$example/tower.bmp" "$HOME/Pictures/${names[1]}"
+cp "$example/夕焼け.jpg" "$HOME/Pictures/${names[2]}"
 printf 'XDG_PICTURES_DIR="$HOME/Pictures"\nXDG_DESKTOP_DIR="$HOME/Desktop"\nXDG_DOCUMENTS_DIR="$HOME/Documents"\n' \
   > "$HOME/.config/user-dirs.dirs"
 
@@ -25,7 +34,7 @@ shoot() {  # <scale>
   xdotool windowfocus --sync "$wid" && sleep 0.5 && xdotool key Home && sleep 1
   import -window "$wid" "$SHOTS/project-page-scale$scale.png"
   xdotool key Return && sleep 2
-  # The browser in the Pictures folder: from ドキュメント, which has the focus, to the place box,
+  # The browser in the Pictures folder: from Documents, which has the focus, to the place box,
   # down from Documents to the home, into its folder tree, and "P".
   xdotool key Tab Tab && sleep 0.3 && xdotool key Down && sleep 1 && xdotool key Tab && sleep 0.3
   xdotool type P && sleep 3

@@ -57,9 +57,9 @@ Bitmap readRowBitmap(const std::string& path, const CatalogueRow& row, const std
 
 // The copy drawn for screens of scale 2, when it is there, reads, has twice the pixels of `plain`
 // and shows the same; else empty. An older workspace lacks it, and the plain one shows the same.
-Bitmap readSharpBitmap(const std::string& imageDir, const std::string& base, const Bitmap& plain) {
+Bitmap readSharpBitmap(const std::string& plainPath, const Bitmap& plain) {
     try {
-        Bitmap sharp = png::readFile(imageDir + base + "@2x.png").toBgr24();
+        Bitmap sharp = png::readFile(plainPath.substr(0, plainPath.size() - 4) + "@2x.png").toBgr24();
         if (sharp.width() == plain.width() * 2 && sharp.height() == plain.height() * 2 && ShowsTheSamePicture(sharp, plain))
             return sharp;
     } catch (const Error&) {
@@ -69,7 +69,10 @@ Bitmap readSharpBitmap(const std::string& imageDir, const std::string& base, con
 
 }  // namespace
 
-TThActionObjectManager::TThActionObjectManager(const std::string& catalogPath, const std::string& imageDir) {
+TThActionObjectManager::TThActionObjectManager(const std::string& catalogPath, const std::string& imageDir)
+    : TThActionObjectManager(catalogPath, [&imageDir](const std::string& file) { return imageDir + file; }) {}
+
+TThActionObjectManager::TThActionObjectManager(const std::string& catalogPath, const ImagePath& imagePath) {
     std::vector<std::uint8_t> bytes;
     try {
         bytes = readFileBytes(catalogPath);
@@ -84,10 +87,12 @@ TThActionObjectManager::TThActionObjectManager(const std::string& catalogPath, c
             entry->PicType = storedValue(PicTypeOf(row.identifier));
         else
             entry->StrType = storedValue(StrTypeOf(row.identifier));
-        entry->Icon = readRowBitmap(imageDir + row.identifier + ".bmp", row, catalogPath);
-        entry->Description = readRowBitmap(imageDir + row.descriptionName + ".bmp", row, catalogPath);
-        entry->SharpIcon = readSharpBitmap(imageDir, row.identifier, entry->Icon);
-        entry->SharpDescription = readSharpBitmap(imageDir, row.descriptionName, entry->Description);
+        const std::string icon = imagePath(row.identifier + ".bmp");
+        const std::string description = imagePath(row.descriptionName + ".bmp");
+        entry->Icon = readRowBitmap(icon, row, catalogPath);
+        entry->Description = readRowBitmap(description, row, catalogPath);
+        entry->SharpIcon = readSharpBitmap(icon, entry->Icon);
+        entry->SharpDescription = readSharpBitmap(description, entry->Description);
         Add(std::move(entry));
     }
 }

@@ -13,6 +13,7 @@
 #include "imaging/bitmap.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,7 +22,7 @@ namespace kalidor {
 
 struct TThActionObject {
     bool IsPicture = true;
-    std::string Name = "未設定";  // UTF-8 in memory
+    std::string Name = "未設定";  // UTF-8 in memory; every entry read is named: not translated
     std::uint8_t PicType = apNone;
     std::uint8_t StrType = asNone;
     Bitmap Icon;         // 44 x 44, shown in a storyboard panel
@@ -35,6 +36,10 @@ public:
     TThActionObjectManager() = default;
     // catalogPath: the full path of actionList.dat; imageDir ends with '/'.
     TThActionObjectManager(const std::string& catalogPath, const std::string& imageDir);
+    // The same, each bitmap read where `imagePath` finds its file name ("apZoomIN_desc.bmp"), as
+    // the interface's language asks; its sharp copy is looked for beside it.
+    using ImagePath = std::function<std::string(const std::string& fileName)>;
+    TThActionObjectManager(const std::string& catalogPath, const ImagePath& imagePath);
 
     int Add(std::unique_ptr<TThActionObject> entry);
     int Count() const { return static_cast<int>(items_.size()); }

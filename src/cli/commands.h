@@ -2,6 +2,8 @@
 // The subcommands of kalidor-cli. Each returns the process exit code and reports problems as
 // one line on standard error.
 
+#include "translation/message.h"
+
 #include <string>
 #include <vector>
 
@@ -18,7 +20,10 @@ int runFrames(const std::vector<std::string>& args);
 int runNew(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
 
-// Prints "kalidor-cli: <message>" on standard error.
+// Prints "kalidor-cli: <message>" on standard error: a usage error in English as it is, a
+// message in the interface's language (Catalogue::ForInterface).
 void reportError(const std::string& message);
+void reportError(const Message& message);
+inline void reportError(const char* message) { reportError(std::string(message)); }
 
 }  // namespace kalidor::cli

@@ -2,6 +2,8 @@
 // settings; options override them for this run only (the project file is not changed).
 
 #include "cli/commands.h"
+#include "platform/error.h"
+#include "translation/catalogue.h"
 #include "encode/encoder_arguments.h"
 #include "cli/project_loading.h"
 #include "cli/terminal_progress.h"
@@ -150,17 +152,18 @@ int runExport(const std::vector<std::string>& args) {
     try {
         loadProjectFolder(projectFolderPath(a.folder), project);
     } catch (const std::exception& e) {
-        reportError(e.what());
+        reportError(MessageOf(e));
         return kExitFailed;
     }
     applyOverrides(a, project);
+    const Catalogue& text = Catalogue::ForInterface();
     if (const auto problem = MovieSizeProblem(project.MovWidth, project.MovHeight)) {
-        reportError(*problem + " (" + std::to_string(project.MovWidth) + "x" + std::to_string(project.MovHeight) +
-                    ")");
+        reportError(text(*problem) + " (" + std::to_string(project.MovWidth) + "x" +
+                    std::to_string(project.MovHeight) + ")");
         return kExitFailed;
     }
     if (const auto problem = ExportPathProblem(project)) {
-        reportError(*problem + (project.SaveFilePath.empty() ? " (give --out PATH)" : ""));
+        reportError(text(*problem) + (project.SaveFilePath.empty() ? " (give --out PATH)" : ""));
         return kExitFailed;
     }
     for (const auto& problem : {MovieOutputProblem(project), MovieLengthProblem(project)})
@@ -176,7 +179,7 @@ int runExport(const std::vector<std::string>& args) {
     std::error_code ec;
     const fs::path movieFolder = fs::path(project.SaveFilePath).parent_path();
     if (!fs::is_directory(movieFolder, ec)) {
-        reportError("保存先のフォルダがありません: " + movieFolder.string());
+        reportError(Message(QT_TRANSLATE_NOOP("Messages", "保存先のフォルダがありません: %1"), {movieFolder.string()}));
         return kExitFailed;
     }
     const bool hadMovie = fs::exists(fs::symlink_status(project.SaveFilePath, ec));
@@ -196,8 +199,8 @@ int runExport(const std::vector<std::string>& args) {
         thread.Wait();
     }
     status.Finish();
-    std::cout << ExportResultMessage(result) << "\n";
-    const std::string detail = !status.FailureDetail().empty() ? status.FailureDetail() : flags.FailureMessage;
+    std::cout << text(ExportResultMessage(result)) << "\n";
+    const std::string detail = !status.FailureDetail().empty() ? status.FailureDetail() : text(flags.FailureMessage);
     if (result == ExportResult::Failed && !detail.empty())
         reportError(detail);
     if (result == ExportResult::Completed)

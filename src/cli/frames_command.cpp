@@ -2,6 +2,8 @@
 // numbered JPEG files, exactly as an export puts them into tmp/, for other editors.
 
 #include "cli/commands.h"
+#include "platform/error.h"
+#include "translation/catalogue.h"
 #include "cli/project_loading.h"
 #include "cli/terminal_progress.h"
 #include "model/movie_checks.h"
@@ -82,12 +84,12 @@ int runFrames(const std::vector<std::string>& args) {
     try {
         loadProjectFolder(projectFolderPath(positional[0]), project);
     } catch (const std::exception& e) {
-        reportError(e.what());
+        reportError(MessageOf(e));
         return kExitFailed;
     }
     if (const auto problem = MovieSizeProblem(project.MovWidth, project.MovHeight)) {
-        reportError(*problem + " (" + std::to_string(project.MovWidth) + " x " + std::to_string(project.MovHeight) +
-                    ")");
+        reportError(Catalogue::ForInterface()(*problem) + " (" + std::to_string(project.MovWidth) + " x " +
+                    std::to_string(project.MovHeight) + ")");
         return kExitFailed;
     }
     if (const auto problem = MovieLengthProblem(project)) {
@@ -120,7 +122,7 @@ int runFrames(const std::vector<std::string>& args) {
             Bitmap fitted;
             ThUtility::LoadImageFile(picture.PicturePath, fitted);
             if (fitted.empty())
-                throw Error(std::string(ThUtility::kUnsupportedImageMessage) + " (" + picture.PicturePath + ")");
+                throw MessageError(ThUtility::UnsupportedImageMessage(picture.PicturePath));
             FitToMovieFrame(fitted, project.MovWidth, project.MovHeight);
             const int after = RenderPicture(fitted, out, picture, next, progress, options);
             if (after < 0) {
@@ -136,7 +138,7 @@ int runFrames(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         progress.Finish();
         removeFrames(out, lastTried);
-        reportError(e.what());
+        reportError(MessageOf(e));
         return kExitFailed;
     }
     progress.Finish();

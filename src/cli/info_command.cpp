@@ -1,9 +1,12 @@
 // kalidor-cli info <project-folder>: the settings, the pictures and the encoder line.
 
 #include "cli/commands.h"
+#include "platform/error.h"
+#include "translation/catalogue.h"
 #include "encode/encoder_arguments.h"
 #include "cli/project_loading.h"
 #include "model/movie_checks.h"
+#include "model/movie_settings.h"
 #include "model/th_utility.h"
 
 #include <cstdio>
@@ -22,8 +25,7 @@ const char* formatName(std::uint8_t movType) {
 }
 
 const char* qualityName(std::uint8_t quality) {
-    static const char* const names[] = {"最高画質", "高画質", "通常画質", "低画質", "最低画質"};
-    return quality < 5 ? names[quality] : "unknown";
+    return quality < kQualityItemCount ? Catalogue::ForInterface()(kQualityItems[quality]) : "unknown";
 }
 
 const char* picActionName(std::uint8_t action) {
@@ -68,7 +70,7 @@ int runInfo(const std::vector<std::string>& args) {
     try {
         loadProjectFolder(folder, project);
     } catch (const std::exception& e) {
-        reportError(e.what());
+        reportError(MessageOf(e));
         return kExitFailed;
     }
 
@@ -91,7 +93,7 @@ int runInfo(const std::vector<std::string>& args) {
               << "encoder: lib/ffmpeg" << BuildEncoderArguments(project) << "\n";
     // The totals above are what an export renders, unless it refuses the display times.
     if (const auto problem = MovieLengthProblem(project))
-        std::cout << "export refuses this project: " << *problem << "\n";
+        std::cout << "export refuses this project: " << Catalogue::ForInterface()(*problem) << "\n";
     return kExitOk;
 }
 

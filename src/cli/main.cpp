@@ -1,12 +1,16 @@
 // kalidor-cli: the engine from a terminal.
 
 #include "cli/commands.h"
+#include "platform/error.h"
+#include "translation/catalogue.h"
 
 #include <iostream>
 
 namespace kalidor::cli {
 
 void reportError(const std::string& message) { std::cerr << "kalidor-cli: " << message << std::endl; }
+
+void reportError(const Message& message) { reportError(Catalogue::ForInterface()(message)); }
 
 namespace {
 
@@ -59,7 +63,7 @@ int main(int argc, char** argv) {
         printUsage(std::cerr);
         return kExitUsage;
     } catch (const std::exception& e) {
-        reportError(e.what());
+        reportError(kalidor::MessageOf(e));
         return kExitFailed;
     }
 }

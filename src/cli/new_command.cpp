@@ -3,6 +3,7 @@
 // The folder appears whole or not at all.
 
 #include "cli/commands.h"
+#include "platform/error.h"
 #include "cli/project_loading.h"
 #include "cli/terminal_progress.h"
 #include "model/picture_adding.h"
@@ -133,7 +134,8 @@ int runNew(const std::vector<std::string>& args) {
             return kExitFailed;
         }
         if (const auto problem = pictureProblem(args[i])) {
-            reportError("「" + ThUtility::ExtractFileName(args[i]) + "」は非対応画像です: " + *problem);
+            reportError(Message(QT_TRANSLATE_NOOP("Messages", "「%1」は非対応画像です: %2"),
+                                {ThUtility::ExtractFileName(args[i]), *problem}));
             return kExitFailed;
         }
     }

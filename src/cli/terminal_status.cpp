@@ -1,6 +1,7 @@
 #include "cli/terminal_status.h"
 
 #include "cli/terminal_progress.h"
+#include "translation/catalogue.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -10,6 +11,8 @@ namespace kalidor::cli {
 TerminalStatus::TerminalStatus() : tty_(isatty(STDERR_FILENO) == 1) {}
 
 bool TerminalStatus::Cancelled() const { return InterruptRequested() || ExportStatus::Cancelled(); }
+
+std::string TerminalStatus::Translate(const Message& message) const { return Catalogue::ForInterface()(message); }
 
 void TerminalStatus::StatusLabelChanged(const std::string& label) {
     // A log gets a new line for a new pass text, not for every step of its counter.

@@ -1,6 +1,7 @@
 #pragma once
-// The export's progress on the terminal: the pass texts with their counters and a bar on
-// standard error (redrawn in place on a terminal, a line per tenth in a log); Ctrl-C cancels.
+// The export's progress on the terminal: the pass texts, in the interface's language, with their
+// counters and a bar on standard error (redrawn in place on a terminal, a line per tenth in a
+// log); Ctrl-C cancels.
 // A counted text is drawn only when its counter, the bar's range and position agree.
 
 #include "render/export_status.h"
@@ -14,6 +15,8 @@ public:
     TerminalStatus();
 
     bool Cancelled() const override;
+    // In the interface's language (Catalogue::ForInterface).
+    std::string Translate(const Message& message) const override;
     void SetFinished(bool) override {}
     void SetOpenFolderEnabled(bool) override {}
     void ShowFailureDetail(const std::string& message) override { failureDetail_ = message; }

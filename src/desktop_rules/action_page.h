@@ -5,6 +5,7 @@
 
 #include "actions/action_catalogue.h"
 #include "model/pic_object.h"
+#include "translation/message.h"
 
 #include <cstdint>
 #include <string>
@@ -12,7 +13,8 @@
 
 namespace kalidor::rules {
 
-inline constexpr const char* kSelectPanelForAction = "アクションを追加するパネルを選択してください";
+inline constexpr const char* kSelectPanelForAction =
+    QT_TRANSLATE_NOOP("Messages", "アクションを追加するパネルを選択してください");
 
 // What the action applies to: the picture (PicAction) or its caption (StrAction).
 enum class ActionTarget { Picture, Text };

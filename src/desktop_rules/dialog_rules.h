@@ -5,6 +5,7 @@
 // own value.
 
 #include "model/caption_font.h"
+#include "translation/message.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,12 +14,13 @@
 
 namespace kalidor::rules {
 
-inline constexpr const char* kOkButtonText = "設定";
-inline constexpr const char* kCancelButtonText = "キャンセル";
+// Texts marked for translation (translation/message.h); face names are not.
+inline constexpr const char* kOkButtonText = QT_TRANSLATE_NOOP("Messages", "設定");
+inline constexpr const char* kCancelButtonText = QT_TRANSLATE_NOOP("Messages", "キャンセル");
 
 // --- Display time: items "03" to "12"; item n is n + 3 seconds --------------------------------
 
-inline constexpr const char* kTimeDialogCaption = "時間設定";
+inline constexpr const char* kTimeDialogCaption = QT_TRANSLATE_NOOP("Messages", "時間設定");
 inline constexpr int kMinDisplayTime = 3;
 inline constexpr int kMaxDisplayTime = 12;
 
@@ -30,10 +32,10 @@ int SecondsOfTimeItem(int index, int current);
 
 // --- Font -------------------------------------------------------------------------------------
 
-inline constexpr const char* kFontDialogCaption = "フォント設定";
-inline constexpr const char* kFontPreviewText = "あア亜Ａｙ１アイウAy123㍉";
+inline constexpr const char* kFontDialogCaption = QT_TRANSLATE_NOOP("Messages", "フォント設定");
+inline constexpr const char* kFontPreviewText = QT_TRANSLATE_NOOP("Messages", "あア亜Ａｙ１アイウAy123㍉");
 // Selected when the face list offers it.
-inline constexpr const char* kPreferredFace = "ＭＳ ゴシック";
+inline constexpr const char* kPreferredFace = "ＭＳ ゴシック";  // a face name: not translated
 
 // Items "7" to "50".
 std::vector<std::string> FontSizeItems();
@@ -72,7 +74,7 @@ void ApplyFontDialogState(CaptionFont& font, const FontDialogState& state, const
 // --- Progress dialog: the movie's folder opened with xdg-open ---------------------------------
 
 inline constexpr const char* kFolderLauncher = "xdg-open";
-inline constexpr const char* kFolderNotOpened = "保存先のフォルダを開けませんでした";
+inline constexpr const char* kFolderNotOpened = QT_TRANSLATE_NOOP("Messages", "保存先のフォルダを開けませんでした");
 // Why the folder was not opened, from how the launcher ended: its exit status, with the meaning
 // xdg-open gives it (3 is its "no method available"); nothing when it could not be started; a
 // negative status when a signal ended it.

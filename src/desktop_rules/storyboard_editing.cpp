@@ -23,12 +23,12 @@ std::size_t characterLength(unsigned char lead) {
 
 }  // namespace
 
-std::string UnsupportedImageMessage(const std::string& fileName, const std::string& reason) {
-    return "「" + fileName + "」は非対応画像です" + (reason.empty() ? "" : "\n" + reason);
+Message UnsupportedImageMessage(const std::string& fileName, const std::string& reason) {
+    return Message(QT_TRANSLATE_NOOP("Messages", "「%1」は非対応画像です"), {fileName}).WithDetail(reason);
 }
 
-std::string CopyFailedMessage(const std::string& fileName, const std::string& reason) {
-    return "「" + fileName + "」をプロジェクトにコピーできませんでした" + (reason.empty() ? "" : "\n" + reason);
+Message CopyFailedMessage(const std::string& fileName, const std::string& reason) {
+    return Message(QT_TRANSLATE_NOOP("Messages", "「%1」をプロジェクトにコピーできませんでした"), {fileName}).WithDetail(reason);
 }
 
 void ClickPicture(TThPicObjectManager& project, int index, ClickKeys keys) {
@@ -72,9 +72,9 @@ bool IsSupportedPicture(const std::string& fileName) {
     return ext == ".bmp" || ext == ".jpg" || ext == ".jpeg" || ext == ".png";
 }
 
-std::optional<std::string> CheckPicturesToAdd(const std::vector<std::string>& paths, bool fromButton) {
+std::optional<Message> CheckPicturesToAdd(const std::vector<std::string>& paths, bool fromButton) {
     if (paths.empty())
-        return fromButton ? std::optional<std::string>(kSelectPicturesToAdd) : std::nullopt;
+        return fromButton ? std::optional<Message>(kSelectPicturesToAdd) : std::nullopt;
     for (const std::string& path : paths)
         if (const auto problem = JpegLoadProblem(path))
             return UnsupportedImageMessage(ThUtility::ExtractFileName(path), *problem);
@@ -137,7 +137,7 @@ void MovePicture(TThPicObjectManager& project, int from, int to) {
     project.Insert(to, project.Extract(from));
 }
 
-std::optional<std::string> MoveSelectedPicture(TThPicObjectManager& project, int tag) {
+std::optional<Message> MoveSelectedPicture(TThPicObjectManager& project, int tag) {
     if (SelectedCount(project) != 1)
         return kSelectOnePictureToMove;
     const int at = FirstSelected(project);
@@ -153,7 +153,7 @@ std::optional<std::string> MoveSelectedPicture(TThPicObjectManager& project, int
     return std::nullopt;
 }
 
-std::optional<std::string> CheckDelete(const TThPicObjectManager& project) {
+std::optional<Message> CheckDelete(const TThPicObjectManager& project) {
     if (SelectedCount(project) == 0)
         return kSelectOnePictureToDelete;
     return std::nullopt;
@@ -169,17 +169,18 @@ int DeleteSelectedPictures(TThPicObjectManager& project) {
     return removed;
 }
 
-std::optional<std::string> CheckCaptionText(const std::string& text) {
+std::optional<Message> CheckCaptionText(const std::string& text) {
     if (FitsShiftJis(text))
         return std::nullopt;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t length = characterLength(static_cast<unsigned char>(text[i]));
         const std::string character = text.substr(i, length);
         if (!FitsShiftJis(character))
-            return "「" + character + "」はキャプションに使えない文字です";
+            return Message(QT_TRANSLATE_NOOP("Messages", "「%1」はキャプションに使えない文字です"), {character});
         i += length;
     }
-    return "キャプションに使えない文字が含まれています";  // a stray byte that is no character
+    // A stray byte that is no character.
+    return Message(QT_TRANSLATE_NOOP("Messages", "キャプションに使えない文字が含まれています"));
 }
 
 }  // namespace kalidor::rules

@@ -5,6 +5,7 @@
 // Functions that can refuse return the message to show (a plain notice) or nullopt.
 
 #include "model/pic_object.h"
+#include "translation/message.h"
 
 #include <functional>
 #include <optional>
@@ -13,20 +14,21 @@
 
 namespace kalidor::rules {
 
-inline constexpr const char* kSelectPicturesToAdd = "追加する写真を選択してください";
-inline constexpr const char* kSelectOnePictureToDelete = "削除する写真を１つだけ選択してください";
-inline constexpr const char* kDeleteQuestion = "選択中の写真を削除してよろしいですか？";  // Yes/No
-inline constexpr const char* kQuestionCaption = "確認";
-inline constexpr const char* kSelectOnePictureToMove = "移動するストーリーボードを１つだけ選択してください";
-inline constexpr const char* kCannotMoveForward = "これ以上、前に移動できません";
-inline constexpr const char* kCannotMoveBack = "これ以上、後ろに移動できません";
+inline constexpr const char* kSelectPicturesToAdd = QT_TRANSLATE_NOOP("Messages", "追加する写真を選択してください");
+inline constexpr const char* kSelectOnePictureToDelete = QT_TRANSLATE_NOOP("Messages", "削除する写真を１つだけ選択してください");
+inline constexpr const char* kDeleteQuestion = QT_TRANSLATE_NOOP("Messages", "選択中の写真を削除してよろしいですか？");  // Yes/No
+inline constexpr const char* kQuestionCaption = QT_TRANSLATE_NOOP("Messages", "確認");
+inline constexpr const char* kSelectOnePictureToMove =
+    QT_TRANSLATE_NOOP("Messages", "移動するストーリーボードを１つだけ選択してください");
+inline constexpr const char* kCannotMoveForward = QT_TRANSLATE_NOOP("Messages", "これ以上、前に移動できません");
+inline constexpr const char* kCannotMoveBack = QT_TRANSLATE_NOOP("Messages", "これ以上、後ろに移動できません");
 
 // "「name」は非対応画像です": the named file is a picture we do not read.
 // "「name」をプロジェクトにコピーできませんでした": the file could not be copied into the project.
 // A reason, when given, follows on a line of its own: the OS's or the codec's words naming the
 // file, as below an export's result.
-std::string UnsupportedImageMessage(const std::string& fileName, const std::string& reason = {});
-std::string CopyFailedMessage(const std::string& fileName, const std::string& reason = {});
+Message UnsupportedImageMessage(const std::string& fileName, const std::string& reason = {});
+Message CopyFailedMessage(const std::string& fileName, const std::string& reason = {});
 
 // --- Selection --------------------------------------------------------------------------------
 
@@ -54,7 +56,7 @@ bool IsSupportedPicture(const std::string& fileName);
 // first file that is a .jpg/.jpeg which does not decode, with the reason; nullopt when all may
 // be added (other kinds are not read). With `fromButton`, an empty selection gives
 // kSelectPicturesToAdd.
-std::optional<std::string> CheckPicturesToAdd(const std::vector<std::string>& paths, bool fromButton);
+std::optional<Message> CheckPicturesToAdd(const std::vector<std::string>& paths, bool fromButton);
 
 // Called after each file with the count done and the total; returning false stops the adding
 // after that file (what was added stays).
@@ -62,7 +64,7 @@ using AddProgress = std::function<bool(int done, int total)>;
 
 struct AddResult {
     int added = 0;                      // pictures inserted; append as many panels
-    std::vector<std::string> messages;  // one per file that was not added, in order
+    std::vector<Message> messages;  // one per file that was not added, in order
 };
 
 // Copies the files into the project folder and inserts their pictures. With a negative index
@@ -98,12 +100,12 @@ void MovePicture(TThPicObjectManager& project, int from, int to);
 
 // The move buttons: tag 0 moves the one selected picture a place forward, any other tag a place
 // back. Refused when not exactly one picture is selected or it is already at that end.
-std::optional<std::string> MoveSelectedPicture(TThPicObjectManager& project, int tag);
+std::optional<Message> MoveSelectedPicture(TThPicObjectManager& project, int tag);
 
 // --- Deleting ---------------------------------------------------------------------------------
 
 // kSelectOnePictureToDelete when nothing is selected; otherwise ask kDeleteQuestion first.
-std::optional<std::string> CheckDelete(const TThPicObjectManager& project);
+std::optional<Message> CheckDelete(const TThPicObjectManager& project);
 // Takes out every selected picture (their copies stay in the project folder); returns how many,
 // that is how many panels to remove from the end.
 int DeleteSelectedPictures(TThPicObjectManager& project);
@@ -112,6 +114,6 @@ int DeleteSelectedPictures(TThPicObjectManager& project);
 
 // A caption must fit code page 932, or the project could not be saved: nullopt when it does,
 // else the message naming the first character that does not, to show where it is typed.
-std::optional<std::string> CheckCaptionText(const std::string& text);
+std::optional<Message> CheckCaptionText(const std::string& text);
 
 }  // namespace kalidor::rules

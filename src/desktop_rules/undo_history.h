@@ -14,6 +14,7 @@
 #include "imaging/bitmap.h"
 #include "model/caption_font.h"
 #include "model/pic_object.h"
+#include "translation/message.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,20 +28,21 @@
 
 namespace kalidor::rules {
 
-// The names of the steps, as the user is told what an undo or a redo would take back.
-inline constexpr const char* kStepAddPictures = "画像の追加";
-inline constexpr const char* kStepDeletePictures = "画像の削除";
-inline constexpr const char* kStepMovePicture = "画像の移動";
-inline constexpr const char* kStepGiveAction = "アクションの追加";
-inline constexpr const char* kStepTakeActions = "アクションの削除";
-inline constexpr const char* kStepCaption = "文字の入力";
-inline constexpr const char* kStepDisplayTime = "表示時間の変更";
-inline constexpr const char* kStepFont = "フォントの変更";
-inline constexpr const char* kStepMovieSettings = "動画設定の変更";
+// The names of the steps, as the user is told what an undo or a redo would take back (marked for
+// translation, as the entries are).
+inline constexpr const char* kStepAddPictures = QT_TRANSLATE_NOOP("Messages", "画像の追加");
+inline constexpr const char* kStepDeletePictures = QT_TRANSLATE_NOOP("Messages", "画像の削除");
+inline constexpr const char* kStepMovePicture = QT_TRANSLATE_NOOP("Messages", "画像の移動");
+inline constexpr const char* kStepGiveAction = QT_TRANSLATE_NOOP("Messages", "アクションの追加");
+inline constexpr const char* kStepTakeActions = QT_TRANSLATE_NOOP("Messages", "アクションの削除");
+inline constexpr const char* kStepCaption = QT_TRANSLATE_NOOP("Messages", "文字の入力");
+inline constexpr const char* kStepDisplayTime = QT_TRANSLATE_NOOP("Messages", "表示時間の変更");
+inline constexpr const char* kStepFont = QT_TRANSLATE_NOOP("Messages", "フォントの変更");
+inline constexpr const char* kStepMovieSettings = QT_TRANSLATE_NOOP("Messages", "動画設定の変更");
 
 // The entries of the right-click menu that offers undo and redo.
-inline constexpr const char* kUndoEntry = "元に戻す";
-inline constexpr const char* kRedoEntry = "やり直し";
+inline constexpr const char* kUndoEntry = QT_TRANSLATE_NOOP("Messages", "元に戻す");
+inline constexpr const char* kRedoEntry = QT_TRANSLATE_NOOP("Messages", "やり直し");
 // An entry with the step it would take back or make again ("元に戻す: 画像の削除"); the entry
 // alone when there is none.
 std::string EntryWithStep(const char* entry, const std::optional<std::string>& step);

@@ -17,9 +17,9 @@ using PatternPtr = std::unique_ptr<FcPattern, PatternFree>;
 // Windows' Japanese faces and their free look-alikes, proportional ("Ｐ") to proportional:
 // fontconfig's own rules alias the ASCII names at best, and never the full-width spelling.
 constexpr std::pair<std::string_view, std::string_view> kWindowsFaces[] = {
-    {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"MS PGothic", "IPAPGothic"}, {"ＭＳ ゴシック", "IPAGothic"},
-    {"MS Gothic", "IPAGothic"},       {"ＭＳ Ｐ明朝", "IPAPMincho"},  {"MS PMincho", "IPAPMincho"},
-    {"ＭＳ 明朝", "IPAMincho"},        {"MS Mincho", "IPAMincho"},
+    {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"MS PGothic", "IPAPGothic"}, {"ＭＳ ゴシック", "IPAGothic"},  // not translated
+    {"MS Gothic", "IPAGothic"},       {"ＭＳ Ｐ明朝", "IPAPMincho"},  {"MS PMincho", "IPAPMincho"},  // not translated
+    {"ＭＳ 明朝", "IPAMincho"},        {"MS Mincho", "IPAMincho"},  // face names: not translated
 };
 
 std::string ResolveFontFamily(const std::string& faceName) {

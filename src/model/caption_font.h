@@ -19,7 +19,7 @@ inline constexpr std::uint32_t kSystemColorFlag = 0x80000000u;
 inline constexpr std::uint32_t clWindowText = kSystemColorFlag + 8;  // black on every system we run on
 
 // The desktop's default Japanese face; fontconfig resolves it to an installed Japanese face.
-inline constexpr const char* kDefaultFontName = "ＭＳ Ｐゴシック";
+inline constexpr const char* kDefaultFontName = "ＭＳ Ｐゴシック";  // a face name: not translated
 
 struct CaptionFont {
     std::string Name = kDefaultFontName;

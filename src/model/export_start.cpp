@@ -20,8 +20,9 @@ ExportStartCheck CheckExportStart(const MovieSettingsPage& page, const TThPicObj
     return check;
 }
 
-std::string OverwriteQuestion(const std::string& moviePath) {
-    return ThUtility::ExtractFileName(moviePath) + "は既に存在します。\r\n上書きしてもよろしいですか？";
+Message OverwriteQuestion(const std::string& moviePath) {
+    return {QT_TRANSLATE_NOOP("Messages", "%1は既に存在します。\r\n上書きしてもよろしいですか？"),
+            {ThUtility::ExtractFileName(moviePath)}};
 }
 
 std::string MovieFolderOf(const std::string& moviePath) {

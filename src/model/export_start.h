@@ -5,6 +5,7 @@
 // replaced.
 
 #include "model/movie_settings.h"
+#include "translation/message.h"
 
 #include <optional>
 #include <string>
@@ -14,17 +15,17 @@ namespace kalidor {
 class TThPicObjectManager;
 
 // The title of the program's Yes/No questions.
-inline constexpr const char* kConfirmTitle = "確認";
+inline constexpr const char* kConfirmTitle = QT_TRANSLATE_NOOP("Messages", "確認");
 
 struct ExportStartCheck {
-    std::optional<std::string> refusal;            // shown in a plain message box; the click ends
-    std::optional<std::string> overwriteQuestion;  // asked Yes/No when no refusal; No ends the click
+    std::optional<Message> refusal;            // shown in a plain message box; the click ends
+    std::optional<Message> overwriteQuestion;  // asked Yes/No when no refusal; No ends the click
 };
 
 ExportStartCheck CheckExportStart(const MovieSettingsPage& page, const TThPicObjectManager& project);
 
 // "<name>は既に存在します。" CR LF "上書きしてもよろしいですか？", the name without its folder.
-std::string OverwriteQuestion(const std::string& moviePath);
+Message OverwriteQuestion(const std::string& moviePath);
 
 // The folder of the movie path, ending in '/' (the progress dialog opens it).
 std::string MovieFolderOf(const std::string& moviePath);

@@ -1,13 +1,17 @@
 #include "model/movie_settings.h"
 
 #include "model/pic_object.h"
+#include "translation/message.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace kalidor {
 
-const char* const kQualityItems[kQualityItemCount] = {"最高画質", "高画質", "通常画質", "低画質", "最低画質"};
+const char* const kQualityItems[kQualityItemCount] = {
+    QT_TRANSLATE_NOOP("Messages", "最高画質"), QT_TRANSLATE_NOOP("Messages", "高画質"),
+    QT_TRANSLATE_NOOP("Messages", "通常画質"), QT_TRANSLATE_NOOP("Messages", "低画質"),
+    QT_TRANSLATE_NOOP("Messages", "最低画質")};
 
 namespace {
 
@@ -135,14 +139,15 @@ bool FilterMatches(const FileDialogFilter& filter, const std::string& fileName) 
 }
 
 FileDialogFilter MusicFileFilter() {
-    return filterOf("音楽ファイル(*.MP3, *.WAV, *.M4A, *.AAC)", {".MP3", ".WAV", ".M4A", ".AAC"});
+    return filterOf(QT_TRANSLATE_NOOP("Messages", "音楽ファイル(*.MP3, *.WAV, *.M4A, *.AAC)"),
+                    {".MP3", ".WAV", ".M4A", ".AAC"});
 }
 
 std::optional<FileDialogFilter> MovieFileFilter(std::uint8_t movType) {
     switch (movType) {
-    case 0: return filterOf("動画ファイル(*.MP4)", {".MP4"});
-    case 1: return filterOf("動画ファイル(*.AVI)", {".AVI"});
-    case 2: return filterOf("動画ファイル(*.MPG, *.MPEG)", {".MPG", ".MPEG"});
+    case 0: return filterOf(QT_TRANSLATE_NOOP("Messages", "動画ファイル(*.MP4)"), {".MP4"});
+    case 1: return filterOf(QT_TRANSLATE_NOOP("Messages", "動画ファイル(*.AVI)"), {".AVI"});
+    case 2: return filterOf(QT_TRANSLATE_NOOP("Messages", "動画ファイル(*.MPG, *.MPEG)"), {".MPG", ".MPEG"});
     default: return std::nullopt;
     }
 }

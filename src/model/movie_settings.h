@@ -17,7 +17,8 @@ class TThPicObjectManager;
 enum class MovieFormatButton { None, MP4, MPEG, AVI };
 
 inline constexpr int kQualityItemCount = 5;
-// The quality list's items, highest first; the item index is the project's MovQuality.
+// The quality list's items, highest first; the item index is the project's MovQuality. Marked
+// for translation (translation/message.h), as the filters' labels are.
 extern const char* const kQualityItems[kQualityItemCount];
 
 struct MovieSettingsPage {

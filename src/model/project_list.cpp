@@ -87,11 +87,11 @@ std::string ProjectNameOf(const std::string& entry) {
     return folder.substr(folder.find_last_of('/') + 1);
 }
 
-std::string ProjectExistsMessage(const std::string& name) {
-    return "「" + name + "」は既に存在するプロジェクトです";
+Message ProjectExistsMessage(const std::string& name) {
+    return {QT_TRANSLATE_NOOP("Messages", "「%1」は既に存在するプロジェクトです"), {name}};
 }
 
-std::string CheckProjectName(const std::string& name, const std::string& projectRoot) {
+Message CheckProjectName(const std::string& name, const std::string& projectRoot) {
     if (blankOnly(name)) return kEnterNameMessage;
     struct stat info {};
     if (lstat((withSlash(projectRoot) + name).c_str(), &info) == 0) return ProjectExistsMessage(name);
@@ -99,16 +99,16 @@ std::string CheckProjectName(const std::string& name, const std::string& project
     // is 0x80 or above, so the trail byte of a full-width character never matches.
     if (name.find_first_of("\\/:*?\"<>|") != std::string::npos) return kBadCharacterMessage;
     if (const std::string bad = firstUnstorable(name); !bad.empty())
-        return "プロジェクト名に「" + bad + "」の文字は使用できません";
+        return {QT_TRANSLATE_NOOP("Messages", "プロジェクト名に「%1」の文字は使用できません"), {bad}};
     if (ShiftJisLength(name) > 20) return kNameTooLongMessage;
     return {};
 }
 
-std::string CreateProject(const std::string& projectRoot, const std::string& name) {
+std::string CreateProject(const std::string& projectRoot, const std::string& name, const std::string& thumbnail) {
     if (!isPlainComponent(name)) return "not a project name: " + name;
     const std::string root = withSlash(projectRoot);
     if (mkdir((root + name).c_str(), 0755) != 0) return osReason("cannot make", root + name);
-    ThUtility::CopyFile(root + "thum.bmp", root + name + "/thum.bmp");
+    ThUtility::CopyFile(thumbnail.empty() ? root + "thum.bmp" : thumbnail, root + name + "/thum.bmp");
     return {};
 }
 

@@ -4,6 +4,7 @@
 // Names are UTF-8; their limits count Shift-JIS bytes, as project.dat stores them.
 
 #include "imaging/bitmap.h"
+#include "translation/message.h"
 
 #include <string>
 #include <vector>
@@ -19,26 +20,28 @@ std::string ProjectFolderOf(const std::string& entry);
 std::string ProjectNameOf(const std::string& entry);
 
 // The messages of the name checks.
-inline constexpr const char* kEnterNameMessage = "プロジェクト名を入力してください";
-inline constexpr const char* kBadCharacterMessage = "プロジェクト名に「\\/:*?\"<>|」の文字は使用できません";
-inline constexpr const char* kNameTooLongMessage = "プロジェクト名は全角10文字以内で入力してください";
-inline constexpr const char* kSelectProjectMessage = "プロジェクトを選択してください";
-std::string ProjectExistsMessage(const std::string& name);
+inline constexpr const char* kEnterNameMessage = QT_TRANSLATE_NOOP("Messages", "プロジェクト名を入力してください");
+inline constexpr const char* kBadCharacterMessage =
+    QT_TRANSLATE_NOOP("Messages", "プロジェクト名に「\\/:*?\"<>|」の文字は使用できません");
+inline constexpr const char* kNameTooLongMessage =
+    QT_TRANSLATE_NOOP("Messages", "プロジェクト名は全角10文字以内で入力してください");
+inline constexpr const char* kSelectProjectMessage = QT_TRANSLATE_NOOP("Messages", "プロジェクトを選択してください");
+Message ProjectExistsMessage(const std::string& name);
 
-// The checks in their order; the first failing one gives its message, "" when the name
-// passes. The name is checked as typed (only the emptiness check trims it). A character that
+// The checks in their order; the first failing one gives its message, an empty one when the
+// name passes. The name is checked as typed (only the emptiness check trims it). A character that
 // Shift-JIS cannot hold fails like the forbidden characters, with its own text.
-std::string CheckProjectName(const std::string& name, const std::string& projectRoot);
+Message CheckProjectName(const std::string& name, const std::string& projectRoot);
 
 // New, rename and delete. Each returns "" when done, else why not: the OS's reason with the path,
 // to show below the matching message here.
-inline constexpr const char* kCreateFailedMessage = "プロジェクトを作成できませんでした";
-inline constexpr const char* kRenameFailedMessage = "プロジェクト名を変更できませんでした";
-inline constexpr const char* kDeleteFailedMessage = "プロジェクトを削除できませんでした";
+inline constexpr const char* kCreateFailedMessage = QT_TRANSLATE_NOOP("Messages", "プロジェクトを作成できませんでした");
+inline constexpr const char* kRenameFailedMessage = QT_TRANSLATE_NOOP("Messages", "プロジェクト名を変更できませんでした");
+inline constexpr const char* kDeleteFailedMessage = QT_TRANSLATE_NOOP("Messages", "プロジェクトを削除できませんでした");
 
-// Makes root + name and copies root + "thum.bmp" into it (a project without it opens all the
-// same, so only the folder counts).
-std::string CreateProject(const std::string& projectRoot, const std::string& name);
+// Makes root + name and copies `thumbnail` (root + "thum.bmp" when empty) into it as its
+// thum.bmp (a project without it opens all the same, so only the folder counts).
+std::string CreateProject(const std::string& projectRoot, const std::string& name, const std::string& thumbnail = {});
 // Never replaces an existing entry. Rename and delete hold the lock an export takes on the
 // project folder while they work, and refuse, touching nothing, while an export (of any process)
 // holds it: "cannot rename <folder>: an export of this project is running".

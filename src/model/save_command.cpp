@@ -2,6 +2,7 @@
 
 #include "model/pic_object.h"
 #include "model/th_utility.h"
+#include "platform/error.h"
 
 #include <algorithm>
 #include <cctype>
@@ -63,7 +64,7 @@ SaveCommandResult SaveProjectCommand(MovieSettingsPage& page, TThPicObjectManage
     try {
         project.SaveProject();
     } catch (const std::exception& e) {
-        return {false, e.what()};
+        return {false, MessageOf(e)};
     }
     modified = false;
     SaveCommandResult result{true, kSavedMessage, {}};

@@ -3,6 +3,7 @@
 // the picture copies that no picture of the project uses any more.
 
 #include "model/movie_settings.h"
+#include "translation/message.h"
 
 #include <set>
 #include <string>
@@ -12,12 +13,12 @@ namespace kalidor {
 
 class TThPicObjectManager;
 
-inline constexpr const char* kSaveQuestion = "現在のプロジェクトを保存しますか？";
-inline constexpr const char* kSavedMessage = "保存しました";
+inline constexpr const char* kSaveQuestion = QT_TRANSLATE_NOOP("Messages", "現在のプロジェクトを保存しますか？");
+inline constexpr const char* kSavedMessage = QT_TRANSLATE_NOOP("Messages", "保存しました");
 
 struct SaveCommandResult {
     bool saved = false;
-    std::string message;  // kSavedMessage, or why the project could not be written
+    Message message;  // kSavedMessage, or why the project could not be written
     std::vector<std::string> kept = {};  // unused copies kept because `keep` names them
 };
 

@@ -184,11 +184,18 @@ bool LoadImageFitted(const std::string& path, int boxWidth, int boxHeight, Bitma
     return true;
 }
 
-std::string SecondsToText(std::int64_t seconds) {
-    char text[96];
-    std::snprintf(text, sizeof text, "%.2lld時間%.2lld分%.2lld秒", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds % 3600 / 60), static_cast<long long>(seconds % 60));
-    return text;
+Message UnsupportedImageMessage(const std::string& path) {
+    return {QT_TRANSLATE_NOOP("Messages", "対象外の画像形式です (%1)"), {path}};
+}
+
+Message EncodedUpToText(std::int64_t seconds) {
+    const auto twoDigits = [](std::int64_t value) {
+        char text[24];
+        std::snprintf(text, sizeof text, "%.2lld", static_cast<long long>(value));
+        return std::string(text);
+    };
+    return {QT_TRANSLATE_NOOP("Messages", "%1時間%2分%3秒までの動画を変換完了"),
+            {twoDigits(seconds / 3600), twoDigits(seconds % 3600 / 60), twoDigits(seconds % 60)}};
 }
 
 }  // namespace kalidor::ThUtility

@@ -5,6 +5,7 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/fitted_size.h"
+#include "translation/message.h"
 
 #include <cstdint>
 #include <functional>
@@ -42,8 +43,9 @@ std::string UniqueFileName(const std::string& folder, const std::string& name,
 // Any other extension gives an empty bitmap. Codec errors propagate.
 void LoadImageFile(const std::string& path, Bitmap& bitmap);
 
-// The message shown when a picture's kind is not one we read.
-inline constexpr const char* kUnsupportedImageMessage = "対象外の画像形式です";
+// The message shown when a picture's kind is not one we read, and the same naming the file.
+inline constexpr const char* kUnsupportedImageMessage = QT_TRANSLATE_NOOP("Messages", "対象外の画像形式です");
+Message UnsupportedImageMessage(const std::string& path);
 
 // Loads the picture and shrinks or enlarges it with ResizeAverage to fit boxWidth x boxHeight
 // keeping its aspect (one side touches the box). Returns false and leaves an empty bitmap when
@@ -56,8 +58,9 @@ bool LoadImageFitted(const std::string& path, int boxWidth, int boxHeight, Bitma
 using Size = FitSize;
 using ::kalidor::FittedSize;
 
-// "HH時間MM分SS秒", each part at least two digits (hours may have more).
-std::string SecondsToText(std::int64_t seconds);
+// "HH時間MM分SS秒までの動画を変換完了", how far the encoder has come: each part at least two
+// digits (hours may have more).
+Message EncodedUpToText(std::int64_t seconds);
 
 // Extension with its dot ("" when none) and the name without it.
 std::string ExtractFileExt(const std::string& name);

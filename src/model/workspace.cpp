@@ -101,11 +101,12 @@ int InstallDeliveredData(const std::string& dataDir, const Workspace& workspace)
         std::string source, target, name;  // name: the path under the program's folder
     };
     std::vector<Delivered> delivered;
+    // The images, and those drawn again for other languages in img/<language>/.
     std::vector<std::string> images;
-    ThUtility::ListFiles(data + "img", images, false);
+    ThUtility::ListFiles(data + "img", images, true);
     std::sort(images.begin(), images.end());
     for (const auto& image : images) {
-        const std::string file = image.substr(image.find_last_of('/') + 1);
+        const std::string file = image.substr(data.size() + 4);
         delivered.push_back({image, workspace.ImgDir + file, "img/" + file});
     }
     delivered.push_back({data + "config/actionList.dat", workspace.ConfigDir + "actionList.dat", "config/actionList.dat"});
@@ -116,8 +117,9 @@ int InstallDeliveredData(const std::string& dataDir, const Workspace& workspace)
     const std::map<std::string, std::string> recorded = record;
     int copied = 0;
     try {
-        if (!images.empty()) MakeFolders(workspace.ImgDir, 0755);
         for (const Delivered& file : delivered) {
+            if (file.name.rfind("img/", 0) == 0)
+                MakeFolders(file.target.substr(0, file.target.find_last_of('/')), 0755);
             struct stat info {};
             const bool present = lstat(file.target.c_str(), &info) == 0;
             if (!exists(file.source) || (present && (!S_ISREG(info.st_mode) || record.count(file.name)))) continue;
@@ -138,10 +140,46 @@ int InstallDeliveredData(const std::string& dataDir, const Workspace& workspace)
         writeRecord(recordPath, record, recorded);
         const auto* fileError = dynamic_cast<const FileError*>(&e);
         const bool full = fileError && (fileError->osError() == ENOSPC || fileError->osError() == EDQUOT);
-        throw Error(std::string(full ? kInstallDiskFullMessage : kInstallFailedMessage) + "\n" + e.what());
+        throw MessageError(Message(full ? kInstallDiskFullMessage : kInstallFailedMessage).WithDetail(e.what()));
     }
     writeRecord(recordPath, record, recorded);
     return copied;
+}
+
+namespace {
+
+// The delivered file `own` (`ownName` in the record), or its drawing for the language in
+// img/<language>/ or img/en/ under `name`.
+std::string localisedPath(const Workspace& workspace, const std::string& own, const std::string& ownName,
+                          const std::string& name, const std::string& language) {
+    if (language.empty() || language == "ja") return own;
+    std::string drawn;
+    for (const std::string& folder : {language, std::string("en")})
+        if (drawn.empty() && exists(workspace.ImgDir + folder + "/" + name)) drawn = workspace.ImgDir + folder + "/" + name;
+    if (drawn.empty()) return own;
+    // The user's own picture in place of a delivered one shows in every language, unless the
+    // user has replaced the drawing for the language too.
+    const std::map<std::string, std::string> record = readRecord(workspace.ConfigDir + kDeliveredRecordName);
+    const auto replaced = [&](const std::string& path, const std::string& recordName) {
+        const auto recorded = record.find(recordName);
+        if (recorded == record.end()) return false;
+        try {
+            return md5Of(readFileBytes(path)) != recorded->second;
+        } catch (const Error&) {
+            return false;
+        }
+    };
+    return replaced(own, ownName) && !replaced(drawn, "img/" + drawn.substr(workspace.ImgDir.size())) ? own : drawn;
+}
+
+}  // namespace
+
+std::string InterfaceImagePath(const Workspace& workspace, const std::string& name, const std::string& language) {
+    return localisedPath(workspace, workspace.ImgDir + name, "img/" + name, name, language);
+}
+
+std::string EmptyProjectThumbnail(const Workspace& workspace, const std::string& language) {
+    return localisedPath(workspace, workspace.ProjectRoot + "thum.bmp", "project/thum.bmp", "thum.bmp", language);
 }
 
 std::string DeliveredDataDir(const std::string& executablePath, const std::string& fallback) {

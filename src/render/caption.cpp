@@ -11,7 +11,7 @@ namespace kalidor {
 namespace {
 
 // The character measured to size a caption: a full-width kana.
-constexpr std::string_view kSizingCharacter = "あ";
+constexpr std::string_view kSizingCharacter = "あ";  // a measure: not translated
 constexpr int kSetupPointSize = 100;
 
 // Windows' default ("classic") system colours, 0x00BBGGRR, by index.

@@ -16,22 +16,23 @@ ExportResult DecideExportResult(const ExportFlags& flags) {
 
 const char* ExportResultMessage(ExportResult result) {
     switch (result) {
-    case ExportResult::Cancelled: return "処理をキャンセルしました";
-    case ExportResult::Completed: return "処理が完了しました";
-    case ExportResult::DiskSpaceShort: return "テンポラリのディスク容量が足りないため処理を中止しました";
+    case ExportResult::Cancelled: return QT_TRANSLATE_NOOP("Messages", "処理をキャンセルしました");
+    case ExportResult::Completed: return QT_TRANSLATE_NOOP("Messages", "処理が完了しました");
+    case ExportResult::DiskSpaceShort:
+        return QT_TRANSLATE_NOOP("Messages", "テンポラリのディスク容量が足りないため処理を中止しました");
     case ExportResult::Failed: break;
     }
-    return "処理が失敗しました";
+    return QT_TRANSLATE_NOOP("Messages", "処理が失敗しました");
 }
 
 StatusButtons FinishedButtons(ExportResult result) {
     return {false, result == ExportResult::Completed, true};
 }
 
-std::string ResultLabelText(ExportResult result, const std::string& failureDetail) {
+std::string ResultLabelText(ExportResult result, const Message& failureDetail) {
     std::string text = ExportResultMessage(result);
     if (result == ExportResult::Failed && !failureDetail.empty())
-        text += "\n" + failureDetail;
+        text += "\n" + failureDetail.Japanese();
     return text;
 }
 
@@ -46,7 +47,7 @@ ExportResult FinishExport(const std::string& projectDir, ExportStatus& status, c
         status.SetOpenFolderEnabled(true);
     status.ShowStatusText(ExportResultMessage(result), false);
     if (result == ExportResult::Failed && !flags.FailureMessage.empty())
-        status.ShowFailureDetail(flags.FailureMessage);
+        status.ShowFailureDetail(status.Translate(flags.FailureMessage));
     return result;
 }
 

@@ -13,7 +13,7 @@ namespace kalidor {
 struct ExportFlags {
     bool EncodeSucceeded = false;
     bool DiskSpaceShort = false;
-    std::string FailureMessage;  // why it failed, when something went wrong before or at the encoder's start
+    Message FailureMessage;  // why it failed, when something went wrong before or at the encoder's start
     // Another export of the same project was running (in any process): this one was refused,
     // and that one's tmp/ is not this one's to remove.
     bool ProjectInUse = false;
@@ -35,21 +35,21 @@ enum class ExportResult {
 // place) is no result.
 ExportResult DecideExportResult(const ExportFlags& flags);
 
-// The text the progress dialog shows for a result.
+// The text the progress dialog shows for a result, marked for translation.
 const char* ExportResultMessage(ExportResult result);
 
 // The buttons once a result is shown: Close, and the open-folder button after success only.
 StatusButtons FinishedButtons(ExportResult result);
 
 // The label under the bar after the end: the result text and, for a failure with a known
-// reason, that reason on the line below.
-std::string ResultLabelText(ExportResult result, const std::string& failureDetail);
+// reason, that reason on the line below; both as the program writes them.
+std::string ResultLabelText(ExportResult result, const Message& failureDetail);
 
 // What the owner does when the render thread has ended, on its own thread: removes
 // projectDir + "tmp" (also when the thread already did; not when the project was in use by
 // another export, whose frames are there), marks the dialog finished, enables
 // the open-folder button after success, shows the result text without a counter and, after a
-// failure with a known reason, that reason. Returns the result, decided by the flags (the
+// failure with a known reason, that reason (both through the dialog's Translate). Returns the result, decided by the flags (the
 // dialog's cancel mark is the render thread's to read).
 ExportResult FinishExport(const std::string& projectDir, ExportStatus& status, const ExportFlags& flags);
 

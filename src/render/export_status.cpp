@@ -24,8 +24,9 @@ void ExportStatus::SetProgressPosition(int position) {
     ProgressChanged(minimum_, maximum_, position_);
 }
 
-void ExportStatus::ShowStatusText(const std::string& text, bool withCounter) {
-    label_ = withCounter ? CountedStatusText(text, position_, maximum_) : text;
+void ExportStatus::ShowStatusText(const Message& text, bool withCounter) {
+    const std::string translated = Translate(text);
+    label_ = withCounter ? CountedStatusText(translated, position_, maximum_) : translated;
     StatusLabelChanged(label_);
 }
 

@@ -6,6 +6,8 @@
 // Threads: every call comes on the owner's thread, through the export's Dispatcher. The render
 // thread never calls an implementation directly.
 
+#include "translation/message.h"
+
 #include <functional>
 #include <string>
 
@@ -15,8 +17,8 @@ namespace kalidor {
 // 0..n-1 and the position at the item in work, it reads "item k of n".
 std::string CountedStatusText(const std::string& text, int position, int maximum);
 
-inline constexpr const char* kInitialisingText = "初期化中････";
-inline constexpr const char* kCancelQuestion = "キャンセルしてよろしいですか？";
+inline constexpr const char* kInitialisingText = QT_TRANSLATE_NOOP("Messages", "初期化中････");
+inline constexpr const char* kCancelQuestion = QT_TRANSLATE_NOOP("Messages", "キャンセルしてよろしいですか？");
 
 // Which of the dialog's buttons can be pressed.
 struct StatusButtons {
@@ -38,8 +40,12 @@ public:
     void SetProgressRange(int minimum, int maximum);
     // Moves the bar; a position outside the range is held at its nearer end.
     void SetProgressPosition(int position);
-    // Shows the text, with the counter of the bar's position and maximum when asked.
-    void ShowStatusText(const std::string& text, bool withCounter);
+    // Shows the text in the user's language (Translate), with the counter of the bar's position
+    // and maximum when asked.
+    void ShowStatusText(const Message& text, bool withCounter);
+    // A message as the user reads it; the program's own Japanese unless an implementation
+    // translates.
+    virtual std::string Translate(const Message& message) const { return message.Japanese(); }
 
     int ProgressMinimum() const noexcept { return minimum_; }
     int ProgressMaximum() const noexcept { return maximum_; }
@@ -73,7 +79,7 @@ public:
     virtual void CancelClosed() {}
     virtual void SetOpenFolderEnabled(bool enabled) = 0;
     // Why a failed export failed (a picture that cannot be read, an encoder that cannot be
-    // started), shown besides the result text.
+    // started), translated, shown besides the result text.
     virtual void ShowFailureDetail(const std::string& message) = 0;
 
 protected:

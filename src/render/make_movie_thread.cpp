@@ -31,10 +31,9 @@
 namespace kalidor {
 namespace {
 
-const char* const kPass1Text = "画像を動画サイズに変換中・・・";
-const char* const kPass2Text = "画像に効果を適用中・・・";
-const char* const kPass3Text = "動画作成の準備中・・・";
-const char* const kEncodedText = "までの動画を変換完了";
+const char* const kPass1Text = QT_TRANSLATE_NOOP("Messages", "画像を動画サイズに変換中・・・");
+const char* const kPass2Text = QT_TRANSLATE_NOOP("Messages", "画像に効果を適用中・・・");
+const char* const kPass3Text = QT_TRANSLATE_NOOP("Messages", "動画作成の準備中・・・");
 
 // A codec's message names the file already; other errors get it added.
 std::string withFileName(const std::string& reason, const std::string& path) {
@@ -137,9 +136,9 @@ void TMakeMovieThread::Execute() {
         else
             ExecuteSteps();
     } catch (const std::exception& e) {
-        FailWith(e.what());
+        FailWith(MessageOf(e));
     } catch (...) {
-        FailWith("unexpected error while making the movie");
+        FailWith(Message::Verbatim("unexpected error while making the movie"));
     }
     // Every ending: the frames and bitmaps are of no use to anybody.
     if (!inUse)
@@ -159,7 +158,7 @@ void TMakeMovieThread::Execute() {
     finished_.store(true);
 }
 
-void TMakeMovieThread::FailWith(const std::string& message) {
+void TMakeMovieThread::FailWith(const Message& message) {
     try {
         SyncRecordFailure(message);
     } catch (...) {
@@ -185,7 +184,7 @@ void TMakeMovieThread::ExecuteSteps() {
     // run that was killed, a link to another folder) goes first, a link without what it points to.
     ThUtility::DeleteFolderTree(TempDir);
     if (::mkdir(TempDir.c_str(), 0777) != 0)
-        return FailWith("cannot make the temporary folder " + TempDir + ": " + std::strerror(errno));
+        return FailWith(Message::Verbatim("cannot make the temporary folder " + TempDir + ": " + std::strerror(errno)));
 
     // Pass 1: each picture fitted into the frame. The next picture is read and fitted on a second
     // thread while this one is, so at most two are in memory at a time.
@@ -304,7 +303,8 @@ void TMakeMovieThread::RenderAndEncode() {
             } else if (!StopRequested() && encoder && encoder->Wait() == 0) {
                 // A failed encoder has said why already; one that claims success without every
                 // frame has failed too.
-                FailWith("the encoder ended before it had taken every frame: " + Runner->CommandLine());
+                FailWith(Message::Verbatim("the encoder ended before it had taken every frame: " +
+                                           Runner->CommandLine()));
             }
             return;
         }
@@ -345,7 +345,7 @@ void TMakeMovieThread::PutMovieInPlace(PartialMovie& partial) {
     if (!SyncDecideCommit())
         return;
     if (const int error = partial.Commit(); error != 0)
-        FailWith(PartialMovieCommitError(partial.movie(), error));
+        FailWith(Message::Verbatim(PartialMovieCommitError(partial.movie(), error)));
 }
 
 void TMakeMovieThread::SyncBeginEncoderProgress() {
@@ -366,8 +366,10 @@ TMakeMovieThread::FittedPicture TMakeMovieThread::FitPicture(int i) const {
     FittedPicture fitted;
     try {
         fitted.picture = LoadFittedPicture(path, Project.MovWidth, Project.MovHeight);
+    } catch (const MessageError& e) {
+        fitted.failure = e.message();
     } catch (const std::exception& e) {
-        fitted.failure = withFileName(e.what(), path);
+        fitted.failure = Message::Verbatim(withFileName(e.what(), path));
     }
     return fitted;
 }
@@ -401,7 +403,7 @@ void TMakeMovieThread::RunnerNewLine(const std::string& line) {
         const int seconds = *frames / FRAME_RATE;  // div: truncates toward zero
         ProgressPos = seconds;
         SyncShowPosition();
-        StatusText = ThUtility::SecondsToText(seconds) + kEncodedText;
+        StatusText = ThUtility::EncodedUpToText(seconds);
         SyncShowText();
     }
     SyncCheckCancel();
@@ -416,14 +418,15 @@ void TMakeMovieThread::RunnerTerminated(std::uint32_t exitCode) {
     else if (StopRequested() || encoderCut_.load())
         SyncMarkFailed();  // stopped on request: the encoder's last words are no reason
     else if (const int signal = Runner->EndingSignal())
-        SyncRecordFailure(EncoderSignalReason(signal));  // its last line was only where it was
+        // Its last line was only where it was.
+        SyncRecordFailure(Message::Verbatim(EncoderSignalReason(signal)));
     else
-        SyncRecordFailure(EncoderTail.Reason(exitCode));
+        SyncRecordFailure(Message::Verbatim(EncoderTail.Reason(exitCode)));
 }
 
 void TMakeMovieThread::SyncRefuseProjectInUse() {
-    const std::string message =
-        Project.ProjectDir + " is being made into a movie elsewhere: another export of this project is running";
+    const Message message = Message::Verbatim(
+        Project.ProjectDir + " is being made into a movie elsewhere: another export of this project is running");
     dispatcher_.runSync([this, &message] {
         flags_.EncodeSucceeded = false;
         flags_.ProjectInUse = true;
@@ -443,7 +446,7 @@ void TMakeMovieThread::SyncMarkDiskShort() {
     dispatcher_.runSync([this] { flags_.DiskSpaceShort = true; });
 }
 
-void TMakeMovieThread::SyncRecordFailure(const std::string& message) {
+void TMakeMovieThread::SyncRecordFailure(const Message& message) {
     dispatcher_.runSync([this, &message] {
         flags_.EncodeSucceeded = false;
         flags_.FailureMessage = message;

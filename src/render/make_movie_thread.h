@@ -130,7 +130,7 @@ private:
     // Pass 1's work on picture i: read and fitted, or why not.
     struct FittedPicture {
         Bitmap picture;
-        std::string failure;
+        Message failure;
     };
     FittedPicture FitPicture(int i) const;
     // FitPicture(i) started ahead of its use.
@@ -146,7 +146,7 @@ private:
     bool SyncDecideCommit();
     void RunnerNewLine(const std::string& line);
     void RunnerTerminated(std::uint32_t exitCode);
-    void FailWith(const std::string& message);
+    void FailWith(const Message& message);
 
     // The synchronized steps.
     void SyncMarkSucceeded();
@@ -157,12 +157,12 @@ private:
     void SyncShowTextCounted();
     void SyncShowText();
     void SyncCheckCancel();
-    void SyncRecordFailure(const std::string& message);
+    void SyncRecordFailure(const Message& message);
     void SyncRefuseProjectInUse();
 
     // Written by the render thread, or in pass 3 by RunnerNewLine on the owner's thread while
     // the render thread waits for the encoder; read only inside steps.
-    std::string StatusText;
+    Message StatusText;
     std::int32_t ProgressPos = 0;
     std::int32_t ProgressMax = 0;
     std::int32_t ProgressMin = 0;

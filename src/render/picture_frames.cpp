@@ -30,7 +30,7 @@ Bitmap LoadFittedPicture(const std::string& path, int width, int height) {
     Bitmap picture;
     ThUtility::LoadImageFile(path, picture);
     // An extension we do not read gives no picture, and an empty picture cannot be fitted.
-    if (picture.empty()) throw Error(std::string(ThUtility::kUnsupportedImageMessage) + " (" + path + ")");
+    if (picture.empty()) throw MessageError(ThUtility::UnsupportedImageMessage(path));
     FitToMovieFrame(picture, width, height);
     return picture;
 }

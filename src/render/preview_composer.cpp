@@ -1,5 +1,6 @@
 #include "render/preview_composer.h"
 
+#include "platform/error.h"
 #include "platform/thread_priority.h"
 #include "render/movie_frames.h"
 
@@ -11,7 +12,7 @@ namespace kalidor {
 struct PreviewComposer::Picture {
     bool loading = true;
     std::shared_ptr<const PictureFrames> frames;
-    std::string problem;
+    Message problem;
 };
 
 namespace {
@@ -107,13 +108,13 @@ std::shared_ptr<PreviewComposer::Picture> PreviewComposer::pictureFor(std::uniqu
     lock.unlock();
     // Read and fitted outside the lock: the slow part, and other frames go on meanwhile.
     std::shared_ptr<const PictureFrames> frames;
-    std::string problem;
+    Message problem;
     try {
         const TThPicObject& source = project->Items(index);
         frames = std::make_shared<const PictureFrames>(
             LoadFittedPicture(source.PicturePath, project->MovWidth, project->MovHeight), source);
     } catch (const std::exception& error) {
-        problem = error.what();
+        problem = MessageOf(error);
     }
     lock.lock();
     picture->frames = std::move(frames);
@@ -143,13 +144,13 @@ void PreviewComposer::work() {
             if (quit_) return;
         }
         lock.unlock();
-        std::string problem = picture ? picture->problem : std::string();
+        Message problem = picture ? picture->problem : Message();
         if (problem.empty()) {
             try {
                 ComposeMovieFrame(
                     *project, index, [&](int) -> const PictureFrames& { return *picture->frames; }, frame);
             } catch (const std::exception& error) {
-                problem = error.what();
+                problem = MessageOf(error);
             }
         }
         delivery_(generation, index, problem.empty() ? &frame : nullptr, problem);

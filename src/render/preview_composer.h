@@ -30,7 +30,7 @@ public:
     // The frame, or the reason it cannot be shown (a picture that cannot be read) with `frame`
     // null. Called from the workers, several at once; it must not call the composer.
     using Delivery = std::function<void(std::uint64_t generation, std::int64_t index, const Bitmap* frame,
-                                        const std::string& problem)>;
+                                        const Message& problem)>;
 
     // `workers` threads (0: one per core); `keptPictures` fitted pictures at most.
     explicit PreviewComposer(Delivery delivery, int workers = 0, int keptPictures = 3);

@@ -2,6 +2,9 @@
 
 #include "support/test_support.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,7 +13,7 @@ extern char** environ;
 
 namespace kalidor::test {
 
-CliResult runCli(const std::vector<std::string>& args) {
+CliResult runCli(const std::vector<std::string>& args, const std::vector<std::string>& environment) {
     TempFolder scratch;
     const std::string outPath = scratch.dir() + "out", errPath = scratch.dir() + "err";
     posix_spawn_file_actions_t actions;
@@ -22,9 +25,18 @@ CliResult runCli(const std::vector<std::string>& args) {
     for (const auto& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    std::vector<char*> env;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view name(*entry, std::string_view(*entry).find('='));
+        if (std::none_of(environment.begin(), environment.end(),
+                         [&](const std::string& given) { return given.substr(0, given.find('=')) == name; }))
+            env.push_back(*entry);
+    }
+    for (const auto& given : environment) env.push_back(const_cast<char*>(given.c_str()));
+    env.push_back(nullptr);
     pid_t pid = 0;
     CliResult result;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), env.data()) == 0) {
         int status = 0;
         waitpid(pid, &status, 0);
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

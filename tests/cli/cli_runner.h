@@ -12,6 +12,7 @@ struct CliResult {
     std::string err;
 };
 
-CliResult runCli(const std::vector<std::string>& args);
+// `environment`: "NAME=value" entries in place of the test's own.
+CliResult runCli(const std::vector<std::string>& args, const std::vector<std::string>& environment = {});
 
 }  // namespace kalidor::test

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include <unistd.h>
@@ -265,6 +266,37 @@ TEST_F(ExportEndToEnd, TheLogCountsItsOwnPassAndFailuresSayWhy) {
     const auto failed = runCli({"export", project.dir(), "--out", out.dir() + "folder.mp4"});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.out.find("処理が失敗しました"), std::string::npos) << failed.out;
+    EXPECT_NE(failed.err.find("folder.mp4 is a folder"), std::string::npos) << failed.err;
+}
+
+TEST_F(ExportEndToEnd, AnEnglishDesktopReadsEnglish) {
+    // The locale need not be generated: only the environment is read.
+    const std::vector<std::string> english = {"LC_ALL=", "LANG=en_US.UTF-8"};
+    // The lead bytes of kana, kanji and full-width forms in UTF-8.
+    const auto japanese = [](const std::string& text) {
+        return std::any_of(text.begin(), text.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return (byte >= 0xE3 && byte <= 0xE9) || byte == 0xEF;
+        });
+    };
+    TempFolder project, out;
+    makeProject(project.dir(), 160, 120);
+    const auto r = runCli({"export", project.dir(), "--out", out.dir() + "movie.mp4"}, english);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "The export is complete\nmovie: " + out.dir() + "movie.mp4\n");
+    std::set<std::string> passes;
+    std::istringstream lines(r.err);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_FALSE(japanese(line)) << line;
+        passes.insert(line.substr(0, line.find_first_of("(.0123456789")));
+    }
+    EXPECT_EQ(passes, (std::set<std::string>{"Fitting the pictures to the movie size", "Applying the effects to the pictures",
+                                             "Preparing the movie", "Movie encoded up to ", "The export is complete "}));
+
+    fs::create_directories(out.path() / "folder.mp4");
+    const auto failed = runCli({"export", project.dir(), "--out", out.dir() + "folder.mp4"}, english);
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.out.substr(0, failed.out.find('\n')), "The export failed");
     EXPECT_NE(failed.err.find("folder.mp4 is a folder"), std::string::npos) << failed.err;
 }
 

@@ -160,7 +160,7 @@ void FormStatusTest::endings() {
     status.BeginExport(dir);
     status.SetProgressRange(0, 20);
     status.SetProgressPosition(7);
-    kalidor::ExportFlags flags{succeeded, diskShort, reason.toStdString()};
+    kalidor::ExportFlags flags{succeeded, diskShort, kalidor::Message::Verbatim(reason.toStdString())};
     flags.Cancelled = cancelled;
     kalidor::FinishExport(dir, status, flags);
     QCOMPARE(status.LabelStatus->text(), label);

@@ -1,7 +1,9 @@
 #include "model/workspace.h"
 #include "desktop/window/form_make_movie.h"
 #include "desktop/shared/png_button.h"
-#include "desktop/window/qt_japanese.h"
+#include "desktop/shared/translated.h"
+#include "desktop/window/interface_language.h"
+#include "render/export_result.h"
 #include "desktop/ui_test_support.h"
 
 #include "desktop/window/recovery_keeper.h"
@@ -91,7 +93,8 @@ private slots:
     void recoveryCopyIsOfferedAtTheNextStart();
     void aFailedRecoveryWriteIsShownAndKeepsThePictures();
     void errorsAreShownWithTheirTextAndTheWindowGoesOn();
-    void qtDialogsSpeakJapanese();
+    void dialogsSpeakTheInterfaceLanguage_data();
+    void dialogsSpeakTheInterfaceLanguage();
 };
 
 void MainWindowTest::createsTheWorkspaceAndShowsTheProjectPage() {
@@ -377,10 +380,27 @@ void MainWindowTest::errorsAreShownWithTheirTextAndTheWindowGoesOn() {
     QVERIFY2(h.notices[0].contains("menu02_02.png"), qPrintable(h.notices[0]));
 }
 
-void MainWindowTest::qtDialogsSpeakJapanese() {
-    QVERIFY(kalidor::InstallQtJapanese(qApp));
-    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes").left(2), QStringLiteral("はい"));
-    QVERIFY(QCoreApplication::translate("QFileDialog", "Open").contains(QStringLiteral("開く")));
+void MainWindowTest::dialogsSpeakTheInterfaceLanguage_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("yes");        // Qt's own button
+    QTest::addColumn<QString>("open");       // Qt's file dialog
+    QTest::addColumn<QString>("completed");  // the program's own text, from its catalogue
+    QTest::newRow("Japanese") << "ja" << "はい" << "開く" << "処理が完了しました";
+    QTest::newRow("English") << "en" << "&Yes" << "Open" << "The export is complete";
+}
+
+void MainWindowTest::dialogsSpeakTheInterfaceLanguage() {
+    QFETCH(QString, language);
+    QFETCH(QString, yes);
+    QFETCH(QString, open);
+    QFETCH(QString, completed);
+    QCOMPARE(QString::fromStdString(kalidor::InstallInterfaceLanguage(*qApp, language.toStdString())), language);
+    QCOMPARE(QString::fromStdString(kalidor::InterfaceLanguageShown()), language);
+    QVERIFY(QCoreApplication::translate("QPlatformTheme", "&Yes").startsWith(yes));
+    QVERIFY(QCoreApplication::translate("QFileDialog", "Open").contains(open));
+    QCOMPARE(kalidor::Translated(kalidor::ExportResultMessage(kalidor::ExportResult::Completed)), completed);
+    qDeleteAll(qApp->findChildren<QTranslator*>());
+    kalidor::SetInterfaceLanguageShown("ja");
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -225,7 +225,7 @@ void MoviePageTest::exportChecks() {
     else
         QCOMPARE(h.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
     QCOMPARE(h.questions,
-             exists ? QStringList{QString::fromStdString(kalidor::OverwriteQuestion(moviePath))} : QStringList());
+             exists ? QStringList{QString::fromStdString(kalidor::OverwriteQuestion(moviePath).Japanese())} : QStringList());
     QCOMPARE(h.window.TabSheetSaveMovie->Exporting() || h.window.TabSheetSaveMovie->StatusForm()->isVisible(), started);
     QCOMPARE(h.window.isEnabled(), !started);
     if (started) {

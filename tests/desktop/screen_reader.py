@@ -4,7 +4,12 @@ Run by screen_reader.sh with the project list showing. The project is opened wit
 page is shown by pressing its menu button through the bus, and the page's table names what must
 show there with its role. Then Tab is pressed until the bus reports the focus on a menu button,
 and Space on it must show its page.
+
+Under an English locale (LANG=en_…) the names are the English ones, and no text on any page may
+hold Japanese but the user's data: the project's name, its pictures' names and captions.
 """
+import os
+import re
 import subprocess
 import sys
 import time
@@ -28,6 +33,43 @@ PAGES = [
 ]
 # Names once given to the wrong control or to two of them.
 NEVER = [(PUSH, "保存場所"), (SPIN, "動画サイズ")]
+TAB_TARGET = "アクション選択"
+
+ENGLISH = os.environ.get("LANG", "").startswith("en") and not os.environ.get("LC_ALL")
+if ENGLISH:
+    MENU = [(PUSH, name) for name in ("Projects", "Pictures", "Actions", "Movie", "Save Project")]
+    PANEL = [(IMAGE, "Thumbnail 001"), (LABEL, "Number 001"), (IMAGE, "Picture action 001"),
+             (IMAGE, "Set display time 001"), (LABEL, "Display time 001"), (TEXT, "Caption 001"),
+             (PUSH, "Caption font 001"), (IMAGE, "Thumbnail 003"), (PUSH, "Caption font 003")]
+    PAGES = [
+        ("Projects", MENU + [(PUSH, n) for n in ("New", "Rename", "Delete", "Open")]),
+        ("Pictures", MENU + PANEL + [(PUSH, n) for n in ("Desktop", "Documents", "Move Earlier", "Move Later",
+                                                         "Add Pictures", "Delete Pictures")]),
+        ("Actions", MENU + PANEL + [(PUSH, "Add Action"), (PUSH, "Remove Action")]),
+        ("Movie", MENU + [(PUSH, "Make Movie"), (SPIN, "Width"), (SPIN, "Height"), (PUSH, "Back one frame"),
+                          (PUSH, "Play"), (PUSH, "Forward one frame")]),
+    ]
+    NEVER = [(PUSH, "Save to"), (SPIN, "Movie size")]
+    TAB_TARGET = "Actions"
+
+JAPANESE = re.compile("[\u3000-\u30ff\u4e00-\u9fff\uff00-\uffef]")
+
+
+def user_data():
+    """The example project's own words, as kalidor-cli reads them: its name, pictures and captions."""
+    example = os.environ["EXAMPLE"]
+    cli = os.path.join(os.path.dirname(os.environ["PROGRAM"]), "kalidor-cli")
+    info = subprocess.run([cli, "info", example], check=True, capture_output=True, text=True).stdout
+    return ["例"] + os.listdir(example) + re.findall(r'\| "(.*)" \| "', info)
+
+
+def japanese_shown(found, allowed):
+    """The names shown that hold Japanese once the user's data is taken out of them."""
+    def rest(name):
+        for word in allowed:
+            name = name.replace(word, "")
+        return name
+    return sorted({name for _, name in found if JAPANESE.search(rest(name))})
 
 
 def showing(app):
@@ -54,6 +96,8 @@ def wait_for(app, wanted, what):
             wrong = [w for w in NEVER if w in found]
             if wrong:
                 sys.exit(f"{what}: wrongly named {wrong}")
+            if ENGLISH and japanese_shown(found, USER_DATA):
+                sys.exit(f"{what}: Japanese shown: {japanese_shown(found, USER_DATA)}")
             return objects
         time.sleep(0.1)
     sys.exit(f"{what}: missing {missing}; found {sorted(set(found))}")
@@ -76,6 +120,7 @@ def application():
     sys.exit("the program is not on the accessibility bus")
 
 
+USER_DATA = user_data() if ENGLISH else []
 app = application()
 wait_for(app, PAGES[0][1], "the project list")
 subprocess.run(["xdotool", "key", "Home", "Return"], check=True)
@@ -86,11 +131,11 @@ for button, wanted in PAGES[1:]:
 for _ in range(40):
     subprocess.run(["xdotool", "key", "Tab"], check=True)
     time.sleep(0.1)
-    target = showing(app)[1].get("アクション選択")
+    target = showing(app)[1].get(TAB_TARGET)
     if target is not None and target.getState().contains(pyatspi.STATE_FOCUSED):
         break
 else:
-    sys.exit("Tab never brought the focus to アクション選択")
+    sys.exit(f"Tab never brought the focus to {TAB_TARGET}")
 subprocess.run(["xdotool", "key", "space"], check=True)
-wait_for(app, PAGES[2][1], "after Space on アクション選択")
+wait_for(app, PAGES[2][1], f"after Space on {TAB_TARGET}")
 print("screen reader check passed")

@@ -15,7 +15,7 @@ mkdir -p "$work/home/Orvane/Kalidor/project" "$work/run"
 chmod 700 "$work/run"
 cp -r "$example" "$work/home/Orvane/Kalidor/project/例"
 # Qt offers its objects on the bus only when a screen reader is said to run, or when told to.
-export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" HOME="$work" PROGRAM="$program"
+export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" HOME="$work" PROGRAM="$program" EXAMPLE="$example"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 CHECK="$(dirname "$(realpath "$0")")/screen_reader.py"
 
 xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- bash -euo pipefail -c '

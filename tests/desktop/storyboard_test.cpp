@@ -366,9 +366,9 @@ void StoryboardTest::addingChecksAndCopies_data() {
     QTest::addColumn<QString>("message");
     QTest::newRow("all good") << QStringList{"j:p.jpg", "j:q.jpg"} << "p q" << "";
     QTest::newRow("second and fourth broken") << QStringList{"j:p.jpg", "b:bad2.jpg", "j:q.jpg", "b:bad4.JPEG"} << ""
-                                              << QString::fromUtf8(rules::UnsupportedImageMessage("bad2.jpg"));
+                                              << QString::fromStdString(rules::UnsupportedImageMessage("bad2.jpg").Japanese());
     QTest::newRow("a failed copy") << QStringList{"j:p.jpg", "d:gone.png", "j:q.jpg"} << "p q"
-                                   << QString::fromUtf8(rules::CopyFailedMessage("gone.png"));
+                                   << QString::fromStdString(rules::CopyFailedMessage("gone.png").Japanese());
 }
 
 void StoryboardTest::addingChecksAndCopies() {

@@ -12,6 +12,11 @@
 namespace kalidor::rules {
 namespace {
 
+// The program's own text of a refusal, or nothing.
+std::optional<std::string> japanese(const std::optional<Message>& message) {
+    return message ? std::optional(message->Japanese()) : std::nullopt;
+}
+
 // A project of pictures named p0, p1, ... (no files behind them), with the given ones selected.
 TThPicObjectManager projectOf(int count, std::set<int> selected = {}) {
     TThPicObjectManager project;
@@ -88,7 +93,7 @@ TEST(StoryboardEditing, CheckPassNamesTheFirstBrokenJpegOnly) {
         {{}, false, std::nullopt},
     };
     for (const Case& c : cases) {
-        const std::optional<std::string> message = CheckPicturesToAdd(c.paths, c.fromButton);
+        const std::optional<std::string> message = japanese(CheckPicturesToAdd(c.paths, c.fromButton));
         if (c.reasonNames.empty()) {
             EXPECT_EQ(message, c.message) << c.paths.size();
             continue;
@@ -133,7 +138,9 @@ TEST(StoryboardEditing, AddingInsertsInOrderAndSkipsWhatCannotBeAdded) {
         });
         EXPECT_EQ(orderOf(project), c.order) << c.index;
         EXPECT_EQ(result.added, project.Count() - 5);
-        EXPECT_EQ(result.messages, c.messages);
+        std::vector<std::string> messages;
+        for (const Message& message : result.messages) messages.push_back(message.Japanese());
+        EXPECT_EQ(messages, c.messages);
         EXPECT_EQ(progress.size(), c.files.size());
         for (int i = 0; i < project.Count(); ++i)
             if (project.Items(i).PicturePath.front() == '/') {
@@ -173,7 +180,7 @@ TEST(StoryboardEditing, MovingByDragAndByTheButtons) {
         TThPicObjectManager project = projectOf(5, c.selected);
         const std::string moved = c.selected.empty() ? "" : "p" + std::to_string(*c.selected.begin());
         for (const Press& press : c.presses) {
-            EXPECT_EQ(MoveSelectedPicture(project, press.tag), press.message);
+            EXPECT_EQ(japanese(MoveSelectedPicture(project, press.tag)), press.message);
             EXPECT_EQ(FirstSelected(project), press.selectedAt);
             if (press.selectedAt >= 0) {
                 EXPECT_EQ(orderOf(project)[static_cast<std::size_t>(press.selectedAt)], moved);
@@ -195,7 +202,7 @@ TEST(StoryboardEditing, DeletingTakesOutTheSelectedPictures) {
     };
     for (const Case& c : cases) {
         TThPicObjectManager project = projectOf(c.count, c.selected);
-        EXPECT_EQ(CheckDelete(project), c.refusal);
+        EXPECT_EQ(japanese(CheckDelete(project)), c.refusal);
         if (!c.refusal) {
             EXPECT_EQ(DeleteSelectedPictures(project), static_cast<int>(c.selected.size()));
         }
@@ -211,7 +218,7 @@ TEST(StoryboardEditing, CaptionsMustFitTheProjectFile) {
         {"旅😀", "「😀」はキャプションに使えない文字です"},
     };
     for (const auto& [text, message] : cases)
-        EXPECT_EQ(CheckCaptionText(text), message) << text;
+        EXPECT_EQ(japanese(CheckCaptionText(text)), message) << text;
 }
 
 TEST(StoryboardEditing, DropsAndTheirActions) {

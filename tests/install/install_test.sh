@@ -17,12 +17,14 @@ programs=(kalidor-cli)
 [ ! -e "$build/bin/kalidor" ] || programs+=(kalidor)
 for f in "${programs[@]/#/bin/}" "${programs[@]/%/.1}" libexec/kalidor/ffmpeg \
          share/kalidor/config/actionList.dat share/kalidor/project/thum.bmp \
-         share/kalidor/img/menu01_01.png share/kalidor/example/project.dat \
+         share/kalidor/img/menu01_01.png share/kalidor/img/en/menu01_01.png share/kalidor/example/project.dat \
          share/applications/com.orvane.Kalidor.desktop share/metainfo/com.orvane.Kalidor.metainfo.xml \
          share/icons/hicolor/256x256/apps/com.orvane.Kalidor.png; do
   [[ $f != *.1 ]] || f=share/man/man1/$f
   [ -e "$prefix/$f" ] || fail "$f is not installed"
 done
+[ ! -e "$build/bin/kalidor" ] || [ -e "$prefix/share/kalidor/translations/kalidor_en.qm" ] ||
+  fail "the window's English catalogue is not installed"
 [ -z "$(find "$prefix/bin" -mindepth 1 ! -type f)" ] || fail "bin holds more than programs: $(ls "$prefix/bin")"
 desktop-file-validate "$prefix/share/applications/com.orvane.Kalidor.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$prefix/share/metainfo/com.orvane.Kalidor.metainfo.xml" >/dev/null ||

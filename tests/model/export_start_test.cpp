@@ -65,12 +65,13 @@ TEST(ExportStart, FirstFailingCheckInOrderThenTheOverwriteQuestion) {
         page.saveFilePath = c.save;
         const ExportStartCheck check = CheckExportStart(page, project);
         if (c.refusal.empty())
-            EXPECT_FALSE(check.refusal.has_value()) << c.save << ": " << *check.refusal;
+            EXPECT_FALSE(check.refusal.has_value()) << c.save << ": " << check.refusal->Japanese();
         else
-            EXPECT_EQ(check.refusal.value_or("").rfind(c.refusal, 0), 0u) << c.save << ": " << check.refusal.value_or("");
+            EXPECT_EQ(check.refusal.value_or("").Japanese().rfind(c.refusal, 0), 0u)
+                << c.save << ": " << check.refusal.value_or("").Japanese();
         EXPECT_EQ(check.overwriteQuestion.has_value(), c.asks) << c.save;
     }
-    EXPECT_EQ(OverwriteQuestion(d + "old.MP4"), "old.MP4は既に存在します。\r\n上書きしてもよろしいですか？");
+    EXPECT_EQ(OverwriteQuestion(d + "old.MP4").Japanese(), "old.MP4は既に存在します。\r\n上書きしてもよろしいですか？");
 }
 
 TEST(ExportStart, MovieFolderIsMadeWithItsParents) {

@@ -30,8 +30,8 @@ TEST(ProjectList, NameChecksRunInTheirOrder) {
         {"", kEnterNameMessage},
         {" \t ", kEnterNameMessage},
         {" 旅行", ""},  // checked and used as typed, blank included
-        {"旅行", ProjectExistsMessage("旅行")},
-        {"..", ProjectExistsMessage("..")},
+        {"旅行", "「旅行」は既に存在するプロジェクトです"},
+        {"..", "「..」は既に存在するプロジェクトです"},
         {"a/b", badChar},
         {"a|b", badChar},
         {"a\\b", badChar},
@@ -45,7 +45,7 @@ TEST(ProjectList, NameChecksRunInTheirOrder) {
         {"a\U0001F600", "プロジェクト名に「\U0001F600」の文字は使用できません"},
         {"<\U0001F600", badChar},
     };
-    for (const Case& c : cases) EXPECT_EQ(CheckProjectName(c.name, root.dir()), c.message) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(CheckProjectName(c.name, root.dir()).Japanese(), c.message) << c.name;
 }
 
 TEST(ProjectList, ListsFoldersSortedAndNeverLinksOrFiles) {

@@ -215,11 +215,11 @@ TEST(ThUtility, LoadImageReadsOnlyRegularFilesAndNoMoreThanNeeded) {
     }
 }
 
-TEST(ThUtility, SecondsToText) {
-    EXPECT_EQ(SecondsToText(0), "00時間00分00秒");
-    EXPECT_EQ(SecondsToText(59), "00時間00分59秒");
-    EXPECT_EQ(SecondsToText(3725), "01時間02分05秒");
-    EXPECT_EQ(SecondsToText(100 * 3600), "100時間00分00秒");
+TEST(ThUtility, EncodedUpToText) {
+    EXPECT_EQ(EncodedUpToText(0).Japanese(), "00時間00分00秒までの動画を変換完了");
+    EXPECT_EQ(EncodedUpToText(59).Japanese(), "00時間00分59秒までの動画を変換完了");
+    EXPECT_EQ(EncodedUpToText(3725).Japanese(), "01時間02分05秒までの動画を変換完了");
+    EXPECT_EQ(EncodedUpToText(100 * 3600).Japanese(), "100時間00分00秒までの動画を変換完了");
 }
 
 }  // namespace

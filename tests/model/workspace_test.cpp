@@ -103,6 +103,40 @@ TEST(Workspace, DeliveredDataFillsWhatIsMissingOrCutShortAndNeverTheUsersFiles) 
     EXPECT_EQ(readText(ws.ConfigDir + "actionList.dat"), "cata");
 }
 
+// The images drawn for other languages are delivered in img/<language>/ and shown in their
+// language, English's standing in for a language without its own; a delivered image the user
+// replaced stays the user's in every language until the language's drawing is replaced too.
+TEST(Workspace, ImagesOfTheLanguageAreDeliveredAndTheUsersOwnWins) {
+    TempFolder data, base;
+    for (const char* file : {"img/words.png", "img/plain.png", "img/en/words.png", "img/en/thum.bmp",
+                             "project/thum.bmp", "config/actionList.dat"}) {
+        fs::create_directories((data.path() / file).parent_path());
+        writeText(data.path() / file, file);
+    }
+    const Workspace ws = PrepareWorkspace(base.dir());
+    EXPECT_EQ(InstallDeliveredData(data.dir(), ws), 6);
+    EXPECT_EQ(readText(ws.ImgDir + "en/words.png"), "img/en/words.png");
+    const struct {
+        const char* replaced;  // the file the user changes before the look-up, or nullptr
+        const char* language;
+        const char* name;
+        std::string found;
+    } steps[] = {
+        {nullptr, "ja", "words.png", ws.ImgDir + "words.png"},
+        {nullptr, "en", "words.png", ws.ImgDir + "en/words.png"},
+        {nullptr, "en", "plain.png", ws.ImgDir + "plain.png"},
+        {nullptr, "pt_BR", "words.png", ws.ImgDir + "en/words.png"},
+        {"words.png", "en", "words.png", ws.ImgDir + "words.png"},
+        {"en/words.png", "en", "words.png", ws.ImgDir + "en/words.png"},
+    };
+    for (const auto& step : steps) {
+        if (step.replaced) writeText(ws.ImgDir + step.replaced, "the user's");
+        EXPECT_EQ(InterfaceImagePath(ws, step.name, step.language), step.found) << step.language << " " << step.name;
+    }
+    EXPECT_EQ(EmptyProjectThumbnail(ws, "ja"), ws.ProjectRoot + "thum.bmp");
+    EXPECT_EQ(EmptyProjectThumbnail(ws, "en"), ws.ImgDir + "en/thum.bmp");
+}
+
 // A disk that fills up at the first start: each file is there whole or not at all, the failure
 // says the disk is full, and with room again the next start completes the workspace.
 TEST(Workspace, AFullDiskLeavesNoCutFileAndSaysSo) {

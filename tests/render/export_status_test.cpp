@@ -54,7 +54,7 @@ TEST(ExportDialog, EachEndingShowsItsTextButtonsAndReason) {
         ExportFlags flags{c.succeeded, c.diskShort, c.failure};
         flags.Cancelled = c.cancelled;
         const ExportResult result = FinishExport(project.dir(), status, flags);
-        EXPECT_EQ(ResultLabelText(result, status.detail), c.label);
+        EXPECT_EQ(ResultLabelText(result, Message::Verbatim(status.detail)), c.label);
         EXPECT_EQ(status.buttons, c.buttons) << c.label;
         EXPECT_EQ(FinishedButtons(result), c.buttons) << c.label;
         EXPECT_EQ(status.ProgressPosition(), 9) << "the bar keeps its last position";

@@ -394,9 +394,9 @@ TEST(MakeMovieThread, EveryFrameIsTheOneComposedOnItsOwn) {
     std::map<std::int64_t, Bitmap> previewed;
     std::condition_variable arrived;
     PreviewComposer preview(
-        [&](std::uint64_t, std::int64_t index, const Bitmap* frame, const std::string& problem) {
+        [&](std::uint64_t, std::int64_t index, const Bitmap* frame, const Message& problem) {
             std::lock_guard lock(mutex);
-            EXPECT_TRUE(frame) << problem;
+            EXPECT_TRUE(frame) << problem.Japanese();
             if (frame) previewed[index] = *frame;
             arrived.notify_all();
         },
@@ -560,7 +560,7 @@ TEST(MakeMovieThread, RendersItsOwnCopyOfTheProject) {
     p.project.Items(0).DisplayTime = 12;
     thread.Start();
     thread.Wait();
-    EXPECT_TRUE(flags.EncodeSucceeded) << flags.FailureMessage;
+    EXPECT_TRUE(flags.EncodeSucceeded) << flags.FailureMessage.Japanese();
     EXPECT_EQ(labelsStartingWith(status, kPass1).back(), " (2/2)");
     EXPECT_EQ(labelsStartingWith(status, kPass2).back(), " (90/90)");
 }
@@ -614,7 +614,7 @@ TEST(MakeMovieThread, TheEncoderTakesTheFramesWithinTheWindow) {
             last = p.framesAndPictures();
     };
     const Outcome out = exportWith(p, status, owner, script, options);
-    EXPECT_EQ(out.result, ExportResult::Completed) << out.flags.FailureMessage;
+    EXPECT_EQ(out.result, ExportResult::Completed) << out.flags.FailureMessage.Japanese();
     EXPECT_EQ(script.taken, 273);
     EXPECT_GE(full.first, 12u);
     EXPECT_LE(peak, 12u + 7 + kClosingFrames);
@@ -697,7 +697,7 @@ TEST(MakeMovieThread, EndingsWhileTheEncoderTakesTheFrames) {
         std::string expected = c.inMessage;
         if (const auto at = expected.find("PROJECT"); at != std::string::npos)
             expected.replace(at, 7, p.folder.dir());
-        EXPECT_NE(out.flags.FailureMessage.find(expected), std::string::npos) << out.flags.FailureMessage;
+        EXPECT_NE(out.flags.FailureMessage.Japanese().find(expected), std::string::npos) << out.flags.FailureMessage.Japanese();
         EXPECT_EQ(script.runs, 1);
         EXPECT_LT(script.taken, 273);
         EXPECT_NE(labelsStartingWith(status, kPass2).back(), " (270/270)");
@@ -797,8 +797,8 @@ TEST(MakeMovieThread, BadPicturesAndPathsFailBeforeTheEncoder) {
         std::string expected = c.inMessage;
         if (const auto at = expected.find("PROJECT"); at != std::string::npos)
             expected.replace(at, 7, p.folder.dir());
-        EXPECT_NE(out.flags.FailureMessage.find(expected), std::string::npos) << out.flags.FailureMessage;
-        EXPECT_EQ(status.failureDetail, out.flags.FailureMessage);
+        EXPECT_NE(out.flags.FailureMessage.Japanese().find(expected), std::string::npos) << out.flags.FailureMessage.Japanese();
+        EXPECT_EQ(status.failureDetail, out.flags.FailureMessage.Japanese());
         EXPECT_EQ(status.labels.back(), "処理が失敗しました");
     }
 }
@@ -903,7 +903,7 @@ TEST(MakeMovieThread, RealRunnerReportsTheProgramsEnding) {
             thread.Wait();
         }
         EXPECT_EQ(result, c.result);
-        EXPECT_NE(flags.FailureMessage.find(c.inMessage), std::string::npos) << flags.FailureMessage;
+        EXPECT_NE(flags.FailureMessage.Japanese().find(c.inMessage), std::string::npos) << flags.FailureMessage.Japanese();
         EXPECT_FALSE(p.tmpExists());
         const auto out = test::filesIn(p.folder.path() / "out");
         ASSERT_EQ(out.size(), 1u);  // the movie, no partial one
@@ -1021,7 +1021,7 @@ TEST(ExportPathProblem, RefusesWhatTheEncoderLineCannotCarry) {
         const auto problem = ExportPathProblem(project);
         ASSERT_EQ(problem.has_value(), c.startsWith.has_value()) << c.save << " " << c.music;
         if (problem) {
-            EXPECT_EQ(problem->rfind(*c.startsWith, 0), 0u) << *problem;
+            EXPECT_EQ(problem->Japanese().rfind(*c.startsWith, 0), 0u) << problem->Japanese();
         }
     }
 }

@@ -10,6 +10,18 @@
 #include <unistd.h>
 
 namespace kalidor::test {
+namespace {
+
+// Every test program, and every kalidor-cli it starts, speaks the program's own language under
+// C.UTF-8, as CI machines have it, whatever the developer's locale; a check of another language
+// gives its child the environment it wants.
+const bool kProgramsOwnLanguage = [] {
+    setenv("LC_ALL", "C.UTF-8", 1);
+    for (const char* name : {"LANGUAGE", "KALIDOR_LANGUAGE"}) unsetenv(name);
+    return true;
+}();
+
+}  // namespace
 
 TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "kalidor-test-XXXXXX").string();

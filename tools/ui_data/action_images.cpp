@@ -8,10 +8,12 @@
 #include "render/caption.h"
 #include "render/frame_composer.h"
 #include "render/frame_recipe.h"
+#include "platform/error.h"
 
 #include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
 
 namespace kalidor::uidata {
 namespace {
@@ -32,12 +34,13 @@ Bitmap Moment(std::uint8_t action, const Bitmap& fitted, int movieFrame) {
     return frame;
 }
 
-// The sample with the caption "タイトル" placed by the text action, drawn by the caption
+// The sample with the caption "タイトル" (in the catalogue's language) placed by the text action, drawn by the caption
 // renderer: a dark copy `shadowOffset` pixels down-right, then the white text.
-Bitmap CaptionOn(const Bitmap& picture, std::uint8_t strAction, int fontPoints, int shadowOffset) {
+Bitmap CaptionOn(const Bitmap& picture, std::uint8_t strAction, int fontPoints, int shadowOffset,
+                 const Catalogue& words) {
     Bitmap frame = picture;
     TThPicObject caption;
-    caption.Text = "タイトル";
+    caption.Text = words.Translate("Actions", QT_TRANSLATE_NOOP("Actions", "タイトル"));
     caption.StrAction = strAction;
     caption.Font.Size = fontPoints;
     caption.Font.Style = fsBold;
@@ -70,23 +73,40 @@ const Rgba kPanelFace = hex(0xF0F0F0);
 
 std::vector<ActionInfo> CatalogueActions() {
     return {
-        {true, apNone, "apNone", "なし", "アクションを付けずに、そのまま表示します"},
-        {true, apZoomIN, "apZoomIN", "ズームイン", "小さく現れて大きくなり、拡大しながら消えます"},
-        {true, apZoomOut, "apZoomOut", "ズームアウト", "大きく現れて小さくなり、縮みながら消えます"},
-        {true, apCurtainLeft, "apCurtainLeft", "カーテン（左から）", "左から現れ、最後は左から隠れていきます"},
-        {true, apCurtainRight, "apCurtainRight", "カーテン（右から）", "右から現れ、最後は右から隠れていきます"},
-        {true, apBlindHorizon, "apBlindHorizon", "ブラインド（横）", "縦の羽根が左から開き、右へ閉じていきます"},
-        {true, apBlindVertical, "apBlindVertical", "ブラインド（縦）", "横の羽根が上から開き、下へ閉じていきます"},
-        {false, asNone, "asNone", "なし", "文字を表示しません"},
-        {false, asTopL, "asTopL", "上・左", "文字を画面の上の左に表示します"},
-        {false, asTopC, "asTopC", "上・中央", "文字を画面の上の中央に表示します"},
-        {false, asTopR, "asTopR", "上・右", "文字を画面の上の右に表示します"},
-        {false, asCenterL, "asCenterL", "中央・左", "文字を画面の中ほどの左に表示します"},
-        {false, asCenterC, "asCenterC", "中央", "文字を画面の真ん中に表示します"},
-        {false, asCenterR, "asCenterR", "中央・右", "文字を画面の中ほどの右に表示します"},
-        {false, asBottomL, "asBottomL", "下・左", "文字を画面の下の左に表示します"},
-        {false, asBottomC, "asBottomC", "下・中央", "文字を画面の下の中央に表示します"},
-        {false, asBottomR, "asBottomR", "下・右", "文字を画面の下の右に表示します"},
+        {true, apNone, "apNone", QT_TRANSLATE_NOOP("Actions", "なし"),
+         QT_TRANSLATE_NOOP("Actions", "アクションを付けずに、そのまま表示します")},
+        {true, apZoomIN, "apZoomIN", QT_TRANSLATE_NOOP("Actions", "ズームイン"),
+         QT_TRANSLATE_NOOP("Actions", "小さく現れて大きくなり、拡大しながら消えます")},
+        {true, apZoomOut, "apZoomOut", QT_TRANSLATE_NOOP("Actions", "ズームアウト"),
+         QT_TRANSLATE_NOOP("Actions", "大きく現れて小さくなり、縮みながら消えます")},
+        {true, apCurtainLeft, "apCurtainLeft", QT_TRANSLATE_NOOP("Actions", "カーテン（左から）"),
+         QT_TRANSLATE_NOOP("Actions", "左から現れ、最後は左から隠れていきます")},
+        {true, apCurtainRight, "apCurtainRight", QT_TRANSLATE_NOOP("Actions", "カーテン（右から）"),
+         QT_TRANSLATE_NOOP("Actions", "右から現れ、最後は右から隠れていきます")},
+        {true, apBlindHorizon, "apBlindHorizon", QT_TRANSLATE_NOOP("Actions", "ブラインド（横）"),
+         QT_TRANSLATE_NOOP("Actions", "縦の羽根が左から開き、右へ閉じていきます")},
+        {true, apBlindVertical, "apBlindVertical", QT_TRANSLATE_NOOP("Actions", "ブラインド（縦）"),
+         QT_TRANSLATE_NOOP("Actions", "横の羽根が上から開き、下へ閉じていきます")},
+        {false, asNone, "asNone", QT_TRANSLATE_NOOP("Actions", "なし"),
+         QT_TRANSLATE_NOOP("Actions", "文字を表示しません")},
+        {false, asTopL, "asTopL", QT_TRANSLATE_NOOP("Actions", "上・左"),
+         QT_TRANSLATE_NOOP("Actions", "文字を画面の上の左に表示します")},
+        {false, asTopC, "asTopC", QT_TRANSLATE_NOOP("Actions", "上・中央"),
+         QT_TRANSLATE_NOOP("Actions", "文字を画面の上の中央に表示します")},
+        {false, asTopR, "asTopR", QT_TRANSLATE_NOOP("Actions", "上・右"),
+         QT_TRANSLATE_NOOP("Actions", "文字を画面の上の右に表示します")},
+        {false, asCenterL, "asCenterL", QT_TRANSLATE_NOOP("Actions", "中央・左"),
+         QT_TRANSLATE_NOOP("Actions", "文字を画面の中ほどの左に表示します")},
+        {false, asCenterC, "asCenterC", QT_TRANSLATE_NOOP("Actions", "中央"),
+         QT_TRANSLATE_NOOP("Actions", "文字を画面の真ん中に表示します")},
+        {false, asCenterR, "asCenterR", QT_TRANSLATE_NOOP("Actions", "中央・右"),
+         QT_TRANSLATE_NOOP("Actions", "文字を画面の中ほどの右に表示します")},
+        {false, asBottomL, "asBottomL", QT_TRANSLATE_NOOP("Actions", "下・左"),
+         QT_TRANSLATE_NOOP("Actions", "文字を画面の下の左に表示します")},
+        {false, asBottomC, "asBottomC", QT_TRANSLATE_NOOP("Actions", "下・中央"),
+         QT_TRANSLATE_NOOP("Actions", "文字を画面の下の中央に表示します")},
+        {false, asBottomR, "asBottomR", QT_TRANSLATE_NOOP("Actions", "下・右"),
+         QT_TRANSLATE_NOOP("Actions", "文字を画面の下の右に表示します")},
     };
 }
 
@@ -137,15 +157,21 @@ Bitmap ActionIcon(const ActionInfo& action, const Bitmap& sample, int scale) {
     return c.toBgr24(kPanelFace);
 }
 
-Bitmap ActionDescription(const ActionInfo& action, const Bitmap& sample, int scale) {
+Bitmap ActionDescription(const ActionInfo& action, const Bitmap& sample, int scale, const Catalogue& words) {
     Canvas c(394, 267, scale);
     c.fill(colours::page);
     FontRasterizer title = UiFont(13, true);
     FontRasterizer body = UiFont(10, false);
     FontRasterizer small = UiFont(8, true);
     c.roundRect(12, 12, 4, 20, 2, colours::accent);
-    c.text(title, action.name, 22, 12 + (20 - title.LineHeight()) / 2.0f, colours::ink);
-    c.text(body, action.explanation, 14, 40, colours::inkSoft);
+    const std::string name = words.Translate("Actions", action.name);
+    const std::string explanation = words.Translate("Actions", action.explanation);
+    // A translation too long for the image is refused, never cut.
+    for (const auto& [font, text, left] : {std::tuple{&title, &name, 22}, std::tuple{&body, &explanation, 14}})
+        if (font->TextWidth(*text) > 394 - 2 * left)
+            throw Error("make-ui-data: \"" + *text + "\" does not fit the description of " + action.identifier);
+    c.text(title, name, 22, 12 + (20 - title.LineHeight()) / 2.0f, colours::ink);
+    c.text(body, explanation, 14, 40, colours::inkSoft);
 
     const bool none = action.picture ? action.value == apNone : action.value == asNone;
     if (action.picture && !none) {
@@ -164,7 +190,7 @@ Bitmap ActionDescription(const ActionInfo& action, const Bitmap& sample, int sca
     // The caption is drawn on the frame at the result's pixels; its margin stays the renderer's.
     const Bitmap frame = ResizeAverage(sample, w * scale, h * scale);
     c.roundRect(x - 1, y - 1, w + 2, h + 2, 7, hex(0xD5DCE5));
-    c.picture(none ? frame : CaptionOn(frame, action.value, 22 * scale, scale), x, y, 6);
+    c.picture(none ? frame : CaptionOn(frame, action.value, 22 * scale, scale, words), x, y, 6);
     return c.toBgr24(colours::page);
 }
 

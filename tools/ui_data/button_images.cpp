@@ -76,11 +76,11 @@ Bitmap FontButton(Face face, int scale) {
     DrawFace(c, face, 8);
     FontRasterizer big = UiFont(14, true);
     FontRasterizer small = UiFont(10, true);
-    const int aw = big.TextWidth("A"), sw = small.TextWidth("あ");
+    const int aw = big.TextWidth("A"), sw = small.TextWidth("あ");  // a sign for fonts: not translated
     const float x = (40 - aw - sw - 1) / 2.0f;
     const float baseline = 27;
     c.text(big, "A", std::floor(x), baseline - big.Ascent(), colours::accent);
-    c.text(small, "あ", std::floor(x + aw + 1), baseline - small.Ascent(), colours::ink);
+    c.text(small, "あ", std::floor(x + aw + 1), baseline - small.Ascent(), colours::ink);  // not translated
     return c.toBgra32();
 }
 
@@ -96,7 +96,8 @@ struct Command {
 
 }  // namespace
 
-std::vector<NamedImage> InterfaceImages(int scale) {
+std::vector<NamedImage> InterfaceImages(int scale, const Catalogue& words) {
+    const auto say = [&words](const char* text) { return std::string(words.Translate("Buttons", text)); };
     std::vector<NamedImage> images;
     images.push_back({"menuback.png", MenuBack(scale)});
 
@@ -106,24 +107,25 @@ std::vector<NamedImage> InterfaceImages(int scale) {
         const char* label;
     };
     const Page pages[] = {
-        {"menu01", 192, "プロジェクト選択"},
-        {"menu02", 137, "画像選択"},
-        {"menu03", 180, "アクション選択"},
-        {"menu04", 137, "動画保存"},
+        {"menu01", 192, QT_TRANSLATE_NOOP("Buttons", "プロジェクト選択")},
+        {"menu02", 137, QT_TRANSLATE_NOOP("Buttons", "画像選択")},
+        {"menu03", 180, QT_TRANSLATE_NOOP("Buttons", "アクション選択")},
+        {"menu04", 137, QT_TRANSLATE_NOOP("Buttons", "動画保存")},
     };
     int number = 1;
     for (const Page& page : pages) {
         const Badge badge{number++, std::nullopt};
         const std::string base = page.base;
-        images.push_back({base + "_01.png", LabelledButton(page.width, 55, Face::Normal, badge, page.label, 11, scale)});
-        images.push_back({base + "_02.png", LabelledButton(page.width, 55, Face::Active, badge, page.label, 11, scale)});
-        images.push_back({base + "_03.png", LabelledButton(page.width, 55, Face::Over, badge, page.label, 11, scale)});
+        const std::string label = say(page.label);
+        for (const auto& [suffix, face] : {std::pair{"_01.png", Face::Normal}, std::pair{"_02.png", Face::Active},
+                                           std::pair{"_03.png", Face::Over}})
+            images.push_back({base + suffix, LabelledButton(page.width, 55, face, badge, label, 11, scale), true});
     }
     const Badge save{std::nullopt, Glyph::Save, colours::green};
-    const char* saveLabel = "プロジェクト保存";
-    images.push_back({"menu05_01.png", LabelledButton(137, 55, Face::Normal, save, saveLabel, 11, scale)});
-    images.push_back({"menu05_02.png", LabelledButton(137, 55, Face::Down, save, saveLabel, 11, scale)});
-    images.push_back({"menu05_03.png", LabelledButton(137, 55, Face::Over, save, saveLabel, 11, scale)});
+    const std::string saveLabel = say(QT_TRANSLATE_NOOP("Buttons", "プロジェクト保存"));
+    images.push_back({"menu05_01.png", LabelledButton(137, 55, Face::Normal, save, saveLabel, 11, scale), true});
+    images.push_back({"menu05_02.png", LabelledButton(137, 55, Face::Down, save, saveLabel, 11, scale), true});
+    images.push_back({"menu05_03.png", LabelledButton(137, 55, Face::Over, save, saveLabel, 11, scale), true});
 
     images.push_back({"time.png", TimeIcon(scale)});
     images.push_back({"config1.png", FontButton(Face::Normal, scale)});
@@ -131,19 +133,19 @@ std::vector<NamedImage> InterfaceImages(int scale) {
     images.push_back({"config3.png", FontButton(Face::Down, scale)});
 
     const Command commands[] = {
-        {"pngBtnMakeProject", 220, 46, Glyph::Plus, colours::green, "新規作成"},
-        {"pngBtnRenameProject", 220, 46, Glyph::Pencil, colours::accent, "名前の変更"},
-        {"pngBtnDelProject", 220, 46, Glyph::Trash, colours::rose, "削除"},
-        {"pngBtnToSelectPicture", 220, 46, Glyph::Open, colours::accent, "開く"},
-        {"PngBtnDesktop", 220, 46, Glyph::Desktop, colours::accent, "デスクトップ"},
-        {"PngBtnDocument", 220, 46, Glyph::Document, colours::accent, "ドキュメント"},
-        {"pngBtnPicPrev", 218, 62, Glyph::ArrowLeft, colours::accent, "前へ"},
-        {"pngBtnPicBack", 218, 62, Glyph::ArrowRight, colours::accent, "後ろへ"},
-        {"pngBtnAddPicture", 218, 62, Glyph::Plus, colours::green, "画像を追加"},
-        {"pngBtnDelPicture", 218, 62, Glyph::Trash, colours::rose, "画像を削除"},
-        {"pngBtnAddAction", 218, 62, Glyph::Sparkle, colours::green, "アクションを追加"},
-        {"pngBtnDelAction", 218, 62, Glyph::Cross, colours::rose, "アクションを削除"},
-        {"pngBtnMakeMov", 218, 62, Glyph::Film, colours::accent, "動画を作成", true},
+        {"pngBtnMakeProject", 220, 46, Glyph::Plus, colours::green, QT_TRANSLATE_NOOP("Buttons", "新規作成")},
+        {"pngBtnRenameProject", 220, 46, Glyph::Pencil, colours::accent, QT_TRANSLATE_NOOP("Buttons", "名前の変更")},
+        {"pngBtnDelProject", 220, 46, Glyph::Trash, colours::rose, QT_TRANSLATE_NOOP("Buttons", "削除")},
+        {"pngBtnToSelectPicture", 220, 46, Glyph::Open, colours::accent, QT_TRANSLATE_NOOP("Buttons", "開く")},
+        {"PngBtnDesktop", 220, 46, Glyph::Desktop, colours::accent, QT_TRANSLATE_NOOP("Buttons", "デスクトップ")},
+        {"PngBtnDocument", 220, 46, Glyph::Document, colours::accent, QT_TRANSLATE_NOOP("Buttons", "ドキュメント")},
+        {"pngBtnPicPrev", 218, 62, Glyph::ArrowLeft, colours::accent, QT_TRANSLATE_NOOP("Buttons", "前へ")},
+        {"pngBtnPicBack", 218, 62, Glyph::ArrowRight, colours::accent, QT_TRANSLATE_NOOP("Buttons", "後ろへ")},
+        {"pngBtnAddPicture", 218, 62, Glyph::Plus, colours::green, QT_TRANSLATE_NOOP("Buttons", "画像を追加")},
+        {"pngBtnDelPicture", 218, 62, Glyph::Trash, colours::rose, QT_TRANSLATE_NOOP("Buttons", "画像を削除")},
+        {"pngBtnAddAction", 218, 62, Glyph::Sparkle, colours::green, QT_TRANSLATE_NOOP("Buttons", "アクションを追加")},
+        {"pngBtnDelAction", 218, 62, Glyph::Cross, colours::rose, QT_TRANSLATE_NOOP("Buttons", "アクションを削除")},
+        {"pngBtnMakeMov", 218, 62, Glyph::Film, colours::accent, QT_TRANSLATE_NOOP("Buttons", "動画を作成"), true},
     };
     for (const Command& command : commands) {
         const Badge badge{std::nullopt, command.glyph, command.colour};
@@ -151,22 +153,23 @@ std::vector<NamedImage> InterfaceImages(int scale) {
         const int points = command.height >= 60 ? 12 : 11;
         const auto make = [&](Face plain, Face primary) {
             return LabelledButton(command.width, command.height, command.primary ? primary : plain, badge,
-                                  command.label, points, scale);
+                                  say(command.label), points, scale);
         };
-        images.push_back({base + "_normal.png", make(Face::Normal, Face::Active)});
-        images.push_back({base + "_over.png", make(Face::Over, Face::ActiveOver)});
-        images.push_back({base + "_down.png", make(Face::Down, Face::ActiveDown)});
+        images.push_back({base + "_normal.png", make(Face::Normal, Face::Active), true});
+        images.push_back({base + "_over.png", make(Face::Over, Face::ActiveOver), true});
+        images.push_back({base + "_down.png", make(Face::Down, Face::ActiveDown), true});
     }
     return images;
 }
 
-Bitmap DefaultThumbnail() {
+Bitmap DefaultThumbnail(const Catalogue& words) {
     Canvas c(148, 148);
     c.fill(hex(0xEEF2F7));
     c.roundRectOutline(6, 6, 136, 136, 10, 1.5f, hex(0xC6D0DC));
     DrawGlyph(c, Glyph::Images, 74, 62, 64, hex(0xA9B7C7), hex(0xEEF2F7));
     FontRasterizer font = UiFont(10, true);
-    c.textCentred(font, "画像なし", 0, 100, 148, 20, hex(0x7F8FA0));
+    c.textCentred(font, words.Translate("Images", QT_TRANSLATE_NOOP("Images", "画像なし")), 0, 100, 148, 20,
+                  hex(0x7F8FA0));
     return c.toBgr24(hex(0xEEF2F7));
 }
 

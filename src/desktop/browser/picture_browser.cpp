@@ -11,6 +11,7 @@
 #include "platform/user_folders.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
@@ -71,11 +72,12 @@ TPictureBrowser::TPictureBrowser(QProgressBar* progress, QWidget* parent) : QWid
     auto* left = new QVBoxLayout(selectDir);
     left->setContentsMargins(2, 4, 3, 2);
     left->setSpacing(4);
-    for (auto [button, name, text] : {std::tuple{&PngBtnDesktop, "PngBtnDesktop", "デスクトップ"},
-                                      std::tuple{&PngBtnDocument, "PngBtnDocument", "ドキュメント"}}) {
+    for (auto [button, name, text] :
+         {std::tuple{&PngBtnDesktop, "PngBtnDesktop", QT_TRANSLATE_NOOP("Buttons", "デスクトップ")},
+          std::tuple{&PngBtnDocument, "PngBtnDocument", QT_TRANSLATE_NOOP("Buttons", "ドキュメント")}}) {
         *button = new TPNGButton(selectDir);
         (*button)->setObjectName(name);
-        (*button)->setAccessibleName(QString::fromUtf8(text));
+        (*button)->setAccessibleName(QCoreApplication::translate("Buttons", text));
         (*button)->setButtonStyle(pbsNoFrame);
         (*button)->setFixedSize(220, 46);
         left->addWidget(*button);

@@ -3,6 +3,7 @@
 #include "desktop_rules/dialog_rules.h"
 #include "imaging/font_family.h"
 #include "desktop/shared/bitmap_image.h"
+#include "desktop/shared/translated.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -50,47 +51,51 @@ std::vector<std::string> installedFaces() {
 TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
     setObjectName("FormFontConfig");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setWindowTitle(QString::fromUtf8(rules::kFontDialogCaption));
+    setWindowTitle(Translated(rules::kFontDialogCaption));
     setFixedSize(286, 266);
 
-    lblFontName = label(this, "lblFontName", QStringLiteral("フォント"), 8, 16);
+    lblFontName = label(this, "lblFontName", tr("フォント"), 8, 16);
     CBFontName = new QComboBox(this);
     CBFontName->setObjectName("CBFontName");
     CBFontName->setGeometry(8, 32, 193, CBFontName->sizeHint().height());
-    lblFontSize = label(this, "lblFontSize", QStringLiteral("大きさ"), 213, 14);
+    lblFontSize = label(this, "lblFontSize", tr("大きさ"), 213, 14);
     CBFontSize = new QComboBox(this);
     CBFontSize->setObjectName("CBFontSize");
     CBFontSize->setGeometry(213, 32, 66, CBFontSize->sizeHint().height());
     for (const std::string& size : rules::FontSizeItems()) CBFontSize->addItem(QString::fromStdString(size));
 
-    lblFontColor = label(this, "lblFontColor", QStringLiteral("色"), 8, 58);
+    lblFontColor = label(this, "lblFontColor", tr("色"), 8, 58);
     ShapeFontColor = new QFrame(this);
     ShapeFontColor->setObjectName("ShapeFontColor");
     ShapeFontColor->setGeometry(8, 75, 24, 23);
     ShapeFontColor->setFrameStyle(QFrame::Box | QFrame::Plain);
     ShapeFontColor->setAutoFillBackground(true);
-    BtnChangeFontColor = new QPushButton(QStringLiteral("変更"), this);
+    BtnChangeFontColor = new QPushButton(tr("変更"), this);
     BtnChangeFontColor->setObjectName("BtnChangeFontColor");
-    BtnChangeFontColor->setGeometry(40, 74, 33, 25);
+    // A longer word than the two characters of the Japanese widens the button, and the style
+    // toggles move right by as much.
+    const int grow = std::max(0, BtnChangeFontColor->fontMetrics().horizontalAdvance(BtnChangeFontColor->text()) + 8 - 33);
+    BtnChangeFontColor->setGeometry(40, 74, 33 + grow, 25);
 
-    LblFontBold = label(this, "LblFontBold", QStringLiteral("太字"), 80, 58);
-    SBtnFontBold = toggle(this, "SBtnFontBold", QStringLiteral("B"), 80, [](QFont& f) { f.setBold(true); });
-    LblItalic = label(this, "LblItalic", QStringLiteral("斜体"), 120, 58);
-    SBtnFontItalic = toggle(this, "SBtnFontItalic", QStringLiteral("I "), 120, [](QFont& f) { f.setItalic(true); });
-    LblUnderLine = label(this, "LblUnderLine", QStringLiteral("下線"), 160, 58);
-    SBtnFontUnderLine = toggle(this, "SBtnFontUnderLine", QStringLiteral("U"), 160, [](QFont& f) { f.setUnderline(true); });
+    LblFontBold = label(this, "LblFontBold", tr("太字"), 80 + grow, 58);
+    SBtnFontBold = toggle(this, "SBtnFontBold", QStringLiteral("B"), 80 + grow, [](QFont& f) { f.setBold(true); });
+    LblItalic = label(this, "LblItalic", tr("斜体"), 120 + grow, 58);
+    SBtnFontItalic = toggle(this, "SBtnFontItalic", QStringLiteral("I "), 120 + grow, [](QFont& f) { f.setItalic(true); });
+    LblUnderLine = label(this, "LblUnderLine", tr("下線"), 160 + grow, 58);
+    SBtnFontUnderLine =
+        toggle(this, "SBtnFontUnderLine", QStringLiteral("U"), 160 + grow, [](QFont& f) { f.setUnderline(true); });
 
-    PanelFontPreview = new QLabel(QString::fromUtf8(rules::kFontPreviewText), this);
+    PanelFontPreview = new QLabel(Translated(rules::kFontPreviewText), this);
     PanelFontPreview->setObjectName("PanelFontPreview");
     PanelFontPreview->setGeometry(8, 107, 269, 113);
     PanelFontPreview->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     PanelFontPreview->setAlignment(Qt::AlignCenter);
 
-    BtnOK = new QPushButton(QString::fromUtf8(rules::kOkButtonText), this);
+    BtnOK = new QPushButton(Translated(rules::kOkButtonText), this);
     BtnOK->setObjectName("BtnOK");
     BtnOK->setGeometry(116, 228, 75, 25);
     BtnOK->setDefault(true);
-    BtnCancel = new QPushButton(QString::fromUtf8(rules::kCancelButtonText), this);
+    BtnCancel = new QPushButton(Translated(rules::kCancelButtonText), this);
     BtnCancel->setObjectName("BtnCancel");
     BtnCancel->setGeometry(196, 228, 75, 25);
 

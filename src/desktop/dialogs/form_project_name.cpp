@@ -1,5 +1,6 @@
 #include "desktop/dialogs/form_project_name.h"
 
+#include "desktop/shared/translated.h"
 #include "model/project_list.h"
 
 #include <QCloseEvent>
@@ -12,14 +13,14 @@ namespace kalidor {
 TFormProjectName::TFormProjectName(QWidget* parent) : QDialog(parent) {
     setFixedSize(228, 102);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    auto* label = new QLabel(QStringLiteral("プロジェクト名"), this);
+    auto* label = new QLabel(tr("プロジェクト名"), this);
     label->move(25, 16);
     EditProjectName = new QLineEdit(this);
     EditProjectName->setGeometry(25, 32, 177, 21);
     BtnMake = new QPushButton(this);
     BtnMake->setGeometry(36, 64, 75, 25);
     BtnMake->setDefault(true);
-    BtnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    BtnCancel = new QPushButton(tr("キャンセル"), this);
     BtnCancel->setGeometry(116, 64, 75, 25);
     connect(BtnMake, &QPushButton::clicked, this, &TFormProjectName::BtnMakeClick);
     connect(BtnCancel, &QPushButton::clicked, this, &TFormProjectName::BtnCancelClick);
@@ -27,8 +28,8 @@ TFormProjectName::TFormProjectName(QWidget* parent) : QDialog(parent) {
 
 void TFormProjectName::Prepare(Mode mode, const QString& currentName) {
     const bool make = mode == Mode::New;
-    setWindowTitle(make ? QStringLiteral("プロジェクト新規作成") : QStringLiteral("プロジェクト名変更"));
-    BtnMake->setText(make ? QStringLiteral("作成") : QStringLiteral("変更"));
+    setWindowTitle(make ? tr("プロジェクト新規作成") : tr("プロジェクト名変更"));
+    BtnMake->setText(make ? tr("作成") : tr("変更"));
     EditProjectName->setText(make ? QString() : currentName);
     mayClose_ = false;
 }
@@ -48,9 +49,9 @@ void TFormProjectName::showEvent(QShowEvent* event) {
 
 void TFormProjectName::BtnMakeClick() {
     mayClose_ = false;
-    const std::string message = CheckProjectName(Name().toStdString(), projectRoot_);
+    const Message message = CheckProjectName(Name().toStdString(), projectRoot_);
     if (!message.empty()) {
-        notice(this, QString::fromStdString(message));
+        notice(this, Translated(message));
         return;
     }
     mayClose_ = true;

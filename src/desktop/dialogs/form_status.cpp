@@ -2,6 +2,7 @@
 
 #include "desktop/dialogs/folder_launcher.h"
 #include "desktop_rules/dialog_rules.h"
+#include "desktop/shared/translated.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -21,7 +22,7 @@ constexpr int kHeight = 90;
 
 TFormStatus::TFormStatus(QWidget* parent) : QDialog(parent) {
     setObjectName("FormStatus");
-    setWindowTitle(QStringLiteral("状況"));
+    setWindowTitle(tr("状況"));
     // No close box and no system menu: the result is left only through Close.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(false);
@@ -48,11 +49,11 @@ TFormStatus::TFormStatus(QWidget* parent) : QDialog(parent) {
 
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    BtnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    BtnCancel = new QPushButton(tr("キャンセル"), this);
     BtnCancel->setObjectName("BtnCancel");
-    BtnOpenDir = new QPushButton(QStringLiteral("保存先を開く"), this);
+    BtnOpenDir = new QPushButton(tr("保存先を開く"), this);
     BtnOpenDir->setObjectName("BtnOpenDir");
-    BtnClose = new QPushButton(QStringLiteral("閉じる"), this);
+    BtnClose = new QPushButton(tr("閉じる"), this);
     BtnClose->setObjectName("BtnClose");
     for (QPushButton* button : {BtnCancel, BtnOpenDir, BtnClose}) {
         button->setAutoDefault(false);
@@ -96,6 +97,8 @@ void TFormStatus::ProgressChanged(int minimum, int maximum, int position) {
     ProgressBarStatus->setValue(position);
 }
 
+std::string TFormStatus::Translate(const Message& message) const { return Translated(message).toStdString(); }
+
 void TFormStatus::StatusLabelChanged(const std::string& label) { LabelStatus->setText(QString::fromStdString(label)); }
 
 void TFormStatus::showEvent(QShowEvent* event) {
@@ -107,7 +110,7 @@ TFormStatus::~TFormStatus() { releaseHeld(); }
 
 void TFormStatus::BtnCancelClick() {
     asking_ = true;
-    const bool yes = question(this, QString::fromUtf8(kCancelQuestion));
+    const bool yes = question(this, Translated(kCancelQuestion));
     asking_ = false;
     if (yes) SetCancelled(true);
     releaseHeld();
@@ -129,7 +132,7 @@ void TFormStatus::BtnOpenDirClick() {
     // Whatever keeps the folder from opening, nothing happening at all would leave the user
     // looking: they are told where the movie is.
     openFolder(folder, [this, folder](const QString& reason) {
-        notice(this, QString::fromUtf8(rules::kFolderNotOpened) + QLatin1Char('\n') + reason + QStringLiteral(": ") + folder);
+        notice(this, Translated(rules::kFolderNotOpened) + QLatin1Char('\n') + reason + QStringLiteral(": ") + folder);
     });
 }
 

@@ -27,6 +27,8 @@ public:
     void CancelClosed() override;
     void SetOpenFolderEnabled(bool enabled) override;
     void ShowFailureDetail(const std::string& message) override;
+    // Through the translators installed in the application.
+    std::string Translate(const Message& message) const override;
     // While the cancel question is open the export may go on, but its new movie waits for the
     // answer.
     bool HoldUntilAnswered(std::function<void()> release) override;

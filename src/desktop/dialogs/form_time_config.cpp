@@ -1,6 +1,7 @@
 #include "desktop/dialogs/form_time_config.h"
 
 #include "desktop_rules/dialog_rules.h"
+#include "desktop/shared/translated.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -12,10 +13,10 @@ TFormTimeConfig::TFormTimeConfig(QWidget* parent) : QDialog(parent) {
     setObjectName("FormTimeConfig");
     // A fixed dialog frame without caption-bar buttons: OK or Cancel closes it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setWindowTitle(QString::fromUtf8(rules::kTimeDialogCaption));
+    setWindowTitle(Translated(rules::kTimeDialogCaption));
     setFixedSize(189, 84);
 
-    LblTime = new QLabel(QStringLiteral("切替時間"), this);
+    LblTime = new QLabel(tr("切替時間"), this);
     LblTime->setObjectName("LblTime");
     LblTime->move(8, 16);
     CBTime = new QComboBox(this);
@@ -23,15 +24,15 @@ TFormTimeConfig::TFormTimeConfig(QWidget* parent) : QDialog(parent) {
     CBTime->setGeometry(61, 12, 49, CBTime->sizeHint().height());
     for (const std::string& item : rules::TimeItems()) CBTime->addItem(QString::fromStdString(item));
     CBTime->setCurrentIndex(0);
-    LblSec = new QLabel(QStringLiteral("秒"), this);
+    LblSec = new QLabel(tr("秒"), this);
     LblSec->setObjectName("LblSec");
     LblSec->move(115, 16);
 
-    BtnOK = new QPushButton(QString::fromUtf8(rules::kOkButtonText), this);
+    BtnOK = new QPushButton(Translated(rules::kOkButtonText), this);
     BtnOK->setObjectName("BtnOK");
     BtnOK->setGeometry(17, 46, 75, 25);
     BtnOK->setDefault(true);
-    BtnCancel = new QPushButton(QString::fromUtf8(rules::kCancelButtonText), this);
+    BtnCancel = new QPushButton(Translated(rules::kCancelButtonText), this);
     BtnCancel->setObjectName("BtnCancel");
     BtnCancel->setGeometry(97, 46, 75, 25);
     connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);

@@ -11,6 +11,8 @@ namespace kalidor {
 
 // Item data role holding the catalogue index of a list item's entry.
 inline constexpr int kActionNumberRole = Qt::UserRole + 1;
+// The entry's name in the catalogue, which the item shows translated.
+inline constexpr int kActionNameRole = Qt::UserRole + 2;
 
 class ActionListBox : public QListWidget {
     Q_OBJECT

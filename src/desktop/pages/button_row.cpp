@@ -2,6 +2,7 @@
 
 #include "desktop/shared/png_button.h"
 
+#include <QCoreApplication>
 #include <QVBoxLayout>
 
 namespace kalidor {
@@ -18,7 +19,7 @@ ButtonRow LayOutWithButtonRow(QWidget* page, QWidget* area, std::span<const RowB
     for (const RowButton& spec : buttons) {
         auto* button = new TPNGButton(made.row);
         button->setObjectName(spec.name);
-        button->setAccessibleName(QString::fromUtf8(spec.text));
+        button->setAccessibleName(QCoreApplication::translate("Buttons", spec.text));
         button->setButtonStyle(pbsNoFrame);
         button->setGeometry(spec.left, 4, 218, 62);
     }

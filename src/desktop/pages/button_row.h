@@ -9,7 +9,8 @@ class QWidget;
 
 namespace kalidor {
 
-// A command button of a row: its name, left edge in the row and the text its image reads.
+// A command button of a row: its name, left edge in the row and the text its image reads, marked
+// in the context "Buttons" that the images are drawn in.
 struct RowButton {
     const char* name;
     int left;

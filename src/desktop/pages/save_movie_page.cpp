@@ -11,10 +11,12 @@
 #include "desktop/pages/movie_page_export.h"
 #include "desktop/preview/movie_preview.h"
 #include "desktop/shared/png_button.h"
+#include "desktop/shared/translated.h"
 #include "desktop_rules/undo_history.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QShowEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -32,8 +34,14 @@ namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
-QGroupBox* group(QWidget* page, const char* name, const char* caption, QRect place) {
-    auto* box = new QGroupBox(QString::fromUtf8(caption), page);
+// A file dialog's filter with its label in the interface's language.
+QString filterText(FileDialogFilter filter) {
+    filter.label = Translated(filter.label).toStdString();
+    return qs(FilterText(filter));
+}
+
+QGroupBox* group(QWidget* page, const char* name, const QString& caption, QRect place) {
+    auto* box = new QGroupBox(caption, page);
     box->setObjectName(name);
     box->setGeometry(place);
     return box;
@@ -68,7 +76,7 @@ void checkOne(std::initializer_list<std::pair<QRadioButton*, bool>> buttons) {
 TSaveMoviePage::TSaveMoviePage(WindowState& state, QWidget* parent) : QWidget(parent), state_(state) {
     setObjectName("TabSheetSaveMovie");
     QWidget* page = this;
-    GBMovType = group(page, "GBMovType", "動画形式", {24, 16, 430, 56});
+    GBMovType = group(page, "GBMovType", tr("動画形式"), {24, 16, 430, 56});
     RBMovTypeMP4 = control<QRadioButton>(GBMovType, "RBMovTypeMP4", {16, 24, 100, 22});
     RBMovTypeMPEG = control<QRadioButton>(GBMovType, "RBMovTypeMPEG", {150, 24, 100, 22});
     RBMovTypeAVI = control<QRadioButton>(GBMovType, "RBMovTypeAVI", {284, 24, 100, 22});
@@ -76,44 +84,45 @@ TSaveMoviePage::TSaveMoviePage(WindowState& state, QWidget* parent) : QWidget(pa
     RBMovTypeMPEG->setText(QStringLiteral("MPEG"));
     RBMovTypeAVI->setText(QStringLiteral("AVI"));
 
-    GBMovRaito = group(page, "GBMovRaito", "動画の比率", {24, 84, 430, 56});
+    GBMovRaito = group(page, "GBMovRaito", tr("動画の比率"), {24, 84, 430, 56});
     RBRaito4_3 = control<QRadioButton>(GBMovRaito, "RBRaito4_3", {16, 24, 100, 22});
     RBRaito16_9 = control<QRadioButton>(GBMovRaito, "RBRaito16_9", {150, 24, 100, 22});
-    RBRaito4_3->setText(QStringLiteral("4：3"));
-    RBRaito16_9->setText(QStringLiteral("16：9"));
+    RBRaito4_3->setText(tr("4：3"));
+    RBRaito16_9->setText(tr("16：9"));
 
-    GBMovSize = group(page, "GBMovSize", "動画サイズ", {24, 152, 430, 60});
+    GBMovSize = group(page, "GBMovSize", tr("動画サイズ"), {24, 152, 430, 60});
     LblMovWidth = control<QLabel>(GBMovSize, "LblMovWidth", {16, 26, 40, 22});
-    LblMovWidth->setText(QStringLiteral("幅"));
+    LblMovWidth->setText(tr("幅"));
     SEMovWidth = sizeBox(GBMovSize, "SEMovWidth", {56, 24, 80, 24}, 640);
     SEMovWidth->setAccessibleName(LblMovWidth->text());  // not the group's title, shared by both
     LblMovHeight = control<QLabel>(GBMovSize, "LblMovHeight", {164, 26, 40, 22});
-    LblMovHeight->setText(QStringLiteral("高さ"));
+    LblMovHeight->setText(tr("高さ"));
     SEMovHeight = sizeBox(GBMovSize, "SEMovHeight", {204, 24, 80, 24}, 480);
     SEMovHeight->setAccessibleName(LblMovHeight->text());
 
-    GBMovQuality = group(page, "GBMovQuality", "動画の画質", {24, 224, 430, 60});
+    GBMovQuality = group(page, "GBMovQuality", tr("動画の画質"), {24, 224, 430, 60});
     CBQuality = control<QComboBox>(GBMovQuality, "CBQuality", {16, 24, 200, 24});
-    for (const char* item : kQualityItems) CBQuality->addItem(QString::fromUtf8(item));
+    for (const char* item : kQualityItems) CBQuality->addItem(Translated(item));
     CBQuality->setCurrentIndex(-1);
 
-    GBMusicConf = group(page, "GBMusicConf", "音楽設定", {480, 16, 446, 92});
+    GBMusicConf = group(page, "GBMusicConf", tr("音楽設定"), {480, 16, 446, 92});
     CBUseMusic = control<QCheckBox>(GBMusicConf, "CBUseMusic", {16, 22, 200, 22});
-    CBUseMusic->setText(QStringLiteral("音楽を使用する"));
+    CBUseMusic->setText(tr("音楽を使用する"));
     EditMusicFilePath = control<QLineEdit>(GBMusicConf, "EditMusicFilePath", {16, 54, 330, 24});
     EditMusicFilePath->setReadOnly(true);
     BtnSelectMusicFile = control<QPushButton>(GBMusicConf, "BtnSelectMusicFile", {354, 53, 76, 26});
-    BtnSelectMusicFile->setText(QStringLiteral("参照"));
+    BtnSelectMusicFile->setText(tr("参照"));
 
-    GBSaveConf = group(page, "GBSaveConf", "保存場所", {480, 120, 446, 146});
+    GBSaveConf = group(page, "GBSaveConf", tr("保存場所"), {480, 120, 446, 146});
     EditSaveFilePath = control<QLineEdit>(GBSaveConf, "EditSaveFilePath", {16, 24, 330, 24});
     EditSaveFilePath->setReadOnly(true);
     BtnSelectSaveDir = control<QPushButton>(GBSaveConf, "BtnSelectSaveDir", {354, 23, 76, 26});
-    BtnSelectSaveDir->setText(QStringLiteral("参照"));
+    BtnSelectSaveDir->setText(tr("参照"));
 
     pngBtnMakeMov = control<TPNGButton>(GBSaveConf, "pngBtnMakeMov", {114, 66, 218, 62});
     pngBtnMakeMov->setButtonStyle(pbsNoFrame);
-    pngBtnMakeMov->setAccessibleName(QStringLiteral("動画を作成"));  // what its image reads
+    // What its image reads.
+    pngBtnMakeMov->setAccessibleName(QCoreApplication::translate("Buttons", QT_TRANSLATE_NOOP("Buttons", "動画を作成")));
 
     Preview = new TMoviePreview(state_, page);
 
@@ -293,13 +302,13 @@ void TSaveMoviePage::coupleSizes(bool widthLeads, bool typing) {
 void TSaveMoviePage::BtnSelectMusicFileClick() {
     // Refused before the dialog while another edit holds the project, as the time dialog is.
     if (state_.EditsHeld()) return;
-    const QString name = OpenDialogMusicFile(this, qs(FilterText(MusicFileFilter())));
+    const QString name = OpenDialogMusicFile(this, filterText(MusicFileFilter()));
     if (!name.isEmpty()) EditMusicFilePath->setText(name);
 }
 
 void TSaveMoviePage::BtnSelectSaveDirClick() {
     if (state_.EditsHeld()) return;
-    if (const auto filter = MovieFileFilter(state_.Project.MovType)) movieFilter_ = qs(FilterText(*filter));
+    if (const auto filter = MovieFileFilter(state_.Project.MovType)) movieFilter_ = filterText(*filter);
     const QString name = SaveDialogMov(this, movieFilter_);
     if (name.isEmpty()) return;
     EditSaveFilePath->setText(qs(ChosenMovieFileName(name.toStdString(), state_.Project.MovType)));
@@ -319,10 +328,10 @@ void TSaveMoviePage::pngBtnMakeMovClick() {
     TThPicObjectManager& project = state_.Project;
     const MovieSettingsPage page = pageOf(*this);
     const ExportStartCheck check = CheckExportStart(page, project);
-    if (check.refusal) return state_.notice(window(), qs(*check.refusal));
+    if (check.refusal) return state_.notice(window(), Translated(*check.refusal));
     // Display times that cannot be rendered are the user's to fix, like the size.
-    if (const auto problem = MovieLengthProblem(project)) return state_.notice(window(), qs(*problem));
-    if (check.overwriteQuestion && !state_.question(window(), qs(*check.overwriteQuestion))) return;
+    if (const auto problem = MovieLengthProblem(project)) return state_.notice(window(), Translated(*problem));
+    if (check.overwriteQuestion && !state_.question(window(), Translated(*check.overwriteQuestion))) return;
     MakeMovieFolder(page.saveFilePath);
     StoreMovieSettings();
 

@@ -6,6 +6,7 @@
 #include "desktop/shared/drag_formats.h"
 #include "desktop/shared/action_pixmap.h"
 #include "desktop/shared/png_button.h"
+#include "desktop/shared/translated.h"
 #include "desktop/shared/widget_events.h"
 #include "desktop/shared/window_state.h"
 #include "desktop/storyboard/storyboard_strip.h"
@@ -29,11 +30,12 @@ ActionTarget targetOf(const QRadioButton* picture) {
     return picture->isChecked() ? ActionTarget::Picture : ActionTarget::Text;
 }
 
-// The text of the list's selected item; nothing when the list has no item to read.
+// The catalogue name of the list's selected item (it shows the name translated); nothing when
+// the list has no item to read.
 std::optional<std::string> selectedActionName(const QListWidget* list) {
     const QListWidgetItem* item = list->currentItem();
     if (!item) return std::nullopt;
-    return item->text().toStdString();
+    return item->data(kActionNameRole).toString().toStdString();
 }
 
 // The list's height follows the page: it keeps the room below it that it has at the start.
@@ -42,8 +44,8 @@ constexpr int kListRoomBelow = 74;
 
 }  // namespace
 
-constexpr RowButton kActionButtons[] = {{"pngBtnAddAction", 4, "アクションを追加"},
-                                           {"pngBtnDelAction", 228, "アクションを削除"}};
+constexpr RowButton kActionButtons[] = {{"pngBtnAddAction", 4, QT_TRANSLATE_NOOP("Buttons", "アクションを追加")},
+                                           {"pngBtnDelAction", 228, QT_TRANSLATE_NOOP("Buttons", "アクションを削除")}};
 constexpr int kActionRowWidth = 459;
 
 TSelectActionPage::TSelectActionPage(WindowState& state, TStoryboardStrip& strip, QWidget* parent)
@@ -61,17 +63,17 @@ TSelectActionPage::TSelectActionPage(WindowState& state, TStoryboardStrip& strip
     connect(&strip_, &TStoryboardStrip::addingChanged, PanelActionButton,
             [this](bool adding) { PanelActionButton->setEnabled(!adding); });
 
-    GBActionType = new QGroupBox(QStringLiteral("アクション対象"), area);
+    GBActionType = new QGroupBox(tr("アクション対象"), area);
     GBActionType->setObjectName("GBActionType");
     GBActionType->setGeometry(8, 8, 209, 41);
-    RBPicture = new QRadioButton(QStringLiteral("画像"), GBActionType);
+    RBPicture = new QRadioButton(tr("画像"), GBActionType);
     RBPicture->setObjectName("RBPicture");
     RBPicture->setGeometry(8, 14, 90, 21);
     RBPicture->setChecked(true);
-    RBString = new QRadioButton(QStringLiteral("文字"), GBActionType);
+    RBString = new QRadioButton(tr("文字"), GBActionType);
     RBString->setObjectName("RBString");
     RBString->setGeometry(112, 14, 90, 21);
-    auto* listLabel = new QLabel(QStringLiteral("アクションを選択"), area);
+    auto* listLabel = new QLabel(tr("アクションを選択"), area);
     listLabel->setObjectName("LabelActionList");
     listLabel->move(8, 55);
     auto* list = new ActionListBox(area);
@@ -85,7 +87,7 @@ TSelectActionPage::TSelectActionPage(WindowState& state, TStoryboardStrip& strip
     auto* right = new QWidget(area);
     right->setObjectName("PanelActionRight");
     right->setGeometry(225, 0, 420, 300);
-    auto* previewLabel = new QLabel(QStringLiteral("アクションの説明"), right);
+    auto* previewLabel = new QLabel(tr("アクションの説明"), right);
     previewLabel->setObjectName("LabelActionPreview");
     previewLabel->move(8, 4);
     PanelActionPreview = new QFrame(right);
@@ -115,7 +117,8 @@ void TSelectActionPage::FillActionList() {
         const TThActionObjectManager* actions = state_.Actions.get();
         if (!actions) return;
         for (const std::string& name : rules::ActionNames(*actions, targetOf(RBPicture))) {
-            auto* item = new QListWidgetItem(QString::fromStdString(name), LBActionList);
+            auto* item = new QListWidgetItem(TranslatedActionName(name), LBActionList);
+            item->setData(kActionNameRole, QString::fromStdString(name));
             const TThActionObject* entry = actions->FindByName(name);
             int number = -1;
             for (int i = 0; i < actions->Count(); ++i)
@@ -155,7 +158,7 @@ void TSelectActionPage::pngBtnDelActionClick() {
 }
 
 void TSelectActionPage::DropActionOnPanel(int index, const QMimeData*) {
-    if (index < 0) return state_.notice(window(), QString::fromUtf8(rules::kSelectPanelForAction));
+    if (index < 0) return state_.notice(window(), Translated(rules::kSelectPanelForAction));
     // The list's choice is what is given, whichever of the two was dragged: the preview shows it.
     const auto name = selectedActionName(LBActionList);
     if (!name || !state_.Actions || index >= state_.Project.Count()) return;

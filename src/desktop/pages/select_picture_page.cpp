@@ -4,6 +4,7 @@
 #include "desktop_rules/undo_history.h"
 #include "desktop/browser/picture_browser.h"
 #include "desktop/shared/png_button.h"
+#include "desktop/shared/translated.h"
 #include "desktop/shared/window_state.h"
 #include "desktop/storyboard/storyboard_strip.h"
 
@@ -12,8 +13,10 @@ namespace {
 
 // Left edges within the row, left to right.
 constexpr RowButton kPictureButtons[] = {
-    {"pngBtnPicPrev", 4, "前へ"}, {"pngBtnPicBack", 228, "後ろへ"},
-    {"pngBtnAddPicture", 476, "画像を追加"}, {"pngBtnDelPicture", 700, "画像を削除"}};
+    {"pngBtnPicPrev", 4, QT_TRANSLATE_NOOP("Buttons", "前へ")},
+    {"pngBtnPicBack", 228, QT_TRANSLATE_NOOP("Buttons", "後ろへ")},
+    {"pngBtnAddPicture", 476, QT_TRANSLATE_NOOP("Buttons", "画像を追加")},
+    {"pngBtnDelPicture", 700, QT_TRANSLATE_NOOP("Buttons", "画像を削除")}};
 constexpr int kPictureRowWidth = 921;
 
 }  // namespace
@@ -44,23 +47,23 @@ void TSelectPicturePage::CentreButtonRow(int pageWidth) { kalidor::CentreButtonR
 void TSelectPicturePage::pngBtnAddPictureClick() {
     if (strip_.AddingPictures()) return;
     std::vector<std::string> files = PanelSelectPictureArea->SelectedBrowserFiles();
-    if (files.empty()) return state_.notice(window(), QString::fromUtf8(rules::kSelectPicturesToAdd));
+    if (files.empty()) return state_.notice(window(), Translated(rules::kSelectPicturesToAdd));
     strip_.AddPictures(std::move(files), -1, true);
 }
 
 void TSelectPicturePage::pngBtnDelPictureClick() {
     if (state_.EditsHeld()) return;
-    if (auto message = rules::CheckDelete(state_.Project)) return state_.notice(window(), QString::fromUtf8(*message));
-    if (!state_.question(window(), QString::fromUtf8(rules::kDeleteQuestion))) return;
+    if (auto message = rules::CheckDelete(state_.Project)) return state_.notice(window(), Translated(*message));
+    if (!state_.question(window(), Translated(rules::kDeleteQuestion))) return;
     state_.Edit(rules::kStepDeletePictures, [this] { rules::DeleteSelectedPictures(state_.Project); });
     strip_.RefreshStoryboard();  // the panels of the deleted pictures go from the end
 }
 
 void TSelectPicturePage::pngBtnStoryBoardMoveClick(int tag) {
-    std::optional<std::string> refusal;
+    std::optional<Message> refusal;
     const auto move = [&] { refusal = rules::MoveSelectedPicture(state_.Project, tag); };
     if (!state_.Edit(rules::kStepMovePicture, move)) return;
-    if (refusal) return state_.notice(window(), QString::fromUtf8(*refusal));
+    if (refusal) return state_.notice(window(), Translated(*refusal));
     strip_.RefreshStoryboard();
 }
 

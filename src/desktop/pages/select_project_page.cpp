@@ -5,11 +5,13 @@
 #include "desktop/pages/project_list_model.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/scale_watch.h"
+#include "desktop/shared/translated.h"
 #include "desktop/shared/widget_events.h"
 #include "desktop/shared/window_state.h"
 #include "model/pic_object.h"
 #include "model/project_list.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -40,14 +42,14 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
         int top;
         const char* text;  // what its image reads
     };
-    const Place places[] = {{&pngBtnMakeProject, "pngBtnMakeProject", 8, "新規作成"},
-                            {&pngBtnRenameProject, "pngBtnRenameProject", 56, "名前の変更"},
-                            {&pngBtnDelProject, "pngBtnDelProject", 104, "削除"},
-                            {&pngBtnToSelectPicture, "pngBtnToSelectPicture", 200, "開く"}};
+    const Place places[] = {{&pngBtnMakeProject, "pngBtnMakeProject", 8, QT_TRANSLATE_NOOP("Buttons", "新規作成")},
+                            {&pngBtnRenameProject, "pngBtnRenameProject", 56, QT_TRANSLATE_NOOP("Buttons", "名前の変更")},
+                            {&pngBtnDelProject, "pngBtnDelProject", 104, QT_TRANSLATE_NOOP("Buttons", "削除")},
+                            {&pngBtnToSelectPicture, "pngBtnToSelectPicture", 200, QT_TRANSLATE_NOOP("Buttons", "開く")}};
     for (const Place& place : places) {
         auto* button = new TPNGButton(panel);
         button->setObjectName(place.name);
-        button->setAccessibleName(QString::fromUtf8(place.text));
+        button->setAccessibleName(QCoreApplication::translate("Buttons", place.text));
         button->setButtonStyle(pbsNoFrame);
         button->setGeometry(3, place.top, 220, 46);
         *place.button = button;
@@ -95,7 +97,7 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
     connect(ProjectModel, &ProjectListModel::finished, this, [progress] { progress->setValue(0); });
     layout->addWidget(LVProject, 1);
     // A first start shows the way in where the projects would be.
-    auto* hint = LabelFirstSteps = new QLabel(QString::fromUtf8(kFirstStepsHint), LVProject->viewport());
+    auto* hint = LabelFirstSteps = new QLabel(Translated(kFirstStepsHint), LVProject->viewport());
     hint->setObjectName("LabelFirstSteps");
     hint->move(16, 16);
     hint->adjustSize();
@@ -113,7 +115,7 @@ void TSelectProjectPage::RefillProjectList() {
 }
 
 void TSelectProjectPage::ShowWorkspaceProblem() {
-    LabelFirstSteps->setText(QString::fromUtf8(kWorkspaceProblemHint));
+    LabelFirstSteps->setText(Translated(kWorkspaceProblemHint));
     LabelFirstSteps->adjustSize();
 }
 
@@ -131,7 +133,10 @@ void TSelectProjectPage::MakeProject() {
     formProjectName_->SetProjectRoot(state_.ProjectRoot());
     if (formProjectName_->ShowFor(TFormProjectName::Mode::New, {}) != QDialog::Accepted) return;
     const std::string name = formProjectName_->Name().toStdString();
-    const std::string problem = CreateProject(state_.ProjectRoot(), name);
+    // A new project's thumbnail reads "no pictures" in the interface's language.
+    const Workspace folders{state_.ProjectRoot(), state_.ConfigDir(), state_.ImgDir()};
+    const std::string problem =
+        CreateProject(state_.ProjectRoot(), name, EmptyProjectThumbnail(folders, InterfaceLanguageShown()));
     RefillProjectList();
     if (!problem.empty()) return showFailure(kCreateFailedMessage, problem);
     // The new project is the one chosen, ready for "open".
@@ -140,7 +145,7 @@ void TSelectProjectPage::MakeProject() {
 
 void TSelectProjectPage::RenameSelectedProject() {
     const int row = SelectedRow();
-    if (row < 0) return state_.notice(window(), QString::fromUtf8(kSelectProjectMessage));
+    if (row < 0) return state_.notice(window(), Translated(kSelectProjectMessage));
     if (!formProjectName_) return;
     const std::string oldName = ProjectNameOf(ProjectModel->Entry(row));
     formProjectName_->SetProjectRoot(state_.ProjectRoot());
@@ -155,9 +160,9 @@ void TSelectProjectPage::RenameSelectedProject() {
 
 void TSelectProjectPage::DeleteSelectedProject() {
     const int row = SelectedRow();
-    if (row < 0) return state_.notice(window(), QString::fromUtf8(kSelectProjectMessage));
+    if (row < 0) return state_.notice(window(), Translated(kSelectProjectMessage));
     const std::string name = ProjectNameOf(ProjectModel->Entry(row));
-    if (!state_.question(window(), QString::fromStdString(name) + QStringLiteral("を削除してもよろしいですか"))) return;
+    if (!state_.question(window(), tr("%1を削除してもよろしいですか").arg(QString::fromStdString(name)))) return;
     const std::string problem = DeleteProject(state_.ProjectRoot(), name);
     RefillProjectList();
     if (!problem.empty()) showFailure(kDeleteFailedMessage, problem);
@@ -169,19 +174,19 @@ void TSelectProjectPage::SelectProjectNamed(const std::string& name) {
 }
 
 void TSelectProjectPage::showFailure(const char* message, const std::string& reason) {
-    state_.notice(window(), QString::fromUtf8(message) + QLatin1Char('\n') + QString::fromStdString(reason));
+    state_.notice(window(), Translated(message) + QLatin1Char('\n') + QString::fromStdString(reason));
 }
 
 void TSelectProjectPage::OpenSelectedProject() {
     const int row = SelectedRow();
-    if (row < 0) return state_.notice(window(), QString::fromUtf8(kSelectProjectMessage));
+    if (row < 0) return state_.notice(window(), Translated(kSelectProjectMessage));
     // Read whole before anything changes: a project.dat that cannot be read is not opened, its
     // reason is shown and the open project stays as it was. Opening never needs thum.bmp.
     TThPicObjectManager project;
     try {
         project.LoadProject(ProjectModel->Entry(row));
     } catch (const std::exception& error) {
-        return state_.notice(window(), QString::fromUtf8(error.what()));
+        return state_.notice(window(), Translated(error));
     }
     if (opened) opened(std::move(project));
 }

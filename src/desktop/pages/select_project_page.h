@@ -16,11 +16,11 @@ namespace kalidor {
 
 // Shown in the list area while there is no project.
 inline constexpr const char* kFirstStepsHint =
-    "プロジェクトがありません。左の「新規作成」でプロジェクトを作り、開いて画像を追加してください。";
+    QT_TRANSLATE_NOOP("Messages", "プロジェクトがありません。左の「新規作成」でプロジェクトを作り、開いて画像を追加してください。");
 // Shown there instead when the workspace could not be made ready: the buttons cannot work.
 inline constexpr const char* kWorkspaceProblemHint =
-    "作業フォルダの準備ができなかったため、Kalidor を使えません。\n"
-    "表示されたメッセージの原因（空き容量、書き込みの権限、壊れたファイル）を取り除いてから、起動し直してください。";
+    QT_TRANSLATE_NOOP("Messages", "作業フォルダの準備ができなかったため、Kalidor を使えません。\n"
+                                  "表示されたメッセージの原因（空き容量、書き込みの権限、壊れたファイル）を取り除いてから、起動し直してください。");
 
 class ProjectListModel;
 class TFormProjectName;

@@ -3,6 +3,7 @@
 #include "desktop/preview/preview_music.h"
 #include "desktop/shared/bitmap_image.h"
 #include "desktop/shared/scale_watch.h"
+#include "desktop/shared/translated.h"
 #include "model/movie_checks.h"
 #include "render/movie_frames.h"
 
@@ -64,7 +65,7 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
     // Its controls take no focus of their own: a click on any of them, or on the area, gives the
     // keyboard to the player as a whole.
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(QStringLiteral("プレビュー"));
+    setAccessibleName(tr("プレビュー"));
     // On a screen of another scale the frames are composed again at its pixel size.
     OnScaleChange(this, [this] { placeArea(); });
     ImgMoviePreview = new PreviewScreen(this);
@@ -77,9 +78,9 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
         made->setFocusPolicy(Qt::NoFocus);
         return made;
     };
-    BtnPreviewBack = button("BtnPreviewBack", QStyle::SP_MediaSeekBackward, QStringLiteral("1コマ戻る"));
-    BtnPreviewPlay = button("BtnPreviewPlay", QStyle::SP_MediaPlay, QStringLiteral("再生"));
-    BtnPreviewForward = button("BtnPreviewForward", QStyle::SP_MediaSeekForward, QStringLiteral("1コマ進む"));
+    BtnPreviewBack = button("BtnPreviewBack", QStyle::SP_MediaSeekBackward, tr("1コマ戻る"));
+    BtnPreviewPlay = button("BtnPreviewPlay", QStyle::SP_MediaPlay, tr("再生"));
+    BtnPreviewForward = button("BtnPreviewForward", QStyle::SP_MediaSeekForward, tr("1コマ進む"));
     SliderPreview = new QSlider(Qt::Horizontal, this);
     SliderPreview->setObjectName("SliderPreview");
     SliderPreview->setFocusPolicy(Qt::NoFocus);
@@ -102,7 +103,7 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
     // Frames come on the workers: each is turned into an image of the screen's size there, so
     // the window's thread only puts it on the screen.
     composer_ = std::make_unique<PreviewComposer>(
-        [this](std::uint64_t generation, std::int64_t frame, const Bitmap* bitmap, const std::string& problem) {
+        [this](std::uint64_t generation, std::int64_t frame, const Bitmap* bitmap, const Message& problem) {
             QImage image;
             if (bitmap) {
                 QSize size;
@@ -119,7 +120,7 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
             }
             QMetaObject::invokeMethod(
                 this,
-                [this, generation, frame, image = std::move(image), problem = QString::fromStdString(problem)] {
+                [this, generation, frame, image = std::move(image), problem = problem.empty() ? QString() : Translated(problem)] {
                     arrived(generation, frame, image, problem);
                 },
                 Qt::QueuedConnection);
@@ -137,7 +138,8 @@ void TMoviePreview::Refresh() {
     // A size the export refuses gets no frame (a side of 9999 would take gigabytes): the area
     // shows the export's own message instead, in the room of an ordinary movie.
     const bool wasRefused = !sizeProblem_.isEmpty();
-    sizeProblem_ = QString::fromStdString(MovieSizeProblem(project.MovWidth, project.MovHeight).value_or(""));
+    const std::optional<Message> sizeProblem = MovieSizeProblem(project.MovWidth, project.MovHeight);
+    sizeProblem_ = sizeProblem ? Translated(*sizeProblem) : QString();
     if (!sizeProblem_.isEmpty()) {
         Pause();
         generation_ = composer_->SetProject(TThPicObjectManager());
@@ -298,7 +300,7 @@ void TMoviePreview::arrived(std::uint64_t generation, std::int64_t frame, QImage
 
 void TMoviePreview::showPlaying(bool playing) {
     BtnPreviewPlay->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-    BtnPreviewPlay->setToolTip(playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));
+    BtnPreviewPlay->setToolTip(playing ? tr("一時停止") : tr("再生"));
     BtnPreviewPlay->setAccessibleName(BtnPreviewPlay->toolTip());
 }
 

@@ -1,5 +1,7 @@
 #include "desktop/shared/message_boxes.h"
 
+#include "desktop/shared/translated.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,14 +14,16 @@ void ShowNotice(QWidget* parent, const QString& text) {
 }
 
 bool AskQuestion(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
     return box.exec() == QMessageBox::Yes;
 }
 
 namespace {
 
 bool askWithDefault(QWidget* parent, const QString& text, QMessageBox::StandardButton byDefault) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(byDefault);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
@@ -34,10 +38,11 @@ bool AskQuestionYesFirst(QWidget* parent, const QString& text) {
 }
 
 RecoveryAnswer AskToRestore(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton, parent);
-    QPushButton* restore = box.addButton(QString::fromUtf8(kRestoreButton), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QString::fromUtf8(kDiscardButton), QMessageBox::DestructiveRole);
-    QPushButton* later = box.addButton(QString::fromUtf8(kLaterButton), QMessageBox::RejectRole);
+    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), text,
+                    QMessageBox::NoButton, parent);
+    QPushButton* restore = box.addButton(Translated(kRestoreButton), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(Translated(kDiscardButton), QMessageBox::DestructiveRole);
+    QPushButton* later = box.addButton(Translated(kLaterButton), QMessageBox::RejectRole);
     box.setDefaultButton(restore);
     // Esc and the close box answer "later": dismissing the box throws nothing away.
     box.setEscapeButton(later);

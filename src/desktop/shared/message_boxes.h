@@ -1,6 +1,6 @@
 #pragma once
 // The two kinds of message the program shows: a plain notice (one OK button) and a Yes/No
-// question captioned "確認", where only Yes goes on. Windows hold them as replaceable functions
+// question captioned "確認" (in the user's language), where only Yes goes on. Windows hold them as replaceable functions
 // so that tests can answer without a modal loop.
 
 #include <QString>
@@ -27,8 +27,8 @@ enum class RecoveryAnswer { Restore, Discard, Later };
 using RecoveryQuestionFn = std::function<RecoveryAnswer(QWidget* parent, const QString& text)>;
 RecoveryAnswer AskToRestore(QWidget* parent, const QString& text);
 // Its buttons' texts, for the question's own text to name them.
-inline constexpr const char* kRestoreButton = "復元する";
-inline constexpr const char* kDiscardButton = "破棄する";
-inline constexpr const char* kLaterButton = "あとで";
+inline constexpr const char* kRestoreButton = QT_TRANSLATE_NOOP("Messages", "復元する");
+inline constexpr const char* kDiscardButton = QT_TRANSLATE_NOOP("Messages", "破棄する");
+inline constexpr const char* kLaterButton = QT_TRANSLATE_NOOP("Messages", "あとで");
 
 }  // namespace kalidor

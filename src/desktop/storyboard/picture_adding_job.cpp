@@ -1,7 +1,9 @@
 #include "desktop/storyboard/picture_adding_job.h"
 
 #include "desktop_rules/storyboard_editing.h"
+#include "desktop/shared/translated.h"
 #include "model/th_utility.h"
+#include "platform/error.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,7 +45,7 @@ void PictureAddingJob::work(std::string projectDir, std::vector<std::string> pat
     int step = 0;
     bool refused = false;
     if (checkFirst) {
-        std::optional<std::string> message = checkPictures(paths);
+        std::optional<Message> message = checkPictures(paths);
         step = static_cast<int>(paths.size());
         if (message) {
             post(Result{nullptr, std::move(*message)}, step);
@@ -68,7 +70,7 @@ void PictureAddingJob::work(std::string projectDir, std::vector<std::string> pat
             if (added.added == 1) result.picture = scratch.Extract(0);
             else if (!added.messages.empty()) result.message = added.messages.front();
         } catch (const std::exception& error) {
-            result.message = error.what();
+            result.message = MessageOf(error);
         }
         post(std::move(result), ++step);
     }
@@ -78,13 +80,13 @@ void PictureAddingJob::work(std::string projectDir, std::vector<std::string> pat
     QMetaObject::invokeMethod(this, &PictureAddingJob::deliver, Qt::QueuedConnection);
 }
 
-std::optional<std::string> PictureAddingJob::checkPictures(const std::vector<std::string>& paths) {
+std::optional<Message> PictureAddingJob::checkPictures(const std::vector<std::string>& paths) {
     // Each file is decoded in full, the slowest part of adding photos, so the files are shared
     // out over the cores. Files are taken in list order and no worker takes one after the first
     // bad file found, so every file before it has been checked when they are all done: the
     // message names the first bad file of the list, as a check in order would.
     const std::size_t count = paths.size();
-    std::vector<std::optional<std::string>> verdicts(count);
+    std::vector<std::optional<Message>> verdicts(count);
     std::atomic<std::size_t> next{0}, firstBad{count};
     std::atomic<int> checked{0};
     auto check = [&] {
@@ -131,7 +133,7 @@ void PictureAddingJob::deliver() {
     std::vector<std::unique_ptr<TThPicObject>> pictures;
     for (Result& result : ready) {
         if (result.picture) pictures.push_back(std::move(result.picture));
-        if (!result.message.empty()) messages_ << QString::fromStdString(result.message);
+        if (!result.message.empty()) messages_ << Translated(result.message);
     }
     if (!pictures.empty() && insert) insert(std::move(pictures));
     emit progress(done, total_);

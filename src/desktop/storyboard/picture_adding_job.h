@@ -4,6 +4,7 @@
 // handed to the window's thread, in order, to be inserted there. One run at a time.
 
 #include "model/pic_object.h"
+#include "translation/message.h"
 
 #include <QObject>
 #include <QStringList>
@@ -48,11 +49,11 @@ signals:
 private:
     struct Result {
         std::unique_ptr<TThPicObject> picture;  // null for a file not added
-        std::string message;
+        Message message;
     };
     void work(std::string projectDir, std::vector<std::string> paths, bool checkFirst);
     // The broken-JPEG pass: the message for the first file that fails, or nullopt.
-    std::optional<std::string> checkPictures(const std::vector<std::string>& paths);
+    std::optional<Message> checkPictures(const std::vector<std::string>& paths);
     void post(Result result, int done);
     void deliver();
     void join();

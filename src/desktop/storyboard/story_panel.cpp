@@ -6,6 +6,7 @@
 #include "desktop/shared/interface_image.h"
 #include "desktop/shared/png_button.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
@@ -21,15 +22,15 @@ using rules::PanelControl;
 // What a screen reader calls each control, before the picture's number.
 const char* spokenName(PanelControl control) {
     switch (control) {
-    case PanelControl::Panel: return "画像";
-    case PanelControl::Thumbnail: return "縮小画像";
-    case PanelControl::Number: return "番号";
-    case PanelControl::PicAction: return "画像アクション";
-    case PanelControl::StrAction: return "文字アクション";
-    case PanelControl::TimeIcon: return "時間設定";
-    case PanelControl::Caption: return "文字";
-    case PanelControl::TimeLabel: return "表示時間";
-    case PanelControl::FontButton: return "フォント設定";
+    case PanelControl::Panel: return QT_TRANSLATE_NOOP("StoryPanel", "画像");
+    case PanelControl::Thumbnail: return QT_TRANSLATE_NOOP("StoryPanel", "縮小画像");
+    case PanelControl::Number: return QT_TRANSLATE_NOOP("StoryPanel", "番号");
+    case PanelControl::PicAction: return QT_TRANSLATE_NOOP("StoryPanel", "画像アクション");
+    case PanelControl::StrAction: return QT_TRANSLATE_NOOP("StoryPanel", "文字アクション");
+    case PanelControl::TimeIcon: return QT_TRANSLATE_NOOP("StoryPanel", "時間設定");
+    case PanelControl::Caption: return QT_TRANSLATE_NOOP("StoryPanel", "文字");
+    case PanelControl::TimeLabel: return QT_TRANSLATE_NOOP("StoryPanel", "表示時間");
+    case PanelControl::FontButton: return QT_TRANSLATE_NOOP("StoryPanel", "フォント設定");
     }
     return "";
 }
@@ -39,7 +40,7 @@ template <typename Widget>
 Widget* place(Widget* widget, PanelControl control, int index) {
     const rules::PanelControlLayout& layout = rules::LayoutOf(control);
     widget->setObjectName(QString::fromStdString(rules::PanelControlName(control, index)));
-    widget->setAccessibleName(QString::fromUtf8(spokenName(control)) + QLatin1Char(' ') +
+    widget->setAccessibleName(QCoreApplication::translate("StoryPanel", spokenName(control)) + QLatin1Char(' ') +
                               QString::fromStdString(rules::PanelNumberText(index)));
     widget->setProperty(kTagProperty, index);
     widget->setProperty(kPanelControlProperty, static_cast<int>(control));

@@ -10,6 +10,7 @@
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/quiet_write.h"
 #include "desktop/shared/scale_watch.h"
+#include "desktop/shared/translated.h"
 #include "desktop/shared/window_state.h"
 #include "desktop/storyboard/sharp_thumbnails.h"
 #include "desktop/storyboard/storyboard_input.h"
@@ -155,7 +156,7 @@ void TStoryboardStrip::writeStoryPanel(int index) {
         for (int i = 0; actions && i < actions->Count(); ++i) {
             const TThActionObject& action = actions->Items(i);
             if (action.IsPicture == picture && (picture ? action.PicType : action.StrType) == value)
-                return QString::fromStdString(action.Name);
+                return TranslatedActionName(action.Name);
         }
         return QString();
     };
@@ -190,18 +191,18 @@ void TStoryboardStrip::refreshStoryPanelsFrom(int first) {
 
 void TStoryboardStrip::RefreshStoryboard() {
     while (StoryPanels.Count() > state_.Project.Count()) StoryPanels.DeleteLast();
-    std::string failure;
+    QString failure;
     while (StoryPanels.Count() < state_.Project.Count()) {
         try {
             makeStoryPanel();
         } catch (const std::exception& error) {
             // The panel is there, without its images; the counts agree all the same.
-            if (failure.empty()) failure = error.what();
+            if (failure.isEmpty()) failure = Translated(error);
         }
     }
     fitStripContent();
     refreshStoryPanelsFrom(0);
-    if (!failure.empty()) state_.notice(window(), QString::fromStdString(failure));
+    if (!failure.isEmpty()) state_.notice(window(), failure);
 }
 
 // --- Selection ----------------------------------------------------------------------------------
@@ -226,7 +227,7 @@ bool TStoryboardStrip::AddPictures(std::vector<std::string> paths, int index, bo
     try {
         panelImages();
     } catch (const std::exception& error) {
-        state_.notice(window(), QString::fromUtf8(error.what()));
+        state_.notice(window(), Translated(error));
         return false;
     }
     addingIndex_ = index;
@@ -285,7 +286,7 @@ void TStoryboardStrip::PanelStoryBoardEditOnChange(int index) {
     QLineEdit* edit = StoryPanels.Items(index).EditStoryBoradStr;
     TThPicObject& picture = project.Items(index);
     const std::string text = edit->text().toStdString();
-    const std::optional<std::string> refusal = rules::CheckCaptionText(text);
+    const std::optional<Message> refusal = rules::CheckCaptionText(text);
     // Typing into one caption is one step, and goes into the history as it is typed.
     if (!refusal && state_.Edit(rules::kStepCaption, [&] { picture.Text = text; },
                                 {.mergeKey = "caption " + std::to_string(index)}))
@@ -297,7 +298,7 @@ void TStoryboardStrip::PanelStoryBoardEditOnChange(int index) {
         edit->setText(kept);
         edit->setCursorPosition(std::max(cursor, 0));
     });
-    if (refusal) state_.notice(window(), QString::fromStdString(*refusal));
+    if (refusal) state_.notice(window(), Translated(*refusal));
 }
 
 void TStoryboardStrip::LblTimeClick(int index) {

@@ -1,15 +1,19 @@
 #include "desktop/window/edit_menu.h"
 
 #include "desktop_rules/undo_history.h"
+#include "desktop/shared/translated.h"
 
 #include <QKeySequence>
 
 namespace kalidor {
 namespace {
 
-// The entry, then its key in the menu's column of keys.
+// The entry, then its key in the menu's column of keys; both words in the interface's language.
 QString entryText(const char* entry, const std::optional<std::string>& step, const QKeySequence& key) {
-    return QString::fromStdString(rules::EntryWithStep(entry, step)) + QLatin1Char('\t') +
+    const std::string translatedEntry = Translated(entry).toStdString();
+    const std::optional<std::string> translatedStep =
+        step ? std::optional(Translated(*step).toStdString()) : std::nullopt;
+    return QString::fromStdString(rules::EntryWithStep(translatedEntry.c_str(), translatedStep)) + QLatin1Char('\t') +
            key.toString(QKeySequence::NativeText);
 }
 

@@ -9,6 +9,7 @@
 #include "desktop/preview/movie_preview.h"
 #include "desktop/shared/interface_image.h"
 #include "desktop/shared/png_button.h"
+#include "desktop/shared/translated.h"
 #include "desktop/storyboard/storyboard_strip.h"
 #include "desktop/window/edit_menu.h"
 #include "desktop/window/recovery_keeper.h"
@@ -51,9 +52,10 @@ constexpr PageImages kPageImages[4] = {
     {"menu04_01.png", "menu04_02.png"},
 };
 
-const QString kChangedLine = QStringLiteral("現在、開いているプロジェクトは変更されています。");
 
-QImage loadImage(const std::string& path) {
+// An interface image of the workspace, in the interface's language where it carries words.
+QImage loadImage(const Workspace& workspace, const std::string& name) {
+    const std::string path = InterfaceImagePath(workspace, name, InterfaceLanguageShown());
     QImage image = LoadInterfaceImage(path, InterfaceScale());
     if (image.isNull()) throw Error("PNG: cannot read the image file (" + path + ")");
     return image;
@@ -167,9 +169,9 @@ TFormMakeMovie::~TFormMakeMovie() {
 void TFormMakeMovie::ShowRecoveryProblem(const QString& problem) {
     LabelRecoveryWarning->setText(
         problem.isEmpty() ? QString()
-                          : QStringLiteral("保存されていない変更の控えを書き込めないため、異常終了すると変更が失われます。"
-                                           "プロジェクトを保存してください。\n") +
-                                problem);
+                          : tr("保存されていない変更の控えを書き込めないため、異常終了すると変更が失われます。"
+                               "プロジェクトを保存してください。") +
+                                QLatin1Char('\n') + problem);
     LabelRecoveryWarning->setVisible(!problem.isEmpty());
 }
 
@@ -189,16 +191,16 @@ void TFormMakeMovie::buildMenuBar(QWidget* bar) {
         const char* text;  // what its image reads
     };
     const Place places[] = {
-        {&pngBtnSelectProject, "pngBtnSelectProject", 8, 192, "プロジェクト選択"},
-        {&pngBtnSelectPicture, "pngBtnSelectPicture", 218, 137, "画像選択"},
-        {&pngBtnSelectAction, "pngBtnSelectAction", 372, 180, "アクション選択"},
-        {&pngBtnMakeMovie, "pngBtnMakeMovie", 570, 137, "動画保存"},
-        {&pngBtnSaveProject, "pngBtnSaveProject", 724, 137, "プロジェクト保存"},
+        {&pngBtnSelectProject, "pngBtnSelectProject", 8, 192, QT_TRANSLATE_NOOP("Buttons", "プロジェクト選択")},
+        {&pngBtnSelectPicture, "pngBtnSelectPicture", 218, 137, QT_TRANSLATE_NOOP("Buttons", "画像選択")},
+        {&pngBtnSelectAction, "pngBtnSelectAction", 372, 180, QT_TRANSLATE_NOOP("Buttons", "アクション選択")},
+        {&pngBtnMakeMovie, "pngBtnMakeMovie", 570, 137, QT_TRANSLATE_NOOP("Buttons", "動画保存")},
+        {&pngBtnSaveProject, "pngBtnSaveProject", 724, 137, QT_TRANSLATE_NOOP("Buttons", "プロジェクト保存")},
     };
     for (const Place& place : places) {
         auto* button = new TPNGButton(bar);
         button->setObjectName(place.name);
-        button->setAccessibleName(QString::fromUtf8(place.text));
+        button->setAccessibleName(QCoreApplication::translate("Buttons", place.text));
         button->setButtonStyle(pbsNoFrame);
         button->setGeometry(place.left, 5, place.width, 55);
         *place.button = button;
@@ -210,7 +212,7 @@ void TFormMakeMovie::buildMenuBar(QWidget* bar) {
 }
 
 void TFormMakeMovie::showError(const std::exception& error) {
-    notice(this, QString::fromUtf8(error.what()));
+    notice(this, Translated(error));
 }
 
 void TFormMakeMovie::FormCreate() {
@@ -222,7 +224,9 @@ void TFormMakeMovie::FormCreate() {
             QImage background = LoadInterfaceImage(workspace_.ImgDir + "menuback.png", InterfaceScale());
             static_cast<MenuBar*>(bar)->background = background;
         }
-        auto actions = std::make_unique<TThActionObjectManager>(workspace_.ConfigDir + "actionList.dat", workspace_.ImgDir);
+        auto actions = std::make_unique<TThActionObjectManager>(
+            workspace_.ConfigDir + "actionList.dat",
+            [this](const std::string& file) { return InterfaceImagePath(workspace_, file, InterfaceLanguageShown()); });
         CheckCatalogueIsWhole(*actions, workspace_.ConfigDir + "actionList.dat");
         Actions = std::move(actions);
         TabSheetSelectAction->FillActionList();
@@ -245,12 +249,12 @@ void TFormMakeMovie::loadCommandImages() {
         const std::string name = button->objectName().toStdString();
         if (name.rfind("pngBtnSelect", 0) == 0 || name == "pngBtnMakeMovie") continue;  // the page switch loads these
         if (name == "pngBtnSaveProject") {
-            button->setImageNormal(loadImage(workspace_.ImgDir + "menu05_01.png"));
+            button->setImageNormal(loadImage(workspace_, "menu05_01.png"));
             continue;
         }
-        button->setImageNormal(loadImage(workspace_.ImgDir + name + "_normal.png"));
-        button->setImageOver(loadImage(workspace_.ImgDir + name + "_over.png"));
-        button->setImageDown(loadImage(workspace_.ImgDir + name + "_down.png"));
+        button->setImageNormal(loadImage(workspace_, name + "_normal.png"));
+        button->setImageOver(loadImage(workspace_, name + "_over.png"));
+        button->setImageDown(loadImage(workspace_, name + "_down.png"));
     }
 }
 
@@ -258,7 +262,7 @@ bool TFormMakeMovie::SwitchPage(int page) {
     if (page < 0 || page > 3) return false;
     const bool leaving = PageControl->currentIndex() != 0 && page == 0;
     if (leaving && HasUnsavedChanges() &&
-        !discardQuestion(this, kChangedLine + QStringLiteral("\r\n続行してよろしいですか？")))
+        !discardQuestion(this, tr("現在、開いているプロジェクトは変更されています。\r\n続行してよろしいですか？")))
         return false;
     // Left, the project is closed: its edits go, and nothing of it is kept or written any more.
     if (leaving) replaceProject({});
@@ -266,8 +270,8 @@ bool TFormMakeMovie::SwitchPage(int page) {
         PageControl->setCurrentIndex(page);
         if (page == 0) TabSheetSelectProject->RefillProjectList();
         TPNGButton* menu[4] = {pngBtnSelectProject, pngBtnSelectPicture, pngBtnSelectAction, pngBtnMakeMovie};
-        for (int i = 0; i < 4; ++i) menu[i]->setImageNormal(loadImage(workspace_.ImgDir + kPageImages[i].normal));
-        menu[page]->setImageNormal(loadImage(workspace_.ImgDir + kPageImages[page].active));
+        for (int i = 0; i < 4; ++i) menu[i]->setImageNormal(loadImage(workspace_, kPageImages[i].normal));
+        menu[page]->setImageNormal(loadImage(workspace_, kPageImages[page].active));
         ScrollBoxPicture->setVisible(page == 1 || page == 2);
         for (TPNGButton* button : {pngBtnSelectPicture, pngBtnSelectAction, pngBtnMakeMovie, pngBtnSaveProject})
             button->setEnabled(page != 0);
@@ -321,7 +325,7 @@ void TFormMakeMovie::putBack(const rules::ProjectState& state) {
 }
 
 void TFormMakeMovie::pngBtnSaveProjectClick() {
-    if (!question(this, QString::fromUtf8(kSaveQuestion))) return;
+    if (!question(this, Translated(kSaveQuestion))) return;
     // Disabling the window takes the focus from it: it goes back where the user had it, not to
     // the first control that takes it (on the movie page, a setting the arrow keys would change).
     const QPointer<QWidget> focused = focusWidget();
@@ -338,7 +342,7 @@ void TFormMakeMovie::pngBtnSaveProjectClick() {
     }
     TabSheetSaveMovie->ShowMoviePath(page.saveFilePath);
     // Saved or not, the window is usable again afterwards; a failure keeps Modified set.
-    notice(this, QString::fromStdString(result.message));
+    notice(this, Translated(result.message));
     setEnabled(true);
     if (focused) focused->setFocus(Qt::OtherFocusReason);
 }
@@ -364,9 +368,10 @@ bool TFormMakeMovie::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Show)
         if (auto* menu = qobject_cast<QMenu*>(watched); menu && qobject_cast<QLineEdit*>(menu->parentWidget()) &&
                                                          menu->parentWidget()->window() == this) {
-            // The box's own entries, known by the words it gives them (a shortcut may follow a tab).
-            const QString own[] = {QCoreApplication::translate("QLineEdit", "&Undo"),
-                                   QCoreApplication::translate("QLineEdit", "&Redo")};
+            // The box's own entries, known by the words it gives them (a shortcut may follow a tab):
+            // Qt's texts in Qt's translations, not the program's.
+            const char* const qtOwn = "QLineEdit";
+            const QString own[] = {QCoreApplication::translate(qtOwn, "&Undo"), QCoreApplication::translate(qtOwn, "&Redo")};
             for (QAction* action : menu->actions())
                 if (std::ranges::find(own, action->text().section(QLatin1Char('\t'), 0, 0)) != std::end(own))
                     action->setVisible(false);
@@ -398,7 +403,7 @@ void TFormMakeMovie::closeEvent(QCloseEvent* event) {
         return;
     }
     if (HasUnsavedChanges()) {
-        if (!discardQuestion(this, kChangedLine + QStringLiteral("\r\n終了してよろしいですか？"))) {
+        if (!discardQuestion(this, tr("現在、開いているプロジェクトは変更されています。\r\n終了してよろしいですか？"))) {
             event->ignore();
             return;
         }

@@ -10,7 +10,8 @@
 #include "desktop/dialogs/form_project_name.h"
 #include "desktop/dialogs/form_status.h"
 #include "desktop/shared/message_boxes.h"
-#include "desktop/window/qt_japanese.h"
+#include "desktop/window/interface_language.h"
+#include "translation/ui_language.h"
 #include "desktop/window/program_arguments.h"
 #include "desktop/window/running_instance.h"
 #include "desktop/window/termination.h"
@@ -43,7 +44,7 @@ int main(int argc, char* argv[]) {
     if (const auto exitCode = RefuseUnknownArguments(argc, argv))
         return *exitCode;
     QApplication::setApplicationName(QStringLiteral("Kalidor"));
-    InstallQtJapanese(&app);
+    InstallInterfaceLanguage(app, InterfaceLanguage());
     // Before the first notice: a signal while one shows must end the program too.
     QuitOnTerminationSignals(&app);
     if (lock.state() == InstanceLock::State::Held) {
@@ -51,12 +52,14 @@ int main(int argc, char* argv[]) {
             std::fputs("kalidor: already running; its window was brought to the front\n", stderr);
             return 0;
         }
-        return refuseStart(QStringLiteral("既に起動しています\n起動中のウィンドウを前面に出せませんでした"));
+        return refuseStart(
+            QCoreApplication::translate("main", "既に起動しています\n起動中のウィンドウを前面に出せませんでした"));
     }
     // Without the lock a second instance could write the same projects, and without the
     // workspace nothing works: both end the program with the reason.
     if (lock.state() == InstanceLock::State::Failed) {
-        return refuseStart(QStringLiteral("起動中かどうかを確認できません\n") + QString::fromStdString(lock.error()));
+        return refuseStart(QCoreApplication::translate("main", "起動中かどうかを確認できません") + QLatin1Char('\n') +
+                           QString::fromStdString(lock.error()));
     }
     // The recovery copy's home needs a home folder as the workspace does (XDG_DATA_HOME alone
     // gives a workspace but no state folder).
@@ -65,9 +68,10 @@ int main(int argc, char* argv[]) {
         PrepareWorkspace(WorkspaceBase());
         recoveryHome = rules::RecoveryHome();
     } catch (const std::exception& error) {
-        return refuseStart(QStringLiteral("作業フォルダを作成できません\n") + QString::fromStdString(error.what()));
+        return refuseStart(QCoreApplication::translate("main", "作業フォルダを作成できません") + QLatin1Char('\n') +
+                           QString::fromStdString(error.what()));
     }
-    QFont font(QString::fromStdString(ResolveFontFamily("ＭＳ Ｐゴシック")));
+    QFont font(QString::fromStdString(ResolveFontFamily("ＭＳ Ｐゴシック")));  // a face name: not translated
     font.setPixelSize(12);
     QApplication::setFont(font);
 

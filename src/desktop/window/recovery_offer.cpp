@@ -1,6 +1,7 @@
 // The start's offer of recovery copies: unsaved edits a logout, a kill or a crash left behind,
 // and those the user chose to decide about later.
 
+#include "desktop/shared/translated.h"
 #include "desktop/window/form_make_movie.h"
 #include "desktop/window/recovery_keeper.h"
 #include "desktop/window/termination.h"
@@ -37,9 +38,9 @@ bool TFormMakeMovie::offerRecoveryCopy(const std::string& home, const std::strin
     // A copy that cannot be used is kept for the user, never deleted.
     const auto setAside = [&](const QString& why) {
         const std::string aside = rules::SetRecoveryCopyAside(home, folder);
-        notice(this, why + (aside.empty() ? QStringLiteral("\r\n変更の控えは次の場所にそのまま残っています:\r\n") +
+        notice(this, why + (aside.empty() ? QStringLiteral("\r\n") + tr("変更の控えは次の場所にそのまま残っています:") + QStringLiteral("\r\n") +
                                                 QString::fromStdString(home + folder)
-                                          : QStringLiteral("\r\n変更の控えは次の場所に残しました:\r\n") +
+                                          : QStringLiteral("\r\n") + tr("変更の控えは次の場所に残しました:") + QStringLiteral("\r\n") +
                                                 QString::fromStdString(aside)));
     };
     switch (found.state) {
@@ -51,27 +52,27 @@ bool TFormMakeMovie::offerRecoveryCopy(const std::string& home, const std::strin
         rules::RemoveRecoveryCopy(home, folder);
         return false;
     case rules::RecoveryCase::Damaged:
-        setAside(QStringLiteral("保存されていない変更の控えを読み取れないため、復元できません。\r\n") +
+        setAside(tr("保存されていない変更の控えを読み取れないため、復元できません。") + QStringLiteral("\r\n") +
                  QString::fromStdString(found.reason));
         return false;
     case rules::RecoveryCase::ProjectGone:
-        setAside(QStringLiteral("プロジェクト「%1」は削除されたか名前が変わったため、保存されていない変更を復元できません。")
+        setAside(tr("プロジェクト「%1」は削除されたか名前が変わったため、保存されていない変更を復元できません。")
                      .arg(name));
         return false;
     case rules::RecoveryCase::ProjectChanged:
-        setAside(QStringLiteral("プロジェクト「%1」はその後ほかのプログラムで変更されたため、保存されていない変更は適用しません。"
-                                "プロジェクトは保存されている内容のままです。")
+        setAside(tr("プロジェクト「%1」はその後ほかのプログラムで変更されたため、保存されていない変更は適用しません。"
+                    "プロジェクトは保存されている内容のままです。")
                      .arg(name));
         return false;
     case rules::RecoveryCase::Valid:
         break;
     }
-    QString text = QStringLiteral("プロジェクト「%1」に保存されていない変更があります。\r\n最後の変更: %2\r\n")
+    QString text = tr("プロジェクト「%1」に保存されていない変更があります。\r\n最後の変更: %2") + QStringLiteral("\r\n")
                        .arg(name, timeText(found.editedAt));
     if (found.older)
-        text += QStringLiteral("その後の変更は控えに書き込めなかったため、これはそれより前の内容です。\r\n");
-    text += QStringLiteral("変更を復元しますか？\r\n「%1」で変更を捨てます。「%2」で控えを残し、次の起動時にもう一度確認します。")
-                .arg(QString::fromUtf8(kDiscardButton), QString::fromUtf8(kLaterButton));
+        text += tr("その後の変更は控えに書き込めなかったため、これはそれより前の内容です。") + QStringLiteral("\r\n");
+    text += tr("変更を復元しますか？\r\n「%1」で変更を捨てます。「%2」で控えを残し、次の起動時にもう一度確認します。")
+                .arg(Translated(kDiscardButton), Translated(kLaterButton));
     const RecoveryAnswer answer = restoreQuestion(this, text);
     // A signal while the question showed answered nothing: the copy waits for the next start.
     if (TerminationSignal()) return false;
@@ -94,7 +95,7 @@ bool TFormMakeMovie::offerRecoveryCopy(const std::string& home, const std::strin
         saved.LoadProject(found.projectDir + "project.dat");
         rules::RestoreRecoveredPictures(home, found);
     } catch (const std::exception& error) {
-        setAside(QStringLiteral("保存されていない変更を復元できません。\r\n") + QString::fromUtf8(error.what()));
+        setAside(tr("保存されていない変更を復元できません。") + QStringLiteral("\r\n") + Translated(error));
         return false;
     }
     RemoveDiscardedCopies(found.projectDir, unused);

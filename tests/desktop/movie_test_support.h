@@ -1,7 +1,7 @@
 #pragma once
 // For the tests of the action page, the save-movie page, the progress dialog and the save
 // command: a main window over a scratch workspace whose messages are recorded, with an open
-// project of small pictures.
+// project of small pictures (or of large ones with music). bench/preview_play_bench.cpp uses it too.
 
 #include "model/pic_object.h"
 #include "desktop/window/form_make_movie.h"
@@ -9,10 +9,13 @@
 #include "desktop/ui_test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSpinBox>
 #include <QStringList>
 #include <QTest>
+#include <QtEndian>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 
@@ -49,6 +52,40 @@ struct MovieHarness : RecordedMessages {
         window.Modified = false;
         window.MarkProjectSaved();
         return dir;
+    }
+
+    // A project of three 3000 x 2000 pictures shown 2 s each, large so that the first frames
+    // take a while to fit as a user's photos do, with `seconds` of a tone as its music.
+    bool openMusicProject(int seconds = 10) {
+        const std::string dir = openProject(3, 2);
+        for (int i = 0; i < 3; ++i)
+            if (!solidImage(3000, 2000, QColor::fromHsv(i * 90, 200, 200))
+                     .save(QString::fromStdString(dir + "pic" + std::to_string(i) + ".png")))
+                return false;
+        window.Project.UseMusic = true;
+        window.Project.MusicFilePath = dir + "tone.wav";
+        showSettings();
+        return writeTone(QString::fromStdString(window.Project.MusicFilePath), seconds);
+    }
+
+    // A 16-bit stereo WAV of a 440 Hz tone.
+    static bool writeTone(const QString& path, int seconds) {
+        constexpr int kRate = 44100;
+        const int samples = kRate * seconds;
+        QByteArray data(samples * 4, '\0');
+        for (int i = 0; i < samples; ++i) {
+            const auto value = static_cast<qint16>(8000 * std::sin(2 * M_PI * 440 * i / kRate));
+            qToLittleEndian(value, data.data() + 4 * i);
+            qToLittleEndian(value, data.data() + 4 * i + 2);
+        }
+        QByteArray header("RIFF....WAVEfmt ");
+        const auto le32 = [&](quint32 v) { header.append(reinterpret_cast<const char*>(&(v = qToLittleEndian(v))), 4); };
+        const auto le16 = [&](quint16 v) { header.append(reinterpret_cast<const char*>(&(v = qToLittleEndian(v))), 2); };
+        le32(16), le16(1), le16(2), le32(kRate), le32(kRate * 4), le16(4), le16(16);
+        header.append("data"), le32(data.size());
+        qToLittleEndian<quint32>(header.size() - 8 + data.size(), header.data() + 4);
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(header + data) == header.size() + data.size();
     }
 
     // The project's settings into the page, as opening a project does.

@@ -17,7 +17,7 @@ unset PULSE_SERVER
 pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n --log-level=error \
   --load="module-null-sink sink_name=nothing" --load="module-native-protocol-unix" 2>"$run/log" &
 pulse=$!
-for _ in $(seq 100); do
+for _ in $(seq 600); do
   [ -S "$run/pulse/native" ] && break
   kill -0 "$pulse" 2>/dev/null || { echo "pulseaudio did not start:"; cat "$run/log"; exit 1; }
   sleep 0.05

@@ -7,7 +7,7 @@ set -euo pipefail
 source "$(dirname "$(realpath "$0")")/scratch_home.sh"
 export EXAMPLE="$example"
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
+xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- bash -euo pipefail -c '
   source "$STEPS"
   shot() { [ -z "$SHOTS" ] || import -window root "$SHOTS/$1.png"; }
   project="$KALIDOR_HOME/Orvane/Kalidor/project/例"
@@ -18,21 +18,23 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   }
 
   start
-  at 309 147; xdotool click --repeat 2 --delay 80 1; sleep 0.5
+  shown 例
+  at 309 147; xdotool click --repeat 2 --delay 80 1; shown "文字 001"
   at 82 626; xdotool click 1 key End; xdotool type --delay 30 " RECOVERED"
-  timeout 10 bash -c "until [ -f \"$copy\" ]; do sleep 0.1; done" || { echo "no recovery copy after an edit"; exit 1; }
+  wait_until 30 "a recovery copy after an edit" test -f "$copy"
   kill -TERM "$pid"; wait "$pid" || { echo "exit status $? after SIGTERM"; exit 1; }
   cmp -s "$project/project.dat" "$EXAMPLE/project.dat" || { echo "project.dat changed without a save"; exit 1; }
 
   start
-  into "^確認\$" "at the next start"; shot question; xdotool key Return; gone "^確認\$"; sleep 0.5
+  into "^確認\$" "at the next start"; shot question; xdotool key Return; gone "^確認\$"
+  wait_until 30 "the restored caption shown" bus text "文字 001" RECOVERED
   shot restored
   at 792 32; xdotool click 1
   into "^確認\$" "after the save button"; xdotool key Return
   into "^Kalidor\$" "saved"; xdotool key Return; gone "^Kalidor\$"
   "$(dirname "$PROGRAM")/kalidor-cli" info "$project" | grep -q "RECOVERED" ||
     { echo "the restored caption was not saved:"; "$(dirname "$PROGRAM")/kalidor-cli" info "$project"; exit 1; }
-  timeout 10 bash -c "while [ -e \"$copy\" ]; do sleep 0.1; done" || { echo "the save left the recovery copy"; exit 1; }
+  wait_until 30 "the save to remove the recovery copy" test ! -e "$copy"
   kill -TERM "$pid"; wait "$pid"
 '
 echo "recovery check passed"

@@ -89,7 +89,7 @@ def showing(app):
 
 
 def wait_for(app, wanted, what):
-    for _ in range(50):
+    for _ in range(300):
         found, objects = showing(app)
         missing = [w for w in wanted if w not in found]
         if not missing:
@@ -112,7 +112,7 @@ def press(obj):
 
 
 def application():
-    for _ in range(100):
+    for _ in range(300):
         apps = [a for a in pyatspi.Registry.getDesktop(0) if a and a.name.lower() == "kalidor"]
         if apps:
             return apps[0]
@@ -128,9 +128,33 @@ wait_for(app, PAGES[1][1], "after Enter on the project list")
 for button, wanted in PAGES[1:]:
     press(showing(app)[1][button])
     wait_for(app, wanted, f"the page of {button}")
+def focused(app):
+    """Where the keyboard focus is: each focused object's role, name and place."""
+    found = []
+
+    def walk(node):
+        for child in filter(None, node):
+            state = child.getState()
+            if state.contains(pyatspi.STATE_SHOWING):
+                if state.contains(pyatspi.STATE_FOCUSED):
+                    box = child.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                    found.append((child.getRole(), child.name, box.x, box.y, box.width, box.height))
+                walk(child)
+
+    walk(app)
+    return found
+
+
 for _ in range(40):
+    before = focused(app)
     subprocess.run(["xdotool", "key", "Tab"], check=True)
-    time.sleep(0.1)
+    # Each Tab is answered before the next: the focus has moved.
+    for _ in range(300):
+        if focused(app) != before:
+            break
+        time.sleep(0.1)
+    else:
+        sys.exit(f"Tab did not move the focus from {before}")
     target = showing(app)[1].get(TAB_TARGET)
     if target is not None and target.getState().contains(pyatspi.STATE_FOCUSED):
         break

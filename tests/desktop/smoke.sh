@@ -9,33 +9,24 @@
 # quit cleanly (exit status 0).
 # Usage: smoke.sh <kalidor executable> <example project folder> [screenshot path] [movie page screenshot path]
 set -euo pipefail
-program=$(realpath "$1")
-example=$(realpath "$2")
+source "$(dirname "$(realpath "$0")")/scratch_home.sh"
 shot=${3:-}
-pageshot=${4:+$(realpath "$4")}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home/Orvane/Kalidor/project" "$work/run" "$work/out"
-chmod 700 "$work/run"
-cp -r "$example" "$work/home/Orvane/Kalidor/project/例"
-export KALIDOR_HOME="$work/home" XDG_RUNTIME_DIR="$work/run" PROGRAM="$program" WORK="$work" HOME="$work" PAGESHOT="$pageshot"
-export STEPS="$(dirname "$(realpath "$0")")/window_steps.sh"
+mkdir -p "$work/out"
+export WORK="$work" PAGESHOT="${4:+$(realpath "$4")}"
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
+xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- bash -euo pipefail -c '
+  source "$STEPS"
   "$PROGRAM" & first=$!
   wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^Kalidor$" | head -n 1)
   [ "$(xdotool getwindowname "$wid")" = Kalidor ] || { echo "wrong title"; exit 1; }
   eval "$(xdotool getwindowgeometry --shell "$wid")"
   [ "$WIDTH" = 950 ] && [ "$HEIGHT" = 686 ] || { echo "size ${WIDTH}x${HEIGHT}, expected 950x686"; exit 1; }
-  # The first paint may follow the mapping; poll for a picture that is not one flat colour.
-  deviation=0
-  for _ in $(seq 40); do
+  # The first paint may follow the mapping: a picture that is not one flat colour.
+  painted() {
     import -window root "$WORK/shot.png"
-    deviation=$(convert "$WORK/shot.png" -format "%[fx:standard_deviation]" info:)
-    [ "$deviation" != 0 ] && break
-    sleep 0.25
-  done
-  [ "$deviation" != 0 ] || { echo "blank screenshot"; exit 1; }
+    [ "$(convert "$WORK/shot.png" -format "%[fx:standard_deviation]" info:)" != 0 ]
+  }
+  wait_until 30 "a screenshot that is not blank" painted
   # A second instance brings the first to the front and ends, opening no window of its own.
   timeout 30 "$PROGRAM" 2>"$WORK/second.txt" || { echo "second instance: exit status $?"; cat "$WORK/second.txt"; exit 1; }
   grep -q "brought to the front" "$WORK/second.txt" || { echo "second instance said:"; cat "$WORK/second.txt"; exit 1; }
@@ -43,12 +34,14 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   kill -0 "$first" || { echo "first instance ended"; exit 1; }
   # Places inside the main window: the first project, the movie page button, the width box,
   # the movie path browse button, the make button and the save button.
-  source "$STEPS"
-  at 309 147; xdotool click --repeat 2 --delay 80 1; sleep 0.5
-  at 638 32; xdotool click 1; sleep 0.3
+  shown 例
+  at 309 147; xdotool click --repeat 2 --delay 80 1; shown 画像を追加
+  at 638 32; xdotool click 1; shown 動画を作成
   # The preview'"'"'s ▶, then the keys: they work the player, never the format or the quality.
-  at 76 644; xdotool click 1; sleep 0.6
-  xdotool key Right Right Left End Home space; sleep 0.4; xdotool key space Right; sleep 0.3
+  at 76 644; xdotool click 1; shown 一時停止
+  xdotool key Right Right Left End; shown 再生 "00:10 / 00:10"
+  xdotool key Home space; shown 一時停止 "00:01 / 00:10"
+  xdotool key space Right; shown 再生
   [ -z "$PAGESHOT" ] || import -window root "$PAGESHOT"
   # Every keystroke counts and odd widths become even at once, so a width of even prefixes.
   at 120 251; xdotool click --repeat 3 1; xdotool key ctrl+a; xdotool type --delay 30 200
@@ -56,27 +49,26 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -euo pipefail -c '
   # The name box of the file dialog has the focus.
   into "保存"
   xdotool type --delay 10 "$WORK/out/movie"; xdotool key Return
-  sleep 0.5
+  gone "保存"; wait_until 30 "the movie path in the box" bus text 保存場所 "out/movie"
   at 703 280; xdotool click 1
-  status=$(timeout 20 xdotool search --sync --onlyvisible --name "^状況$" | head -n 1)
+  status=$(newest "^状況$" "after the make button")
   project="$KALIDOR_HOME/Orvane/Kalidor/project/例"
-  timeout 60 bash -c "until [ -e \"$WORK/out/movie.MP4\" ] && [ ! -e \"$project/tmp\" ]; do sleep 0.2; done" ||
-    { echo "no movie from the save-movie page"; exit 1; }
+  wait_until 60 "the movie from the save-movie page" test -e "$WORK/out/movie.MP4" -a ! -e "$project/tmp"
   probe=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=width,height,nb_read_frames \
           -of csv=p=0 "$WORK/out/movie.MP4")
   [ "$probe" = "200,150,303" ] || { echo "movie: expected 200,150,303, got $probe"; exit 1; }
-  # Close, the right button of the progress dialog, gives the main window back.
+  # Close, the right button of the finished progress dialog, gives the main window back.
+  shown 閉じる
   eval "$(xdotool getwindowgeometry --shell "$status")"
   xdotool mousemove --sync --window "$status" $((WIDTH / 2 + 86)) $((HEIGHT - 20)) click 1
-  timeout 10 bash -c "while xdotool search --onlyvisible --name \"^状況\$\" >/dev/null; do sleep 0.2; done" ||
-    { echo "the progress dialog did not close"; exit 1; }
+  gone "^状況\$"
   # The project saved (its new width included), so that quitting has nothing to ask. Keys go to
   # the window under the pointer: Return answers Yes, then OK.
   at 792 32; xdotool click 1
   into "^確認\$"; xdotool key Return
   into "^Kalidor\$"; xdotool key Return
-  timeout 10 bash -c "until grep -q \"size: 200 x 150\" <(\"\$(dirname \"$PROGRAM\")/kalidor-cli\" info \"$project\"); do sleep 0.2; done" ||
-    { echo "the project was not saved with its new size"; exit 1; }
+  resized() { "$(dirname "$PROGRAM")/kalidor-cli" info "$project" | grep -q "size: 200 x 150"; }
+  wait_until 30 "the project saved with its new size" resized
   info=$("$(dirname "$PROGRAM")/kalidor-cli" info "$project")
   grep -q "^format: MP4 (MovType 0)$" <<<"$info" && grep -q "^quality: 高画質 (MovQuality 1)$" <<<"$info" ||
     { echo "the keys changed a setting:"; echo "$info"; exit 1; }

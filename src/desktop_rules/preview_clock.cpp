@@ -34,7 +34,8 @@ std::int64_t PlayClock::Due(std::optional<std::int64_t> musicMs, std::int64_t no
             heardMs_ = *musicMs;
             heardAtMs_ = nowMs;
         }
-        movieMs = *musicMs + (musicMoved_ ? std::min(nowMs - heardAtMs_, kMusicStepMs) : 0);
+        const std::int64_t stood = nowMs - heardAtMs_;
+        movieMs = *musicMs + (musicMoved_ ? std::min(stood, kMusicStepMs) : 0) + std::max<std::int64_t>(stood - kMusicStallMs, 0);
         anchorMovieMs_ = movieMs;
         anchorNowMs_ = nowMs;
     } else {

@@ -23,6 +23,11 @@ enum class StartDecision { Wait, WithMusic, Silent };
 // every 93 ms); between its moves the music goes on with the steady clock for up to this long.
 inline constexpr std::int64_t kMusicStepMs = 100;
 
+// Music whose position stands still for longer than this while it is said to play (a stalled
+// sound server) no longer holds the picture: it goes on with the steady clock until the music
+// moves again.
+inline constexpr std::int64_t kMusicStallMs = 1000;
+
 // Music still not ready after this long is left out of the play: the picture plays silent
 // rather than never.
 inline constexpr std::int64_t kMusicWaitMs = 5000;

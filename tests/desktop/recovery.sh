@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Unsaved edits survive a SIGTERM: a caption typed into the example project, the program ended
-# with SIGTERM (project.dat untouched), started again; Enter at the question restores the edits,
-# which a save then writes.
+# with SIGTERM (project.dat untouched), started again; Esc at the question puts the edits off to
+# the next start (nothing opened, the copy kept), where Enter restores them, and a save writes them.
 # Usage: recovery.sh <kalidor executable> <example project folder> [screenshot folder]
 set -euo pipefail
 source "$(dirname "$(realpath "$0")")/scratch_home.sh"
@@ -26,7 +26,13 @@ xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- bash -euo pipefail -c
   cmp -s "$project/project.dat" "$EXAMPLE/project.dat" || { echo "project.dat changed without a save"; exit 1; }
 
   start
-  into "^確認\$" "at the next start"; shot question; xdotool key Return; gone "^確認\$"
+  into "^確認\$" "at the next start"; xdotool key Escape; gone "^確認\$"
+  wait_until 30 "the copy put off to the next start" bash -c "ls -d \"\$KALIDOR_HOME\"/state/kalidor/deferred-* >/dev/null 2>&1"
+  bus showing "文字 001" && { echo "Esc at the question opened the project"; exit 1; }
+  kill -TERM "$pid"; wait "$pid"
+
+  start
+  into "^確認\$" "at the start after"; shot question; xdotool key Return; gone "^確認\$"
   wait_until 30 "the restored caption shown" bus text "文字 001" RECOVERED
   shot restored
   at 792 32; xdotool click 1

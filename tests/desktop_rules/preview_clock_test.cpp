@@ -40,8 +40,12 @@ TEST(PreviewClock, FollowsTheMusicThenTheSteadyClock) {
         {2000, 5400, 60},
         {2000, 5450, 61},          // between moves of the position: the steady clock, for one step
         {2000, 5600, 63},
-        {std::nullopt, 5700, 66},  // ended: the steady clock from where the music was
-        {std::nullopt, 6600, 93},
+        {2000, 6400, 63},          // standing still for a second: the picture waits for it
+        {2000, 7400, 93},          // stalled longer: the steady clock goes on
+        {2500, 7500, 93},          // moving again, behind the picture: it holds until caught up
+        {3200, 7600, 96},
+        {std::nullopt, 7700, 99},  // ended: the steady clock from where the music was
+        {std::nullopt, 8600, 126},
     };
     for (const Step& s : steps) EXPECT_EQ(clock.Due(s.music, s.now), s.due) << s.now;
     EXPECT_FALSE(clock.FollowsMusic());

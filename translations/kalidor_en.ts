@@ -603,6 +603,10 @@ Remove the cause the message named (free space, write permission, a damaged file
         <source>フォント設定</source>
         <translation>Caption font</translation>
     </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
 </context>
 <context>
     <name>kalidor::TFormFontConfig</name>
@@ -693,6 +697,10 @@ Last change: %2</translation>
         <source>保存されていない変更を復元できません。</source>
         <translation>The unsaved changes cannot be restored.</translation>
     </message>
+    <message>
+        <source>進み具合</source>
+        <translation>Progress</translation>
+    </message>
 </context>
 <context>
     <name>kalidor::TFormProjectName</name>
@@ -739,6 +747,10 @@ Last change: %2</translation>
         <source>閉じる</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>動画作成の進み具合</source>
+        <translation>Movie progress</translation>
+    </message>
 </context>
 <context>
     <name>kalidor::TFormTimeConfig</name>
@@ -772,6 +784,25 @@ Last change: %2</translation>
     <message>
         <source>一時停止</source>
         <translation>Pause</translation>
+    </message>
+    <message>
+        <source>再生位置</source>
+        <translation>Position</translation>
+    </message>
+</context>
+<context>
+    <name>kalidor::TPictureBrowser</name>
+    <message>
+        <source>場所</source>
+        <translation>Places</translation>
+    </message>
+    <message>
+        <source>フォルダ</source>
+        <translation>Folders</translation>
+    </message>
+    <message>
+        <source>フォルダの画像</source>
+        <translation>Pictures in the folder</translation>
     </message>
 </context>
 <context>
@@ -847,12 +878,27 @@ Last change: %2</translation>
         <source>アクションの説明</source>
         <translation>What the action does</translation>
     </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>kalidor::TSelectProjectPage</name>
     <message>
         <source>%1を削除してもよろしいですか</source>
         <translation>Delete the project %1?</translation>
+    </message>
+    <message>
+        <source>プロジェクト一覧</source>
+        <translation>Project list</translation>
+    </message>
+</context>
+<context>
+    <name>kalidor::TStoryboardStrip</name>
+    <message>
+        <source>ストーリーボード</source>
+        <translation>Storyboard</translation>
     </message>
 </context>
 <context>

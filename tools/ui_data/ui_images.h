@@ -2,6 +2,7 @@
 // The images the program ships: the action bitmaps of the catalogue, the interface PNGs and the
 // default project thumbnail, all drawn from our own sample picture and the engine's renderers.
 
+#include "actions/delivered_actions.h"
 #include "imaging/bitmap.h"
 #include "translation/catalogue.h"
 
@@ -13,13 +14,7 @@ namespace kalidor::uidata {
 
 // The words on the images are marked in the contexts "Buttons" (as the window names its image
 // buttons), "Actions" and "Images", and drawn in the language of a catalogue.
-struct ActionInfo {
-    bool picture = true;
-    std::uint8_t value = 0;
-    std::string identifier;   // the enumeration member; also the icon's base name
-    const char* name;         // shown in the action list
-    const char* explanation;  // one line on the description image
-};
+using ActionInfo = DeliveredAction;
 
 // Every picture action, then every text action, in the order the user sees them.
 std::vector<ActionInfo> CatalogueActions();

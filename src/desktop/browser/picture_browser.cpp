@@ -87,6 +87,7 @@ TPictureBrowser::TPictureBrowser(QProgressBar* progress, QWidget* parent) : QWid
 
     DriveCB = new QComboBox(selectDir);
     DriveCB->setObjectName("DriveCB");
+    DriveCB->setAccessibleName(tr("場所"));
     const QFileIconProvider icons;
     for (const browser::BrowserPlace& place : browser::BrowserPlaces()) {
         const QString folder = QString::fromStdString(place.folder);
@@ -103,6 +104,7 @@ TPictureBrowser::TPictureBrowser(QProgressBar* progress, QWidget* parent) : QWid
     DirListModel->setRootPath(QStringLiteral("/"));
     DirListBox = new QTreeView(selectDir);
     DirListBox->setObjectName("DirListBox");
+    DirListBox->setAccessibleName(tr("フォルダ"));
     DirListBox->setModel(DirListModel);
     for (int column = 1; column < DirListModel->columnCount(); ++column) DirListBox->hideColumn(column);
     DirListBox->setHeaderHidden(true);
@@ -124,6 +126,7 @@ TPictureBrowser::TPictureBrowser(QProgressBar* progress, QWidget* parent) : QWid
     AttachFileModel = new browser::BrowserFileModel(this);
     LVAttachFile = new QListView(this);
     LVAttachFile->setObjectName("LVAttachFile");
+    LVAttachFile->setAccessibleName(tr("フォルダの画像"));
     LVAttachFile->setViewMode(QListView::IconMode);
     LVAttachFile->setMovement(QListView::Static);  // dragging takes files out, never rearranges the list
     LVAttachFile->setResizeMode(QListView::Adjust);

@@ -2,6 +2,7 @@
 
 #include "desktop_rules/dialog_rules.h"
 #include "imaging/font_family.h"
+#include "desktop/shared/accessible_widgets.h"
 #include "desktop/shared/bitmap_image.h"
 #include "desktop/shared/translated.h"
 
@@ -57,16 +58,21 @@ TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
     lblFontName = label(this, "lblFontName", tr("フォント"), 8, 16);
     CBFontName = new QComboBox(this);
     CBFontName->setObjectName("CBFontName");
+    NameByLabel(CBFontName, lblFontName);
     CBFontName->setGeometry(8, 32, 193, CBFontName->sizeHint().height());
     lblFontSize = label(this, "lblFontSize", tr("大きさ"), 213, 14);
     CBFontSize = new QComboBox(this);
     CBFontSize->setObjectName("CBFontSize");
+    NameByLabel(CBFontSize, lblFontSize);
     CBFontSize->setGeometry(213, 32, 66, CBFontSize->sizeHint().height());
     for (const std::string& size : rules::FontSizeItems()) CBFontSize->addItem(QString::fromStdString(size));
 
     lblFontColor = label(this, "lblFontColor", tr("色"), 8, 58);
     ShapeFontColor = new QFrame(this);
     ShapeFontColor->setObjectName("ShapeFontColor");
+    // A swatch: a picture of the colour, which its description names.
+    SpeakAs(ShapeFontColor, QAccessible::Graphic);
+    NameByLabel(ShapeFontColor, lblFontColor);
     ShapeFontColor->setGeometry(8, 75, 24, 23);
     ShapeFontColor->setFrameStyle(QFrame::Box | QFrame::Plain);
     ShapeFontColor->setAutoFillBackground(true);
@@ -84,6 +90,10 @@ TFormFontConfig::TFormFontConfig(QWidget* parent) : QDialog(parent) {
     LblUnderLine = label(this, "LblUnderLine", tr("下線"), 160 + grow, 58);
     SBtnFontUnderLine =
         toggle(this, "SBtnFontUnderLine", QStringLiteral("U"), 160 + grow, [](QFont& f) { f.setUnderline(true); });
+    // Named by the words above them, not by the letters they show.
+    NameByLabel(SBtnFontBold, LblFontBold);
+    NameByLabel(SBtnFontItalic, LblItalic);
+    NameByLabel(SBtnFontUnderLine, LblUnderLine);
 
     PanelFontPreview = new QLabel(Translated(rules::kFontPreviewText), this);
     PanelFontPreview->setObjectName("PanelFontPreview");
@@ -170,6 +180,7 @@ void TFormFontConfig::setShapeColor(std::uint32_t color) {
     QPalette palette = ShapeFontColor->palette();
     palette.setColor(QPalette::Window, ToQColor(color));
     ShapeFontColor->setPalette(palette);
+    ShapeFontColor->setAccessibleDescription(ToQColor(color).name());
 }
 
 void TFormFontConfig::showPreview(const CaptionFont& font) {

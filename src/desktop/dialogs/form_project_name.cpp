@@ -1,5 +1,6 @@
 #include "desktop/dialogs/form_project_name.h"
 
+#include "desktop/shared/accessible_widgets.h"
 #include "desktop/shared/translated.h"
 #include "model/project_list.h"
 
@@ -17,6 +18,7 @@ TFormProjectName::TFormProjectName(QWidget* parent) : QDialog(parent) {
     label->move(25, 16);
     EditProjectName = new QLineEdit(this);
     EditProjectName->setGeometry(25, 32, 177, 21);
+    NameByLabel(EditProjectName, label);
     BtnMake = new QPushButton(this);
     BtnMake->setGeometry(36, 64, 75, 25);
     BtnMake->setDefault(true);

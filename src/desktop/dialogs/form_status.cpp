@@ -34,6 +34,7 @@ TFormStatus::TFormStatus(QWidget* parent) : QDialog(parent) {
     layout->setSpacing(6);
     ProgressBarStatus = new QProgressBar(this);
     ProgressBarStatus->setObjectName("ProgressBarStatus");
+    ProgressBarStatus->setAccessibleName(tr("動画作成の進み具合"));
     ProgressBarStatus->setRange(0, 100);
     ProgressBarStatus->setValue(0);
     ProgressBarStatus->setTextVisible(false);
@@ -55,13 +56,11 @@ TFormStatus::TFormStatus(QWidget* parent) : QDialog(parent) {
     BtnOpenDir->setObjectName("BtnOpenDir");
     BtnClose = new QPushButton(tr("閉じる"), this);
     BtnClose->setObjectName("BtnClose");
-    for (QPushButton* button : {BtnCancel, BtnOpenDir, BtnClose}) {
-        button->setAutoDefault(false);
-        row->addWidget(button);
-    }
+    for (QPushButton* button : {BtnCancel, BtnOpenDir, BtnClose}) row->addWidget(button);
     row->addStretch(1);
     layout->addLayout(row);
-    // Enter closes the finished dialog; while the export runs Close is disabled and Enter does nothing.
+    // Enter presses the button with the focus, as Space does: Close, which has it when the export
+    // ends, closes the finished dialog.
     BtnClose->setDefault(true);
     setTabOrder(BtnCancel, BtnOpenDir);
     setTabOrder(BtnOpenDir, BtnClose);

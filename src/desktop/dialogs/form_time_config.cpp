@@ -1,6 +1,7 @@
 #include "desktop/dialogs/form_time_config.h"
 
 #include "desktop_rules/dialog_rules.h"
+#include "desktop/shared/accessible_widgets.h"
 #include "desktop/shared/translated.h"
 
 #include <QComboBox>
@@ -21,6 +22,7 @@ TFormTimeConfig::TFormTimeConfig(QWidget* parent) : QDialog(parent) {
     LblTime->move(8, 16);
     CBTime = new QComboBox(this);
     CBTime->setObjectName("CBTime");
+    NameByLabel(CBTime, LblTime);
     CBTime->setGeometry(61, 12, 49, CBTime->sizeHint().height());
     for (const std::string& item : rules::TimeItems()) CBTime->addItem(QString::fromStdString(item));
     CBTime->setCurrentIndex(0);

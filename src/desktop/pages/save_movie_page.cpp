@@ -11,6 +11,7 @@
 #include "desktop/pages/movie_page_export.h"
 #include "desktop/preview/movie_preview.h"
 #include "desktop/shared/png_button.h"
+#include "desktop/shared/read_only_look.h"
 #include "desktop/shared/translated.h"
 #include "desktop_rules/undo_history.h"
 
@@ -102,6 +103,7 @@ TSaveMoviePage::TSaveMoviePage(WindowState& state, QWidget* parent) : QWidget(pa
 
     GBMovQuality = group(page, "GBMovQuality", tr("動画の画質"), {24, 224, 430, 60});
     CBQuality = control<QComboBox>(GBMovQuality, "CBQuality", {16, 24, 200, 24});
+    CBQuality->setAccessibleName(GBMovQuality->title());  // not the item it shows
     for (const char* item : kQualityItems) CBQuality->addItem(Translated(item));
     CBQuality->setCurrentIndex(-1);
 
@@ -110,14 +112,18 @@ TSaveMoviePage::TSaveMoviePage(WindowState& state, QWidget* parent) : QWidget(pa
     CBUseMusic->setText(tr("音楽を使用する"));
     EditMusicFilePath = control<QLineEdit>(GBMusicConf, "EditMusicFilePath", {16, 54, 330, 24});
     EditMusicFilePath->setReadOnly(true);
+    LookReadOnlyWhenSo(EditMusicFilePath);
     BtnSelectMusicFile = control<QPushButton>(GBMusicConf, "BtnSelectMusicFile", {354, 53, 76, 26});
     BtnSelectMusicFile->setText(tr("参照"));
+    BtnSelectMusicFile->setAutoDefault(true);  // Enter presses it, as Space does
 
     GBSaveConf = group(page, "GBSaveConf", tr("保存場所"), {480, 120, 446, 146});
     EditSaveFilePath = control<QLineEdit>(GBSaveConf, "EditSaveFilePath", {16, 24, 330, 24});
     EditSaveFilePath->setReadOnly(true);
+    LookReadOnlyWhenSo(EditSaveFilePath);
     BtnSelectSaveDir = control<QPushButton>(GBSaveConf, "BtnSelectSaveDir", {354, 23, 76, 26});
     BtnSelectSaveDir->setText(tr("参照"));
+    BtnSelectSaveDir->setAutoDefault(true);
 
     pngBtnMakeMov = control<TPNGButton>(GBSaveConf, "pngBtnMakeMov", {114, 66, 218, 62});
     pngBtnMakeMov->setButtonStyle(pbsNoFrame);

@@ -1,9 +1,11 @@
 #include "desktop/pages/select_action_page.h"
 
+#include "actions/delivered_actions.h"
 #include "desktop_rules/action_page.h"
 #include "desktop_rules/undo_history.h"
 #include "desktop/pages/action_page_widgets.h"
 #include "desktop/shared/drag_formats.h"
+#include "desktop/shared/accessible_widgets.h"
 #include "desktop/shared/action_pixmap.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/translated.h"
@@ -79,6 +81,7 @@ TSelectActionPage::TSelectActionPage(WindowState& state, TStoryboardStrip& strip
     auto* list = new ActionListBox(area);
     LBActionList = list;
     LBActionList->setObjectName("LBActionList");
+    NameByLabel(LBActionList, listLabel);
     LBActionList->setSelectionMode(QAbstractItemView::SingleSelection);
     LBActionList->setDragEnabled(true);
     LBActionList->setDragDropMode(QAbstractItemView::DragOnly);
@@ -98,6 +101,7 @@ TSelectActionPage::TSelectActionPage(WindowState& state, TStoryboardStrip& strip
     ImgActionPreview->setObjectName("ImgActionPreview");
     ImgActionPreview->setGeometry(1, 1, 394, 267);
     ImgActionPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    NameByLabel(ImgActionPreview, previewLabel);
 
     OnWidgetEvent(area, QEvent::Resize, [this] {
         LBActionList->resize(209, std::max(0, PanelActionArea->height() - kListTop - kListRoomBelow));
@@ -137,6 +141,14 @@ void TSelectActionPage::LBActionListClick() {
     const Bitmap* description = rules::ActionDescription(*state_.Actions, *name, targetOf(RBPicture));
     if (!description) return;
     ImgActionPreview->setPixmap(ActionPixmap(*state_.Actions, *description));
+    // What the image says, for a screen reader: the action's name and, for a delivered one, its
+    // explanation.
+    const ActionTarget target = targetOf(RBPicture);
+    const char* explanation = DeliveredExplanation(target == ActionTarget::Picture,
+                                                   rules::ActionValue(*state_.Actions, *name, target), *name);
+    ImgActionPreview->setAccessibleDescription(
+        explanation ? tr("%1：%2").arg(TranslatedActionName(*name), TranslatedActionName(explanation))
+                    : TranslatedActionName(*name));
     static_cast<ActionPreviewImage*>(ImgActionPreview)->actionNumber =
         LBActionList->currentItem()->data(kActionNumberRole).toInt();
 }

@@ -62,6 +62,7 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
 
     LVProject = new QListView(page);
     LVProject->setObjectName("LVProject");
+    LVProject->setAccessibleName(tr("プロジェクト一覧"));
     LVProject->setViewMode(QListView::IconMode);
     LVProject->setMovement(QListView::Static);
     LVProject->setResizeMode(QListView::Adjust);
@@ -101,7 +102,13 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
     hint->setObjectName("LabelFirstSteps");
     hint->move(16, 16);
     hint->adjustSize();
-    const auto showHint = [this, hint] { hint->setVisible(ProjectModel->rowCount() == 0); };
+    // A screen reader hears it as the empty list's description: the list's items hide the label.
+    const auto showHint = [this, hint] {
+        const bool empty = ProjectModel->rowCount() == 0;
+        hint->setVisible(empty);
+        const QString description = empty ? hint->text() : QString();
+        if (LVProject->accessibleDescription() != description) LVProject->setAccessibleDescription(description);
+    };
     connect(ProjectModel, &QAbstractItemModel::modelReset, hint, showHint);
     connect(ProjectModel, &QAbstractItemModel::rowsInserted, hint, showHint);
     connect(ProjectModel, &QAbstractItemModel::rowsRemoved, hint, showHint);
@@ -117,6 +124,7 @@ void TSelectProjectPage::RefillProjectList() {
 void TSelectProjectPage::ShowWorkspaceProblem() {
     LabelFirstSteps->setText(Translated(kWorkspaceProblemHint));
     LabelFirstSteps->adjustSize();
+    if (ProjectModel->rowCount() == 0) LVProject->setAccessibleDescription(LabelFirstSteps->text());
 }
 
 void TSelectProjectPage::Select(int row) {
@@ -139,8 +147,10 @@ void TSelectProjectPage::MakeProject() {
         CreateProject(state_.ProjectRoot(), name, EmptyProjectThumbnail(folders, InterfaceLanguageShown()));
     RefillProjectList();
     if (!problem.empty()) return showFailure(kCreateFailedMessage, problem);
-    // The new project is the one chosen, ready for "open".
+    // The new project is the one chosen, ready for "open", and the keyboard stands on it: Enter
+    // opens it.
     SelectProjectNamed(name);
+    LVProject->setFocus(Qt::OtherFocusReason);
 }
 
 void TSelectProjectPage::RenameSelectedProject() {

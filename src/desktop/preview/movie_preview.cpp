@@ -1,6 +1,7 @@
 #include "desktop/preview/movie_preview.h"
 
 #include "desktop/preview/preview_music.h"
+#include "desktop/shared/accessible_widgets.h"
 #include "desktop/shared/bitmap_image.h"
 #include "desktop/shared/scale_watch.h"
 #include "desktop/shared/translated.h"
@@ -65,6 +66,7 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
     // Its controls take no focus of their own: a click on any of them, or on the area, gives the
     // keyboard to the player as a whole.
     setFocusPolicy(Qt::StrongFocus);
+    SpeakAs(this, QAccessible::Animation);  // the movie, played in it
     setAccessibleName(tr("プレビュー"));
     // On a screen of another scale the frames are composed again at its pixel size.
     OnScaleChange(this, [this] { placeArea(); });
@@ -83,6 +85,7 @@ TMoviePreview::TMoviePreview(WindowState& state, QWidget* parent) : QWidget(pare
     BtnPreviewForward = button("BtnPreviewForward", QStyle::SP_MediaSeekForward, tr("1コマ進む"));
     SliderPreview = new QSlider(Qt::Horizontal, this);
     SliderPreview->setObjectName("SliderPreview");
+    SliderPreview->setAccessibleName(tr("再生位置"));
     SliderPreview->setFocusPolicy(Qt::NoFocus);
     LblPreviewTime = new QLabel(this);
     LblPreviewTime->setObjectName("LblPreviewTime");

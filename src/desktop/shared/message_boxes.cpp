@@ -1,5 +1,6 @@
 #include "desktop/shared/message_boxes.h"
 
+#include "desktop/shared/accessible_widgets.h"
 #include "desktop/shared/translated.h"
 
 #include <QApplication>
@@ -9,12 +10,12 @@
 namespace kalidor {
 
 void ShowNotice(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), PlainLines(text), QMessageBox::Ok, parent);
     box.exec();
 }
 
 bool AskQuestion(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), text,
+    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), PlainLines(text),
                     QMessageBox::Yes | QMessageBox::No, parent);
     return box.exec() == QMessageBox::Yes;
 }
@@ -22,7 +23,7 @@ bool AskQuestion(QWidget* parent, const QString& text) {
 namespace {
 
 bool askWithDefault(QWidget* parent, const QString& text, QMessageBox::StandardButton byDefault) {
-    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), text,
+    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), PlainLines(text),
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(byDefault);
     box.setEscapeButton(QMessageBox::No);
@@ -38,7 +39,7 @@ bool AskQuestionYesFirst(QWidget* parent, const QString& text) {
 }
 
 RecoveryAnswer AskToRestore(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), text,
+    QMessageBox box(QMessageBox::Question, Translated(QT_TRANSLATE_NOOP("Messages", "確認")), PlainLines(text),
                     QMessageBox::NoButton, parent);
     QPushButton* restore = box.addButton(Translated(kRestoreButton), QMessageBox::AcceptRole);
     QPushButton* discard = box.addButton(Translated(kDiscardButton), QMessageBox::DestructiveRole);

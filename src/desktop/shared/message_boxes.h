@@ -1,7 +1,8 @@
 #pragma once
 // The two kinds of message the program shows: a plain notice (one OK button) and a Yes/No
 // question captioned "確認" (in the user's language), where only Yes goes on. Windows hold them as replaceable functions
-// so that tests can answer without a modal loop.
+// so that tests can answer without a modal loop. A text's "\r\n" line breaks are shown as plain
+// lines.
 
 #include <QString>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "desktop/shared/png_button.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
+#include "desktop/shared/accessible_widgets.h"
+
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,39 +10,10 @@
 #include <QStyleOptionButton>
 
 namespace kalidor {
-namespace {
-
-// A push button to a screen reader, pressed by its press action.
-class PngButtonAccessible : public QAccessibleWidget {
-public:
-    explicit PngButtonAccessible(TPNGButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
-
-    QString text(QAccessible::Text kind) const override {
-        const QString text = QAccessibleWidget::text(kind);
-        if (kind == QAccessible::Name && text.isEmpty()) return button()->caption();
-        return text;
-    }
-    QStringList actionNames() const override { return QAccessibleWidget::actionNames() << pressAction(); }
-    void doAction(const QString& action) override {
-        if (action == pressAction()) button()->click();
-        else QAccessibleWidget::doAction(action);
-    }
-
-private:
-    TPNGButton* button() const { return static_cast<TPNGButton*>(widget()); }
-};
-
-QAccessibleInterface* pngButtonAccessible(const QString&, QObject* object) {
-    auto* button = qobject_cast<TPNGButton*>(object);
-    // Owned by Qt's accessibility cache, which deletes it with the button.
-    return button ? new PngButtonAccessible(button) : nullptr;
-}
-
-}  // namespace
 
 TPNGButton::TPNGButton(QWidget* parent) : QWidget(parent) {
-    static const bool factoryInstalled = (QAccessible::installFactory(pngButtonAccessible), true);
-    (void)factoryInstalled;
+    // A push button to a screen reader, pressed by its press action.
+    InstallAccessibleWidgets();
     resize(23, 23);
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);

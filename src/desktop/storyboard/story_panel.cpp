@@ -2,6 +2,7 @@
 
 #include "model/pic_object.h"
 #include "platform/error.h"
+#include "desktop/shared/accessible_widgets.h"
 #include "desktop/shared/bitmap_image.h"
 #include "desktop/shared/interface_image.h"
 #include "desktop/shared/png_button.h"
@@ -11,8 +12,10 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 namespace kalidor {
 namespace {
@@ -35,13 +38,39 @@ const char* spokenName(PanelControl control) {
     return "";
 }
 
-// Names, tag, place and visibility from the layout table.
+QString spokenPart(const char* text) { return QCoreApplication::translate("StoryPanel", text); }
+QString spokenPart(PanelControl control) { return spokenPart(spokenName(control)); }
+
+// Between the parts of a panel's description.
+constexpr const char* kPartSeparator = QT_TRANSLATE_NOOP("StoryPanel", "、");
+
+// "縮小画像 001": the part and the picture's number.
+QString spokenName(PanelControl control, int index) {
+    return spokenPart(control) + QLatin1Char(' ') + QString::fromStdString(rules::PanelNumberText(index));
+}
+
+// The role a screen reader is told where the widget's class says otherwise: the panel is an item
+// of the strip's list, the clock a button that opens the time dialog.
+void speakRole(QWidget* widget, PanelControl control) {
+    switch (control) {
+    case PanelControl::Panel: return SpeakAs(widget, QAccessible::ListItem);
+    case PanelControl::Thumbnail:
+        SpeakAs(widget, QAccessible::Graphic);
+        return SpeakPressable(widget);  // selects, as Space does
+    case PanelControl::TimeIcon:
+        SpeakAs(widget, QAccessible::Button);
+        return SpeakPressable(widget);
+    default: return;
+    }
+}
+
+// Names, role, tag, place and visibility from the layout table.
 template <typename Widget>
 Widget* place(Widget* widget, PanelControl control, int index) {
     const rules::PanelControlLayout& layout = rules::LayoutOf(control);
     widget->setObjectName(QString::fromStdString(rules::PanelControlName(control, index)));
-    widget->setAccessibleName(QCoreApplication::translate("StoryPanel", spokenName(control)) + QLatin1Char(' ') +
-                              QString::fromStdString(rules::PanelNumberText(index)));
+    speakRole(widget, control);
+    widget->setAccessibleName(spokenName(control, index));
     widget->setProperty(kTagProperty, index);
     widget->setProperty(kPanelControlProperty, static_cast<int>(control));
     const int left = control == PanelControl::Panel ? rules::PanelContentLeft(index) : layout.left;
@@ -50,17 +79,35 @@ Widget* place(Widget* widget, PanelControl control, int index) {
     return widget;
 }
 
+// An image that shows a dashed frame over itself while it has the keyboard, as the image
+// buttons do: a frame of its style would lie under the picture, which fills it.
+class ImageLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        if (!hasFocus()) return;
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DashLine));
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+};
+
 QLabel* image(QWidget* parent, PanelControl control, int index) {
-    auto* label = place(new QLabel(parent), control, index);
+    auto* label = place(new ImageLabel(parent), control, index);
     label->setAlignment(Qt::AlignCenter);  // centred, not scaled
     return label;
 }
 
-// Reached by Tab, where Space and Enter do what a click does (StoryboardInput), framed while it
-// has the focus.
-void takeKeys(QLabel* label) {
-    label->setFocusPolicy(Qt::TabFocus);
-    label->setStyleSheet(QStringLiteral("QLabel:focus { border: 2px dashed palette(highlight); }"));
+// Reached by Tab, where Space and Enter do what a click does (StoryboardInput).
+void takeKeys(QLabel* label) { label->setFocusPolicy(Qt::TabFocus); }
+
+// Sets what differs only: every setting is announced to screen readers.
+void speak(QWidget* widget, const QString& name, const QString& description) {
+    if (!name.isNull() && widget->accessibleName() != name) widget->setAccessibleName(name);
+    if (widget->accessibleDescription() != description) widget->setAccessibleDescription(description);
 }
 
 }  // namespace
@@ -118,6 +165,23 @@ QWidget* TThStoryPanelObject::Control(rules::PanelControl control) const {
     case PanelControl::FontButton: return EditStoryBoradConfBtn;
     }
     return nullptr;
+}
+
+void SpeakPanel(TThStoryPanelObject& panel, const SpokenPanel& spoken) {
+    const int index = panel.Index();
+    // "表示時間 0:04、画像アクション ズームイン、文字アクション なし、文字 タイトル"
+    QStringList parts{spokenPart(PanelControl::TimeLabel) + QLatin1Char(' ') + spoken.time};
+    for (const auto& [part, value] : {std::pair{PanelControl::PicAction, spoken.picAction},
+                                      std::pair{PanelControl::StrAction, spoken.strAction},
+                                      std::pair{PanelControl::Caption, spoken.caption}})
+        if (!value.isEmpty()) parts << spokenPart(part) + QLatin1Char(' ') + value;
+    speak(panel.PanelStoryBorad, spokenName(PanelControl::Panel, index) + QLatin1Char(' ') + spoken.fileName,
+          parts.join(spokenPart(kPartSeparator)));
+    speak(panel.ImgStoryBoradTime, QString(), spoken.time);
+    speak(panel.LblStoryBoradTime, QString(), spoken.time);
+    // The thumbnail, which Space selects, says so as the panel does.
+    SpeakSelected(panel.PanelStoryBorad, spoken.selected);
+    SpeakSelected(panel.ImgStoryBoradThumbnail, spoken.selected);
 }
 
 void ShowLongCaptionAsTip(QLineEdit& caption) {

@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QString>
 
 #include <memory>
 #include <string>
@@ -61,6 +62,15 @@ public:
 private:
     int index_;
 };
+
+// What a screen reader hears of a panel: an item of the strip's list named by its number and
+// its picture's file name, described by the display time, the actions and the caption, and
+// selected or not (as its thumbnail, which Space selects); the clock says the display time too.
+struct SpokenPanel {
+    QString fileName, time, picAction, strAction, caption;
+    bool selected = false;
+};
+void SpeakPanel(TThStoryPanelObject& panel, const SpokenPanel& spoken);
 
 // A caption longer than its box is shown whole as the box's tooltip; a short one has none. Called
 // on every change of the text, the program's own writes included.

@@ -4,11 +4,13 @@
 #include "desktop_rules/storyboard_editing.h"
 #include "desktop/dialogs/form_font_config.h"
 #include "desktop/dialogs/form_time_config.h"
+#include "desktop/shared/accessible_widgets.h"
 #include "desktop/shared/action_pixmap.h"
 #include "desktop/shared/bitmap_image.h"
 #include "desktop/shared/drag_formats.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/quiet_write.h"
+#include "desktop/shared/read_only_look.h"
 #include "desktop/shared/scale_watch.h"
 #include "desktop/shared/translated.h"
 #include "desktop/shared/window_state.h"
@@ -53,6 +55,9 @@ TStoryboardStrip::TStoryboardStrip(WindowState& state, QProgressBar* progress, Q
     setFocusPolicy(Qt::ClickFocus);
     StripContent = new QWidget;
     StripContent->setObjectName("ScrollBoxPictureContent");
+    // The panels are the items of a list to a screen reader.
+    SpeakAs(StripContent, QAccessible::List);
+    StripContent->setAccessibleName(tr("ストーリーボード"));
     // As high as the strip inside its frame and above its scroll bar: all of it is the strip.
     const int height = rules::kStripHeight - 2 * frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     StripContent->setFixedSize(rules::StripContentWidth(0), height);
@@ -120,6 +125,7 @@ void TStoryboardStrip::makeStoryPanel() {
     connect(panel->EditStoryBoradStr.data(), &QLineEdit::textChanged, this,
             [this, index] { PanelStoryBoardEditOnChange(index); });
     panel->EditStoryBoradStr->setReadOnly(AddingPictures());
+    LookReadOnlyWhenSo(panel->EditStoryBoradStr);
     connect(panel->EditStoryBoradConfBtn.data(), &TPNGButton::clicked, this,
             [this, index] { PanelStoryBoardConfigBtnClick(index); });
     TThStoryPanelObject& added = StoryPanels.Items(StoryPanels.Add(std::move(panel)));
@@ -160,8 +166,11 @@ void TStoryboardStrip::writeStoryPanel(int index) {
         }
         return QString();
     };
-    panel.ImgStoryBoradActPic->setAccessibleDescription(actionName(true, content.picAction));
-    panel.ImgStoryBoradActStr->setAccessibleDescription(actionName(false, content.strAction));
+    const QString picAction = actionName(true, content.picAction), strAction = actionName(false, content.strAction);
+    if (panel.ImgStoryBoradActPic->accessibleDescription() != picAction)
+        panel.ImgStoryBoradActPic->setAccessibleDescription(picAction);
+    if (panel.ImgStoryBoradActStr->accessibleDescription() != strAction)
+        panel.ImgStoryBoradActStr->setAccessibleDescription(strAction);
     for (auto [label, icon, shown] : {std::tuple{panel.ImgStoryBoradActPic.data(), picIcon, &panel.ShownPicIcon},
                                       std::tuple{panel.ImgStoryBoradActStr.data(), strIcon, &panel.ShownStrIcon}}) {
         if (icon == *shown && !label->pixmap().isNull() == (icon != nullptr)) continue;
@@ -183,6 +192,13 @@ void TStoryboardStrip::writeStoryPanel(int index) {
     QPalette colours = panel.PanelStoryBorad->palette();
     colours.setColor(QPalette::Window, content.selected ? ToQColor(rules::kSelectedPanelColor) : buttonFace());
     panel.PanelStoryBorad->setPalette(colours);
+    const std::string& path = state_.Project.Items(index).PicturePath;
+    SpeakPanel(panel, {.fileName = QString::fromStdString(path.substr(path.find_last_of('/') + 1)),
+                       .time = QString::fromStdString(content.time),
+                       .picAction = picAction,
+                       .strAction = strAction,
+                       .caption = caption,
+                       .selected = content.selected});
 }
 
 void TStoryboardStrip::refreshStoryPanelsFrom(int first) {

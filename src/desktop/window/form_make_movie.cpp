@@ -7,6 +7,7 @@
 #include "desktop/pages/select_picture_page.h"
 #include "desktop/pages/select_project_page.h"
 #include "desktop/preview/movie_preview.h"
+#include "desktop/shared/accessible_widgets.h"
 #include "desktop/shared/interface_image.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/translated.h"
@@ -85,6 +86,8 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
     Recovery->unprotected = [this](const QString& problem) { ShowRecoveryProblem(problem); };
     // A logout may end the process soon after asking: the copy is on disk before it answers.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { Recovery->KeepNow(); });
+    // A window to a screen reader, as a dialog is; a plain widget would be a filler.
+    SpeakAs(this, QAccessible::Window);
     setWindowTitle(QStringLiteral("Kalidor"));
     resize(950, 686);
     setMinimumSize(950, 686);
@@ -101,6 +104,7 @@ TFormMakeMovie::TFormMakeMovie(std::string base, std::string dataDir, QWidget* p
     PageControl = new QStackedWidget(this);
     ProgressBarStatus = new QProgressBar(this);
     ProgressBarStatus->setFixedHeight(19);
+    ProgressBarStatus->setAccessibleName(tr("進み具合"));
     ProgressBarStatus->setTextVisible(false);
     ScrollBoxPicture = new TStoryboardStrip(*this, ProgressBarStatus, this);
     ScrollBoxPicture->hide();
@@ -189,18 +193,34 @@ void TFormMakeMovie::buildMenuBar(QWidget* bar) {
         const char* name;
         int left, width;
         const char* text;  // what its image reads
+        QKeySequence key;  // presses it from anywhere in the window
+        bool page;
     };
     const Place places[] = {
-        {&pngBtnSelectProject, "pngBtnSelectProject", 8, 192, QT_TRANSLATE_NOOP("Buttons", "プロジェクト選択")},
-        {&pngBtnSelectPicture, "pngBtnSelectPicture", 218, 137, QT_TRANSLATE_NOOP("Buttons", "画像選択")},
-        {&pngBtnSelectAction, "pngBtnSelectAction", 372, 180, QT_TRANSLATE_NOOP("Buttons", "アクション選択")},
-        {&pngBtnMakeMovie, "pngBtnMakeMovie", 570, 137, QT_TRANSLATE_NOOP("Buttons", "動画保存")},
-        {&pngBtnSaveProject, "pngBtnSaveProject", 724, 137, QT_TRANSLATE_NOOP("Buttons", "プロジェクト保存")},
+        {&pngBtnSelectProject, "pngBtnSelectProject", 8, 192, QT_TRANSLATE_NOOP("Buttons", "プロジェクト選択"),
+         Qt::ALT | Qt::Key_1, true},
+        {&pngBtnSelectPicture, "pngBtnSelectPicture", 218, 137, QT_TRANSLATE_NOOP("Buttons", "画像選択"),
+         Qt::ALT | Qt::Key_2, true},
+        {&pngBtnSelectAction, "pngBtnSelectAction", 372, 180, QT_TRANSLATE_NOOP("Buttons", "アクション選択"),
+         Qt::ALT | Qt::Key_3, true},
+        {&pngBtnMakeMovie, "pngBtnMakeMovie", 570, 137, QT_TRANSLATE_NOOP("Buttons", "動画保存"), Qt::ALT | Qt::Key_4, true},
+        {&pngBtnSaveProject, "pngBtnSaveProject", 724, 137, QT_TRANSLATE_NOOP("Buttons", "プロジェクト保存"),
+         Qt::CTRL | Qt::Key_S, false},
     };
+    // To a screen reader the page buttons are the tabs of the pages, the current one selected.
+    SpeakAs(bar, QAccessible::PageTabList);
     for (const Place& place : places) {
         auto* button = new TPNGButton(bar);
         button->setObjectName(place.name);
-        button->setAccessibleName(QCoreApplication::translate("Buttons", place.text));
+        if (place.page) SpeakAs(button, QAccessible::PageTab);
+        const QString text = QCoreApplication::translate("Buttons", place.text);
+        button->setAccessibleName(text);
+        button->setToolTip(text + QStringLiteral(" (") + place.key.toString(QKeySequence::NativeText) + QLatin1Char(')'));
+        SpeakShortcut(button, place.key);
+        // The key is the button's click: refused where a click is (a disabled button, a question
+        // declined), the same on every page, in a text box too.
+        auto* shortcut = new QShortcut(place.key, this, button, &TPNGButton::click);
+        shortcut->setObjectName(QStringLiteral("Shortcut_") + place.name);
         button->setButtonStyle(pbsNoFrame);
         button->setGeometry(place.left, 5, place.width, 55);
         *place.button = button;
@@ -209,6 +229,9 @@ void TFormMakeMovie::buildMenuBar(QWidget* bar) {
     connect(pngBtnSelectPicture, &TPNGButton::clicked, this, [this] { SwitchPage(1); });
     connect(pngBtnSelectAction, &TPNGButton::clicked, this, [this] { SwitchPage(2); });
     connect(pngBtnMakeMovie, &TPNGButton::clicked, this, [this] { SwitchPage(3); });
+    // Ctrl+Q closes the window as its close box does, with the same question.
+    auto* quit = new QShortcut(Qt::CTRL | Qt::Key_Q, this, this, &QWidget::close);
+    quit->setObjectName("ShortcutQuit");
 }
 
 void TFormMakeMovie::showError(const std::exception& error) {
@@ -272,6 +295,7 @@ bool TFormMakeMovie::SwitchPage(int page) {
         TPNGButton* menu[4] = {pngBtnSelectProject, pngBtnSelectPicture, pngBtnSelectAction, pngBtnMakeMovie};
         for (int i = 0; i < 4; ++i) menu[i]->setImageNormal(loadImage(workspace_, kPageImages[i].normal));
         menu[page]->setImageNormal(loadImage(workspace_, kPageImages[page].active));
+        for (int i = 0; i < 4; ++i) SpeakSelected(menu[i], i == page);
         ScrollBoxPicture->setVisible(page == 1 || page == 2);
         for (TPNGButton* button : {pngBtnSelectPicture, pngBtnSelectAction, pngBtnMakeMovie, pngBtnSaveProject})
             button->setEnabled(page != 0);

@@ -70,6 +70,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- bash -euo pipefail -c
   # 参照 to 動画を作成.
   tabs Tab 1; focus 動画を作成; key space
   give "^状況\$" "after 動画を作成"
+  shown 動画作成の進み具合
   wait_until 120 "the movie made" test -e "$WORK/out/movie.MP4" -a ! -e "$project/tmp"
   focus 閉じる "(the finished 状況 dialog)"
   shot keyboard-finished

@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QListView>
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -367,6 +368,9 @@ void MainWindowTest::errorsAreShownWithTheirTextAndTheWindowGoesOn() {
         QVERIFY2(h.notices[0].contains("actionList.dat line"), qPrintable(h.notices[0]));
         // The buttons have no images: the hint does not send the user to them.
         QCOMPARE(h.window.TabSheetSelectProject->LabelFirstSteps->text(), QString::fromUtf8(kalidor::kWorkspaceProblemHint));
+        // A screen reader hears the hint as the empty list's description.
+        QCOMPARE(h.window.TabSheetSelectProject->LVProject->accessibleDescription(),
+                 QString::fromUtf8(kalidor::kWorkspaceProblemHint));
         QVERIFY(!h.window.Actions);
         QVERIFY(!h.window.Modified);
     }

@@ -23,6 +23,6 @@ xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- bash -euo pipefail -c
   wid=$(timeout 30 xdotool search --sync --onlyvisible --name "^Kalidor$" | head -n 1)
   # No window manager: the keyboard is given to the window as one would.
   xdotool windowfocus --sync "$wid"
-  /usr/bin/python3 "$CHECK"
+  WID="$wid" /usr/bin/python3 "$CHECK"
   kill -TERM "$pid"; wait "$pid"
 '

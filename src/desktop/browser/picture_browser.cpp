@@ -4,6 +4,7 @@
 #include "desktop/browser/browser_file_model.h"
 #include "desktop/browser/browser_item_delegate.h"
 #include "desktop/browser/browser_places.h"
+#include "desktop/shared/focus_frame.h"
 #include "desktop/shared/thumbnail_feed.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/scale_watch.h"
@@ -105,6 +106,7 @@ TPictureBrowser::TPictureBrowser(QProgressBar* progress, QWidget* parent) : QWid
     DirListBox = new QTreeView(selectDir);
     DirListBox->setObjectName("DirListBox");
     DirListBox->setAccessibleName(tr("フォルダ"));
+    FrameWhileFocused(DirListBox);
     DirListBox->setModel(DirListModel);
     for (int column = 1; column < DirListModel->columnCount(); ++column) DirListBox->hideColumn(column);
     DirListBox->setHeaderHidden(true);
@@ -127,6 +129,7 @@ TPictureBrowser::TPictureBrowser(QProgressBar* progress, QWidget* parent) : QWid
     LVAttachFile = new QListView(this);
     LVAttachFile->setObjectName("LVAttachFile");
     LVAttachFile->setAccessibleName(tr("フォルダの画像"));
+    FrameWhileFocused(LVAttachFile);
     LVAttachFile->setViewMode(QListView::IconMode);
     LVAttachFile->setMovement(QListView::Static);  // dragging takes files out, never rearranges the list
     LVAttachFile->setResizeMode(QListView::Adjust);

@@ -7,6 +7,7 @@
 #include "desktop/shared/drag_formats.h"
 #include "desktop/shared/accessible_widgets.h"
 #include "desktop/shared/action_pixmap.h"
+#include "desktop/shared/focus_frame.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/translated.h"
 #include "desktop/shared/widget_events.h"
@@ -82,6 +83,7 @@ TSelectActionPage::TSelectActionPage(WindowState& state, TStoryboardStrip& strip
     LBActionList = list;
     LBActionList->setObjectName("LBActionList");
     NameByLabel(LBActionList, listLabel);
+    FrameWhileFocused(LBActionList);
     LBActionList->setSelectionMode(QAbstractItemView::SingleSelection);
     LBActionList->setDragEnabled(true);
     LBActionList->setDragDropMode(QAbstractItemView::DragOnly);

@@ -3,6 +3,7 @@
 #include "desktop/dialogs/form_project_name.h"
 #include "desktop/pages/project_item_delegate.h"
 #include "desktop/pages/project_list_model.h"
+#include "desktop/shared/focus_frame.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/scale_watch.h"
 #include "desktop/shared/translated.h"
@@ -63,6 +64,7 @@ TSelectProjectPage::TSelectProjectPage(WindowState& state, QProgressBar* progres
     LVProject = new QListView(page);
     LVProject->setObjectName("LVProject");
     LVProject->setAccessibleName(tr("プロジェクト一覧"));
+    FrameWhileFocused(LVProject);
     LVProject->setViewMode(QListView::IconMode);
     LVProject->setMovement(QListView::Static);
     LVProject->setResizeMode(QListView::Adjust);

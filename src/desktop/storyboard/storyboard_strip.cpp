@@ -8,6 +8,7 @@
 #include "desktop/shared/action_pixmap.h"
 #include "desktop/shared/bitmap_image.h"
 #include "desktop/shared/drag_formats.h"
+#include "desktop/shared/focus_frame.h"
 #include "desktop/shared/png_button.h"
 #include "desktop/shared/quiet_write.h"
 #include "desktop/shared/read_only_look.h"
@@ -53,6 +54,7 @@ TStoryboardStrip::TStoryboardStrip(WindowState& state, QProgressBar* progress, Q
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Tab stops at the panels' controls, not at the strip around them (a click still focuses it).
     setFocusPolicy(Qt::ClickFocus);
+    FrameWhileFocused(this);
     StripContent = new QWidget;
     StripContent->setObjectName("ScrollBoxPictureContent");
     // The panels are the items of a list to a screen reader.

@@ -154,23 +154,15 @@ def showing(app):
 
 
 def matches(obj, row):
-    try:
-        return held(obj, row)
-    except GLib.Error:  # gone since it was found
-        return False
-
-
-def held(obj, row):
     """Whether the object is the row's: role, name, the states named ("-" one that must not be)
     and the description (in Japanese only: the English one is the catalogue's)."""
     role, name, states, description = list(row) + ["", None][len(row) - 2:]
-    if obj.getRole() != role or obj.name != say(name).replace("\r\n", "\n"):
+    try:
+        return obj.getRole() == role and obj.name == say(name).replace("\r\n", "\n") and \
+            all(obj.getState().contains(getattr(pyatspi, "STATE_" + s.lstrip("-").upper())) != s.startswith("-")
+                for s in states.split()) and (ENGLISH or description is None or obj.description == description)
+    except GLib.Error:  # gone since it was found
         return False
-    for state in states.split():
-        held = obj.getState().contains(getattr(pyatspi, "STATE_" + state.lstrip("-").upper()))
-        if held == state.startswith("-"):
-            return False
-    return ENGLISH or description is None or obj.description == description
 
 
 def wait_for(app, wanted, what, gone=None):
@@ -225,7 +217,7 @@ def key(name):
     end = time.time() + 30
     while len(FOCUS) == before:
         if time.time() > end:
-            sys.exit(f"{name} did not move the focus from {FOCUS[-1][:2] if FOCUS else None}")
+            sys.exit(f"{name} did not move the focus from {FOCUS[-1].name if FOCUS else None}")
         GLib.MainContext.default().iteration(False) or time.sleep(0.01)
     return FOCUS[-1]
 
@@ -233,10 +225,10 @@ def key(name):
 def round_of_tab(page, wanted):
     """Tab until the focus comes back where it began; the round, from the page's first tab,
     must be the table's."""
-    first = key("Tab")[2]
+    first = key("Tab")
     stops = [first]
     while len(stops) < 100:
-        stop = key("Tab")[2]
+        stop = key("Tab")
         if stop.path == first.path:
             break
         stops.append(stop)
@@ -248,7 +240,7 @@ def round_of_tab(page, wanted):
 
 app = application()
 pyatspi.Registry.registerEventListener(
-    lambda event: event.detail1 and FOCUS.append((event.source.getRole(), event.source.name, event.source)),
+    lambda event: event.detail1 and FOCUS.append(event.source),
     "object:state-changed:focused")
 wait_for(app, PAGES[0][1], "the project list")
 subprocess.run(["xdotool", "key", "Home", "Return"], check=True)
@@ -270,7 +262,7 @@ for tab, wanted in ROUNDS:
     wait_for(app, [(TAB, tab, "selected")], f"the page of {tab}")
     round_of_tab(tab, wanted)
 for _ in range(40):
-    if matches(key("Tab")[2], (TAB, TAB_TARGET)):
+    if matches(key("Tab"), (TAB, TAB_TARGET)):
         break
 else:
     sys.exit(f"Tab never brought the focus to {TAB_TARGET}")

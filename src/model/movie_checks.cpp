@@ -103,6 +103,10 @@ std::optional<std::string> MovieOutputProblem(const TThPicObjectManager& project
     return std::nullopt;
 }
 
+std::string MusicWithoutSoundMessage(const std::string& musicPath, const std::string& reason) {
+    return "「" + ThUtility::ExtractFileName(musicPath) + "」には音声がありません: " + reason;
+}
+
 std::optional<std::string> MovieLengthProblem(const TThPicObjectManager& project) {
     for (int i = 0; i < project.Count(); ++i) {
         const TThPicObject& picture = project.Items(i);

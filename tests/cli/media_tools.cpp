@@ -3,6 +3,7 @@
 #include "platform/command_line.h"
 #include "platform/child_process.h"
 #include "platform/unique_fd.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +72,8 @@ fs::path toolOnPath(const char* name) { return ResolveProgram(name, {}, ProgramS
 Probe probe(const std::string& movie) {
     const ProgramRun r = runProgram(toolOnPath("ffprobe"),
                              {"ffprobe", "-v", "error", "-count_frames", "-show_entries",
-                              "stream=codec_name,width,height,nb_read_frames", "-show_entries", "format=duration",
+                              "stream=codec_name,profile,pix_fmt,width,height,nb_read_frames", "-show_entries",
+                              "format=duration",
                               "-of", "default=nw=1", movie});
     EXPECT_EQ(r.code, 0) << r.output;
     Probe result;
@@ -81,6 +83,10 @@ Probe probe(const std::string& movie) {
         const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
         if (key == "codec_name")
             result.codecs.push_back(value);
+        else if (key == "profile")
+            result.profiles.push_back(value);
+        else if (key == "pix_fmt" && result.pixelFormat.empty())
+            result.pixelFormat = value;
         else if (key == "width" && result.width == 0)
             result.width = std::stoi(value);
         else if (key == "height" && result.height == 0)
@@ -119,6 +125,37 @@ int framesOf(const std::string& movie) {
                                                             "v", "-show_entries", "stream=nb_read_frames", "-of",
                                                             "csv=p=0", movie});
     return r.code == 0 ? std::atoi(r.output.c_str()) : -1;
+}
+
+double meanVolume(const std::string& movie, double from, double seconds) {
+    const ProgramRun r = runProgram(toolOnPath("ffmpeg"), {"ffmpeg", "-hide_banner", "-nostats", "-ss", std::to_string(from),
+                                                           "-t", std::to_string(seconds), "-i", movie, "-map", "0:a",
+                                                           "-af", "volumedetect", "-f", "null", "-"});
+    EXPECT_EQ(r.code, 0) << r.output;
+    const auto at = r.output.find("mean_volume: ");
+    EXPECT_NE(at, std::string::npos) << r.output;
+    return at == std::string::npos ? 0 : std::stod(r.output.substr(at + 13));
+}
+
+std::vector<std::string> topLevelBoxes(const std::string& movie) {
+    const std::vector<std::uint8_t> bytes = readBytes(movie);
+    const auto number = [&](std::size_t at, int n) {
+        std::uint64_t value = 0;
+        for (int i = 0; i < n; ++i)
+            value = value << 8 | bytes[at + i];
+        return value;
+    };
+    std::vector<std::string> types;
+    for (std::size_t at = 0; at + 8 <= bytes.size();) {
+        std::uint64_t size = number(at, 4);
+        types.emplace_back(bytes.begin() + at + 4, bytes.begin() + at + 8);
+        if (size == 1 && at + 16 <= bytes.size())
+            size = number(at + 8, 8);  // a 64-bit size follows the type
+        if (size < 8)
+            break;  // 0: the box runs to the end
+        at += size;
+    }
+    return types;
 }
 
 }  // namespace kalidor::test

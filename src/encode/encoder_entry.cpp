@@ -47,13 +47,14 @@ std::string audioFilterFor(const std::string& codec) {
 }
 
 // The MP4 line's video as H.264 that browsers and phones decode: High profile (x264 picks the
-// lowest level that the size and the bit rate need), 4:2:0, the colours said in the stream as
-// what they are (the frames' BT.601 matrix; a browser takes an untagged HD movie for BT.709 and
-// shifts its colours), and the index (moov) put before the media data once the movie is
-// written, so that a browser plays it while it downloads.
+// lowest level that the size and the bit rate need), 4:2:0, and the index (moov) put before the
+// media data once the movie is written, so that a browser plays it while it downloads.
 const char* const kH264Options[] = {"-preset", kH264Preset, "-profile:v", "high", "-pix_fmt", "yuv420p",
-                                    "-color_primaries", "bt709", "-color_trc", "bt709", "-colorspace",
-                                    "smpte170m", "-color_range", "tv", "-movflags", "+faststart"};
+                                    "-movflags", "+faststart"};
+
+struct MovieSize {
+    int width = 0, height = 0;
+};
 
 std::optional<int> positiveNumber(std::string_view text) {
     int value = 0;
@@ -63,21 +64,37 @@ std::optional<int> positiveNumber(std::string_view text) {
     return value;
 }
 
-// 4:2:0 H.264 codes even sizes only (its cropping, too, goes two pixels a step), so an odd side
-// gets one pixel more, a copy of the frame's last column or row: every pixel of the frames is
-// in the movie, with no seam and no rescaling. Nothing for an even size or one that is no "WxH".
-std::optional<std::string> evenSizeFilter(const std::string& size) {
+std::optional<MovieSize> movieSize(const std::string& size) {
     const auto x = size.find('x');
     if (x == std::string::npos)
         return std::nullopt;
     const auto w = positiveNumber(std::string_view(size).substr(0, x));
     const auto h = positiveNumber(std::string_view(size).substr(x + 1));
-    if (!w || !h || (*w % 2 == 0 && *h % 2 == 0))
+    if (!w || !h)
         return std::nullopt;
-    const int right = *w % 2, bottom = *h % 2;
-    return "scale=" + std::to_string(*w) + ":" + std::to_string(*h) + ",pad=" + std::to_string(*w + right) + ":" +
-           std::to_string(*h + bottom) + ",fillborders=right=" + std::to_string(right) +
-           ":bottom=" + std::to_string(bottom) + ":mode=smear";
+    return MovieSize{*w, *h};
+}
+
+// The H.264 video's filters, standing for -s: the size (nothing to do for frames made at it) in
+// 4:2:0 of the limited range; for an odd side one pixel more, a copy of the frame's last column or row, as 4:2:0 H.264 codes
+// even sizes only (its cropping, too, goes two pixels a step), so every pixel of the frames is in
+// the movie with no seam and no rescaling; 4:2:0 in the limited range, labelled as what its
+// colours are: the frames' BT.601 matrix on sRGB's (BT.709) primaries. Unlabelled, a browser
+// takes an HD movie for BT.709 and shifts its colours; the label rides on the frames, as ffmpeg
+// 7 drops the encoder's own colour options for frames that carry none.
+std::string h264Filters(const std::optional<MovieSize>& size) {
+    // The range is converted here, not only labelled: frames ffmpeg decodes itself come in the
+    // full range (ffmpeg 5 says so by the pixel format, ffmpeg 7 by the frames' own range).
+    std::string chain = "scale=";
+    if (size)
+        chain += std::to_string(size->width) + ":" + std::to_string(size->height) + ":";
+    chain += "out_range=tv,format=yuv420p,";
+    if (size && (size->width % 2 || size->height % 2)) {
+        const int right = size->width % 2, bottom = size->height % 2;
+        chain += "pad=" + std::to_string(size->width + right) + ":" + std::to_string(size->height + bottom) +
+                 ",fillborders=right=" + std::to_string(right) + ":bottom=" + std::to_string(bottom) + ":mode=smear,";
+    }
+    return chain + "setparams=color_primaries=bt709:color_trc=bt709:colorspace=smpte170m:range=tv";
 }
 
 std::string decimal(double value) {
@@ -193,13 +210,15 @@ EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args) {
         job.videoEncoder = *codec;
     if (const std::string* format = valueOf("-f"); job.videoEncoder == "mpeg4" && format && *format == "mp4") {
         *valueOf("-vcodec") = job.videoEncoder = "libx264";
-        job.options.insert(job.options.end(), std::begin(kH264Options), std::end(kH264Options));
-        if (std::string* size = valueOf("-s")) {
-            if (const auto filter = evenSizeFilter(*size)) {
-                job.options[valueAt["-s"] - 1] = "-vf";
-                *size = *filter;
-            }
+        std::string* size = valueOf("-s");
+        const std::optional<MovieSize> sized = size ? movieSize(*size) : std::nullopt;
+        if (sized) {
+            job.options[valueAt["-s"] - 1] = "-vf";
+            *size = h264Filters(sized);
+        } else {
+            job.options.insert(job.options.end(), {"-vf", h264Filters(sized)});
         }
+        job.options.insert(job.options.end(), std::begin(kH264Options), std::end(kH264Options));
     }
     // Otherwise ffmpeg takes the largest picture of either file as the video: a music file
     // with a video in it (or cover art) would replace the frames.

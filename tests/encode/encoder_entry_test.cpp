@@ -20,6 +20,10 @@ namespace {
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
+// The H.264 filters' 4:2:0 in the limited range, and their colours' label.
+constexpr const char* kLimited = ":out_range=tv,format=yuv420p,";
+constexpr const char* kLabelled = "setparams=color_primaries=bt709:color_trc=bt709:colorspace=smpte170m:range=tv";
+
 // The arguments the entry receives for a project: its line, split as the runner splits it.
 Args entryArgumentsFor(std::uint8_t movType, std::uint8_t quality, bool music) {
     TThPicObjectManager project;
@@ -42,8 +46,8 @@ Args entryArgumentsFor(std::uint8_t movType, std::uint8_t quality, bool music) {
 TEST(AdaptEncoderArguments, EveryLineTheProjectWrites) {
     const Args frames{"-y", "-r", "30", "-i", "/home/u/my proj/tmp/%6d.jpg"};
     const Args tail{"-s", "160x120", "-t", "6.1"};
-    const Args h264{"-preset", kH264Preset, "-profile:v", "high", "-pix_fmt", "yuv420p", "-color_primaries", "bt709",
-                    "-color_trc", "bt709", "-colorspace", "smpte170m", "-color_range", "tv", "-movflags", "+faststart"};
+    const Args h264Tail{"-vf", "scale=160:120" + std::string(kLimited) + kLabelled, "-t", "6.1"};
+    const Args h264{"-preset", kH264Preset, "-profile:v", "high", "-pix_fmt", "yuv420p", "-movflags", "+faststart"};
     const Args maps{"-map", "0:v:0", "-map", "1:a:0"};
     const std::string stereo = "aformat=sample_rates=48000|44100|32000|24000|22050|16000|12000|11025|8000"
                                ":channel_layouts=mono|stereo";
@@ -72,8 +76,8 @@ TEST(AdaptEncoderArguments, EveryLineTheProjectWrites) {
     };
     for (const auto& c : cases) {
         const EncoderInvocation job = AdaptEncoderArguments(entryArgumentsFor(c.type, c.quality, c.music));
-        EXPECT_EQ(job.options, join({frames, c.middle, tail, c.after})) << int(c.type) << "/" << int(c.quality) << "/"
-                                                                         << c.music;
+        EXPECT_EQ(job.options, join({frames, c.middle, c.type == 0 ? h264Tail : tail, c.after}))
+            << int(c.type) << "/" << int(c.quality) << "/" << c.music;
         EXPECT_EQ(job.output, "/home/u/映画 1.mp4");
         EXPECT_TRUE(job.overwrite);
         EXPECT_EQ(job.music, c.music ? "/home/u/song.mp3" : "");
@@ -81,26 +85,29 @@ TEST(AdaptEncoderArguments, EveryLineTheProjectWrites) {
     }
 }
 
-// 4:2:0 H.264 takes even sizes only: an odd side of an MP4 gets a copy of its last pixels.
-TEST(AdaptEncoderArguments, AnOddMp4SizeIsPaddedWithItsEdge) {
+// An MP4's size is a filter of the H.264 video; 4:2:0 takes even sizes only, so an odd side
+// gets a copy of its last pixels.
+TEST(AdaptEncoderArguments, AnOddMp4SideIsPaddedWithItsEdge) {
+    const std::string limited = kLimited, labelled = kLabelled;
     struct Case {
         const char* format;
         const char* size;
         Args expected;
     } cases[] = {
-        {"mp4", "640x480", {"-s", "640x480"}},
-        {"mp4", "641x480", {"-vf", "scale=641:480,pad=642:480,fillborders=right=1:bottom=0:mode=smear"}},
-        {"mp4", "100x1999", {"-vf", "scale=100:1999,pad=100:2000,fillborders=right=0:bottom=1:mode=smear"}},
-        {"mp4", "101x101", {"-vf", "scale=101:101,pad=102:102,fillborders=right=1:bottom=1:mode=smear"}},
+        {"mp4", "640x480", {"-vf", "scale=640:480" + limited + labelled}},
+        {"mp4", "641x480",
+         {"-vf", "scale=641:480" + limited + "pad=642:480,fillborders=right=1:bottom=0:mode=smear," + labelled}},
+        {"mp4", "100x1999",
+         {"-vf", "scale=100:1999" + limited + "pad=100:2000,fillborders=right=0:bottom=1:mode=smear," + labelled}},
+        {"mp4", "101x101",
+         {"-vf", "scale=101:101" + limited + "pad=102:102,fillborders=right=1:bottom=1:mode=smear," + labelled}},
         {"mp4", "0x99", {"-s", "0x99"}},  // no size: left for ffmpeg to refuse
         {"avi", "641x481", {"-s", "641x481"}},
     };
     for (const auto& c : cases) {
-        const Args codec = std::string(c.format) == "mp4" ? Args{"-vcodec", "mpeg4"} : Args{"-vcodec", "msmpeg4v2"};
-        Args args{"-i", "f/%6d.jpg", "-s", c.size, "-f", c.format};
-        args.insert(args.begin() + 2, codec.begin(), codec.end());
-        args.push_back("out");
-        const Args options = AdaptEncoderArguments(args).options;
+        const std::string codec = std::string(c.format) == "mp4" ? "mpeg4" : "msmpeg4v2";
+        const Args options = AdaptEncoderArguments({"-i", "f/%6d.jpg", "-vcodec", codec, "-s", c.size, "-f", c.format,
+                                                    "out"}).options;
         EXPECT_EQ(Args(options.begin() + 5, options.begin() + 7), c.expected) << c.format << " " << c.size;
     }
 }

@@ -3,7 +3,6 @@
 #include "platform/command_line.h"
 #include "platform/child_process.h"
 #include "platform/unique_fd.h"
-#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -135,27 +134,6 @@ double meanVolume(const std::string& movie, double from, double seconds) {
     const auto at = r.output.find("mean_volume: ");
     EXPECT_NE(at, std::string::npos) << r.output;
     return at == std::string::npos ? 0 : std::stod(r.output.substr(at + 13));
-}
-
-std::vector<std::string> topLevelBoxes(const std::string& movie) {
-    const std::vector<std::uint8_t> bytes = readBytes(movie);
-    const auto number = [&](std::size_t at, int n) {
-        std::uint64_t value = 0;
-        for (int i = 0; i < n; ++i)
-            value = value << 8 | bytes[at + i];
-        return value;
-    };
-    std::vector<std::string> types;
-    for (std::size_t at = 0; at + 8 <= bytes.size();) {
-        std::uint64_t size = number(at, 4);
-        types.emplace_back(bytes.begin() + at + 4, bytes.begin() + at + 8);
-        if (size == 1 && at + 16 <= bytes.size())
-            size = number(at + 8, 8);  // a 64-bit size follows the type
-        if (size < 8)
-            break;  // 0: the box runs to the end
-        at += size;
-    }
-    return types;
 }
 
 }  // namespace kalidor::test

@@ -43,7 +43,4 @@ int framesOf(const std::string& movie);
 // The mean volume in dB of a movie's sound over `seconds` from `from` on (ffmpeg's volumedetect).
 double meanVolume(const std::string& movie, double from, double seconds);
 
-// The types of an MP4 file's top-level boxes, in order ("ftyp", "moov", "mdat", ...).
-std::vector<std::string> topLevelBoxes(const std::string& movie);
-
 }  // namespace kalidor::test

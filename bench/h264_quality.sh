@@ -34,7 +34,7 @@ names=("最高画質" "高画質" "通常画質" "低画質" "最低画質")
 psnr() {
   "$ffmpeg" -hide_banner -nostats -i "$1" -r 30 -i "$2/%6d.jpg" \
     -lavfi "[1:v]format=yuv420p[ref];[0:v][ref]psnr" -f null - 2>&1 |
-    sed -n 's/.*PSNR .*average:\([0-9.inf]*\).*/\1/p' | tail -1
+    sed -n 's/.*PSNR .*average:\([0-9.inf]*\).*/\1/p' | tail -1 | awk '{ printf "%.1f", $1 }'
 }
 kib() { echo $(($(stat -c %s "$1") / 1024)); }
 

@@ -36,7 +36,10 @@ struct EncoderInvocation {
 // else either file holds.
 EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args);
 
-// The x264 preset of the MP4 line, chosen by bench/h264_bench.sh.
+// The x264 preset of the MP4 line, chosen with bench/h264_bench.sh: on two cores the MP4 export
+// of a 1280 x 720 zoom project takes 1.44 times its AVI export ("veryfast" 1.98, "ultrafast"
+// 1.09), and is 2.1 to 3.6 dB sharper than "ultrafast" at the lowest quality. x264 keeps its own
+// thread count: fewer threads were slower, more no faster.
 inline constexpr const char* kH264Preset = "superfast";
 
 // Music that runs past the movie's end fades out over the movie's last second (of -t), instead

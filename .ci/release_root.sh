@@ -159,7 +159,7 @@ stamped() {
   "$@" 2>&1 | while IFS= read -r line; do printf '%4ds %s\n' $((SECONDS - start)) "$line"; done
 }
 timed --heavy "scripts/setup.sh" stamped in_root 'scripts/setup.sh'
-timed "pulseaudio" in_root 'scripts/install-packages.sh pulseaudio'
+timed "pulseaudio, chromium" in_root 'scripts/install-packages.sh pulseaudio chromium'
 timed --heavy "scripts/test.sh" in_root 'scripts/test.sh'
 timed --heavy "scripts/package.sh --check" in_root 'scripts/package.sh --check'
 

@@ -564,6 +564,10 @@ Remove the cause the message named (free space, write permission, a damaged file
         <source>あとで</source>
         <translation>Later</translation>
     </message>
+    <message>
+        <source>「%1」には音声がありません: %2</source>
+        <translation>“%1” holds no sound: %2</translation>
+    </message>
 </context>
 <context>
     <name>StoryPanel</name>

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <map>
 #include <set>
 
 #include <climits>
@@ -33,13 +35,72 @@ std::string adaptBitRate(const std::string& option, const std::string& value) {
 //   mp2 at 192 kbit/s needs an MPEG-1 sample rate: below 32 kHz ffmpeg picks an MPEG-2 rate
 //   (16, 22.05, 24 kHz), where 192 kbit/s is not allowed, and the encode fails.
 //   wmav2 takes at most two channels and 48 kHz, and says so only by failing.
+//   aac is held to what every browser and phone plays as AAC-LC: two channels at most (192
+//   kbit/s is a stereo rate) and 48 kHz.
 std::string audioFilterFor(const std::string& codec) {
     if (codec == "mp2")
         return "aformat=sample_rates=48000|44100|32000";
-    if (codec == "wmav2")
+    if (codec == "wmav2" || codec == "aac")
         return "aformat=sample_rates=48000|44100|32000|24000|22050|16000|12000|11025|8000"
                ":channel_layouts=mono|stereo";
     return {};
+}
+
+// The MP4 line's video as H.264 that browsers and phones decode: High profile (x264 picks the
+// lowest level that the size and the bit rate need), 4:2:0, and the index (moov) put before the
+// media data once the movie is written, so that a browser plays it while it downloads.
+const char* const kH264Options[] = {"-preset", kH264Preset, "-profile:v", "high", "-pix_fmt", "yuv420p",
+                                    "-movflags", "+faststart"};
+
+struct MovieSize {
+    int width = 0, height = 0;
+};
+
+std::optional<int> positiveNumber(std::string_view text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value <= 0)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<MovieSize> movieSize(const std::string& size) {
+    const auto x = size.find('x');
+    if (x == std::string::npos)
+        return std::nullopt;
+    const auto w = positiveNumber(std::string_view(size).substr(0, x));
+    const auto h = positiveNumber(std::string_view(size).substr(x + 1));
+    if (!w || !h)
+        return std::nullopt;
+    return MovieSize{*w, *h};
+}
+
+// The H.264 video's filters, standing for -s: the size (nothing to do for frames made at it) in
+// 4:2:0 of the limited range; for an odd side one pixel more, a copy of the frame's last column or row, as 4:2:0 H.264 codes
+// even sizes only (its cropping, too, goes two pixels a step), so every pixel of the frames is in
+// the movie with no seam and no rescaling; 4:2:0 in the limited range, labelled as what its
+// colours are: the frames' BT.601 matrix on sRGB's (BT.709) primaries. Unlabelled, a browser
+// takes an HD movie for BT.709 and shifts its colours; the label rides on the frames, as ffmpeg
+// 7 drops the encoder's own colour options for frames that carry none.
+std::string h264Filters(const std::optional<MovieSize>& size) {
+    // The range is converted here, not only labelled: frames ffmpeg decodes itself come in the
+    // full range (ffmpeg 5 says so by the pixel format, ffmpeg 7 by the frames' own range).
+    std::string chain = "scale=";
+    if (size)
+        chain += std::to_string(size->width) + ":" + std::to_string(size->height) + ":";
+    chain += "out_range=tv,format=yuv420p,";
+    if (size && (size->width % 2 || size->height % 2)) {
+        const int right = size->width % 2, bottom = size->height % 2;
+        chain += "pad=" + std::to_string(size->width + right) + ":" + std::to_string(size->height + bottom) +
+                 ",fillborders=right=" + std::to_string(right) + ":bottom=" + std::to_string(bottom) + ":mode=smear,";
+    }
+    return chain + "setparams=color_primaries=bt709:color_trc=bt709:colorspace=smpte170m:range=tv";
+}
+
+std::string decimal(double value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3).ptr;
+    return std::string(text, end);
 }
 
 bool isOutputOption(const std::string& a) {
@@ -72,6 +133,7 @@ EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args) {
     int inputs = 0;
     bool outputOptionsSeen = false;
     std::string audioCodec;
+    std::map<std::string, std::size_t> valueAt;  // where each output option's value stands in options
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a.empty() || a[0] != '-' || a == "-") {
@@ -101,6 +163,8 @@ EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args) {
             // conversion: a '%' in the project's folder name must reach it as "%%".
             if (inputs == 1)
                 value = EscapeFramePattern(value);
+            else
+                job.music = value;
             job.options.insert(job.options.end(), {a, value});
             continue;
         }
@@ -115,6 +179,9 @@ EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args) {
         if (inputs == 0)
             refuse(a + " stands before the first -i");
         outputOptionsSeen = true;
+        valueAt[a] = job.options.size() + 1;
+        if (a == "-t")
+            job.duration = value;
         if (a == "-b") {
             job.options.insert(job.options.end(), {"-b:v", adaptBitRate(a, value)});
         } else if (a == "-ab") {
@@ -135,9 +202,49 @@ EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args) {
         refuse("no output file at the end of the line");
     if (job.output == "-")
         refuse("the output must be a file, not standard output");
+    const auto valueOf = [&](const char* option) -> std::string* {
+        const auto at = valueAt.find(option);
+        return at == valueAt.end() ? nullptr : &job.options[at->second];
+    };
+    if (const std::string* codec = valueOf("-vcodec"))
+        job.videoEncoder = *codec;
+    if (const std::string* format = valueOf("-f"); job.videoEncoder == "mpeg4" && format && *format == "mp4") {
+        *valueOf("-vcodec") = job.videoEncoder = "libx264";
+        std::string* size = valueOf("-s");
+        const std::optional<MovieSize> sized = size ? movieSize(*size) : std::nullopt;
+        if (sized) {
+            job.options[valueAt["-s"] - 1] = "-vf";
+            *size = h264Filters(sized);
+        } else {
+            job.options.insert(job.options.end(), {"-vf", h264Filters(sized)});
+        }
+        job.options.insert(job.options.end(), std::begin(kH264Options), std::end(kH264Options));
+    }
+    // Otherwise ffmpeg takes the largest picture of either file as the video: a music file
+    // with a video in it (or cover art) would replace the frames.
+    if (inputs == 2)
+        job.options.insert(job.options.end(), {"-map", "0:v:0", "-map", "1:a:0"});
     if (const std::string filter = audioFilterFor(audioCodec); !filter.empty())
         job.options.insert(job.options.end(), {"-af", filter});
     return job;
+}
+
+void AddMusicFadeOut(EncoderInvocation& job, std::optional<double> musicSeconds) {
+    double movie = 0;
+    const char* end = job.duration.data() + job.duration.size();
+    const auto [at, ec] = std::from_chars(job.duration.data(), end, movie);
+    if (job.music.empty() || ec != std::errc() || at != end || !(movie > 0))
+        return;
+    if (musicSeconds && *musicSeconds <= movie)
+        return;
+    const double length = std::min(1.0, movie);
+    const std::string fade = "afade=t=out:st=" + decimal(movie - length) + ":d=" + decimal(length);
+    // The sound's own filter stands last, after every input.
+    const auto filter = std::find(job.options.rbegin(), job.options.rend(), "-af");
+    if (filter != job.options.rend() && filter != job.options.rbegin())
+        *(filter - 1) += "," + fade;
+    else
+        job.options.insert(job.options.end(), {"-af", fade});
 }
 
 PartialOutputTemplate PartialOutputTemplateFor(const std::string& output) {

@@ -108,6 +108,11 @@ std::optional<Message> MovieOutputProblem(const TThPicObjectManager& project, co
     return std::nullopt;
 }
 
+Message MusicWithoutSoundMessage(const std::string& musicPath, const std::string& reason) {
+    return Message(QT_TRANSLATE_NOOP("Messages", "「%1」には音声がありません: %2"),
+                   {ThUtility::ExtractFileName(musicPath), reason});
+}
+
 std::optional<Message> MovieLengthProblem(const TThPicObjectManager& project) {
     for (int i = 0; i < project.Count(); ++i) {
         const TThPicObject& picture = project.Items(i);

@@ -29,6 +29,12 @@ std::optional<Message> ExportPathProblem(const TThPicObjectManager& project);
 std::optional<Message> MovieOutputProblem(const TThPicObjectManager& project);
 std::optional<Message> MovieOutputProblem(const TThPicObjectManager& project, const std::string& saveFilePath);
 
+// The message for a music file that holds no sound the movie can take, naming it, with `reason`
+// (the prober's words, naming the file) after it: "「song.txt」には音声がありません: <reason>".
+// The export checks for it before anything is made (the check needs ffprobe, so it runs on the
+// export's own thread).
+Message MusicWithoutSoundMessage(const std::string& musicPath, const std::string& reason);
+
 // The message for display times that cannot be rendered: a picture shown for less than 1
 // second (naming it), or a movie longer than the frame numbering holds.
 std::optional<Message> MovieLengthProblem(const TThPicObjectManager& project);

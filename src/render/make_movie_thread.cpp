@@ -1,6 +1,7 @@
 #include "render/make_movie_thread.h"
 #include "encode/encoder_arguments.h"
 
+#include "encode/ffmpeg_queries.h"
 #include "encode/frames_in_progress.h"
 #include "encode/partial_movie.h"
 #include "model/movie_checks.h"
@@ -179,6 +180,13 @@ void TMakeMovieThread::ExecuteSteps() {
         return FailWith(*problem);
     if (const auto problem = MovieOutputProblem(Project))
         return FailWith(*problem);
+    // Music that is no sound (a text file, a picture) would fail the encoder only once the
+    // frames are made. Where ffprobe cannot tell, the encoder is left to say.
+    if (Project.UseMusic) {
+        const SoundProbe music = ProbeSound(Project.MusicFilePath);
+        if (music.answered && !music.hasSound)
+            return FailWith(MusicWithoutSoundMessage(Project.MusicFilePath, music.reason));
+    }
 
     // The temporary folder must be one this export made: whatever is in its place (frames of a
     // run that was killed, a link to another folder) goes first, a link without what it points to.

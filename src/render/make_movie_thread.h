@@ -24,7 +24,8 @@
 // started, ends with a non-zero code, or ends before it has taken every frame; FailureMessage
 // says why: the check's message, the file and the OS's or codec's reason, or the encoder's own
 // last error line, or the signal that ended it), or succeeded. A movie path that is a file of the
-// project or inside its tmp/, and display times below 1 second, fail before anything is written.
+// project or inside its tmp/, display times below 1 second and a music file that holds no sound
+// (ffprobe's answer) fail before anything is written.
 // So does a project that another export (any program, any process) is making into a movie: the
 // project folder is locked for the whole export, and that export's tmp/ is left alone
 // (ExportFlags::ProjectInUse). A tmp/ left by an earlier run (or a link in its place) is removed

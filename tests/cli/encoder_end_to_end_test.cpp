@@ -127,7 +127,7 @@ TEST_F(EncoderEndToEnd, EachFormatAtTheMovieSizeAndLength) {
         std::uint8_t type, quality;
         const char* file;
         const char* codec;
-    } cases[] = {{0, 0, "movie.mp4", "mpeg4"}, {1, 2, "movie.avi", "msmpeg4v2"}, {2, 4, "movie.mpg", "mpeg1video"}};
+    } cases[] = {{0, 0, "movie.mp4", "h264"}, {1, 2, "movie.avi", "msmpeg4v2"}, {2, 4, "movie.mpg", "mpeg1video"}};
     for (const auto& c : cases) {
         const std::string movie = out.dir() + c.file;
         const ProgramRun r = encode(projectWith(c.type, c.quality, movie));
@@ -155,32 +155,37 @@ TEST_F(EncoderEndToEnd, EachFormatAtTheMovieSizeAndLength) {
     EXPECT_TRUE(partialFilesIn(out.path()).empty());
 }
 
-TEST_F(EncoderEndToEnd, MusicIsEncodedAndCutWithThePictures) {
+TEST_F(EncoderEndToEnd, MusicIsEncodedAndFadesOutWithThePictures) {
     // 10 s of 22.05 kHz 5.1 music: longer than the pictures, below the sample rates mp2 takes
     // at 192 kbit/s and with more channels than wmav2 takes.
     test::TempFolder out;
-    const std::string music = out.dir() + "music.wav";
-    const ProgramRun made = runProgram(toolOnPath("ffmpeg"),
-                                {"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
-                                 "sine=frequency=440:duration=10:sample_rate=22050", "-af",
-                                 "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", music});
-    ASSERT_EQ(made.code, 0) << made.output;
+    const std::string music = out.dir() + "music.wav", shorter = out.dir() + "shorter.wav";
+    for (const auto& [file, seconds] : {std::pair{music, "10"}, std::pair{shorter, "6"}}) {
+        const ProgramRun made = runProgram(toolOnPath("ffmpeg"),
+                                           {"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                                            std::string("sine=frequency=440:duration=") + seconds + ":sample_rate=22050",
+                                            "-af", "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", file});
+        ASSERT_EQ(made.code, 0) << made.output;
+    }
     const struct {
         std::uint8_t type;
         const char* file;
         const char* video;
         const char* audio;
         double slack;
+        bool fades;  // the music outlasts the movie
     } cases[] = {
-        {0, "movie.mp4", "mpeg4", "aac", 0},
+        {0, "movie.mp4", "h264", "aac", 0, true},
         // AVI cannot hold wmav2's 2048-sample start delay, so the muxer starts the video that
         // much later and the movie is as much longer.
-        {1, "movie.avi", "msmpeg4v2", "wmav2", 2048.0 / 22050},
-        {2, "movie.mpg", "mpeg1video", "mp2", 0},
+        {1, "movie.avi", "msmpeg4v2", "wmav2", 2048.0 / 22050, true},
+        {2, "movie.mpg", "mpeg1video", "mp2", 0, true},
+        // Music that ends before the movie keeps its own ending.
+        {0, "shorter.mp4", "h264", "aac", 0, false},
     };
     for (const auto& c : cases) {
         const std::string movie = out.dir() + c.file;
-        const ProgramRun r = encode(projectWith(c.type, 1, movie, music));
+        const ProgramRun r = encode(projectWith(c.type, 1, movie, c.fades ? music : shorter));
         ASSERT_EQ(r.code, 0) << r.output;
         const Probe m = probe(movie);
         EXPECT_EQ(m.codecs, (std::vector<std::string>{c.video, c.audio})) << c.file;
@@ -188,6 +193,13 @@ TEST_F(EncoderEndToEnd, MusicIsEncodedAndCutWithThePictures) {
         EXPECT_EQ(m.videoFrames, kMovieFrames) << c.file;
         EXPECT_GE(m.duration, kMovieSeconds - kFrame - 1e-3) << c.file;
         EXPECT_LE(m.duration, kMovieSeconds + kFrame + c.slack + 1e-3) << c.file;
+        // The fade runs over the last second (5.1 to 6.1 s): from 5.8 to 6.0 s the sound is about
+        // a fifth as loud (14 dB down) as in the middle; without a fade, as loud.
+        const double middle = test::meanVolume(movie, 3.0, 0.5), end = test::meanVolume(movie, 5.8, 0.2);
+        if (c.fades)
+            EXPECT_LT(end, middle - 10) << c.file << ": " << middle << " dB, then " << end << " dB";
+        else
+            EXPECT_NEAR(end, middle, 2) << c.file;
     }
 }
 
@@ -289,12 +301,21 @@ TEST_F(EncoderEndToEnd, FailuresKeepTheOldMovieAndLeaveNoPartialFile) {
     const ProgramRun loop = withPath(copyFolder.path().string());
     EXPECT_EQ(loop.code, 127);
     EXPECT_NE(loop.output.find("another Kalidor encoder entry"), std::string::npos) << loop.output;
+    // An ffmpeg built without libx264 makes no MP4 at all rather than one of another codec.
+    test::TempFolder plain;
+    test::writeText(plain.path() / "ffmpeg", "#!/bin/sh\ncase \"$*\" in *libx264*) echo \"Codec 'libx264' is not recognized "
+                                             "by FFmpeg.\"; exit 0;; esac\nexec " + toolOnPath("ffmpeg").string() +
+                                             " \"$@\"\n");
+    fs::permissions(plain.path() / "ffmpeg", fs::perms::owner_all);
+    const ProgramRun noX264 = withPath(plain.path().string() + ":" + savedPath);
+    EXPECT_EQ(noX264.code, 1);
+    EXPECT_NE(noX264.output.find("has no libx264"), std::string::npos) << noX264.output;
 
     EXPECT_EQ(test::readText(movie), "the old movie");
     EXPECT_TRUE(partialFilesIn(out.path()).empty());
     // With the encoder found again, the same path is replaced.
     ASSERT_EQ(encode(projectWith(0, 0, movie)).code, 0);
-    EXPECT_EQ(probe(movie).codecs, std::vector<std::string>{"mpeg4"});
+    EXPECT_EQ(probe(movie).codecs, std::vector<std::string>{"h264"});
 }
 
 TEST_F(EncoderEndToEnd, StoppingTheGroupMidEncodeKeepsTheOldMovie) {

@@ -129,7 +129,7 @@ TEST_F(ExportEndToEnd, EachFormatHasItsCodecSizeAndLength) {
     const struct {
         const char* format;
         const char* codec;
-    } cases[] = {{"mp4", "mpeg4"}, {"avi", "msmpeg4v2"}, {"mpeg", "mpeg1video"}};
+    } cases[] = {{"mp4", "h264"}, {"avi", "msmpeg4v2"}, {"mpeg", "mpeg1video"}};
     for (const auto& c : cases) {
         const std::string movie = out.dir() + "movie." + c.format;
         const auto r = runCli({"export", project.dir(), "--format", c.format, "--out", movie});
@@ -150,7 +150,9 @@ TEST_F(ExportEndToEnd, EachFormatHasItsCodecSizeAndLength) {
     }
 }
 
-TEST_F(ExportEndToEnd, MusicIsAddedAndCutAtTheEnd) {
+// An MP4 is what browsers and phones play: H.264 High in 4:2:0 with AAC-LC sound, its index
+// (moov) before the media data.
+TEST_F(ExportEndToEnd, AnMp4IsH264WithAacAndItsIndexFirst) {
     TempFolder project, out;
     makeProject(project.dir(), 160, 120);
     const std::string music = out.dir() + "song.wav";
@@ -162,8 +164,13 @@ TEST_F(ExportEndToEnd, MusicIsAddedAndCutAtTheEnd) {
     const auto r = runCli({"export", project.dir(), "--out", movie, "--music", music});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const test::Probe m = test::probe(movie);
-    EXPECT_EQ(m.codecs, (std::vector<std::string>{"mpeg4", "aac"}));
+    EXPECT_EQ(m.codecs, (std::vector<std::string>{"h264", "aac"}));
+    EXPECT_EQ(m.profiles, (std::vector<std::string>{"High", "LC"}));
+    EXPECT_EQ(m.pixelFormat, "yuv420p");
     EXPECT_NEAR(m.duration, 6.1, kFrame + 1e-3);
+    // The first of the two names in the file is its box's: the other box comes after it.
+    const std::string file = test::readText(movie);
+    EXPECT_LT(file.find("moov"), file.find("mdat"));
 
     // Music that does not decode is named in the encoder's failure, whatever ffmpeg's last words.
     std::mt19937 noise(17);
@@ -174,6 +181,25 @@ TEST_F(ExportEndToEnd, MusicIsAddedAndCutAtTheEnd) {
     const auto failed = runCli({"export", project.dir(), "--out", movie, "--music", out.dir() + "noise.mp3"});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.err.find(out.dir() + "noise.mp3"), std::string::npos) << failed.err;
+}
+
+// A music file that holds no sound is refused, naming it and why, before any picture is read.
+TEST_F(ExportEndToEnd, MusicWithoutSoundIsRefusedFirst) {
+    TempFolder project, out;
+    makeProject(project.dir(), 160, 120);
+    test::writeText(out.path() / "notes.txt", "not a song\n");
+    const std::string picture = project.dir() + "a.jpg";
+    for (const auto& [music, why] : {std::pair<std::string, std::string>{out.dir() + "notes.txt", "Invalid data found"},
+                                     std::pair<std::string, std::string>{picture, "no audio stream in " + picture}}) {
+        const auto r = runCli({"export", project.dir(), "--out", out.dir() + "movie.mp4", "--music", music});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.out.find("処理が失敗しました"), std::string::npos) << r.out;
+        const std::string name = fs::path(music).filename().string();
+        EXPECT_NE(r.err.find("「" + name + "」には音声がありません: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("画像を動画サイズに変換中"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(out.path() / "movie.mp4"));
+    }
 }
 
 TEST_F(ExportEndToEnd, AFailureNamesThePictureAndKeepsTheOldMovie) {

@@ -71,7 +71,8 @@ fs::path toolOnPath(const char* name) { return ResolveProgram(name, {}, ProgramS
 Probe probe(const std::string& movie) {
     const ProgramRun r = runProgram(toolOnPath("ffprobe"),
                              {"ffprobe", "-v", "error", "-count_frames", "-show_entries",
-                              "stream=codec_name,width,height,nb_read_frames", "-show_entries", "format=duration",
+                              "stream=codec_name,profile,pix_fmt,width,height,nb_read_frames", "-show_entries",
+                              "format=duration",
                               "-of", "default=nw=1", movie});
     EXPECT_EQ(r.code, 0) << r.output;
     Probe result;
@@ -81,6 +82,10 @@ Probe probe(const std::string& movie) {
         const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
         if (key == "codec_name")
             result.codecs.push_back(value);
+        else if (key == "profile")
+            result.profiles.push_back(value);
+        else if (key == "pix_fmt" && result.pixelFormat.empty())
+            result.pixelFormat = value;
         else if (key == "width" && result.width == 0)
             result.width = std::stoi(value);
         else if (key == "height" && result.height == 0)
@@ -119,6 +124,16 @@ int framesOf(const std::string& movie) {
                                                             "v", "-show_entries", "stream=nb_read_frames", "-of",
                                                             "csv=p=0", movie});
     return r.code == 0 ? std::atoi(r.output.c_str()) : -1;
+}
+
+double meanVolume(const std::string& movie, double from, double seconds) {
+    const ProgramRun r = runProgram(toolOnPath("ffmpeg"), {"ffmpeg", "-hide_banner", "-nostats", "-ss", std::to_string(from),
+                                                           "-t", std::to_string(seconds), "-i", movie, "-map", "0:a",
+                                                           "-af", "volumedetect", "-f", "null", "-"});
+    EXPECT_EQ(r.code, 0) << r.output;
+    const auto at = r.output.find("mean_volume: ");
+    EXPECT_NE(at, std::string::npos) << r.output;
+    return at == std::string::npos ? 0 : std::stod(r.output.substr(at + 13));
 }
 
 }  // namespace kalidor::test

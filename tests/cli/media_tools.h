@@ -22,7 +22,9 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::vector<st
 std::filesystem::path toolOnPath(const char* name);
 
 struct Probe {
-    std::vector<std::string> codecs;  // in stream order
+    std::vector<std::string> codecs;    // in stream order
+    std::vector<std::string> profiles;  // of each stream, as ffprobe names them ("High", "LC")
+    std::string pixelFormat;            // of the video
     int width = 0, height = 0;
     int videoFrames = -1;   // counted by decoding
     double duration = -1;   // of the container, as ffprobe finds it
@@ -37,5 +39,8 @@ std::vector<double> framePsnr(const std::string& movie, const std::string& refer
 
 // The video frames of a movie, counted by decoding (-1 when ffprobe fails).
 int framesOf(const std::string& movie);
+
+// The mean volume in dB of a movie's sound over `seconds` from `from` on (ffmpeg's volumedetect).
+double meanVolume(const std::string& movie, double from, double seconds);
 
 }  // namespace kalidor::test

@@ -15,6 +15,9 @@
 // our own and rename it over the real path only when ffmpeg exits 0, so a failed or cancelled
 // encode leaves the previous movie as it was and no partial one (SIGKILL aside).
 //
+// Before ffmpeg starts, the entry asks it whether it has libx264 (an MP4 is H.264 or nothing)
+// and asks ffprobe how long the music is (music running past the movie fades out).
+//
 // SIGTERM, SIGINT, SIGHUP and SIGQUIT are forwarded to ffmpeg; the entry then ends by that
 // signal. SIGKILL cannot be caught: the entry and ffmpeg (in the group, or by its parent-death
 // signal) end at once.
@@ -27,6 +30,7 @@
 
 #include "platform/command_line.h"
 #include "encode/encoder_entry.h"
+#include "encode/ffmpeg_queries.h"
 #include "encode/frame_feed.h"
 #include "encode/partial_movie.h"
 #include "platform/child_process.h"
@@ -37,6 +41,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -212,6 +217,9 @@ EncoderEnd waitForEncoder(pid_t pid) {
 }
 
 int run(const std::vector<std::string>& args) {
+    // An inherited SIG_IGN for SIGCHLD would let the kernel reap our children (the tools we ask,
+    // then ffmpeg) and lose their exit codes.
+    std::signal(SIGCHLD, SIG_DFL);
     // Ready before the owner's end can reach us as a signal, so that its partial file goes with
     // the owner however early that is.
     const char* given = std::getenv(kMoviePartVariable);
@@ -270,6 +278,19 @@ int run(const std::vector<std::string>& args) {
         }
     }
 
+    // Asked while the first frame is awaited.
+    auto h264 = std::async(std::launch::async, [video = job.videoEncoder, encoder]() -> std::string {
+        if (video != "libx264" || EncoderAvailable(encoder, "libx264") != false)
+            return {};
+        return encoder.string() + " has no libx264, the H.264 encoder that MP4 movies are made with; "
+               "install Debian's ffmpeg (apt-get install ffmpeg), which has it";
+    });
+    auto musicSeconds = std::async(std::launch::async, [music = job.music]() -> std::optional<double> {
+        if (music.empty())
+            return std::nullopt;
+        return ProbeSound(music).seconds;
+    });
+
     // The frames are decoded here on every core and reach ffmpeg raw through a pipe. Frames our
     // owner is still writing are followed, which waits here for the first one.
     std::unique_ptr<FrameFeed> feed;
@@ -282,10 +303,16 @@ int run(const std::vector<std::string>& args) {
         return kExitFailed;
     }
 
+    if (const std::string failure = h264.get(); !failure.empty()) {
+        if (!partial.empty() && ownerGone())
+            ::unlink(partial.c_str());
+        report(failure);
+        return kExitFailed;
+    }
+    AddMusicFadeOut(job, musicSeconds.get());
+
     // From here on stop signals wait for waitForEncoder, so none can slip in between making
-    // the partial file and starting ffmpeg. An inherited SIG_IGN for SIGCHLD would let the
-    // kernel reap ffmpeg and lose its exit code.
-    std::signal(SIGCHLD, SIG_DFL);
+    // the partial file and starting ffmpeg.
     const sigset_t blocked = stopAndChildSignals();
     sigprocmask(SIG_BLOCK, &blocked, nullptr);
 

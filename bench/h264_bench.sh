@@ -15,18 +15,8 @@ cd "$(dirname "$0")/.."
 rounds=${1:-3}
 shift || true
 candidates=("$@")
-scripts/build.sh > /dev/null
-if ! command -v melt > /dev/null; then
-  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get install -y -q --no-install-recommends melt > /dev/null
-fi
-bin=$PWD/build/bin
-preset=$(sed -n 's/.*kH264Preset = "\([a-z]*\)".*/\1/p' src/encode/encoder_entry.h)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
 source bench/peer_projects.sh
-make_peer_projects "$work" "$bin"
+prepare_peer_bench
 
 # The ffmpeg a candidate runs: the real one with its preset and threads in the entry's place.
 mkdir "$work/tools"

@@ -18,18 +18,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-3}
 long_rounds=${2:-1}
-scripts/build.sh > /dev/null
-if ! command -v melt > /dev/null; then
-  sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get install -y -q --no-install-recommends melt > /dev/null
-fi
-bin=$PWD/build/bin
-preset=$(sed -n 's/.*kH264Preset = "\([a-z]*\)".*/\1/p' src/encode/encoder_entry.h)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
 source bench/peer_projects.sh
-make_peer_projects "$work" "$bin"
+prepare_peer_bench
 [ "$long_rounds" -gt 0 ] && make_long_project "$work" "$bin"
 
 profile() { # name width height aspect-w aspect-h

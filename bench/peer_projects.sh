@@ -1,7 +1,22 @@
-# Sourced by bench/peer_bench.sh and bench/colour_check.sh: make_peer_projects <folder> <bin>
+# Sourced by bench/peer_bench.sh, bench/h264_bench.sh and bench/colour_check.sh: make_peer_projects <folder> <bin>
 # writes ten pictures of 1.9 to 3.1 megapixels (ffmpeg test sources with grain, landscape and
 # portrait) as <folder>/picture<N>.jpg, and the projects <folder>/W1 (1280 x 720, every picture
 # zooming in) and <folder>/W2 (640 x 480, no effect), 6 s a picture. Sets the array `pictures`.
+# The benches' common start: the build, melt, and in a scratch folder `work` (removed on exit)
+# the peer projects; sets `bin` and `preset` (the encoder entry's x264 preset) too.
+prepare_peer_bench() {
+  scripts/build.sh > /dev/null
+  if ! command -v melt > /dev/null; then
+    local sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get install -y -q --no-install-recommends melt > /dev/null
+  fi
+  bin=$PWD/build/bin
+  preset=$(sed -n 's/.*kH264Preset = "\([a-z]*\)".*/\1/p' src/encode/encoder_entry.h)
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  make_peer_projects "$work" "$bin"
+}
+
 make_peer_projects() {
   local folder=$1 bin=$2 i
   local sources=("testsrc2=s=2048x1536" "mandelbrot=s=1536x2048" "gradients=s=2048x1536:n=5" "smptehdbars=s=1600x1200"

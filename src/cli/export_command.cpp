@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "platform/error.h"
+#include "platform/whole_number.h"
 #include "translation/catalogue.h"
 #include "encode/encoder_arguments.h"
 #include "cli/project_loading.h"
@@ -13,7 +14,6 @@
 #include "platform/dispatcher.h"
 #include "render/make_movie_thread.h"
 
-#include <charconv>
 #include <filesystem>
 #include <iostream>
 
@@ -27,8 +27,10 @@ const char* kUsage =
     "                          [--quality 0-4] [--music FILE] [--workers N] [--frames-first] [--dry-run]";
 
 bool parseInt(const std::string& text, int& value) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
+    const auto number = WholeNumber<int>(text);
+    if (number)
+        value = *number;
+    return number.has_value();
 }
 
 // The movie's extension for a format, as the settings page gives it.

@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "platform/error.h"
+#include "platform/whole_number.h"
 #include "translation/catalogue.h"
 #include "cli/project_loading.h"
 #include "cli/terminal_progress.h"
@@ -13,7 +14,6 @@
 #include "render/frame_writer.h"
 #include "render/render_picture.h"
 
-#include <charconv>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -63,8 +63,8 @@ int runFrames(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--workers" && i + 1 < args.size()) {
             const std::string& v = args[++i];
-            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), workers);
-            if (ec != std::errc() || end != v.data() + v.size() || workers < 1 || workers > 256) {
+            workers = WholeNumber<int>(v).value_or(0);
+            if (workers < 1 || workers > 256) {
                 reportError("--workers needs a number from 1 to 256, not \"" + v + "\"");
                 return kExitUsage;
             }

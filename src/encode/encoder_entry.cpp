@@ -1,6 +1,7 @@
 #include "encode/encoder_entry.h"
 
 #include "platform/error.h"
+#include "platform/whole_number.h"
 
 #include <algorithm>
 #include <cctype>
@@ -57,11 +58,8 @@ struct MovieSize {
 };
 
 std::optional<int> positiveNumber(std::string_view text) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value <= 0)
-        return std::nullopt;
-    return value;
+    const auto value = WholeNumber<int>(text);
+    return value && *value > 0 ? value : std::nullopt;
 }
 
 std::optional<MovieSize> movieSize(const std::string& size) {
@@ -75,11 +73,11 @@ std::optional<MovieSize> movieSize(const std::string& size) {
     return MovieSize{*w, *h};
 }
 
-// The H.264 video's filters, standing for -s: the size (nothing to do for frames made at it) in
-// 4:2:0 of the limited range; for an odd side one pixel more, a copy of the frame's last column or row, as 4:2:0 H.264 codes
-// even sizes only (its cropping, too, goes two pixels a step), so every pixel of the frames is in
-// the movie with no seam and no rescaling; 4:2:0 in the limited range, labelled as what its
-// colours are: the frames' BT.601 matrix on sRGB's (BT.709) primaries. Unlabelled, a browser
+// The H.264 video's filters, standing for -s: the size (nothing to do for frames made at it), in
+// 4:2:0 of the limited range; for an odd side one pixel more, a copy of the frame's last column
+// or row, as 4:2:0 H.264 codes even sizes only (its cropping, too, goes two pixels a step), so
+// every pixel of the frames is in the movie with no seam and no rescaling; and labelled as what
+// its colours are: the frames' BT.601 matrix on sRGB's (BT.709) primaries. Unlabelled, a browser
 // takes an HD movie for BT.709 and shifts its colours; the label rides on the frames, as ffmpeg
 // 7 drops the encoder's own colour options for frames that carry none.
 std::string h264Filters(const std::optional<MovieSize>& size) {
@@ -230,10 +228,8 @@ EncoderInvocation AdaptEncoderArguments(const std::vector<std::string>& args) {
 }
 
 void AddMusicFadeOut(EncoderInvocation& job, std::optional<double> musicSeconds) {
-    double movie = 0;
-    const char* end = job.duration.data() + job.duration.size();
-    const auto [at, ec] = std::from_chars(job.duration.data(), end, movie);
-    if (job.music.empty() || ec != std::errc() || at != end || !(movie > 0))
+    const double movie = WholeNumber<double>(job.duration).value_or(0);
+    if (job.music.empty() || !(movie > 0))
         return;
     if (musicSeconds && *musicSeconds <= movie)
         return;

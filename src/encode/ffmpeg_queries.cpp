@@ -4,9 +4,9 @@
 #include "platform/child_process.h"
 #include "platform/command_line.h"
 #include "platform/unique_fd.h"
+#include "platform/whole_number.h"
 
 #include <cerrno>
-#include <charconv>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -84,11 +84,8 @@ std::optional<QueryRun> runQuery(const fs::path& program, const std::vector<std:
 }
 
 std::optional<double> seconds(const std::string& text) {
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || !(value >= 0))
-        return std::nullopt;
-    return value;
+    const auto value = WholeNumber<double>(text);
+    return value && *value >= 0 ? value : std::nullopt;
 }
 
 // The last line that says something, with the "file:" we put before the name taken off.

@@ -1,7 +1,8 @@
 #include "render/encoder_progress.h"
 
+#include "platform/whole_number.h"
+
 #include <algorithm>
-#include <charconv>
 
 namespace kalidor {
 namespace {
@@ -38,11 +39,7 @@ std::optional<int> EncodedFrameCount(std::string_view line) {
     std::string_view number = trimmed(rest.substr(0, fps));
     if (number.size() > 1 && number.front() == '+' && number[1] != '-')
         number.remove_prefix(1);
-    int value = 0;
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (number.empty() || ec != std::errc() || end != number.data() + number.size())
-        return std::nullopt;
-    return value;
+    return WholeNumber<int>(number);
 }
 
 }  // namespace kalidor

@@ -18,20 +18,24 @@ namespace {
 namespace fs = std::filesystem;
 
 // Says "kalidor-result <width> <height> <seconds> <red> <green> <blue>" in its title once the
-// first frame is decoded, or the error; it stays "kalidor-result none" when nothing loads.
+// first frame is drawn (a busy machine may paint it some time after it is decoded), or the error; it stays "kalidor-result none" when nothing loads.
 constexpr const char* kPage = R"(<!doctype html><html><head><title>kalidor-result none</title></head>
 <body><video id="v" muted preload="auto" src="movie.mp4"></video><script>
 const v = document.getElementById('v');
 v.addEventListener('error', () => { document.title = 'kalidor-result error ' + (v.error && v.error.message); });
-v.addEventListener('loadeddata', () => {
+let looks = 0;
+function look() {  // a frame not painted yet draws as nothing or as black, so look again a little later
   const c = document.createElement('canvas');
   c.width = v.videoWidth;
   c.height = v.videoHeight;
   const g = c.getContext('2d');
   g.drawImage(v, 0, 0);
   const p = g.getImageData(c.width >> 1, c.height >> 1, 1, 1).data;
+  if ((p[3] === 0 || p[0] + p[1] + p[2] === 0) && ++looks < 50)
+    return setTimeout(look, 100);
   document.title = ['kalidor-result', v.videoWidth, v.videoHeight, v.duration, p[0], p[1], p[2]].join(' ');
-});
+}
+v.addEventListener('loadeddata', look);
 </script></body></html>
 )";
 

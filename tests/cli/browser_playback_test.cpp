@@ -18,7 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // Says "kalidor-result <width> <height> <seconds> <red> <green> <blue>" in its title once the
-// first frame is drawn (a busy machine may paint it some time after it is decoded), or the error; it stays "kalidor-result none" when nothing loads.
+// first frame is drawn (a busy machine may paint it some time after it is decoded), or the
+// error; it stays "kalidor-result none" when nothing loads.
 constexpr const char* kPage = R"(<!doctype html><html><head><title>kalidor-result none</title></head>
 <body><video id="v" muted preload="auto" src="movie.mp4"></video><script>
 const v = document.getElementById('v');
